@@ -1,0 +1,82 @@
+#pragma once
+// The one database connection of the program, its default auto-commit transaction, the
+// explicit transaction of the entry, and the statement cache.
+#include <memory>
+#include <string>
+
+namespace Firebird { class IAttachment; class ITransaction; class IStatement; class IMaster;
+                     class IStatus; class IUtil; }
+
+namespace sollist::db {
+
+class PreparedStatement;   // cached prepared statement (defined in the implementation)
+
+class TIBCConnection {
+public:
+    TIBCConnection();
+    ~TIBCConnection();
+    TIBCConnection(const TIBCConnection&) = delete;
+    TIBCConnection& operator=(const TIBCConnection&) = delete;
+
+    std::string ClientLibrary = "libfbclient.so.2";
+    std::string Port = "3050";
+    std::string Username = "TARVEX";
+
+    // Setting the database disconnects first and stores the text trimmed of blanks.
+    void SetDatabase(const std::string& database);
+    const std::string& Database() const { return database_; }
+    void SetServer(const std::string& server) { server_ = server; }
+    const std::string& Server() const { return server_; }
+    // "Server:Database", or Database alone for the embedded engine (empty Server).
+    std::string ConnectString() const;
+
+    void Connect();            // raises EIBCError (or Exception for a missing password)
+    void Close();
+    bool Connected() const;
+
+    // The first connection created in the process; data objects without a connection use it.
+    static TIBCConnection* Default();
+
+    // --- used by the data objects ---
+    Firebird::IAttachment* Attachment();
+    // The default transaction, started when none is running.
+    Firebird::ITransaction* DefaultTransaction();
+    // Commits the default transaction after a write: a retaining commit while result sets
+    // are open on the connection, else a full commit.
+    void AutoCommit();
+    void ResultSetOpened();
+    void ResultSetClosed();
+    // Prepares sql once per connection; later calls return the cached statement.
+    PreparedStatement& Prepare(const std::string& sql);
+
+private:
+    friend class TIBCTransaction;
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    std::string database_;
+    std::string server_;
+};
+
+class TIBCTransaction {
+public:
+    explicit TIBCTransaction(TIBCConnection& connection) : connection_(connection) {}
+    ~TIBCTransaction();       // rolls back when still active
+    void StartTransaction();
+    void Commit();
+    void Rollback();
+    bool Active() const { return transaction_ != nullptr; }
+
+private:
+    TIBCConnection& connection_;
+    Firebird::ITransaction* transaction_ = nullptr;
+};
+
+// Connection module: the connection and the explicit transaction of the entry.
+class TDMConnection {
+public:
+    TDMConnection() : IBCTransaction(IBCConnection) {}
+    TIBCConnection IBCConnection;
+    TIBCTransaction IBCTransaction;
+};
+
+} // namespace sollist::db
