@@ -1,0 +1,198 @@
+#pragma once
+// The formula model of one order: its assemblies, their variables, their part types with
+// evaluated quantity and dimensions, and the CNC rows of each part type with their values.
+// Berechne reads the four queries of the order side by side and evaluates every formula;
+// afterwards the lookups work on memory alone.
+#include "common/Errors.h"
+#include "db/DataSet.h"
+#include "formula/BaseFormel.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace sollist::formula {
+
+class TQFormelAuftrag;
+
+// Hash index over an append-only list of owned items that keeps first-match semantics: an
+// item is indexed under its key the first time a search runs after it was appended, and a
+// later item with an equal key never replaces it. The key of an item must not change once
+// the item is in the list. A list that shrank (emptied) is indexed anew.
+template <class Item, class Key, class KeyOf, class Hash = std::hash<Key>>
+class TFirstMatchIndex {
+public:
+    const Item* Find(const std::vector<std::unique_ptr<Item>>& list, const Key& key) const {
+        if (list.size() < indexed_) Reset();
+        for (; indexed_ < list.size(); ++indexed_)
+            positions_.try_emplace(KeyOf{}(*list[indexed_]), indexed_);
+        auto it = positions_.find(key);
+        return it == positions_.end() ? nullptr : list[it->second].get();
+    }
+    void Reset() const {
+        positions_.clear();
+        indexed_ = 0;
+    }
+
+private:
+    mutable std::unordered_map<Key, std::size_t, Hash> positions_;
+    mutable std::size_t indexed_ = 0;
+};
+
+// One CNC row of a part type. Only entry 0 is used: the value of the row's formula ACVW0.
+class TF_CNCTat {
+public:
+    std::int32_t Nummer = 0;
+    std::array<double, 11> CNCWerte{};
+    std::array<std::string, 11> CNCFormeln;
+};
+
+// One variable of an assembly.
+class TF_BgVar {
+public:
+    std::string Num;
+    double Wert = 0;
+};
+
+// One part type of an assembly: its formulas, their values (0 where a formula failed) and
+// its CNC rows in query order.
+class TF_TTyp {
+public:
+    std::string Menge_Formel, Laenge_Formel, Breite_Formel, Dicke_Formel;
+    double Menge = 0, Laenge = 0, Breite = 0, Dicke = 0;
+    std::int32_t LfdNr = 0, NrInBgrp = 0;
+    std::vector<std::unique_ptr<TF_CNCTat>> FCNCTat;
+
+    // Entry VarNr (0 to 10) of the first CNC row numbered CNCTatNr; EParseErr
+    // "CNC-Tat nicht gefunden: ElementNr:<LfdNr>" when the part type has no such row.
+    double GetCNCTatValue(std::int32_t CNCTatNr, std::int32_t VarNr) const;
+
+private:
+    struct NummerOf {
+        std::int32_t operator()(const TF_CNCTat& row) const { return row.Nummer; }
+    };
+    TFirstMatchIndex<TF_CNCTat, std::int32_t, NummerOf> FCNCIndex;
+};
+
+// One assembly of a position; BgLfNr -1 holds the position's individual part types.
+class TF_Bgrp {
+public:
+    explicit TF_Bgrp(TQFormelAuftrag& Owner);
+
+    std::int32_t Menge = 0;
+    double Breite = 0, Hoehe = 0, Tiefe = 0;
+
+    const std::string& ApNumm() const { return FApNumm; }
+    std::int32_t BgLfNr() const { return FBgLfNr; }
+    const std::vector<std::unique_ptr<TF_BgVar>>& BgVars() const { return FBgVar; }
+    const std::vector<std::unique_ptr<TF_TTyp>>& TTypen() const { return FTTyp; }
+
+    // First part type with this running number (APTYLFD); EParseErr
+    // "Teiletyp nicht gefunden in Auf.:%s Pos:%s BgNr:%d TyNr:%d" otherwise.
+    TF_TTyp& GetTTyp_LfdNr(std::int32_t LfNr);
+    // First part type with this number within the assembly (APTTYNR); EParseErr
+    // "Unzulässige Referenz auf Nummer %d" otherwise.
+    TF_TTyp& GetTTyp_BgrpNr(std::int32_t NrInBgrp);
+    // First variable named Num, or nullptr.
+    const TF_BgVar* FindBgVar(const std::string& Num) const;
+
+private:
+    friend class TQFormelAuftrag;
+
+    struct LfdNrOf {
+        std::int32_t operator()(const TF_TTyp& t) const { return t.LfdNr; }
+    };
+    struct NrInBgrpOf {
+        std::int32_t operator()(const TF_TTyp& t) const { return t.NrInBgrp; }
+    };
+    struct NumOf {
+        const std::string& operator()(const TF_BgVar& v) const { return v.Num; }
+    };
+
+    TQFormelAuftrag* FOwner;
+    std::string FApNumm;
+    std::int32_t FBgLfNr = 0;
+    std::vector<std::unique_ptr<TF_BgVar>> FBgVar;
+    std::vector<std::unique_ptr<TF_TTyp>> FTTyp;
+    TFirstMatchIndex<TF_TTyp, std::int32_t, LfdNrOf> FLfdNrIndex;
+    TFirstMatchIndex<TF_TTyp, std::int32_t, NrInBgrpOf> FNrInBgrpIndex;
+    TFirstMatchIndex<TF_BgVar, std::string, NumOf> FBgVarIndex;
+};
+
+// The query set of the model: the order's assemblies, assembly variables, part types and
+// CNC rows (each with the parameter OFNUMM), and the value tables.
+class TdmQuickFormel {
+public:
+    TdmQuickFormel();
+    db::TIBCQuery qryPosBgr{"qryPosBgr"};
+    db::TIBCQuery qryPosBgrVar{"qryPosBgrVar"};
+    db::TIBCQuery qryTTy{"qryTTy"};
+    db::TIBCQuery qryCNC{"qryCNC"};
+    db::TIBCTable tbTabGK{"tbTabGK"};
+};
+
+class TQFormelAuftrag : public TBaseFormel {
+public:
+    TQFormelAuftrag();
+    ~TQFormelAuftrag() override;
+    TQFormelAuftrag(const TQFormelAuftrag&) = delete;
+    TQFormelAuftrag& operator=(const TQFormelAuftrag&) = delete;
+
+    // Reads and evaluates the order (its number cut to 10 characters) and appends it to what
+    // the model holds. Formula errors are reported (OnError, else a line on standard output)
+    // and leave the value at 0; database and arithmetic failures pass through.
+    void Berechne(const std::string& OfNumm);
+    void Clear();
+
+    // EParseErr "Baugruppe nicht gefunden in Auf.:%s Pos:%s Nr:%d" when there is none.
+    TF_Bgrp& GetBgrp(const std::string& ApNumm, std::int32_t BgLfNr);
+    TF_TTyp& GetTTyp(const std::string& ApNumm, std::int32_t BgLfNr, std::int32_t TyLfd);
+
+    const std::string& OfNumm() const { return FOfNumm; }
+    const std::vector<std::unique_ptr<TF_Bgrp>>& Baugruppen() const { return FBgrp; }
+
+private:
+    friend class TF_Bgrp;
+
+    struct BgrpKey {
+        std::string ApNumm;
+        std::int32_t BgLfNr;
+        bool operator==(const BgrpKey&) const = default;
+    };
+    struct BgrpKeyHash {
+        std::size_t operator()(const BgrpKey& k) const;
+    };
+    struct BgrpKeyOf {
+        BgrpKey operator()(const TF_Bgrp& b) const { return {b.FApNumm, b.FBgLfNr}; }
+    };
+
+    double GetVarValue(const std::string& name) override;
+    double GetTabValue(std::int32_t tableNumber, char mode, double value) override;
+    void ReportTTypError(const std::string& message, char letter);
+    void ReportCNCError(const std::string& message, std::int32_t valueNumber);
+    void Report(const std::string& Beschreibung, const std::string& Formel);
+
+    void LoadTabGK();
+    void LoadBgrp();
+    void LoadBgVars();
+    void LoadTTypen();
+    void EvaluateTTyp();
+    void LoadCNCRows();
+    double PartTypeReference(const std::string& name);
+
+    std::string FOfNumm;
+    std::unique_ptr<TdmQuickFormel> FDM;
+    TF_Bgrp* AktBgrp = nullptr;
+    TF_TTyp* AktTTyp = nullptr;
+    std::vector<std::unique_ptr<TF_Bgrp>> FBgrp;
+    TFirstMatchIndex<TF_Bgrp, BgrpKey, BgrpKeyOf, BgrpKeyHash> FBgrpIndex;
+    // TabGK rows by TabNr, read once per Berechne (first row wins).
+    std::unordered_map<std::int32_t, std::string> FTabGK;
+};
+
+} // namespace sollist::formula
