@@ -1,0 +1,76 @@
+#pragma once
+// Target activity calculation of orders: position materials, position activities and part
+// types become records (position, part-type element, activity) in the data module, whose
+// fixed times are shared out per activity before they are written into SOLLTAT.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace sollist::formula {
+class TQFormelAuftrag;
+}
+
+namespace sollist::solltat {
+
+class Tdm_Solltat;
+class TErrorTxt;
+class TMatTat;
+
+class TSolltat {
+public:
+    TSolltat();
+    ~TSolltat();
+    TSolltat(const TSolltat&) = delete;
+    TSolltat& operator=(const TSolltat&) = delete;
+
+    // Calculates every non-empty order number of the list, in list order, into SOLLTAT
+    // (emptied first). True when SOLLTAT holds at least one row afterwards. bWahlPos false
+    // leaves out positions with ApTyp = 1.
+    bool Calculate(const std::vector<std::string>& orders, bool bWahlPos);
+
+    // A data problem of the last Calculate went to the calculation error log.
+    bool bFehler = false;
+
+private:
+    friend struct TSolltatTestPeer;   // tests drive the private steps against a real database
+
+    std::unique_ptr<Tdm_Solltat> dm_Solltat;
+    // Per order: activity number -> sum of the piece increments AddTaetigkeit received.
+    std::unordered_map<std::string, double> ht;
+    std::unique_ptr<formula::TQFormelAuftrag> Formel;
+    std::unique_ptr<TErrorTxt> ErrLog;
+    bool bWahlPos = false;
+    std::unique_ptr<TMatTat> aMatTat;
+    // Order being calculated; names the order in log lines of AddTaetigkeit.
+    std::string FOfNumm;
+
+    // Creates and opens the objects of one calculation run (SOLLTAT is empty afterwards);
+    // EndRun releases them again.
+    void BeginRun();
+    void EndRun();
+
+    void CalcAuftrag(const std::string& OfNumm);
+    void DistributeFixZt();
+
+    // One part type: the qryPosTyp row CalcAuftrag stands on (TeileTyp.cpp).
+    void CalcTeileTyp();
+    // Unit quantity of a quantity with dimensions in millimetres, by unit code.
+    static double CalcEhMenge(const std::string& unit, double laenge, double breite,
+                              double dicke, double menge);
+
+    void AddMaterial(const std::string& OfNumm, const std::string& SollPos, double PosMenge,
+                     std::int32_t Element, std::string Material, double Laenge, double Breite,
+                     double Dicke, double Menge, double Erschw, double ApTyMe, bool bPosTyp,
+                     std::int32_t PosM1Lfd, double Mwst);
+    void AddTaetigkeit(const std::string& SollPos, double PosMenge, std::int32_t Element,
+                       const std::string& Taetigkeit, double EhMenge, double Stueck,
+                       double ApTyMe, bool bPosTyp, std::int32_t PosT1Lfd,
+                       const std::string& TaName, std::int32_t PosM1Lfd, double Mwst);
+
+    // Writes a data problem to the error log and sets bFehler.
+    void LogFehler(const std::string& text);
+};
+
+} // namespace sollist::solltat
