@@ -27,7 +27,7 @@ class TQFormelAuftrag;
 template <class Item, class Key, class KeyOf, class Hash = std::hash<Key>>
 class TFirstMatchIndex {
 public:
-    const Item* Find(const std::vector<std::unique_ptr<Item>>& list, const Key& key) const {
+    Item* Find(const std::vector<std::unique_ptr<Item>>& list, const Key& key) const {
         if (list.size() < indexed_) Reset();
         for (; indexed_ < list.size(); ++indexed_)
             positions_.try_emplace(KeyOf{}(*list[indexed_]), indexed_);
@@ -178,7 +178,7 @@ private:
     void Report(const std::string& Beschreibung, const std::string& Formel);
 
     void LoadTabGK();
-    void LoadBgrp();
+    void LoadBgrps();
     void LoadBgVars();
     void LoadTTypen();
     void EvaluateTTyp();
