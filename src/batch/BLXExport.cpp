@@ -1,0 +1,165 @@
+#include "batch/BLXExport.h"
+
+#include "config/DBIniFile.h"
+#include "ist/IstStunden.h"
+#include "solltat/Solltat.h"
+
+#include <fmt/core.h>
+
+#include <cmath>
+#include <cstdio>
+
+namespace sollist::batch {
+
+using db::TFieldType;
+using db::TValue;
+
+namespace {
+
+void PrintProgress(const std::string& OfNumm) {
+    fmt::print("Berechnung für Offert {} läuft..\n", OfNumm);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+Tdm_BLXExport::Tdm_BLXExport() {
+    DeclareDataObjects();
+    config::TDBIniFile ini(1);
+    VertZuschl = static_cast<double>(ini.ReadInteger("Firmenstamm", "VertZuschl", 0)) / 100.0 + 1.0;
+}
+
+Tdm_BLXExport::~Tdm_BLXExport() = default;
+
+void Tdm_BLXExport::DeclareDataObjects() {
+    qry.SetSQL({"Select AOfNumm,ANumm", "from auftrag ",
+                "where (AsAbgeschl is Null or AsAbgeschl>:DATUM)"});
+    qry.AddField("AOfNumm", TFieldType::ftString, 10);
+    qry.AddField("ANumm", TFieldType::ftString, 10);
+
+    qrySollStd.SetSQL({"SELECT TaRmTat,TaKoNumm,Sum(TaFixZt+EhMenge*TaVarEh+Stueck*TaVarSt)/60 as SollStunden",
+                       "FROM solltat", "GROUP BY TaRmTat,TaKoNumm"});
+    qrySollStd.AddField("TaRmTat", TFieldType::ftString, 10);
+    qrySollStd.AddField("TaKoNumm", TFieldType::ftString, 3);
+    qrySollStd.AddField("SollStunden", TFieldType::ftFloat);
+
+    tbAufsStd.TableName = "AufSStd";
+    tbAufsStd.KeyFields = "ASOFNUMM;ASRMTAT";
+    tbAufsStd.OrderFields = "ASOFNUMM;ASRMTAT";
+    tbAufsStd.AddField("ASOFNUMM", TFieldType::ftString, 10, true);
+    tbAufsStd.AddField("ASRMTAT", TFieldType::ftString, 10, true);
+    tbAufsStd.AddField("ASKONUMM", TFieldType::ftString, 3, true);
+    tbAufsStd.AddField("ASSOLLSTD", TFieldType::ftFloat, 0, true);
+    tbAufsStd.AddField("ASISTSTD", TFieldType::ftFloat, 0, true);
+
+    tbAuftrag.TableName = "Auftrag";
+    tbAuftrag.KeyFields = "AOFNUMM";
+    tbAuftrag.OrderFields = "AOFNUMM";
+    tbAuftrag.BooleanDomainFields = true;
+    tbAuftrag.AddField("AOfNumm", TFieldType::ftString, 10, true);
+    tbAuftrag.AddField("ANUMM", TFieldType::ftString, 10);
+    tbAuftrag.AddField("AsRegStnd", TFieldType::ftFloat);
+    tbAuftrag.AddField("AsSollStnd", TFieldType::ftFloat);
+    tbAuftrag.AddField("AsIstStnd", TFieldType::ftFloat);
+    tbAuftrag.AddField("AsIstBis", TFieldType::ftDate);
+    tbAuftrag.AddField("AsKoLetzt", TFieldType::ftString, 3);
+    tbAuftrag.AddField("AOFFSTND", TFieldType::ftFloat);
+}
+
+void Tdm_BLXExport::CalcSollIst() {
+    tbAufsStd.EmptyTable();
+    tbAufsStd.Open();
+    tbAuftrag.Open();
+
+    qry.Close();
+    qry.ParamByName("DATUM").AsDateTime(db::Today() - OpenDays);
+    qry.Open();
+
+    solltat::TSolltat solltat;
+    ist::TIstStunden ist;
+    auto orderNumber = qry.FieldByName("AOfNumm");
+    for (; !qry.Eof(); qry.Next()) {
+        const std::string OfNumm = orderNumber.AsString();
+        PrintProgress(OfNumm);
+        solltat.Calculate({OfNumm}, false);
+        const double targetSum = SumTargetHours(OfNumm, true);
+        ist.Calc(OfNumm);
+        if (tbAuftrag.FindKey({TValue{OfNumm}})) WriteOrderTotals(targetSum, ist);
+        MergeActualHours(OfNumm, ist);
+        ist.clear();
+    }
+
+    qry.Close();
+    tbAufsStd.Close();
+    tbAuftrag.Close();
+}
+
+void Tdm_BLXExport::CalcSollIst(const std::string& OfNumm) {
+    tbAuftrag.Open();
+    if (!tbAuftrag.FindKey({TValue{OfNumm}})) {
+        tbAuftrag.Close();
+        return;
+    }
+    solltat::TSolltat solltat;
+    ist::TIstStunden ist;
+    solltat.Calculate({OfNumm}, false);
+    const double targetSum = SumTargetHours(OfNumm, false);
+    ist.Calc(tbAuftrag.FieldByName("AOfNumm").AsString());
+    WriteOrderTotals(targetSum, ist);
+    ist.clear();
+    tbAuftrag.Close();
+}
+
+double Tdm_BLXExport::SumTargetHours(const std::string& OfNumm, bool appendRows) {
+    double sum = 0;
+    qrySollStd.Open();
+    auto rmTat = qrySollStd.FieldByName("TaRmTat");
+    auto koNumm = qrySollStd.FieldByName("TaKoNumm");
+    auto hours = qrySollStd.FieldByName("SollStunden");
+    for (; !qrySollStd.Eof(); qrySollStd.Next()) {
+        sum += hours.AsFloat();
+        if (!appendRows) continue;
+        tbAufsStd.Append();
+        tbAufsStd.FieldByName("ASOFNUMM").AsString(OfNumm);
+        tbAufsStd.FieldByName("ASRMTAT").AsString(rmTat.AsString());
+        tbAufsStd.FieldByName("ASKONUMM").AsString(koNumm.AsString());
+        tbAufsStd.FieldByName("ASSOLLSTD").AsFloat(hours.AsFloat() * VertZuschl);
+        tbAufsStd.FieldByName("ASISTSTD").AsFloat(0);
+        tbAufsStd.Post();
+    }
+    qrySollStd.Close();
+    return sum;
+}
+
+void Tdm_BLXExport::WriteOrderTotals(double targetSum, const ist::TIstStunden& ist) {
+    tbAuftrag.Edit();
+    tbAuftrag.FieldByName("AsSollStnd").AsFloat(targetSum * VertZuschl);
+    tbAuftrag.FieldByName("AsIstStnd").AsFloat(ist.Prodstd);
+    tbAuftrag.FieldByName("AOFFSTND").AsFloat(ist.OffStd);
+    tbAuftrag.FieldByName("AsRegStnd").AsFloat(ist.Regiestd);
+    tbAuftrag.FieldByName("AsKoLetzt").AsString(ist.LetztKoNumm);
+    auto istBis = tbAuftrag.FieldByName("AsIstBis");
+    if (ist.LetztDat != 0) istBis.AsDateTime(std::floor(ist.LetztDat));
+    else istBis.Clear();
+    tbAuftrag.Post();
+}
+
+void Tdm_BLXExport::MergeActualHours(const std::string& OfNumm, const ist::TIstStunden& ist) {
+    for (int i = 0; i < ist.RmTatList.Count(); ++i) {
+        const std::string& rmTat = ist.RmTatList.Key(i);
+        const ist::TRmInfo& info = ist.RmTatList.Value(i);
+        if (tbAufsStd.Locate("AsOfNumm;AsRmTat", {TValue{OfNumm}, TValue{rmTat}})) {
+            tbAufsStd.Edit();
+        } else {
+            tbAufsStd.Append();
+            tbAufsStd.FieldByName("ASOFNUMM").AsString(OfNumm);
+            tbAufsStd.FieldByName("ASRMTAT").AsString(rmTat);
+            tbAufsStd.FieldByName("ASKONUMM").AsString(info.KoNumm);
+            tbAufsStd.FieldByName("ASSOLLSTD").AsFloat(0);
+        }
+        tbAufsStd.FieldByName("ASISTSTD").AsFloat(info.Sum);
+        tbAufsStd.Post();
+    }
+}
+
+} // namespace sollist::batch

@@ -1,0 +1,126 @@
+#include "ist/IstStunden.h"
+
+#include <cmath>
+
+namespace sollist::ist {
+
+namespace {
+
+std::int32_t WholeDay(double dayNumber) { return static_cast<std::int32_t>(std::trunc(dayNumber)); }
+
+} // namespace
+
+std::string EmployeeFilter(const std::string& miNumm) {
+    std::string condition = "MiLoNumm='";
+    for (char c : miNumm) {
+        if (c == '\'') condition += '\'';
+        condition += c;
+    }
+    condition += '\'';
+    return condition;
+}
+
+TIstStunden::TIstStunden() : DM_CIstStunden(std::make_unique<TDM_CIstStunden>()) {}
+
+TIstStunden::~TIstStunden() = default;
+
+void TIstStunden::clear() {
+    Regiestd = 0;
+    Prodstd = 0;
+    OffStd = 0;
+    FFak = 0;
+    FNextchange = 0;
+    LetztDat = 0;
+    LetztKoNumm.clear();
+    RmTatList.Clear();
+}
+
+void TIstStunden::Calc(const std::string& OfNumm) {
+    auto& qryZ = DM_CIstStunden->qryZ;
+    auto& tbMiLohn = DM_CIstStunden->tbMiLohn;
+
+    qryZ.Close();
+    qryZ.ParamByName("OfNumm").AsString(OfNumm);
+    qryZ.Open();
+    if (qryZ.IsEmpty()) {
+        qryZ.Close();
+        return;
+    }
+
+    auto miNumm = qryZ.FieldByName("ZeMiNumm");
+    auto aufzDat = qryZ.FieldByName("ZeAufzdat");
+    auto ende = qryZ.FieldByName("ZEENDE");
+    auto tatArt = qryZ.FieldByName("TatArt");
+    auto rmTat = qryZ.FieldByName("ZeTaRmTat");
+    auto koNumm = qryZ.FieldByName("TaKoNumm");
+    auto dauer = qryZ.FieldByName("Dauer");
+
+    // The filter is set before opening so that the wage rows are read once per employee.
+    FMiNumm = miNumm.AsString();
+    tbMiLohn.FilterSQL(EmployeeFilter(FMiNumm));
+    tbMiLohn.Open();
+    WageFactorStep(aufzDat.AsDateTime(), false);
+
+    for (; !qryZ.Eof(); qryZ.Next()) {
+        const double day = aufzDat.AsDateTime();
+        if (miNumm.AsString() != FMiNumm) {
+            FMiNumm = miNumm.AsString();
+            WageFactorStep(day, true);
+        } else if (WholeDay(day) >= FNextchange) {
+            WageFactorStep(day, false);
+        }
+
+        const double hours = dauer.AsFloat() * FFak;
+        const std::string kind = tatArt.AsString();
+        if (kind == "R") Regiestd += hours;
+        else if (kind == "P") Prodstd += hours;
+        else if (kind == "O") OffStd += hours;
+
+        const std::string cost = koNumm.AsString();
+        AddToActivity(rmTat.AsString(), cost, hours);
+
+        const double endMoment = day + ende.AsFloat() / 24.0;
+        if (endMoment > LetztDat) {
+            LetztDat = endMoment;
+            LetztKoNumm = cost;
+        }
+    }
+
+    qryZ.Close();
+    tbMiLohn.Close();
+}
+
+// Moves forward through the employee's wage rows (ordered by day) to the factor valid on
+// bookingDay and notes the day of the next change. A new employee starts from the first
+// row; bookings before it take the first row's factor, an employee without rows gets 0.
+void TIstStunden::WageFactorStep(double bookingDay, bool newEmployee) {
+    auto& tbMiLohn = DM_CIstStunden->tbMiLohn;
+    if (newEmployee) tbMiLohn.FilterSQL(EmployeeFilter(FMiNumm));
+
+    auto factor = tbMiLohn.FieldByName("MILOABWFAT");
+    auto validFrom = tbMiLohn.FieldByName("MILODATUM");
+    const std::int32_t day = WholeDay(bookingDay);
+    if (tbMiLohn.IsEmpty()) {
+        FFak = 0;
+        FNextchange = NoNextChange;
+        return;
+    }
+    do {
+        FFak = factor.AsFloat();
+        tbMiLohn.Next();
+    } while (!tbMiLohn.Eof() && day >= WholeDay(validFrom.AsDateTime()));
+
+    FNextchange = tbMiLohn.Eof() ? NoNextChange : WholeDay(validFrom.AsDateTime());
+}
+
+void TIstStunden::AddToActivity(const std::string& rmTat, const std::string& koNumm,
+                                double hours) {
+    int index = 0;
+    if (RmTatList.Find(rmTat, index)) {
+        RmTatList.Value(index).Sum += hours;
+    } else {
+        RmTatList.Insert(index, rmTat, TRmInfo{koNumm, hours});
+    }
+}
+
+} // namespace sollist::ist
