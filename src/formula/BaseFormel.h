@@ -4,6 +4,7 @@
 // concrete context through the two virtual operations.
 #include "common/Errors.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -34,9 +35,17 @@ protected:
     virtual double GetVarValue(const std::string& name) = 0;
     // mode 'g' (TABG) or 'k' (TABK)
     virtual double GetTabValue(std::int32_t tableNumber, char mode, double value) = 0;
+
+private:
+    // The scanner and grammar of one evaluation; nested so that it may call the two
+    // resolution operations.
+    class Parser;
 };
 
 // The value-table rule of TABG/TABK applied to a table text such as "16;19;22;25;28".
+// A text without any entry (empty, or starting with ";") and one with more than
+// kMaxTableEntries entries raise EParseErr; an entry beyond 32 bits raises EConvertError.
+inline constexpr std::size_t kMaxTableEntries = 20;
 double LookupValueTable(std::string_view tableText, char mode, double value);
 
 } // namespace sollist::formula
