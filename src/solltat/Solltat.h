@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace sollist::formula {
@@ -45,6 +46,8 @@ private:
     std::unique_ptr<TMatTat> aMatTat;
     // Order being calculated; names the order in log lines of AddTaetigkeit.
     std::string FOfNumm;
+    // Missing master rows already logged for the current order (one line each).
+    std::unordered_set<std::string> FStammFehltGemeldet;
 
     // Creates and opens the objects of one calculation run (SOLLTAT is empty afterwards);
     // EndRun releases them again.
@@ -71,6 +74,8 @@ private:
 
     // Writes a data problem to the error log and sets bFehler.
     void LogFehler(const std::string& text);
+    // LogFehler for a number missing from a master set, once per order and text.
+    void LogStammFehlt(const std::string& text);
 };
 
 } // namespace sollist::solltat

@@ -1,0 +1,362 @@
+#include "solltat/DmSolltat.h"
+
+#include "db/TempTable.h"
+
+#include <functional>
+
+namespace sollist::solltat {
+
+using db::TFieldDef;
+using db::TFieldType;
+using db::TValue;
+
+namespace {
+
+constexpr auto ftString = TFieldType::ftString;
+constexpr auto ftSmallint = TFieldType::ftSmallint;
+constexpr auto ftInteger = TFieldType::ftInteger;
+constexpr auto ftFloat = TFieldType::ftFloat;
+constexpr auto ftBoolean = TFieldType::ftBoolean;
+constexpr auto ftMemo = TFieldType::ftMemo;
+
+void Declare(db::TIBCDataSet& set, std::initializer_list<std::string> sql,
+             std::initializer_list<TFieldDef> fields) {
+    if (sql.size() > 0) set.SetSQL(sql);
+    for (const auto& f : fields) set.AddField(f);
+    set.FetchAll = true;
+    set.BooleanDomainFields = true;
+}
+
+void DeclareMasterSets(Tdm_Solltat& dm) {
+    dm.tbMaterial.TableName = "Material";
+    dm.tbMaterial.KeyFields = "MANUMM";
+    dm.tbMaterial.OrderFields = "MANUMM";
+    dm.tbMaterial.ReadOnly = true;
+    Declare(dm.tbMaterial, {},
+            {{"MANUMM", ftString, 13, true}, {"MAARBEH", ftString, 3, true},
+             {"MAFORTS", ftString, 13}});
+
+    Declare(dm.tbTaetigkeiten,
+            {"SELECT TANUMM, TANAME, TARMTAT, TAFIXZT, TAVAREH, TAVARST, TATART, TAMONT, "
+             "TAKONUMM, TAEINHKZ, KOLK, KOLNK, KOPGK, KOPGKGRENZ",
+             "FROM TAETIGKE join KOSTENST on (KONUMM=TAKONUMM)"},
+            {{"TANUMM", ftString, 10, true}, {"TANAME", ftString, 20, true},
+             {"TARMTAT", ftString, 10, true}, {"TAFIXZT", ftFloat}, {"TAVAREH", ftFloat},
+             {"TAVARST", ftFloat}, {"TATART", ftString, 1, true},
+             {"TAMONT", ftBoolean, 0, true}, {"TAKONUMM", ftString, 3, true},
+             {"TAEINHKZ", ftString, 3, true}, {"KOLK", ftFloat},
+             {"KOLNK", ftInteger, 0, true}, {"KOPGK", ftFloat}, {"KOPGKGRENZ", ftFloat}});
+}
+
+void DeclareMaterialActivityQueries(Tdm_Solltat& dm) {
+    Declare(dm.qryMatTat,
+            {"Select MATTAT,MATERSCHW,TAEINHKZ",
+             "from MATTATIG join TAETIGKE on (MATTAT=TANUMM)",
+             "where MATMANUMM=:MANUMM",
+             "order by MATTAT"},
+            {});
+
+    Declare(dm.qryInitMT,
+            {"Select MatMaNumm,MATTAT,MATERSCHW,TAEINHKZ",
+             "from MATTATIG join TAETIGKE on (MATTAT=TANUMM)",
+             "where MatMaNumm in ",
+             "(Select ApMaMaNumm from POS_MAT where ApMaOfNumm=:OFNUMM ",
+             " union ",
+             " Select PTMMaNumm from POSTYMAT where PTMOfNumm=:OFNUMM) ",
+             "Order by MatMaNumm,MatTat"},
+            {{"MATMANUMM", ftString, 13, true}, {"MATTAT", ftString, 10, true},
+             {"MATERSCHW", ftFloat}, {"TAEINHKZ", ftString, 3, true}});
+
+    Declare(dm.qryMatKyTab,
+            {"Select KYTABMAT,MENGE",
+             "from GETKEYTAB(:MATERIAL, :LAENGE, :BREITE, :DICKE);"},
+            {});
+    dm.qryMatKyTab.ReadOnly = true;
+}
+
+void DeclarePositionQueries(Tdm_Solltat& dm) {
+    Declare(dm.qryPosMat,
+            {"Select pm.ApMaOfNumm,pm.ApMaApNumm,pm.ApMaLfNr,pm.ApMaMaNumm,pm.ApMaSollMe,"
+             "pm.ApMaMgMult,",
+             "      po.ApMenge,ma.MaArbEh,tmw.MWWERT",
+             "from POS_MAT pm",
+             "  join POSITIONEN po on (pm.ApMaOfNumm=po.ApOfNumm AND pm.ApMaApNumm=po.ApNumm)",
+             "  join TabMW tmw on (po.APMWST=tmw.MWKENNZ)",
+             "  join MATERIAL ma on (pm.ApMaMaNumm=ma.MaNumm)",
+             "WHERE pm.ApMaOfNumm=:OFNUMM"},
+            {{"APMAOFNUMM", ftString, 10, true}, {"APMAAPNUMM", ftString, 10, true},
+             {"APMALFNR", ftInteger, 0, true}, {"APMAMANUMM", ftString, 13, true},
+             {"APMASOLLME", ftFloat}, {"APMAMGMULT", ftBoolean, 0, true},
+             {"APMENGE", ftFloat}, {"MAARBEH", ftString, 3, true}, {"MWWERT", ftFloat}});
+
+    Declare(dm.qryPosTat,
+            {"Select pt.PTOfNumm,pt.PTApNumm,pt.PTLfd,pt.PTTaNumm,pt.PTSollMe,pt.PTMgMult,"
+             "pt.PTERSCHW,pt.PTBezeich,",
+             "      po.ApMenge,ta.TaEinhKz,tmw.MWWERT",
+             "from POS_TAT pt",
+             "  join POSITIONEN po on (pt.PTOfNumm=po.ApOfNumm AND pt.PTApNumm=po.ApNumm)",
+             "  join TabMW tmw on (po.APMWST=tmw.MWKENNZ)",
+             "  join TAETIGKE ta on (pt.PTTaNumm=ta.TaNumm)",
+             "WHERE pt.PTOfNumm=:OFNUMM"},
+            {{"PTOFNUMM", ftString, 10, true}, {"PTAPNUMM", ftString, 10, true},
+             {"PTLFD", ftInteger, 0, true}, {"PTTANUMM", ftString, 10, true},
+             {"PTSOLLME", ftFloat}, {"PTMGMULT", ftBoolean, 0, true}, {"PTERSCHW", ftFloat},
+             {"PTBEZEICH", ftString, 20, true}, {"APMENGE", ftFloat},
+             {"TAEINHKZ", ftString, 3, true}, {"MWWERT", ftFloat}});
+
+    Declare(dm.qryPosTyp,
+            {"Select ty.APTYOFNUMM,ty.APTYAPNUMM,ty.APTYBGLF,ty.APTYLFD,ty.APTYEC1,ty.APTYEC2,"
+             "ty.APTYEC3,ty.APTYEC4,",
+             "       ty.APTYDiCalc,ty.ApTyErsch,ty.ApTyName,ty.ApTyNameB,ty.ApTyText,",
+             "       po.ApMenge,tmw.MWWERT,bg.APBGERSCHW",
+             "from POS_TYP ty ",
+             " join POSITIONEN po on (ty.ApTyOfNumm=po.ApOfNumm AND ty.ApTyApNumm=po.ApNumm)",
+             " join POS_BGR bg on (ty.ApTyOfNumm=bg.ApBgOfNumm AND ty.ApTyApNumm=bg.ApBgApNumm "
+             "AND ty.ApTyBgLf=bg.APBGLFNR)",
+             " join TABMW tmw on (po.APMWST=tmw.MWKENNZ)",
+             "WHERE ty.APTYOFNUMM=:OFNUMM",
+             "order by APTYOFNUMM,APTYAPNUMM,APTYBGLF,APTYLFD"},
+            {{"APTYOFNUMM", ftString, 10, true}, {"APTYAPNUMM", ftString, 10, true},
+             {"APTYBGLF", ftInteger, 0, true}, {"APTYLFD", ftInteger, 0, true},
+             {"APTYEC1", ftString, 1, true}, {"APTYEC2", ftString, 1, true},
+             {"APTYEC3", ftString, 1, true}, {"APTYEC4", ftString, 1, true},
+             {"APTYDICALC", ftBoolean, 0, true}, {"APTYERSCH", ftFloat},
+             {"APTYNAME", ftString, 30, true}, {"APTYNAMEB", ftString, 30},
+             {"APTYTEXT", ftMemo}, {"APMENGE", ftFloat}, {"MWWERT", ftFloat},
+             {"APBGERSCHW", ftFloat}});
+
+    Declare(dm.qryAuftrag,
+            {"Select AOfNumm,AsKoGewinn,AsProv,AsMontZulg,ZLEinheit,ZLWert",
+             "from Auftrag join TABZL on (AsMontZulg=ZLKennz)",
+             "where AOfNumm=:OFNUMM"},
+            {{"AOFNUMM", ftString, 10, true}, {"ASKOGEWINN", ftInteger, 0, true},
+             {"ASPROV", ftFloat}, {"ASMONTZULG", ftString, 3, true},
+             {"ZLEINHEIT", ftString, 3, true}, {"ZLWERT", ftFloat}});
+}
+
+void DeclarePartTypeDetailQueries(Tdm_Solltat& dm) {
+    Declare(dm.qryPosTyTat,
+            {"Select PTTOfNumm,PTTApNumm,PTTBgLfNr,PTTTyLfNr,PTTLfNr,PTTLage,PTTTaNumm,"
+             "PTTErschw, ta.TaEinhKz",
+             "from POSTYTAT pta",
+             "  join POSITIONEN po on (pta.PTTOfNumm=po.ApOfNumm AND pta.PTTApNumm=po.ApNumm)",
+             "  join Taetigke ta on (pta.PTTTaNumm=ta.TaNumm)",
+             "where PTTOfNumm=:OFNUMM",
+             "order by PTTOfNumm,PTTApNumm,PTTBgLfNr,PTTTyLfNr,PTTLfNr"},
+            {{"PTTOFNUMM", ftString, 10, true}, {"PTTAPNUMM", ftString, 10, true},
+             {"PTTBGLFNR", ftInteger, 0, true}, {"PTTTYLFNR", ftInteger, 0, true},
+             {"PTTLFNR", ftInteger, 0, true}, {"PTTLAGE", ftString, 2, true},
+             {"PTTTANUMM", ftString, 10, true}, {"PTTERSCHW", ftFloat},
+             {"TAEINHKZ", ftString, 3, true}});
+
+    Declare(dm.qryPosTyMat,
+            {"Select PTMOfNumm,PTMApNumm,PTMBgLfNr,PTMTyLfNr,PTMMaNumm,PTMLage,PTMMenge,"
+             "PTMLaenge,PTMBreite,PTMDicke,",
+             "       ma.MaArbEh",
+             "from POSTYMAT pm",
+             "  join POSITIONEN po on (pm.PTMOfNumm=po.ApOfNumm AND pm.PTMApNumm=po.ApNumm)",
+             "  join Material ma on (pm.PTMMaNumm=ma.MANumm)",
+             "where pm.PTMOfNumm=:OFNUMM",
+             "order by PTMOfNumm,PTMApNumm,PTMBgLfNr,PTMTyLfNr"},
+            {{"PTMOFNUMM", ftString, 10, true}, {"PTMAPNUMM", ftString, 10, true},
+             {"PTMBGLFNR", ftInteger, 0, true}, {"PTMTYLFNR", ftInteger, 0, true},
+             {"PTMMANUMM", ftString, 13, true}, {"PTMLAGE", ftString, 2, true},
+             {"PTMMENGE", ftInteger, 0, true}, {"PTMLAENGE", ftFloat},
+             {"PTMBREITE", ftFloat}, {"PTMDICKE", ftFloat}, {"MAARBEH", ftString, 3, true}});
+
+    Declare(dm.qryPosTyCNC,
+            {"Select ACOfNumm,ACApNumm,ACBgLf,ACTyLfd,ACLfNr,ACNumm, ta.TaEinhKz",
+             "from ATCNC ",
+             "  join Taetigke ta on (ta.TaNumm=AcNumm)",
+             "  join POSITIONEN po on (ACOfNumm=po.ApOfNumm AND ACApNumm=po.ApNumm)",
+             "where ACOfNumm=:OFNUMM",
+             "Order by ACOfNumm,ACApNumm,ACBgLf,ACTyLfd,ACLfNr"},
+            {{"ACOFNUMM", ftString, 10, true}, {"ACAPNUMM", ftString, 10, true},
+             {"ACBGLF", ftInteger, 0, true}, {"ACTYLFD", ftInteger, 0, true},
+             {"ACLFNR", ftInteger, 0, true}, {"ACNUMM", ftString, 10, true},
+             {"TAEINHKZ", ftString, 3, true}});
+}
+
+// Column definitions of the global temporary table SOLLTAT, in column order.
+void DeclareSolltat(db::TIBCTable& tb) {
+    tb.TableName = "SOLLTAT";
+    for (TFieldDef f : std::initializer_list<TFieldDef>{
+             {"OffertNr", ftString, 10}, {"SollPos", ftString, 10}, {"Element", ftInteger},
+             {"Taetigkeit", ftString, 10}, {"PosT1Lfd", ftInteger}, {"PosM1Lfd", ftInteger},
+             {"PosTM1", ftBoolean}, {"EhMenge", ftFloat}, {"Stueck", ftFloat},
+             {"ApTyMe", ftFloat}, {"TatArt", ftString, 1}, {"TaKoNumm", ftString, 3},
+             {"TaVarEh", ftFloat}, {"TaVarSt", ftFloat}, {"TaFixZt", ftFloat},
+             {"TaMont", ftBoolean}, {"MontZul", ftString, 3}, {"ZulEh", ftString, 3},
+             {"ZulWert", ftFloat}, {"TaName", ftString, 20}, {"TaEinhKz", ftString, 3},
+             {"TaRmTat", ftString, 10}, {"TaRmName", ftString, 20}, {"PosMenge", ftFloat},
+             {"KoLk", ftFloat}, {"KoLnk", ftSmallint}, {"KoPgk", ftFloat},
+             {"KoPgkGrenz", ftFloat}, {"MwSt", ftFloat}, {"Gewinn", ftInteger},
+             {"Prov", ftFloat}, {"ApTyName", ftString, 30}, {"ApTyText", ftMemo}})
+        tb.AddField(f);
+}
+
+// The order values every SOLLTAT row of the order carries; empty texts and zeros when
+// qryAuftrag found no order.
+struct TAuftragWerte {
+    std::string OffertNr, MontZul, ZulEh;
+    double ZulWert = 0, Prov = 0;
+    std::int64_t Gewinn = 0;
+};
+
+TAuftragWerte ReadAuftrag(db::TIBCQuery& qry) {
+    TAuftragWerte w;
+    if (!qry.Active() || qry.IsEmpty()) return w;
+    w.OffertNr = qry.FieldByName("AOFNUMM").AsString();
+    w.Gewinn = qry.FieldByName("ASKOGEWINN").AsInteger();
+    w.Prov = qry.FieldByName("ASPROV").AsFloat();
+    w.MontZul = qry.FieldByName("ASMONTZULG").AsString();
+    w.ZulEh = qry.FieldByName("ZLEINHEIT").AsString();
+    w.ZulWert = qry.FieldByName("ZLWERT").AsFloat();
+    return w;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+
+std::size_t TMSTRecordList::KeyHash::operator()(const Key& k) const {
+    std::size_t h = std::hash<std::string>{}(k.SollPos);
+    h = h * 31 + std::hash<std::int32_t>{}(k.Element);
+    return h * 31 + std::hash<std::string>{}(k.Taetigkeit);
+}
+
+TMSTRecord& TMSTRecordList::Add(std::unique_ptr<TMSTRecord> record) {
+    index_.try_emplace(Key{record->SollPos, record->Element, record->Taetigkeit},
+                       records_.size());
+    records_.push_back(std::move(record));
+    return *records_.back();
+}
+
+TMSTRecord* TMSTRecordList::Find(const std::string& SollPos, std::int32_t Element,
+                                 const std::string& Taetigkeit) const {
+    auto it = index_.find(Key{SollPos, Element, Taetigkeit});
+    return it == index_.end() ? nullptr : records_[it->second].get();
+}
+
+void TMSTRecordList::Clear() {
+    index_.clear();
+    records_.clear();
+}
+
+// ---------------------------------------------------------------------------------------
+
+Tdm_Solltat::Tdm_Solltat() {
+    DeclareMasterSets(*this);
+    DeclareMaterialActivityQueries(*this);
+    DeclarePositionQueries(*this);
+    DeclarePartTypeDetailQueries(*this);
+    DeclareSolltat(tbSolltat);
+    IBCLoader.RowsPerBatch = 100;
+    IBCLoader.OnPutData = [this](db::TIBCLoader& loader) { IBCLoaderPutData(loader); };
+}
+
+Tdm_Solltat::~Tdm_Solltat() = default;
+
+void Tdm_Solltat::OpenTables() {
+    tbMaterial.Open();
+    tbTaetigkeiten.Open();
+    IndexMasterSets();
+    db::CreateTempTable(tbSolltat, "");
+    FSavedRows = 0;
+}
+
+void Tdm_Solltat::CloseTables() {
+    tbSolltat.Close();
+    tbTaetigkeiten.Close();
+    tbMaterial.Close();
+    FTaetigkeiten.clear();
+    FMaterialien.clear();
+}
+
+// The master sets are read once per run and searched per reported quantity: one hash map
+// each, the first row of a number winning as a search from the top would.
+void Tdm_Solltat::IndexMasterSets() {
+    FMaterialien.clear();
+    FMaterialien.reserve(tbMaterial.RecordCount());
+    auto maNumm = tbMaterial.FieldByName("MANUMM");
+    auto maArbEh = tbMaterial.FieldByName("MAARBEH");
+    auto maForts = tbMaterial.FieldByName("MAFORTS");
+    for (tbMaterial.First(); !tbMaterial.Eof(); tbMaterial.Next())
+        FMaterialien.try_emplace(maNumm.AsString(),
+                                 TMaterialStamm{maArbEh.AsString(), maForts.AsString()});
+
+    auto& ta = tbTaetigkeiten;
+    FTaetigkeiten.clear();
+    FTaetigkeiten.reserve(ta.RecordCount());
+    auto f = [&ta](const char* name) { return ta.FieldByName(name); };
+    auto taNumm = f("TANUMM"), taName = f("TANAME"), taRmTat = f("TARMTAT"),
+         taFixZt = f("TAFIXZT"), taVarEh = f("TAVAREH"), taVarSt = f("TAVARST"),
+         tatArt = f("TATART"), taMont = f("TAMONT"), taKoNumm = f("TAKONUMM"),
+         taEinhKz = f("TAEINHKZ"), koLk = f("KOLK"), koLnk = f("KOLNK"), koPgk = f("KOPGK"),
+         koPgkGrenz = f("KOPGKGRENZ");
+    for (ta.First(); !ta.Eof(); ta.Next()) {
+        auto [it, added] = FTaetigkeiten.try_emplace(taNumm.AsString());
+        if (!added) continue;
+        TTaetigkeitStamm& s = it->second;
+        s.TaName = taName.AsString();
+        s.TaRmTat = taRmTat.AsString();
+        s.TaFixZt = taFixZt.AsFloat();
+        s.TaVarEh = taVarEh.AsFloat();
+        s.TaVarSt = taVarSt.AsFloat();
+        s.TatArt = tatArt.AsString();
+        s.TaMont = taMont.AsBoolean();
+        s.TaKoNumm = taKoNumm.AsString();
+        s.TaEinhKz = taEinhKz.AsString();
+        s.KoLk = koLk.AsFloat();
+        s.KoLNK = static_cast<std::int32_t>(koLnk.AsInteger());
+        s.KoPGK = koPgk.AsFloat();
+        s.KoPGKGrenz = koPgkGrenz.AsFloat();
+    }
+}
+
+const TTaetigkeitStamm* Tdm_Solltat::FindTaetigkeit(const std::string& TaNumm) const {
+    auto it = FTaetigkeiten.find(TaNumm);
+    return it == FTaetigkeiten.end() ? nullptr : &it->second;
+}
+
+const TMaterialStamm* Tdm_Solltat::FindMaterial(const std::string& MaNumm) const {
+    auto it = FMaterialien.find(MaNumm);
+    return it == FMaterialien.end() ? nullptr : &it->second;
+}
+
+TMSTRecord* Tdm_Solltat::FindSMRecord(const std::string& SollPos, std::int32_t Element,
+                                      const std::string& Taetigkeit) const {
+    return MSollT.Find(SollPos, Element, Taetigkeit);
+}
+
+void Tdm_Solltat::SaveToDB() {
+    IBCLoader.Connection = tbSolltat.Connection();
+    IBCLoader.TableName = "SOLLTAT";
+    IBCLoader.Load();
+    IBCLoader.TableName.clear();
+    FSavedRows += MSollT.Count();
+}
+
+void Tdm_Solltat::IBCLoaderPutData(db::TIBCLoader& loader) {
+    const TAuftragWerte auftrag = ReadAuftrag(qryAuftrag);
+    auto flag = [](bool b) { return TValue{std::int64_t{b ? 1 : 0}}; };
+    int row = 0;
+    for (const auto& r : MSollT) {
+        ++row;
+        const TValue values[] = {
+            auftrag.OffertNr, r->SollPos, std::int64_t{r->Element}, r->Taetigkeit,
+            std::int64_t{r->PosT1Lfd}, std::int64_t{r->PosM1Lfd}, flag(r->PosTM1),
+            r->EhMenge, r->Stueck, r->ApTyMe, r->TatArt, r->TaKoNumm, r->TaVarEh, r->TaVarSt,
+            r->TaFixZt, flag(r->TaMont),
+            r->TaMont ? TValue{auftrag.MontZul} : db::Null,
+            r->TaMont ? TValue{auftrag.ZulEh} : db::Null,
+            r->TaMont ? TValue{auftrag.ZulWert} : db::Null,
+            r->TaName, r->TaEinhKz, r->TaRmTat, r->TaRmName, r->PosMenge, r->KoLk,
+            std::int64_t{r->KoLNK}, r->KoPGK, r->KoPGKGrenz, r->Mwst, auftrag.Gewinn,
+            auftrag.Prov, r->ApTyName, r->ApTyText};
+        static_assert(std::size(values) == 33);
+        for (int col = 0; col < 33; ++col) loader.PutColumnData(col, row, values[col]);
+    }
+}
+
+} // namespace sollist::solltat

@@ -1,0 +1,30 @@
+#pragma once
+// Calculation error log "SollBerFehler.Txt" in the temporary directory: data problems that
+// do not stop the calculation, one line each, for reading after the batch has run.
+#include <string>
+#include <string_view>
+
+namespace sollist::solltat {
+
+class TErrorTxt {
+public:
+    // Program name padded or cut to 12 characters; the log path from TEMP, else TMPDIR,
+    // else /tmp. The file itself is not touched.
+    void Open(const std::string& ProgName);
+    // Appends "date time program message"; the file gets its two header lines when it is
+    // created. EInOutError with the system's error text when the file cannot be written.
+    void Write(const std::string& FehlerTxt);
+    const std::string& GetName() const { return FileName; }
+
+private:
+    void AppendLine(const std::string& line);
+
+    std::string Programm;
+    std::string FileName;
+};
+
+// UTF-8 text as Windows-1252 bytes; a character without a code in it (or a byte that is
+// no valid UTF-8) becomes "?".
+std::string Utf8ToCp1252(std::string_view text);
+
+} // namespace sollist::solltat
