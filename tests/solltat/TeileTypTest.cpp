@@ -5,7 +5,6 @@
 #include "solltat/Solltat.h"
 
 #include "TeileTypTestSupport.h"
-#include "TestDatabase.h"
 #include "solltat/ErrorTxt.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +12,7 @@
 namespace sollist::solltat {
 namespace {
 
-using namespace teiletyp_test;
+using namespace test::teiletyp;
 
 class TeileTypTest : public testing::Test {
 protected:
@@ -26,7 +25,7 @@ protected:
     }
 
     test::TestDatabase db;
-    TempLogDir logDir;
+    test::ScratchTemp logDir;
     TSolltat calc;
 };
 
@@ -79,7 +78,7 @@ TEST_F(TeileTypTest, VolumeBaseMaterialsReceiveTheCoreThickness) {
     db.Exec(OrderRows() + Position("1", 1) + Assembly("1", 1) +
             PartTypeRow({.L = "1000", .B = "500", .D = "20", .diCalc = false}) +
             Activity("VOL", "M3") + Activity("FURN", "M2") + Material("SPAN", "TM3") +
-            MatTat("SPAN", "VOL") + Material("FURNIER", "M2") + MatTat("FURNIER", "FURN") +
+            MatActivity("SPAN", "VOL") + Material("FURNIER", "M2") + MatActivity("FURNIER", "FURN") +
             TyMat("1", 1, 1, "SPAN", "GR", 1, 0, 0, 0) + TyMat("1", 1, 1, "SPAN", "GR", 1, 0, 0, 0) +
             TyMat("1", 1, 1, "FURNIER", "OV", 1, 0, 0, 0.8) +
             TyMat("1", 1, 1, "FURNIER", "OH", 1, 0, 0, 0.8));
@@ -96,9 +95,9 @@ TEST_F(TeileTypTest, CornerCodesShortenTheEdges) {
     db.Exec(OrderRows() + Position("1", 1) + Assembly("1", 1) +
             PartTypeRow({.L = "1000", .B = "500", .D = "19", .corners = {"B", "", "", "L"}}) +
             Activity("LKV", "M1") + Activity("LKH", "M1") + Activity("LKL", "M1") +
-            Activity("LKR", "M1") + Material("ABSKV", "M1") + MatTat("ABSKV", "LKV") +
-            Material("ABSKH", "M1") + MatTat("ABSKH", "LKH") + Material("ABSKL", "M1") +
-            MatTat("ABSKL", "LKL") + Material("ABSKR", "M1") + MatTat("ABSKR", "LKR") +
+            Activity("LKR", "M1") + Material("ABSKV", "M1") + MatActivity("ABSKV", "LKV") +
+            Material("ABSKH", "M1") + MatActivity("ABSKH", "LKH") + Material("ABSKL", "M1") +
+            MatActivity("ABSKL", "LKL") + Material("ABSKR", "M1") + MatActivity("ABSKR", "LKR") +
             TyMat("1", 1, 1, "ABSKV", "KV", 1, 0, 0, 2) +
             TyMat("1", 1, 1, "ABSKH", "KH", 1, 1200, 0, 2) +
             TyMat("1", 1, 1, "ABSKL", "KL", 1, 0, 0, 2) +
@@ -116,8 +115,8 @@ TEST_F(TeileTypTest, EdgesHandedOnFirstReduceTheBoard) {
     db.Exec(OrderRows() + Position("1", 1) + Assembly("1", 1) +
             PartTypeRow({.L = "1000", .B = "500", .D = "19"}) + Activity("PL2", "M2") +
             Activity("ABS2", "M2") + Activity("ABSL2", "M2") + Material("PLATTE", "M2") +
-            MatTat("PLATTE", "PL2") + Material("ABS", "M1") + MatTat("ABS", "ABS2") +
-            Material("ABSL", "M1") + MatTat("ABSL", "ABSL2") +
+            MatActivity("PLATTE", "PL2") + Material("ABS", "M1") + MatActivity("ABS", "ABS2") +
+            Material("ABSL", "M1") + MatActivity("ABSL", "ABSL2") +
             TyMat("1", 1, 1, "PLATTE", "GR", 1, 0, 0, 19) + TyMat("1", 1, 1, "ABS", "KV", 1, 0, 0, 2) +
             TyMat("1", 1, 1, "ABS", "KH", 1, 0, 0, 2) + TyMat("1", 1, 1, "ABSL", "KL", 1, 0, 0, 2));
     const auto rows = Calculate();
@@ -133,7 +132,7 @@ TEST_F(TeileTypTest, PartTypeWithoutVolumeBaseIsLoggedAndSkipped) {
             PartTypeRow({.lfd = 1, .L = "1000", .B = "500", .D = "19", .diCalc = false}) +
             PartTypeRow({.lfd = 2, .nr = 2, .L = "1000", .B = "500", .D = "19"}) +
             Activity("FL", "M2") + Activity("BOHR", "STK") + Activity("ABS2", "M2") +
-            Material("ABS", "M1") + MatTat("ABS", "ABS2") +
+            Material("ABS", "M1") + MatActivity("ABS", "ABS2") +
             TyTat("1", 1, 1, 1, "", "FL") + TyTat("1", 1, 2, 1, "", "FL") +
             Cnc("1", 1, 1, 1, "BOHR", "5") + Cnc("1", 1, 2, 1, "BOHR", "7") +
             TyMat("1", 1, 1, "ABS", "KV", 1, 0, 0, 2) + TyMat("1", 1, 2, "ABS", "KV", 1, 0, 0, 2));
@@ -155,7 +154,7 @@ TEST_F(TeileTypTest, PartTypeWithoutMaterialsLeavesTheRunsInPlace) {
             PartTypeRow({.lfd = 1, .L = "1000", .B = "500", .D = "19"}) +
             PartTypeRow({.lfd = 2, .nr = 2, .L = "2000", .B = "500", .D = "19"}) +
             Activity("FL", "M2") + Activity("PL1", "M1") + Material("PLATTE", "M2") +
-            MatTat("PLATTE", "PL1") + TyTat("1", 1, 1, 1, "", "FL") +
+            MatActivity("PLATTE", "PL1") + TyTat("1", 1, 1, 1, "", "FL") +
             TyMat("1", 1, 2, "PLATTE", "GR", 1, 0, 0, 19) +
             TyMat("1", 1, 2, "PLATTE", "OV", 1, 0, 0, 1));
     const auto rows = Calculate();

@@ -1,54 +1,33 @@
 #pragma once
-// Fixture rows for part-type calculations and a reader of the SOLLTAT rows that a
-// calculation left on the program's connection.
-#include "db/DataSet.h"
+// Fixture rows for part-type calculations (assemblies, part types and their detail rows)
+// and a reader of the SOLLTAT rows that a calculation left on the program's connection.
+#include "SolltatTestData.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 
-namespace sollist::solltat::teiletyp_test {
+namespace sollist::test::teiletyp {
 
-// Order "A1" with VAT code "1", cost centre "100" and surcharge code "Z".
-inline std::string OrderRows(const std::string& of = "A1") {
-    return fmt::format(
-        "INSERT INTO KOSTENST (KONUMM, KOLK, KOLNK) VALUES ('100', 60, 1);"
-        "INSERT INTO TABMW (MWKENNZ, MWWERT) VALUES ('1', 19);"
-        "INSERT INTO TABZL (ZLKENNZ, ZLEINHEIT, ZLWERT) VALUES ('Z', 'PRZ', 0);"
-        "INSERT INTO AUFTRAG (AOFNUMM, ASMONTZULG) VALUES ('{}', 'Z');",
-        of);
+using test::MatActivity;
+using test::Material;
+
+// Base data of SolltatTestData.h and order "A1".
+inline std::string OrderRows() { return BaseData() + Order({.nr = "A1"}); }
+
+// An activity in a unit, reported under itself, without times.
+inline std::string Activity(const std::string& nr, const std::string& unit) {
+    return test::Activity({.nr = nr, .unit = unit});
 }
 
-// An activity reported under itself; times in minutes.
-inline std::string Activity(const std::string& tanumm, const std::string& unit, double varEh = 0,
-                            double varSt = 0, double fixZt = 0) {
-    return fmt::format("INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TAFIXZT, TAVAREH, TAVARST, "
-                       "TATART, TAMONT, TAKONUMM, TAEINHKZ) "
-                       "VALUES ('{0}', '{0}', '{0}', {2}, {3}, {4}, 'A', 0, '100', '{1}');",
-                       tanumm, unit, fixZt, varEh, varSt);
-}
-
-inline std::string Material(const std::string& manumm, const std::string& arbeh) {
-    return fmt::format("INSERT INTO MATERIAL (MANUMM, MAARBEH) VALUES ('{}', '{}');", manumm, arbeh);
-}
-
-inline std::string MatTat(const std::string& manumm, const std::string& tat, double erschw = 1) {
-    return fmt::format("INSERT INTO MATTATIG (MATMANUMM, MATTAT, MATERSCHW) VALUES ('{}', '{}', {});",
-                       manumm, tat, erschw);
-}
-
-inline std::string Position(const std::string& ap, double menge, const std::string& of = "A1") {
-    return fmt::format("INSERT INTO POSITIONEN (APOFNUMM, APNUMM, APMENGE, APMWST) "
-                       "VALUES ('{}', '{}', {}, '1');",
-                       of, ap, menge);
+// Position of order "A1" with VAT code "01".
+inline std::string Position(const std::string& ap, double menge) {
+    return test::Position({.order = "A1", .pos = ap, .menge = menge});
 }
 
 inline std::string Assembly(const std::string& ap, int bg, double erschw = 1, int me = 1,
@@ -142,33 +121,4 @@ inline void ExpectRow(const std::map<std::string, SollRow>& rows, const std::str
     EXPECT_NEAR(it->second.Stueck, stueck, 1e-6 * std::max(1.0, std::abs(stueck)));
 }
 
-// Points TEMP at a private directory so that the calculation error log lands there.
-class TempLogDir {
-public:
-    TempLogDir() {
-        char pattern[] = "/tmp/sollist-teiletyp-XXXXXX";
-        dir_ = mkdtemp(pattern);
-        if (const char* old = std::getenv("TEMP")) old_ = old, hadOld_ = true;
-        setenv("TEMP", dir_.c_str(), 1);
-    }
-    ~TempLogDir() {
-        if (hadOld_)
-            setenv("TEMP", old_.c_str(), 1);
-        else
-            unsetenv("TEMP");
-        std::filesystem::remove_all(dir_);
-    }
-    // The log's contents (Windows-1252 bytes), empty when it was not written.
-    std::string Log() const {
-        std::ifstream in(std::filesystem::path(dir_) / "SollBerFehler.Txt", std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-private:
-    std::string dir_, old_;
-    bool hadOld_ = false;
-};
-
-} // namespace sollist::solltat::teiletyp_test
+} // namespace sollist::test::teiletyp
