@@ -1,0 +1,187 @@
+#include "ist/IstStunden.h"
+
+#include "db/Value.h"
+#include "support/TestDatabase.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace sollist::ist {
+namespace {
+
+using test::TestDatabase;
+
+// Activities of every kind; each test books on these.
+const char* const kActivities = R"(
+INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('REGIE', 'Regie', 'REGIE', 'R', 'MON', 'STK');
+INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('MONT', 'Montage', 'MONT', 'P', 'MON', 'STK');
+INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('CNC', 'CNC', 'CNC', 'P', 'CNC', 'STK');
+INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('BUERO', 'Buero', 'BUERO', 'O', 'BUE', 'STK');
+INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('klein', 'Kleinkram', 'klein', 'r', 'KLE', 'STK');
+INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('KLEIN', 'Kleinkram', 'KLEIN', 'R', 'XXX', 'STK');
+INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('LAGER', 'Lager', 'LAGER', 'X', 'LAG', 'STK');
+)";
+
+std::string Booking(const std::string& miNumm, const std::string& day, double from, double to,
+                    const std::string& activity, const std::string& order = "A1",
+                    double pause = 0) {
+    auto quoted = [](const std::string& text) {
+        std::string out = "'";
+        for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
+        return out + "'";
+    };
+    return "INSERT INTO ZEITERFA (ZEMINUMM, ZEAUFZDAT, ZEANFANG, ZEENDE, ZEPAUSEN, ZEPAUBEZ, "
+           "ZEOFNUMM, ZETARMTAT) VALUES (" + quoted(miNumm) + ", '" + day + "', " +
+           std::to_string(from) + ", " + std::to_string(to) + ", " + std::to_string(pause) +
+           ", 0, " + quoted(order) + ", " + quoted(activity) + ");";
+}
+
+double Sum(const TIstStunden& ist, const std::string& key) {
+    int index = 0;
+    if (!ist.RmTatList.Find(key, index)) return -1;
+    return ist.RmTatList.Value(index).Sum;
+}
+
+class IstStundenTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db.Connection();   // makes the fixture's connection the default one
+        db.Exec(kActivities);
+    }
+    TestDatabase db;
+};
+
+// Each booking goes to an activity of its own, so its weighted hours show the factor used.
+TEST_F(IstStundenTest, WageFactorIsTheLatestRowStartingOnOrBeforeTheBookingDay) {
+    db.Exec(R"(
+INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('T1', 'x', 'T1', 'P', 'K1', 'STK');
+INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('T2', 'x', 'T2', 'P', 'K2', 'STK');
+INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('T3', 'x', 'T3', 'P', 'K3', 'STK');
+INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('T4', 'x', 'T4', 'P', 'K4', 'STK');
+INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('T5', 'x', 'T5', 'P', 'K5', 'STK');
+INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('T6', 'x', 'T6', 'P', 'K6', 'STK');
+INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('T7', 'x', 'T7', 'P', 'K7', 'STK');
+INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('T8', 'x', 'T8', 'P', 'K8', 'STK');
+INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-03-01', 1.0);
+INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-06-01', 1.2);
+INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('BEAT', '2020-01-01', 1.5);
+INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('O''NEILL', '2020-01-01', 0.8);
+)");
+    struct Case {
+        const char* employee;
+        const char* day;
+        const char* activity;
+        double factor;
+    };
+    const Case cases[] = {
+        {"ANNA", "2024-02-15", "T1", 1.0},    // before the first wage row: the first row's factor
+        {"ANNA", "2024-05-31", "T2", 1.0},
+        {"ANNA", "2024-06-01", "T3", 1.2},    // the change applies from its own day on
+        {"ANNA", "2024-07-10", "T4", 1.2},
+        {"BEAT", "2024-05-31", "T5", 1.5},    // a second employee starts from his own rows
+        {"CARL", "2024-08-01", "T6", 0.0},    // no wage rows at all
+        {"O'NEILL", "2024-06-02", "T7", 0.8}, // an apostrophe stays part of the number
+        {"A'OR'1'='1", "2024-06-02", "T8", 0.0}, // and cannot widen the condition
+    };
+    std::string bookings;
+    for (const auto& c : cases) bookings += Booking(c.employee, c.day, 7.0, 9.5, c.activity, "A1", 0.5);
+    db.Exec(bookings);
+
+    TIstStunden ist;
+    ist.Calc("A1");
+
+    double prod = 0;
+    for (const auto& c : cases) {
+        EXPECT_NEAR(Sum(ist, c.activity), 2.0 * c.factor, 1e-12) << c.employee << " " << c.day;
+        prod += 2.0 * c.factor;
+    }
+    EXPECT_NEAR(ist.Prodstd, prod, 1e-12);
+    // The employee without wage rows still sets the latest booking.
+    EXPECT_DOUBLE_EQ(ist.LetztDat, db::EncodeDate(2024, 8, 1) + 9.5 / 24);
+    EXPECT_EQ(ist.LetztKoNumm, "K6");
+}
+
+TEST_F(IstStundenTest, TwoEmployeesOnOneActivityAddTheirWeightedHours) {
+    db.Exec("INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-01-01', 1.0);"
+            "INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('BEAT', '2024-01-01', 1.5);" +
+            Booking("ANNA", "2024-05-02", 7, 11, "MONT") + Booking("BEAT", "2024-05-02", 7, 11, "MONT"));
+    TIstStunden ist;
+    ist.Calc("A1");
+    EXPECT_DOUBLE_EQ(ist.Prodstd, 4 * 1.0 + 4 * 1.5);
+    EXPECT_DOUBLE_EQ(Sum(ist, "MONT"), 10.0);
+    ASSERT_EQ(ist.RmTatList.Count(), 1);
+    EXPECT_EQ(ist.RmTatList.Value(0).KoNumm, "MON");
+}
+
+// Kinds are compared exactly: "r" and "X" count per activity but in none of the totals.
+TEST_F(IstStundenTest, ActivityKindsChooseTheTotal) {
+    db.Exec("INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-01-01', 1.0);" +
+            Booking("ANNA", "2024-05-02", 7, 8, "REGIE") + Booking("ANNA", "2024-05-02", 8, 10, "MONT") +
+            Booking("ANNA", "2024-05-02", 10, 13, "BUERO") + Booking("ANNA", "2024-05-03", 7, 11, "klein") +
+            Booking("ANNA", "2024-05-03", 11, 16, "LAGER"));
+    TIstStunden ist;
+    ist.Calc("A1");
+    EXPECT_DOUBLE_EQ(ist.Regiestd, 1);
+    EXPECT_DOUBLE_EQ(ist.Prodstd, 2);
+    EXPECT_DOUBLE_EQ(ist.OffStd, 3);
+    EXPECT_DOUBLE_EQ(Sum(ist, "klein"), 4);
+    EXPECT_DOUBLE_EQ(Sum(ist, "LAGER"), 5);
+    EXPECT_EQ(ist.RmTatList.Count(), 5);
+}
+
+TEST_F(IstStundenTest, ActivitiesDifferingOnlyInCaseShareOneEntry) {
+    db.Exec("INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-01-01', 1.0);" +
+            Booking("ANNA", "2024-05-02", 7, 8, "klein") + Booking("ANNA", "2024-05-02", 8, 10, "KLEIN"));
+    TIstStunden ist;
+    ist.Calc("A1");
+    ASSERT_EQ(ist.RmTatList.Count(), 1);
+    EXPECT_EQ(ist.RmTatList.Key(0), "klein");
+    EXPECT_EQ(ist.RmTatList.Value(0).KoNumm, "KLE");
+    EXPECT_DOUBLE_EQ(ist.RmTatList.Value(0).Sum, 3);
+    EXPECT_DOUBLE_EQ(ist.Regiestd, 2);   // only the upper-case kind counts as "R"
+}
+
+// A later booking ending at the same moment (ZORA sorts after ANNA) does not replace it.
+TEST_F(IstStundenTest, LatestBookingEndSetsLetztDatWithItsTimeOfDay) {
+    db.Exec("INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-01-01', 1.0);" +
+            Booking("ANNA", "2024-05-02", 13, 17.5, "CNC") + Booking("ANNA", "2024-05-02", 7, 12, "MONT") +
+            Booking("ANNA", "2024-04-30", 7, 19, "BUERO") + Booking("ZORA", "2024-05-02", 15, 17.5, "BUERO"));
+    TIstStunden ist;
+    ist.Calc("A1");
+    EXPECT_DOUBLE_EQ(ist.LetztDat, db::EncodeDate(2024, 5, 2) + 17.5 / 24);
+    EXPECT_EQ(ist.LetztKoNumm, "CNC");
+}
+
+TEST_F(IstStundenTest, OrderWithoutBookingsLeavesEverythingEmpty) {
+    db.Exec("INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-01-01', 1.0);" +
+            Booking("ANNA", "2024-05-02", 7, 8, "MONT", "OTHER"));
+    TIstStunden ist;
+    ist.Calc("A1");
+    EXPECT_EQ(ist.Regiestd + ist.Prodstd + ist.OffStd, 0);
+    EXPECT_EQ(ist.LetztDat, 0);
+    EXPECT_EQ(ist.LetztKoNumm, "");
+    EXPECT_EQ(ist.RmTatList.Count(), 0);
+}
+
+// Calc adds to what is there; clear starts the next order afresh, including the wage state.
+TEST_F(IstStundenTest, CalcAccumulatesUntilClear) {
+    db.Exec("INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-01-01', 1.0);"
+            "INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-06-01', 2.0);" +
+            Booking("ANNA", "2024-07-01", 7, 8, "MONT", "A1") +
+            Booking("ANNA", "2024-02-01", 7, 8, "MONT", "A2"));
+    TIstStunden ist;
+    ist.Calc("A1");
+    ist.Calc("A2");
+    EXPECT_DOUBLE_EQ(ist.Prodstd, 2.0 + 1.0);
+    ist.clear();
+    EXPECT_EQ(ist.Prodstd, 0);
+    EXPECT_EQ(ist.RmTatList.Count(), 0);
+    EXPECT_EQ(ist.LetztDat, 0);
+    ist.Calc("A2");
+    EXPECT_DOUBLE_EQ(ist.Prodstd, 1.0);
+    EXPECT_DOUBLE_EQ(ist.LetztDat, db::EncodeDate(2024, 2, 1) + 8.0 / 24);
+}
+
+} // namespace
+} // namespace sollist::ist
