@@ -12,16 +12,16 @@ namespace {
 
 using test::TestDatabase;
 
-// Activities of every kind; each test books on these.
-const char* const kActivities = R"(
-INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('REGIE', 'Regie', 'REGIE', 'R', 'MON', 'STK');
-INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('MONT', 'Montage', 'MONT', 'P', 'MON', 'STK');
-INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('CNC', 'CNC', 'CNC', 'P', 'CNC', 'STK');
-INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('BUERO', 'Buero', 'BUERO', 'O', 'BUE', 'STK');
-INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('klein', 'Kleinkram', 'klein', 'r', 'KLE', 'STK');
-INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('KLEIN', 'Kleinkram', 'KLEIN', 'R', 'XXX', 'STK');
-INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('LAGER', 'Lager', 'LAGER', 'X', 'LAG', 'STK');
-)";
+std::string Activity(const std::string& number, const std::string& kind, const std::string& costCentre) {
+    return "INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('" +
+           number + "', 'x', '" + number + "', '" + kind + "', '" + costCentre + "', 'STK');";
+}
+
+// Activities of every kind; each test books on these. "klein" and "KLEIN" differ in case only.
+const std::string kActivities = Activity("REGIE", "R", "MON") + Activity("MONT", "P", "MON") +
+                                Activity("CNC", "P", "CNC") + Activity("BUERO", "O", "BUE") +
+                                Activity("klein", "r", "KLE") + Activity("KLEIN", "R", "XXX") +
+                                Activity("LAGER", "X", "LAG");
 
 std::string Booking(const std::string& miNumm, const std::string& day, double from, double to,
                     const std::string& activity, const std::string& order = "A1",
@@ -55,14 +55,6 @@ protected:
 // Each booking goes to an activity of its own, so its weighted hours show the factor used.
 TEST_F(IstStundenTest, WageFactorIsTheLatestRowStartingOnOrBeforeTheBookingDay) {
     db.Exec(R"(
-INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('T1', 'x', 'T1', 'P', 'K1', 'STK');
-INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('T2', 'x', 'T2', 'P', 'K2', 'STK');
-INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('T3', 'x', 'T3', 'P', 'K3', 'STK');
-INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('T4', 'x', 'T4', 'P', 'K4', 'STK');
-INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('T5', 'x', 'T5', 'P', 'K5', 'STK');
-INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('T6', 'x', 'T6', 'P', 'K6', 'STK');
-INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('T7', 'x', 'T7', 'P', 'K7', 'STK');
-INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('T8', 'x', 'T8', 'P', 'K8', 'STK');
 INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-03-01', 1.0);
 INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-06-01', 1.2);
 INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('BEAT', '2020-01-01', 1.5);
@@ -85,7 +77,11 @@ INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('O''NEILL', '2020-0
         {"A'OR'1'='1", "2024-06-02", "T8", 0.0}, // and cannot widen the condition
     };
     std::string bookings;
-    for (const auto& c : cases) bookings += Booking(c.employee, c.day, 7.0, 9.5, c.activity, "A1", 0.5);
+    int costCentre = 0;
+    for (const auto& c : cases) {
+        bookings += Activity(c.activity, "P", "K" + std::to_string(++costCentre));
+        bookings += Booking(c.employee, c.day, 7.0, 9.5, c.activity, "A1", 0.5);
+    }
     db.Exec(bookings);
 
     TIstStunden ist;
