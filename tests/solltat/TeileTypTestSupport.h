@@ -38,6 +38,13 @@ inline std::string Assembly(const std::string& ap, int bg, double erschw = 1, in
                        of, ap, bg, me, b, h, t, erschw);
 }
 
+inline std::string AssemblyVar(const std::string& ap, int bg, const std::string& num, double wert,
+                               const std::string& of = "A1") {
+    return fmt::format("INSERT INTO POSBGRVA (PBVOFNUMM, PBVAPNUMM, PBVBGLFNR, PBVNUM, PBVWRT) "
+                       "VALUES ('{}', '{}', {}, '{}', {});",
+                       of, ap, bg, num, wert);
+}
+
 struct PartType {
     std::string ap = "1";
     int bg = 1, lfd = 1, nr = 1;
