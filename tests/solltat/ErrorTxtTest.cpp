@@ -1,0 +1,153 @@
+// The calculation error log: file layout, program-name column, place of the file, code page
+// and a file that cannot be written.
+#include "solltat/ErrorTxt.h"
+
+#include "SolltatTestData.h"
+#include "common/Errors.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <regex>
+
+namespace sollist::solltat {
+namespace {
+
+using test::ScratchTemp;
+
+const std::string Header = "DATUM      ZEIT  PROGRAMMNAME FEHLERMELDUNG               ";
+const std::string Separator = "========== ===== ============ ============================";
+
+std::vector<std::string> CrLfLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    EXPECT_EQ(start, text.size()) << "text after the last CR LF";
+    return lines;
+}
+
+void WriteOnce(const std::string& prog, const std::string& text) {
+    TErrorTxt log;
+    log.Open(prog);
+    log.Write(text);
+}
+
+TEST(ErrorTxt, NewFileHasHeaderSeparatorAndProblemLine) {
+    ScratchTemp temp;
+    WriteOnce("SollTat", "Offert: A1 Material: K1 Keytabelle nicht gefunden");
+
+    const auto lines = CrLfLines(temp.Log());
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], Header);
+    EXPECT_EQ(lines[1], Separator);
+    EXPECT_TRUE(std::regex_match(
+        lines[2], std::regex(R"(\d\d\.\d\d\.\d{4} \d\d:\d\d SollTat      )"
+                             R"(Offert: A1 Material: K1 Keytabelle nicht gefunden)")))
+        << lines[2];
+}
+
+TEST(ErrorTxt, ExistingFileGainsOneLineAndNoSecondHeader) {
+    ScratchTemp temp;
+    WriteOnce("SollTat", "erste");
+    WriteOnce("SollTat", "zweite");
+
+    const auto lines = CrLfLines(temp.Log());
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[1], Separator);
+    EXPECT_TRUE(lines[2].ends_with(" erste"));
+    EXPECT_TRUE(lines[3].ends_with(" zweite"));
+}
+
+TEST(ErrorTxt, ProgramNameFillsTwelveCharactersAndMessageStaysWhole) {
+    const std::string longMessage(60, 'x');
+    const struct {
+        std::string prog, column;
+    } cases[] = {{"SollTat", "SollTat     "},
+                 {"ABCDEFGHIJKLMNO", "ABCDEFGHIJKL"},
+                 {"", "            "}};
+    for (const auto& c : cases) {
+        ScratchTemp temp;
+        WriteOnce(c.prog, longMessage);
+        const auto lines = CrLfLines(temp.Log());
+        ASSERT_EQ(lines.size(), 3u);
+        // date (10), blank, time (5), blank: the program column starts at 17.
+        EXPECT_EQ(lines[2].substr(17, 12), c.column) << c.prog;
+        EXPECT_EQ(lines[2].substr(29), " " + longMessage) << c.prog;
+    }
+}
+
+// Sets or clears environment variables while it lives.
+class EnvGuard {
+public:
+    void Set(const char* name, const char* value) {
+        if (!saved_.contains(name)) {
+            const char* old = std::getenv(name);
+            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+        }
+        if (value) setenv(name, value, 1); else unsetenv(name);
+    }
+    ~EnvGuard() {
+        for (const auto& [name, value] : saved_)
+            if (value) setenv(name.c_str(), value->c_str(), 1); else unsetenv(name.c_str());
+    }
+
+private:
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+TEST(ErrorTxt, FileLiesInTempElseTmpdirElseTmp) {
+    const struct {
+        const char* temp;
+        const char* tmpdir;
+        std::string expected;
+    } cases[] = {{"/var/x/", "/q", "/var/x/SollBerFehler.Txt"},
+                 {"/var/x", "/q", "/var/x/SollBerFehler.Txt"},
+                 {"", "/q/", "/q/SollBerFehler.Txt"},
+                 {nullptr, "/q", "/q/SollBerFehler.Txt"},
+                 {nullptr, nullptr, "/tmp/SollBerFehler.Txt"},
+                 {"", "", "/tmp/SollBerFehler.Txt"}};
+    for (const auto& c : cases) {
+        EnvGuard env;
+        env.Set("TEMP", c.temp);
+        env.Set("TMPDIR", c.tmpdir);
+        TErrorTxt log;
+        EXPECT_EQ(log.GetName(), "");
+        log.Open("SollTat");
+        EXPECT_EQ(log.GetName(), c.expected);
+    }
+}
+
+TEST(ErrorTxt, TextIsStoredInWindows1252) {
+    const struct {
+        std::string utf8, cp1252;
+    } cases[] = {{"Material für Dickenberechnung fehlt", "Material f\xFCr Dickenberechnung fehlt"},
+                 {"Größe 5 €", "Gr\xF6\xDF" "e 5 \x80"},
+                 {"„Zitat“ – Ÿ", "\x84Zitat\x93 \x96 \x9F"},
+                 {"Kanji 中 und 😀", "Kanji ? und ?"},
+                 {"kaputt \xC3 \xFF", "kaputt ? ?"}};
+    for (const auto& c : cases) EXPECT_EQ(Utf8ToCp1252(c.utf8), c.cp1252) << c.utf8;
+
+    ScratchTemp temp;
+    WriteOnce("SollTat", "Offert: A1 Element: 3 Material für Dickenberechnung fehlt");
+    EXPECT_TRUE(temp.Log().ends_with("Material f\xFCr Dickenberechnung fehlt\r\n"));
+}
+
+TEST(ErrorTxt, UnwritableFileRaisesInOutErrorWithSystemText) {
+    ScratchTemp temp;
+    EnvGuard env;
+    env.Set("TEMP", (temp.Dir() / "fehlt").c_str());
+    TErrorTxt log;
+    log.Open("SollTat");
+    try {
+        log.Write("x");
+        FAIL() << "no error";
+    } catch (const EInOutError& e) {
+        EXPECT_STREQ(e.kind(), "EInOutError");
+        EXPECT_EQ(std::string(e.what()), std::strerror(ENOENT));
+    }
+}
+
+} // namespace
+} // namespace sollist::solltat
