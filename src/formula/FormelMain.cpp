@@ -3,6 +3,7 @@
 #include "formula/BaseFormel.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <map>
@@ -92,7 +93,10 @@ bool ParseOptions(int argc, char** argv, TToolFormel& context) {
         if (option == "--var") {
             if (!IsVariableName(key))
                 throw TUsageError{fmt::format("'{}' is not a variable name (A-Z, then A-Z or 0-9)", key)};
-            context.Variables.insert_or_assign(std::string(key), ParseNumber<double>(value, "--var value"));
+            const auto number = ParseNumber<double>(value, "--var value");
+            if (!std::isfinite(number))
+                throw TUsageError{fmt::format("--var value must be finite, got '{}'", value)};
+            context.Variables.insert_or_assign(std::string(key), number);
         } else {
             context.Tables.insert_or_assign(ParseNumber<std::int32_t>(key, "--tab number"), std::string(value));
         }

@@ -70,7 +70,7 @@ TEST_F(TFormelToolTest, HelpPrintsUsage) {
 }
 
 TEST_F(TFormelToolTest, MalformedOptionsExitWithStatus2) {
-    for (const char* arguments : {"--var", "--var B", "--var B=x", "--var b=1", "--var B=1.5x", "--tab 7",
+    for (const char* arguments : {"--var", "--var B", "--var B=x", "--var b=1", "--var B=1.5x", "--var B=inf", "--var B=nan", "--tab 7",
                                   "--tab 'x=1;2'", "--tab 99999999999=1", "--frobnicate"}) {
         const TRun run = Run("1\n", arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments;
