@@ -1,0 +1,61 @@
+// The batch program: connects to the database named by the installation settings, runs the
+// order hours run over all open orders, and reports on standard output. No arguments, no input.
+#include "batch/OrderHoursRun.h"
+#include "common/Errors.h"
+#include "config/LocalIni.h"
+#include "db/Connection.h"
+
+#include <clocale>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace {
+
+// One line per message, flushed at once: the run is watched live and may be killed.
+void PrintLine(const std::string& line) {
+    std::fputs(line.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+const char* KindOf(const std::exception& error) {
+    const auto* own = dynamic_cast<const sollist::Exception*>(&error);
+    return own != nullptr ? own->kind() : "Exception";
+}
+
+} // namespace
+
+int main() {
+    // Numbers in the settings store follow the locale of the environment.
+    std::setlocale(LC_NUMERIC, "");
+    // Line-buffered, so progress and formula error lines of the run appear as they are printed.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+    try {
+        auto dmConnection = std::make_unique<sollist::db::TDMConnection>();
+        sollist::db::TIBCConnection& connection = dmConnection->IBCConnection;
+        static sollist::config::TLocalIni localIni;   // lives until the process ends
+        localIni.ReadConnectionInfo(-1);
+        connection.SetDatabase(localIni.DataBase);
+        connection.SetServer(localIni.Server);
+
+        PrintLine("Verbindung zur Datenbank wird aufgebaut!");
+        try {
+            connection.Connect();
+        } catch (const std::exception& error) {
+            PrintLine("Kann keine Serververbindung herstellen. (" + connection.Database() + ")\r" + error.what());
+            return 1;
+        }
+
+        dmConnection->IBCTransaction.StartTransaction();
+        sollist::batch::RunOrderHours();
+        dmConnection->IBCTransaction.Commit();
+        connection.Close();
+        dmConnection.reset();
+        PrintLine("Fertig !");
+        return 0;
+    } catch (const std::exception& error) {
+        PrintLine(std::string(KindOf(error)) + ": " + error.what());
+        return 0;
+    }
+}

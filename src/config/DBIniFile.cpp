@@ -1,0 +1,241 @@
+#include "config/DBIniFile.h"
+
+#include "common/Errors.h"
+#include "db/Value.h"
+
+#include <fmt/core.h>
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <clocale>
+#include <cmath>
+#include <string_view>
+
+namespace sollist::config {
+
+namespace {
+
+std::string UpperCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c); });
+    return text;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Reads an unsigned run of digits at pos; false when there is none or it is too long.
+bool ReadNumber(const std::string& text, std::size_t& pos, std::size_t maxDigits, int& value) {
+    const std::size_t start = pos;
+    while (pos < text.size() && IsDigit(text[pos]) && pos - start < maxDigits) ++pos;
+    if (pos == start) return false;
+    std::from_chars(text.data() + start, text.data() + pos, value);
+    return true;
+}
+
+} // namespace
+
+namespace IniValue {
+
+char DecimalSeparator() {
+    const char* point = std::localeconv()->decimal_point;
+    return point != nullptr && point[0] != '\0' ? point[0] : '.';
+}
+
+std::string FormatFloat(double value) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+    std::string text(buffer, result.ptr);
+    std::replace(text.begin(), text.end(), '.', DecimalSeparator());
+    return text;
+}
+
+std::string FormatDate(double dayNumber) {
+    int year = 0, month = 0, day = 0;
+    db::DecodeDate(std::floor(dayNumber), year, month, day);
+    return fmt::format("{:02}.{:02}.{:04}", day, month, year);
+}
+
+// Drops one leading "+" in front of a digit, which from_chars does not accept.
+std::string_view WithoutPlus(std::string_view text) {
+    if (text.size() > 1 && text[0] == '+' && (IsDigit(text[1]) || text[1] == '.')) text.remove_prefix(1);
+    return text;
+}
+
+std::int64_t ParseInteger(const std::string& text) {
+    const std::string_view digits = WithoutPlus(text);
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size())
+        throw EConvertError(fmt::format("'{}' is not a valid integer value", text));
+    return value;
+}
+
+double ParseFloat(const std::string& text) {
+    const auto fail = [&]() { return EConvertError(fmt::format("'{}' is not a valid floating point value", text)); };
+    const char separator = DecimalSeparator();
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) throw fail();
+    std::string number(WithoutPlus(std::string_view(text).substr(first, text.find_last_not_of(' ') - first + 1)));
+    // Only the locale's separator counts, and a digit or the separator must lead, which
+    // keeps out "inf", "nan" and the like.
+    if (separator != '.' && number.find('.') != std::string::npos) throw fail();
+    std::replace(number.begin(), number.end(), separator, '.');
+    const std::size_t lead = number[0] == '-' ? 1 : 0;
+    if (lead >= number.size() || !(IsDigit(number[lead]) || number[lead] == '.')) throw fail();
+    double value = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (error != std::errc() || end != number.data() + number.size()) throw fail();
+    return value;
+}
+
+double ParseDate(const std::string& text) {
+    const auto fail = [&]() { return EConvertError(fmt::format("'{}' is not a valid date", text)); };
+    std::size_t pos = 0;
+    int day = 0, month = 0, year = 0;
+    const auto expect = [&](char c) {
+        if (pos >= text.size() || text[pos] != c) throw fail();
+        ++pos;
+    };
+    if (!ReadNumber(text, pos, 2, day)) throw fail();
+    expect('.');
+    if (!ReadNumber(text, pos, 2, month)) throw fail();
+    expect('.');
+    const std::size_t yearStart = pos;
+    if (!ReadNumber(text, pos, 4, year) || pos - yearStart != 4) throw fail();
+    const std::chrono::year_month_day ymd{std::chrono::year(year), std::chrono::month(month),
+                                          std::chrono::day(day)};
+    if (!ymd.ok()) throw fail();
+    double result = db::EncodeDate(year, month, day);
+    if (pos == text.size()) return result;
+
+    int hours = 0, minutes = 0, seconds = 0;
+    expect(' ');
+    if (!ReadNumber(text, pos, 2, hours)) throw fail();
+    expect(':');
+    if (!ReadNumber(text, pos, 2, minutes)) throw fail();
+    if (pos < text.size()) {
+        expect(':');
+        if (!ReadNumber(text, pos, 2, seconds)) throw fail();
+    }
+    if (pos != text.size() || hours > 23 || minutes > 59 || seconds > 59) throw fail();
+    return result + (hours * 3600 + minutes * 60 + seconds) / 86400.0;
+}
+
+} // namespace IniValue
+
+TDBIniFile::TDBIniFile(int IniFileTyp) : FIniTyp(IniFileTyp) {
+    if (FIniTyp != 1 && FIniTyp != 2)
+        throw Exception(fmt::format("Unbekannter IniFileTyp {}", FIniTyp));
+    const bool inifile = FIniTyp == 1;
+    for (db::TIBCQuery* query : {&qryReadINI, &qryReadSection}) {
+        query->SetEmptyStrToNull = true;
+        query->FetchAll = true;
+        query->ReadOnly = true;
+    }
+    qryReadINI.SetSQL({inifile ? "Select WERT from inifile where SECTION=:SECTION and NAME=:NAME"
+                               : "Select WERT from listenini where SECTION=:SECTION and IDENT=:NAME"});
+    qryReadSection.SetSQL({inifile ? "Select NAME,WERT from inifile where SECTION=:SECTION order by NAME"
+                                   : "Select IDENT as NAME,WERT from listenini where SECTION=:SECTION order by NAME"});
+    qryWriteINI.SetSQL({inifile ? "Update inifile SET WERT=:WERT where SECTION=:SECTION and NAME=:NAME"
+                                : "Update or Insert into listenini(SECTION,IDENT,WERT) Values(:SECTION,:NAME,:WERT)"});
+}
+
+TDBIniFile::~TDBIniFile() = default;
+
+void TDBIniFile::DropFetchedSection() {
+    FetchedSection.clear();
+    qryReadSection.Close();
+}
+
+std::optional<TDBIniFile::TStored> TDBIniFile::LookUp(const std::string& Section, const std::string& Name) {
+    const auto stored = [](db::TIBCDataSet& rows) {
+        const db::TField wert = rows.FieldByName("WERT");
+        return TStored{wert.IsNull(), wert.AsString()};
+    };
+    if (!FetchedSection.empty() && Section == FetchedSection) {
+        if (!qryReadSection.Locate("NAME", {db::TValue(UpperCase(Name))})) return std::nullopt;
+        return stored(qryReadSection);
+    }
+    if (!FetchedSection.empty()) DropFetchedSection();
+    qryReadINI.ParamByName("SECTION").AsString(UpperCase(Section));
+    qryReadINI.ParamByName("NAME").AsString(UpperCase(Name));
+    qryReadINI.Open();
+    std::optional<TStored> value;
+    if (!qryReadINI.IsEmpty()) value = stored(qryReadINI);
+    qryReadINI.Close();
+    return value;
+}
+
+std::string TDBIniFile::ReadString(const std::string& Section, const std::string& Name,
+                                   const std::string& Default) {
+    const auto value = LookUp(Section, Name);
+    return value ? value->Text : Default;
+}
+
+std::int64_t TDBIniFile::ReadInteger(const std::string& Section, const std::string& Name,
+                                     std::int64_t Default) {
+    const auto value = LookUp(Section, Name);
+    return value && !value->IsNull ? IniValue::ParseInteger(value->Text) : Default;
+}
+
+double TDBIniFile::ReadFloat(const std::string& Section, const std::string& Name, double Default) {
+    const auto value = LookUp(Section, Name);
+    return value && !value->Text.empty() ? IniValue::ParseFloat(value->Text) : Default;
+}
+
+bool TDBIniFile::ReadBool(const std::string& Section, const std::string& Name, bool Default) {
+    const auto value = LookUp(Section, Name);
+    return value ? value->Text == "1" : Default;
+}
+
+// A NULL value is found but reads as empty text, which is no date.
+double TDBIniFile::ReadDate(const std::string& Section, const std::string& Name, double Default) {
+    const auto value = LookUp(Section, Name);
+    return value ? IniValue::ParseDate(value->Text) : Default;
+}
+
+void TDBIniFile::Write(const std::string& Section, const std::string& Name, const std::string& wert) {
+    qryWriteINI.ParamByName("SECTION").AsString(UpperCase(Section));
+    qryWriteINI.ParamByName("NAME").AsString(UpperCase(Name));
+    qryWriteINI.ParamByName("WERT").AsString(wert);
+    qryWriteINI.Execute();
+}
+
+void TDBIniFile::WriteString(const std::string& Section, const std::string& Name, const std::string& NewValue) {
+    Write(Section, Name, NewValue);
+}
+
+void TDBIniFile::WriteInteger(const std::string& Section, const std::string& Name, std::int64_t NewValue) {
+    Write(Section, Name, std::to_string(NewValue));
+}
+
+void TDBIniFile::WriteFloat(const std::string& Section, const std::string& Name, double NewValue) {
+    Write(Section, Name, IniValue::FormatFloat(NewValue));
+}
+
+void TDBIniFile::WriteBool(const std::string& Section, const std::string& Name, bool NewValue) {
+    Write(Section, Name, NewValue ? "1" : "0");
+}
+
+void TDBIniFile::WriteDate(const std::string& Section, const std::string& Name, double NewValue) {
+    Write(Section, Name, IniValue::FormatDate(NewValue));
+}
+
+void TDBIniFile::EraseSection(const std::string& Section) {
+    if (FIniTyp != 2) throw Exception("EraseSection ist nur bei listen.ini erlaubt!");
+    db::TIBCSQL erase("qryEraseSection");
+    erase.SetSQL({"Delete from listenini where SECTION=:SECTION"});
+    erase.ParamByName("SECTION").AsString(UpperCase(Section));
+    erase.Execute();
+}
+
+void TDBIniFile::FetchWholeSection(const std::string& Section) {
+    if (!FetchedSection.empty() && Section == FetchedSection) return;
+    if (!FetchedSection.empty()) DropFetchedSection();
+    qryReadSection.ParamByName("SECTION").AsString(UpperCase(Section));
+    qryReadSection.Open();
+    FetchedSection = Section;
+}
+
+} // namespace sollist::config

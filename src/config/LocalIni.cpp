@@ -1,0 +1,280 @@
+#include "config/LocalIni.h"
+
+#include "common/Errors.h"
+#include "db/DataSet.h"
+
+#include <fmt/core.h>
+#include <ini.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <strings.h>
+#include <unistd.h>
+#include <unordered_map>
+#include <vector>
+
+namespace sollist::config {
+
+namespace fs = std::filesystem;
+
+const std::array<std::string_view, TLocalIni::PfadAnzahl> TLocalIni::PfadNamen = {
+    "BUCHHALT",   "CADIMPORT",  "CNCBLOCK",   "CNCEINLES",     "CNCPROGR",      "CNCTEST",
+    "KDLIEXPORT", "KUNDASCII",  "LOHNVERREC", "PICBAUGRUP",    "PICKUNDE",      "PICMATERIA",
+    "PICARTIKEL", "PICPOSITIO", "PICTAETIGK", "PICTTYP",       "PICWERKZ",      "BLX_DATEN",
+    "VERSCHNITT", "TEXTBAUST",  "AUFTRAGEXPIMP", "ZUSCHNITTEIMP", "SQL",        "OCI",
+    "KDBELEGE",   "KDWORD",     "KDPDF",      "KDFAX",         "KDEXCEL",       "KDACAD",
+    "KDPHOTOS",   "KDEMAIL",    "KDDIVERS",   "LIWORD",        "LIFAX",         "LIPDF",
+    "LIEXCEL",    "LIACAD",     "LIPHOTOS",   "LIEMAIL",       "LIDIVERS",      "MIWORD",
+    "MIFAX",      "PRWORD",     "PRFAX",      "PREXCEL",       "PRPDF",         "PREMAIL",
+    "PRDIVERS",   "OFFERTDOK",  "MATERIALDOK", "ARTIKDOK",     "BGRPDOK",       "TTYPDOK",
+    "PICOFFERT",  "BACKUP",     "MIPDF",      "MIDIVERS",      "MIEMAIL"};
+
+namespace {
+
+constexpr const char* RegistrySection = "R7";
+constexpr const char* ConnectionNrName = "ConnectionNr";
+
+std::string UpperCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c); });
+    return text;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+std::size_t FindNoCase(const std::string& text, std::string_view needle) {
+    const auto it = std::search(text.begin(), text.end(), needle.begin(), needle.end(),
+                                [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) ==
+                                                            std::toupper(static_cast<unsigned char>(b)); });
+    return it == text.end() ? std::string::npos : static_cast<std::size_t>(it - text.begin());
+}
+
+// Replaces the first occurrence of placeholder (any case); true when there was one.
+bool ReplaceFirstNoCase(std::string& text, std::string_view placeholder, const std::string& by) {
+    const std::size_t pos = FindNoCase(text, placeholder);
+    if (pos == std::string::npos) return false;
+    text.replace(pos, placeholder.size(), by);
+    return true;
+}
+
+std::string Trim(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(" \t\r") - first + 1));
+}
+
+// The keys of one section of an INI file (names upper-cased; the first occurrence wins).
+// A missing file or section gives no keys.
+std::map<std::string, std::string> ReadIniSection(const std::string& file, const std::string& section) {
+    struct Reader {
+        const std::string& section;
+        std::map<std::string, std::string> values;
+    } reader{section, {}};
+    ini_parse(file.c_str(),
+              [](void* user, const char* sectionName, const char* name, const char* value) -> int {
+                  auto& r = *static_cast<Reader*>(user);
+                  if (strcasecmp(sectionName, r.section.c_str()) == 0) r.values.emplace(UpperCase(name), value);
+                  return 1;
+              },
+              &reader);
+    return std::move(reader.values);
+}
+
+std::string ValueOf(const std::map<std::string, std::string>& values, const std::string& name) {
+    const auto it = values.find(UpperCase(name));
+    return it == values.end() ? std::string() : it->second;
+}
+
+// Writes content to path so that readers see either the old or the new file, never a torn one.
+void ReplaceFileAtomically(const fs::path& path, const std::string& content) {
+    fs::create_directories(path.parent_path());
+    std::string temp = (path.parent_path() / (path.filename().string() + ".XXXXXX")).string();
+    const int fd = mkstemp(temp.data());
+    bool ok = fd >= 0;
+    if (ok) {
+        ok = write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
+        ok = fsync(fd) == 0 && ok;
+        ok = close(fd) == 0 && ok;
+        ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
+    }
+    if (!ok) {
+        const int error = errno;
+        if (fd >= 0) unlink(temp.c_str());
+        throw ERegistryException(fmt::format("Fehler beim Schreiben von '{}' in {}: {}", ConnectionNrName,
+                                             path.string(), std::strerror(error)));
+    }
+}
+
+// The INI text with key=value set in section, other lines kept as they are.
+std::string WithIniValue(const std::string& content, const std::string& section, const std::string& key,
+                         const std::string& value) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < content.size();) {
+        std::size_t end = content.find('\n', start);
+        if (end == std::string::npos) end = content.size();
+        lines.push_back(content.substr(start, end - start));
+        start = end + 1;
+    }
+    const std::string line = key + "=" + value;
+    bool inSection = false;
+    std::ptrdiff_t sectionEnd = -1;   // index after the last line of the section
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string trimmed = Trim(lines[i]);
+        if (!trimmed.empty() && trimmed.front() == '[') {
+            const std::size_t close = trimmed.find(']');
+            inSection = close != std::string::npos && EqualsNoCase(trimmed.substr(1, close - 1), section);
+            if (inSection) sectionEnd = static_cast<std::ptrdiff_t>(i + 1);
+            continue;
+        }
+        if (!inSection) continue;
+        const std::size_t equals = trimmed.find('=');
+        if (equals != std::string::npos && EqualsNoCase(Trim(trimmed.substr(0, equals)), key)) {
+            lines[i] = line;
+            sectionEnd = -2;
+            break;
+        }
+        if (!trimmed.empty()) sectionEnd = static_cast<std::ptrdiff_t>(i + 1);
+    }
+    if (sectionEnd >= 0) {
+        lines.insert(lines.begin() + sectionEnd, line);
+    } else if (sectionEnd == -1) {
+        if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
+        lines.push_back("[" + section + "]");
+        lines.push_back(line);
+    }
+    std::string result;
+    for (const auto& l : lines) result += l + "\n";
+    return result;
+}
+
+} // namespace
+
+std::string TLocalIni::RegistryFile() {
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    fs::path base;
+    if (configHome != nullptr && configHome[0] != '\0') {
+        base = configHome;
+    } else {
+        const char* home = std::getenv("HOME");
+        base = fs::path(home != nullptr ? home : "") / ".config";
+    }
+    return (base / "Tarvex" / "R7" / "registry.ini").string();
+}
+
+std::string TLocalIni::ExecutableDir() {
+    std::error_code error;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", error);
+    return error ? std::string(".") : exe.parent_path().string();
+}
+
+int TLocalIni::ReadRegistryConnectionNr() const {
+    const auto values = ReadIniSection(RegistryFile(), RegistrySection);
+    const auto it = values.find(UpperCase(ConnectionNrName));
+    if (it == values.end()) return 1;
+    const std::string& text = it->second;
+    int number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        throw ERegistryException(fmt::format("Ungültiger Datentyp für '{}'", ConnectionNrName));
+    return number;
+}
+
+void TLocalIni::ReadConnectionInfo(int ConnectionNrOverride) {
+    FConNr = ConnectionNrOverride == -1 ? ReadRegistryConnectionNr() : ConnectionNrOverride;
+    const std::string dir = SettingsDir.empty() ? ExecutableDir() : SettingsDir;
+    const auto values = ReadIniSection((fs::path(dir) / "firmen.ini").string(), fmt::format("CONNECTION{}", FConNr));
+    FDokPfad = ValueOf(values, "DatenPfad");
+    if (!FDokPfad.empty() && FDokPfad.back() == PathDelim) FDokPfad.pop_back();
+    DataBase = ValueOf(values, "DataBase");
+    Server = ValueOf(values, "Server");
+    Firmenname = ValueOf(values, "Text");
+}
+
+void TLocalIni::Firmenwechsel(int ToNr) {
+    const fs::path path = RegistryFile();
+    std::string content;
+    if (std::ifstream in{path, std::ios::binary}) content.assign(std::istreambuf_iterator<char>(in), {});
+    ReplaceFileAtomically(path, WithIniValue(content, RegistrySection, ConnectionNrName, std::to_string(ToNr)));
+}
+
+void TLocalIni::ReadPfade() {
+    db::TIBCQuery query("qryPfade");
+    query.SetSQL({"Select ID,PFAD from PFADE"});
+    query.FetchAll = true;
+    query.ReadOnly = true;
+    query.Open();
+    const db::TField id = query.FieldByName("ID");
+    const db::TField pfad = query.FieldByName("PFAD");
+    for (; !query.Eof(); query.Next()) {
+        const std::int64_t index = id.AsInteger();
+        if (index >= 0 && index < PfadAnzahl) FPfadeOrig[static_cast<std::size_t>(index)] = pfad.AsString();
+    }
+    query.Close();
+    for (auto& entry : FPfadeOrig)
+        if (entry.empty()) entry = "$DATEN";
+    TranslatePfade(false, "");
+}
+
+void TLocalIni::TranslatePfade(bool MitBenutzer, const std::string& Benutzer) {
+    FBenutzer = Benutzer;
+    for (int i = 0; i < PfadAnzahl; ++i) {
+        std::string path = FPfadeOrig[static_cast<std::size_t>(i)];
+        ReplaceFirstNoCase(path, "$DATEN", FDokPfad);
+        if (FindNoCase(path, "$MITARBEITER") != std::string::npos) {
+            std::string withUser = path;
+            ReplaceFirstNoCase(withUser, "$MITARBEITER", MitBenutzer ? Benutzer : std::string());
+            std::error_code error;
+            if (MitBenutzer && !fs::is_directory(withUser, error))
+                ReplaceFirstNoCase(path, "$MITARBEITER", "");
+            else
+                path = withUser;
+        }
+        if (path.empty() || path.back() != PathDelim) path += PathDelim;
+        FPfade[static_cast<std::size_t>(i)] = path;
+    }
+}
+
+void TLocalIni::Save() {
+    db::TIBCSQL statement("qryPfadeSave");
+    statement.SetSQL({"UPDATE OR INSERT into PFADE VALUES(:ID,:PFAD)"});
+    for (int i = 0; i < PfadAnzahl; ++i) {
+        statement.ParamByName("ID").AsInteger(i);
+        statement.ParamByName("PFAD").AsString(FPfadeOrig[static_cast<std::size_t>(i)]);
+        statement.Execute();
+    }
+    TranslatePfade(true, FBenutzer);
+}
+
+int TLocalIni::PfadIndex(const std::string& name) {
+    static const std::unordered_map<std::string_view, int> index = [] {
+        std::unordered_map<std::string_view, int> map;
+        for (int i = 0; i < PfadAnzahl; ++i) map.emplace(PfadNamen[static_cast<std::size_t>(i)], i);
+        return map;
+    }();
+    const std::string upper = UpperCase(name);
+    const auto it = index.find(upper);
+    if (it == index.end()) throw Exception("Unbekannter Pfad! " + upper);
+    return it->second;
+}
+
+std::string TLocalIni::GetPfad(const std::string& Pfad) const {
+    return FPfade[static_cast<std::size_t>(PfadIndex(Pfad))];
+}
+
+std::string TLocalIni::Get(const std::string& Ident) const {
+    return FPfadeOrig[static_cast<std::size_t>(PfadIndex(Ident))];
+}
+
+void TLocalIni::Put(const std::string& Ident, const std::string& S) {
+    FPfadeOrig[static_cast<std::size_t>(PfadIndex(Ident))] = S;
+}
+
+} // namespace sollist::config

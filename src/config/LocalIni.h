@@ -1,0 +1,57 @@
+#pragma once
+// Installation settings: which configured connection to use (per-user ConnectionNr), where
+// its database and data directory are (firmen.ini next to the executable), and the named
+// file-system paths of the installation (table PFADE).
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace sollist::config {
+
+class TLocalIni {
+public:
+    static constexpr int PfadAnzahl = 59;
+    // Path identifiers; the index is the ID in PFADE.
+    static const std::array<std::string_view, PfadAnzahl> PfadNamen;
+    static constexpr char PathDelim = '/';
+
+    // -1: the connection number from the per-user registry file (default 1).
+    void ReadConnectionInfo(int ConnectionNrOverride);
+
+    void ReadPfade();                      // needs a connected default connection
+    void TranslatePfade(bool MitBenutzer, const std::string& Benutzer);
+    void Save();                           // writes all entries to PFADE, then translates
+    // Stores a new connection number for later runs; the settings read so far stay.
+    void Firmenwechsel(int ToNr);
+
+    // Identifier names are matched without regard to case; an unknown one raises Exception.
+    std::string GetPfad(const std::string& Pfad) const;   // translated entry
+    std::string Get(const std::string& Ident) const;      // stored entry
+    void Put(const std::string& Ident, const std::string& S);
+
+    const std::string& Datenpfad() const { return FDokPfad; }
+    int ConnectionNumber() const { return FConNr; }
+
+    std::string Firmenname;
+    std::string DataBase;
+    std::string Server;
+
+    // Where firmen.ini is looked for: the directory of the running executable unless set.
+    std::string SettingsDir;
+
+    // ${XDG_CONFIG_HOME:-$HOME/.config}/Tarvex/R7/registry.ini, section [R7].
+    static std::string RegistryFile();
+    static std::string ExecutableDir();
+
+private:
+    static int PfadIndex(const std::string& name);
+    int ReadRegistryConnectionNr() const;
+
+    std::array<std::string, PfadAnzahl> FPfadeOrig;
+    std::array<std::string, PfadAnzahl> FPfade;
+    std::string FDokPfad;
+    int FConNr = 0;
+    std::string FBenutzer;
+};
+
+} // namespace sollist::config
