@@ -1,8 +1,12 @@
 #include "batch/OrderHoursRun.h"
 
+#include "batch/BLXExport.h"
+
 namespace sollist::batch {
 
-// Placeholder until the order hours run is wired in.
-void RunOrderHours() {}
+void RunOrderHours() {
+    Tdm_BLXExport module;   // reads the surcharge factor
+    module.CalcSollIst();
+}
 
 } // namespace sollist::batch
