@@ -1,5 +1,6 @@
 #include "batch/BLXExport.h"
 
+#include "OrderHoursData.h"
 #include "common/Errors.h"
 #include "support/TestDatabase.h"
 
@@ -14,50 +15,13 @@ namespace {
 
 using test::TestDatabase;
 
-// Two production activities timed per piece and a time-and-material activity whose cost
-// centre differs from the production one.
-const char* const kMasterData = R"(
-INSERT INTO KOSTENST (KONUMM, KOLNK) VALUES ('MON', 1);
-INSERT INTO KOSTENST (KONUMM, KOLNK) VALUES ('ZUS', 1);
-INSERT INTO KOSTENST (KONUMM, KOLNK) VALUES ('REG', 1);
-INSERT INTO TABMW (MWKENNZ, MWWERT) VALUES ('1', 8.1);
-INSERT INTO TABZL (ZLKENNZ, ZLEINHEIT, ZLWERT) VALUES ('KM', 'KM', 1.2);
-INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TAFIXZT, TAVAREH, TAVARST, TATART, TAMONT, TAKONUMM, TAEINHKZ)
-    VALUES ('MONT', 'Montage', 'MONT', 0, 0, 30, 'P', 0, 'MON', 'STK');
-INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TAFIXZT, TAVAREH, TAVARST, TATART, TAMONT, TAKONUMM, TAEINHKZ)
-    VALUES ('ZUSCHN', 'Zuschnitt', 'ZUSCHN', 0, 0, 6, 'P', 0, 'ZUS', 'STK');
-INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TAFIXZT, TAVAREH, TAVARST, TATART, TAMONT, TAKONUMM, TAEINHKZ)
-    VALUES ('REGIE', 'Regie', 'REGIE', 0, 0, 60, 'R', 0, 'REG', 'STK');
-INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2000-01-01', 1.0);
-)";
-
-// An order with one position; closing is an SQL date expression or NULL.
-std::string Order(const std::string& ofNumm, const std::string& closing = "NULL") {
-    return "INSERT INTO AUFTRAG (AOFNUMM, ANUMM, ASABGESCHL, ASMONTZULG) VALUES ('" + ofNumm +
-           "', 'N" + ofNumm + "', " + closing + ", 'KM');"
-           "INSERT INTO POSITIONEN (APOFNUMM, APNUMM, APMENGE, APMWST) VALUES ('" + ofNumm +
-           "', '1', 1, '1');";
-}
-
-// Target pieces of an activity on the order's position (MONT: 30 min, ZUSCHN: 6 min each).
-std::string Target(const std::string& ofNumm, int lfd, const std::string& activity, double pieces) {
-    return "INSERT INTO POS_TAT (PTOFNUMM, PTAPNUMM, PTLFD, PTTANUMM, PTSOLLME, PTMGMULT, PTERSCHW, "
-           "PTBEZEICH) VALUES ('" + ofNumm + "', '1', " + std::to_string(lfd) + ", '" + activity +
-           "', " + std::to_string(pieces) + ", 0, 1, 'x');";
-}
-
-std::string Booking(const std::string& ofNumm, const std::string& day, double from, double to,
-                    const std::string& activity) {
-    return "INSERT INTO ZEITERFA (ZEMINUMM, ZEAUFZDAT, ZEANFANG, ZEENDE, ZEOFNUMM, ZETARMTAT) "
-           "VALUES ('ANNA', '" + day + "', " + std::to_string(from) + ", " + std::to_string(to) +
-           ", '" + ofNumm + "', '" + activity + "');";
-}
+using namespace testdata;
 
 class BLXExportTest : public ::testing::Test {
 protected:
     void SetUp() override {
         db.Connection();   // the module's data objects use the default connection
-        db.Exec(kMasterData);
+        db.Exec(MasterData);
     }
 
     double Number(const std::string& sql) {
@@ -83,8 +47,7 @@ protected:
 };
 
 TEST_F(BLXExportTest, SurchargeOf15PercentWeightsEveryTargetHour) {
-    db.Exec("INSERT INTO INIFILE (SECTION, NAME, WERT) VALUES ('FIRMENSTAMM', 'VERTZUSCHL', '15');" +
-            Order("A1") + Target("A1", 1, "MONT", 4) + Target("A1", 2, "ZUSCHN", 10));
+    db.Exec(Surcharge(15) + Order("A1") + Target("A1", 1, "MONT", 4) + Target("A1", 2, "ZUSCHN", 10));
     RunAll();
     EXPECT_NEAR(AufsStd("A1", "MONT", "ASSOLLSTD"), 2.3, 1e-9);     // 4 x 30 min = 2 h
     EXPECT_NEAR(AufsStd("A1", "ZUSCHN", "ASSOLLSTD"), 1.15, 1e-9);  // 10 x 6 min = 1 h
@@ -94,7 +57,7 @@ TEST_F(BLXExportTest, SurchargeOf15PercentWeightsEveryTargetHour) {
 
 TEST_F(BLXExportTest, SurchargeSettingIsReadOnceAtCreation) {
     EXPECT_DOUBLE_EQ(Tdm_BLXExport().VertZuschl, 1.0);   // no setting
-    db.Exec("INSERT INTO INIFILE (SECTION, NAME, WERT) VALUES ('FIRMENSTAMM', 'VERTZUSCHL', '-20')");
+    db.Exec(Surcharge(-20));
     EXPECT_DOUBLE_EQ(Tdm_BLXExport().VertZuschl, 0.8);
     db.Exec("UPDATE INIFILE SET WERT = '15 %'");
     try {
@@ -137,16 +100,11 @@ TEST_F(BLXExportTest, ActualHoursMergeIntoTheOrdersRowsOrAddRowsOfTheirOwn) {
             Booking("A1", "2024-05-02", 7, 10, "MONT") + Booking("A1", "2024-05-03", 13, 17.5, "REGIE") +
             Order("A2") + Target("A2", 1, "MONT", 2) + Booking("A2", "2024-06-01", 7, 8, "MONT"));
     RunAll();
-    EXPECT_DOUBLE_EQ(AufsStd("A1", "MONT", "ASSOLLSTD"), 2);
-    EXPECT_DOUBLE_EQ(AufsStd("A1", "MONT", "ASISTSTD"), 3);
-    EXPECT_DOUBLE_EQ(AufsStd("A1", "ZUSCHN", "ASISTSTD"), 0);     // target without actual hours
-    EXPECT_DOUBLE_EQ(AufsStd("A1", "REGIE", "ASSOLLSTD"), 0);     // actual hours without target
-    EXPECT_DOUBLE_EQ(AufsStd("A1", "REGIE", "ASISTSTD"), 4.5);
-    EXPECT_EQ(db.QueryValue("SELECT TRIM(ASKONUMM) FROM AUFSSTD WHERE ASOFNUMM = 'A1' AND ASRMTAT = 'REGIE'"),
-              "REG");
-    EXPECT_DOUBLE_EQ(AufsStd("A2", "MONT", "ASSOLLSTD"), 1);
-    EXPECT_DOUBLE_EQ(AufsStd("A2", "MONT", "ASISTSTD"), 1);
-    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM AUFSSTD"), "4");
+    EXPECT_EQ(db.QueryValue(AufsStdListing),
+              "A1/MONT/MON/2.000/3.000 "     // target and actual hours in one row
+              "A1/REGIE/REG/0.000/4.500 "    // actual hours without target, own cost centre
+              "A1/ZUSCHN/ZUS/1.000/0.000 "   // target without actual hours
+              "A2/MONT/MON/1.000/1.000");
 
     EXPECT_DOUBLE_EQ(Auftrag("A1", "ASISTSTND"), 3);
     EXPECT_DOUBLE_EQ(Auftrag("A1", "ASREGSTND"), 4.5);
