@@ -5,7 +5,6 @@
 #include "config/LocalIni.h"
 #include "db/Connection.h"
 
-#include <clocale>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -27,8 +26,6 @@ const char* KindOf(const std::exception& error) {
 } // namespace
 
 int main() {
-    // Numbers in the settings store follow the locale of the environment.
-    std::setlocale(LC_NUMERIC, "");
     // Line-buffered, so progress and formula error lines of the run appear as they are printed.
     std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     try {

@@ -9,6 +9,8 @@
 #include <charconv>
 #include <chrono>
 #include <clocale>
+#include <langinfo.h>
+#include <locale.h>
 #include <cmath>
 #include <string_view>
 
@@ -37,9 +39,15 @@ bool ReadNumber(const std::string& text, std::size_t& pos, std::size_t maxDigits
 
 namespace IniValue {
 
+// The separator of the environment's numeric locale (LC_ALL, LC_NUMERIC, LANG), looked up
+// without switching the process locale, so no other number formatting of the program changes.
 char DecimalSeparator() {
-    const char* point = std::localeconv()->decimal_point;
-    return point != nullptr && point[0] != '\0' ? point[0] : '.';
+    const locale_t environment = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
+    if (environment == static_cast<locale_t>(nullptr)) return '.';
+    const char* point = nl_langinfo_l(RADIXCHAR, environment);
+    const char separator = point != nullptr && point[0] != '\0' ? point[0] : '.';
+    freelocale(environment);
+    return separator;
 }
 
 std::string FormatFloat(double value) {

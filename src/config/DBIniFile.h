@@ -57,7 +57,8 @@ private:
 };
 
 // The value encodings of the store, usable on their own. Numbers use the decimal separator
-// of the current C locale (setlocale); dates the fixed short format dd.mm.yyyy.
+// of the environment's locale (LC_ALL, LC_NUMERIC, LANG; "." without one); dates the fixed
+// short format dd.mm.yyyy.
 namespace IniValue {
 char DecimalSeparator();
 std::string FormatFloat(double value);      // shortest general form, up to 15 digits

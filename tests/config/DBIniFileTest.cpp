@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace sollist::config {
@@ -13,7 +14,11 @@ namespace {
 
 class DBIniFileTest : public ::testing::Test {
 protected:
-    void SetUp() override { db_.Connection(); }
+    void SetUp() override {
+        setenv("LC_ALL", "C", 1);   // numbers written with "."
+        db_.Connection();
+    }
+    void TearDown() override { unsetenv("LC_ALL"); }
     test::TestDatabase db_;
 };
 

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -19,7 +18,14 @@ using IniValue::ParseDate;
 using IniValue::ParseFloat;
 using IniValue::ParseInteger;
 
-TEST(IniValue, FloatsAreWrittenInShortestFormWithUpTo15Digits) {
+// Numbers written with ".", whatever locale the test is run in.
+class IniValueTest : public ::testing::Test {
+protected:
+    void SetUp() override { setenv("LC_ALL", "C", 1); }
+    void TearDown() override { unsetenv("LC_ALL"); }
+};
+
+TEST_F(IniValueTest, FloatsAreWrittenInShortestFormWithUpTo15Digits) {
     const struct { double value; const char* text; } cases[] = {
         {0.1, "0.1"}, {1.15, "1.15"}, {100, "100"}, {-2.5, "-2.5"}, {0, "0"},
         {1.0 / 3, "0.333333333333333"}, {123456789012345678.0, "1.23456789012346e+17"},
@@ -27,12 +33,12 @@ TEST(IniValue, FloatsAreWrittenInShortestFormWithUpTo15Digits) {
     for (const auto& c : cases) EXPECT_EQ(FormatFloat(c.value), c.text) << c.value;
 }
 
-TEST(IniValue, FloatsOfUpTo15DigitsReadBackExactly) {
+TEST_F(IniValueTest, FloatsOfUpTo15DigitsReadBackExactly) {
     for (double value : {0.1, 1.15, -2.5e-7, 123456.789012345, 6.02214076e23})
         EXPECT_DOUBLE_EQ(ParseFloat(FormatFloat(value)), value);
 }
 
-TEST(IniValue, IntegersConvertOnlyFromWholeDecimalText) {
+TEST_F(IniValueTest, IntegersConvertOnlyFromWholeDecimalText) {
     EXPECT_EQ(ParseInteger("15"), 15);
     EXPECT_EQ(ParseInteger("-3"), -3);
     EXPECT_EQ(ParseInteger("+7"), 7);
@@ -40,7 +46,7 @@ TEST(IniValue, IntegersConvertOnlyFromWholeDecimalText) {
         EXPECT_THROW(ParseInteger(bad), EConvertError) << '"' << bad << '"';
 }
 
-TEST(IniValue, FloatsRejectTextThatIsNoNumber) {
+TEST_F(IniValueTest, FloatsRejectTextThatIsNoNumber) {
     EXPECT_DOUBLE_EQ(ParseFloat(" 2.5 "), 2.5);
     EXPECT_DOUBLE_EQ(ParseFloat("-.5"), -0.5);
     EXPECT_DOUBLE_EQ(ParseFloat("1e3"), 1000);
@@ -48,7 +54,7 @@ TEST(IniValue, FloatsRejectTextThatIsNoNumber) {
         EXPECT_THROW(ParseFloat(bad), EConvertError) << '"' << bad << '"';
 }
 
-TEST(IniValue, ConversionMessagesQuoteTheText) {
+TEST_F(IniValueTest, ConversionMessagesQuoteTheText) {
     try {
         ParseInteger("abc");
         FAIL();
@@ -58,7 +64,7 @@ TEST(IniValue, ConversionMessagesQuoteTheText) {
     }
 }
 
-TEST(IniValue, DatesUseDayMonthYearWithOptionalTime) {
+TEST_F(IniValueTest, DatesUseDayMonthYearWithOptionalTime) {
     const double christmas = db::EncodeDate(2023, 12, 24);
     EXPECT_EQ(FormatDate(christmas), "24.12.2023");
     EXPECT_EQ(FormatDate(christmas + 0.75), "24.12.2023");   // the time of day is not kept
@@ -72,7 +78,8 @@ TEST(IniValue, DatesUseDayMonthYearWithOptionalTime) {
         EXPECT_THROW(ParseDate(bad), EConvertError) << '"' << bad << '"';
 }
 
-// A locale with "," as decimal separator, compiled on the fly where the machine ships none.
+// An environment whose locale has "," as decimal separator, compiled on the fly where the
+// machine ships none.
 class CommaLocale : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -82,14 +89,13 @@ protected:
         if (std::system(command.c_str()) == 0) setenv("LOCPATH", dir.c_str(), 1);
     }
     void SetUp() override {
-        if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr)
-            GTEST_SKIP() << "no locale with a comma decimal separator available";
+        setenv("LC_ALL", "de_DE.UTF-8", 1);
+        if (IniValue::DecimalSeparator() != ',') GTEST_SKIP() << "no locale with a comma decimal separator available";
     }
-    void TearDown() override { std::setlocale(LC_NUMERIC, "C"); }
+    void TearDown() override { unsetenv("LC_ALL"); }
 };
 
 TEST_F(CommaLocale, FloatsUseTheLocaleSeparatorBothWays) {
-    EXPECT_EQ(IniValue::DecimalSeparator(), ',');
     EXPECT_EQ(FormatFloat(1.15), "1,15");
     EXPECT_DOUBLE_EQ(ParseFloat("1,15"), 1.15);
     EXPECT_THROW(ParseFloat("1.15"), EConvertError);
