@@ -3,6 +3,7 @@
 // explicit transaction of the entry, and the statement cache.
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace Firebird { class IAttachment; class ITransaction; class IStatement; class IMaster;
                      class IStatus; class IUtil; }
@@ -10,6 +11,7 @@ namespace Firebird { class IAttachment; class ITransaction; class IStatement; cl
 namespace sollist::db {
 
 class PreparedStatement;   // cached prepared statement (defined in the implementation)
+class TIBCTransaction;
 
 class TIBCConnection {
 public:
@@ -44,13 +46,23 @@ public:
     // Commits the default transaction after a write: a retaining commit while result sets
     // are open on the connection, else a full commit.
     void AutoCommit();
+    // Undoes the uncommitted work of the default transaction after a failed write, so that a
+    // later auto-commit cannot make it durable.
+    void AutoRollback();
     void ResultSetOpened();
     void ResultSetClosed();
     // Prepares sql once per connection; later calls return the cached statement.
     PreparedStatement& Prepare(const std::string& sql);
+    // Domain name of a relation's column (RDB$FIELD_SOURCE), "" when unknown; read once per
+    // relation and connection.
+    const std::string& DomainName(const std::string& relation, const std::string& field);
+    // Primary-key columns of a table in key order, from the catalogue; cached.
+    const std::vector<std::string>& PrimaryKeyFields(const std::string& table);
 
 private:
     friend class TIBCTransaction;
+    void Register(TIBCTransaction* transaction);
+    void Unregister(TIBCTransaction* transaction);
     struct Impl;
     std::unique_ptr<Impl> impl_;
     std::string database_;
@@ -67,6 +79,8 @@ public:
     bool Active() const { return transaction_ != nullptr; }
 
 private:
+    friend class TIBCConnection;
+    void Abandon();            // rolls back without raising (connection closing, destructor)
     TIBCConnection& connection_;
     Firebird::ITransaction* transaction_ = nullptr;
 };

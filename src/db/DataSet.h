@@ -141,6 +141,15 @@ protected:
     virtual std::string BuildSQL() const;       // the statement Open runs
     virtual std::vector<std::string> KeyFieldNames();
     void RequireConnection() const;
+    // "<name>: message", or the message alone for an unnamed object.
+    std::string Prefixed(const std::string& message) const;
+    int FieldIndexOf(std::string_view name) const;   // raises the unknown-field error
+    // First row from the top whose fields equal values; stays put on a miss.
+    bool Search(const std::vector<int>& fields, const std::vector<TValue>& values);
+    // Writes a pending appended or edited row (navigation and searches do this first).
+    void PostPending();
+    virtual void PostRow();
+    void CancelRow();
 
 private:
     std::string name_;
@@ -175,6 +184,14 @@ public:
 protected:
     std::string BuildSQL() const override;
     std::vector<std::string> KeyFieldNames() override;
+    void PostRow() override;
+
+private:
+    void RequireTableName() const;
+    void RequireActive() const;
+    void CheckRequired() const;
+    void InsertRow();
+    void UpdateRow();
 };
 
 // A single statement that returns no rows.

@@ -1,0 +1,121 @@
+#include "db/FbApi.h"
+
+#include <vector>
+
+namespace sollist::db::fb {
+
+using namespace Firebird;
+
+IMaster* Master()
+{
+    static IMaster* master = fb_get_master_interface();
+    return master;
+}
+
+IUtil* Util()
+{
+    static IUtil* util = Master()->getUtilInterface();
+    return util;
+}
+
+IProvider* Provider()
+{
+    static IProvider* provider = Master()->getDispatcher();
+    return provider;
+}
+
+Status::Status() : BaseStatusWrapper(Master()->getStatus()) {}
+
+Status::~Status() { status->dispose(); }
+
+std::string Status::Text()
+{
+    std::vector<char> buffer(4096);
+    unsigned length = Util()->formatStatus(buffer.data(), static_cast<unsigned>(buffer.size()), this);
+    std::string text(buffer.data(), std::min<std::size_t>(length, buffer.size()));
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\0'))
+        text.pop_back();
+    return text;
+}
+
+void Status::Raise()
+{
+    std::string text = Text();
+    clearException();
+    throw EIBCError(text);
+}
+
+namespace {
+// A status that never throws, for closing calls in destructors.
+struct QuietStatus {
+    CheckStatusWrapper wrapper{Master()->getStatus()};
+    ~QuietStatus() { wrapper.dispose(); }
+    bool failed() const { return wrapper.getState() & IStatus::STATE_ERRORS; }
+};
+
+// Runs a closing call (which releases the object on success); on failure only releases it.
+template <class Interface>
+void CloseOrRelease(Interface* object, void (Interface::*close)(CheckStatusWrapper*))
+{
+    QuietStatus status;
+    (object->*close)(&status.wrapper);
+    if (status.failed())
+        object->release();
+}
+} // namespace
+
+void Finish(IAttachment* attachment) { CloseOrRelease(attachment, &IAttachment::detach<CheckStatusWrapper>); }
+void Finish(ITransaction* transaction) { CloseOrRelease(transaction, &ITransaction::rollback<CheckStatusWrapper>); }
+void Finish(IStatement* statement) { CloseOrRelease(statement, &IStatement::free<CheckStatusWrapper>); }
+void Finish(IResultSet* resultSet) { CloseOrRelease(resultSet, &IResultSet::close<CheckStatusWrapper>); }
+void Finish(IBlob* blob) { CloseOrRelease(blob, &IBlob::cancel<CheckStatusWrapper>); }
+void Finish(IMessageMetadata* metadata) { metadata->release(); }
+
+void Finish(IXpbBuilder* builder) { builder->dispose(); }
+
+void Commit(Transaction& transaction)
+{
+    Status status;
+    transaction->commit(&status);
+    transaction.forget();
+}
+
+void Rollback(Transaction& transaction)
+{
+    Status status;
+    transaction->rollback(&status);
+    transaction.forget();
+}
+
+void Detach(Attachment& attachment)
+{
+    Status status;
+    attachment->detach(&status);
+    attachment.forget();
+}
+
+Transaction StartReadCommitted(IAttachment* attachment)
+{
+    static const unsigned char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed,
+                                        isc_tpb_rec_version, isc_tpb_wait};
+    Status status;
+    return Transaction(attachment->startTransaction(&status, sizeof tpb, tpb));
+}
+
+XpbBuilder BuildDpb(const AttachOptions& options)
+{
+    Status status;
+    XpbBuilder dpb(Util()->getXpbBuilder(&status, IXpbBuilder::DPB, nullptr, 0));
+    dpb->insertString(&status, isc_dpb_user_name, options.user.c_str());
+    if (!options.password.empty())
+        dpb->insertString(&status, isc_dpb_password, options.password.c_str());
+    dpb->insertString(&status, isc_dpb_lc_ctype, "UTF8");
+    dpb->insertInt(&status, isc_dpb_sql_dialect, 3);
+    if (options.create) {
+        dpb->insertString(&status, isc_dpb_set_db_charset, "UTF8");
+        dpb->insertInt(&status, isc_dpb_force_write, 0);
+    }
+    return dpb;
+}
+
+} // namespace sollist::db::fb

@@ -1,0 +1,102 @@
+#pragma once
+// Thin owners of Firebird OO API objects and the status object that turns every failure
+// reported by the client library into EIBCError. Only src/db and the test support use it.
+#include "common/Errors.h"
+
+#include <firebird/Interface.h>
+
+#include <string>
+#include <utility>
+
+namespace sollist::db::fb {
+
+Firebird::IMaster* Master();
+Firebird::IUtil* Util();
+Firebird::IProvider* Provider();
+
+// Status for API calls: a failing call throws EIBCError with the client library's text.
+class Status final : public Firebird::BaseStatusWrapper<Status> {
+public:
+    Status();
+    ~Status();
+    Status(const Status&) = delete;
+    Status& operator=(const Status&) = delete;
+
+    static void checkException(Status* status)
+    {
+        if (status->dirty && (status->getState() & Firebird::IStatus::STATE_ERRORS))
+            status->Raise();
+    }
+    [[noreturn]] void Raise();
+    // The formatted text of the current errors (lines as the client library joins them).
+    std::string Text();
+};
+
+// Releases an object that is no longer used; closing calls that fail only release it.
+void Finish(Firebird::IAttachment* attachment);
+void Finish(Firebird::ITransaction* transaction);   // rolls back
+void Finish(Firebird::IStatement* statement);
+void Finish(Firebird::IResultSet* resultSet);
+void Finish(Firebird::IMessageMetadata* metadata);
+void Finish(Firebird::IBlob* blob);                  // cancels an unfinished blob
+void Finish(Firebird::IXpbBuilder* builder);
+
+// Move-only owner of one interface pointer; the destructor finishes it.
+template <class Interface>
+class Handle final {
+public:
+    Handle() = default;
+    explicit Handle(Interface* pointer) : pointer_(pointer) {}
+    Handle(Handle&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
+    Handle& operator=(Handle&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            pointer_ = std::exchange(other.pointer_, nullptr);
+        }
+        return *this;
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    ~Handle() { reset(); }
+
+    void reset(Interface* pointer = nullptr)
+    {
+        if (Interface* old = std::exchange(pointer_, pointer))
+            Finish(old);
+    }
+    // For calls that release the object themselves on success (commit, detach, free, close).
+    void forget() { pointer_ = nullptr; }
+    Interface* get() const { return pointer_; }
+    Interface* operator->() const { return pointer_; }
+    explicit operator bool() const { return pointer_ != nullptr; }
+
+private:
+    Interface* pointer_ = nullptr;
+};
+
+using Attachment = Handle<Firebird::IAttachment>;
+using Transaction = Handle<Firebird::ITransaction>;
+using Statement = Handle<Firebird::IStatement>;
+using ResultSet = Handle<Firebird::IResultSet>;
+using Metadata = Handle<Firebird::IMessageMetadata>;
+using Blob = Handle<Firebird::IBlob>;
+using XpbBuilder = Handle<Firebird::IXpbBuilder>;
+
+// Commits and ends the transaction (the handle is empty afterwards).
+void Commit(Transaction& transaction);
+void Rollback(Transaction& transaction);
+void Detach(Attachment& attachment);
+
+// Starts a read-committed (record version, wait) transaction.
+Transaction StartReadCommitted(Firebird::IAttachment* attachment);
+
+// Database parameter block for the program's attachments.
+struct AttachOptions {
+    std::string user;
+    std::string password;      // empty: none sent
+    bool create = false;       // adds database character set UTF8 and forced writes off
+};
+XpbBuilder BuildDpb(const AttachOptions& options);
+
+} // namespace sollist::db::fb

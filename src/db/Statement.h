@@ -1,0 +1,79 @@
+#pragma once
+// A statement prepared once on a connection: its parameter and column descriptions, binding of
+// values to the described parameter types, and reading of result columns into values.
+#include "db/FbApi.h"
+#include "db/Value.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace sollist::db {
+
+class TIBCConnection;
+
+// One parameter or result column as the server describes it.
+struct ColumnInfo {
+    std::string name;        // output name (alias)
+    std::string field;       // column of the relation it comes from, if any
+    std::string relation;
+    unsigned type = 0;       // SQL_* without the nullable bit
+    int subType = 0;
+    unsigned length = 0;     // bytes
+    int scale = 0;
+    unsigned charSet = 0;
+    unsigned offset = 0;
+    unsigned nullOffset = 0;
+};
+
+// The field kind a column reads as.
+TFieldType KindOfColumn(const ColumnInfo& column);
+
+class PreparedStatement {
+public:
+    PreparedStatement(TIBCConnection& connection, const std::string& sql);
+    PreparedStatement(const PreparedStatement&) = delete;
+    PreparedStatement& operator=(const PreparedStatement&) = delete;
+
+    const std::string& Sql() const { return sql_; }
+    const std::vector<ColumnInfo>& Inputs() const { return inputs_; }
+    const std::vector<ColumnInfo>& Outputs() const { return outputs_; }
+    bool HasCursor() const { return hasCursor_; }
+
+    // Runs a statement in the default transaction; returns the number of rows it changed.
+    // Commits nothing.
+    std::uint64_t Execute(const std::vector<TValue>& params);
+    // Runs a query in the default transaction and hands every row to onRow: the values of all
+    // output columns, in column order (the vector is reused between rows).
+    void Query(const std::vector<TValue>& params,
+               const std::function<void(std::vector<TValue>& row)>& onRow);
+
+private:
+    struct Message {
+        Firebird::IMessageMetadata* metadata = nullptr;   // borrowed or owned below
+        fb::Metadata owned;
+        std::vector<ColumnInfo> columns;
+        std::vector<unsigned char> buffer;
+    };
+    Message Bind(const std::vector<TValue>& params);
+
+    TIBCConnection& connection_;
+    std::string sql_;
+    fb::Statement statement_;
+    fb::Metadata inputMetadata_;
+    fb::Metadata outputMetadata_;
+    std::vector<ColumnInfo> inputs_;
+    std::vector<ColumnInfo> outputs_;
+    unsigned inputLength_ = 0;
+    std::vector<unsigned char> outputBuffer_;
+    bool hasCursor_ = false;
+};
+
+// Column descriptions of a message.
+std::vector<ColumnInfo> DescribeColumns(Firebird::IMessageMetadata* metadata);
+// The value of one column of a fetched row (blobs are read through attachment/transaction).
+TValue ReadColumn(const ColumnInfo& column, const unsigned char* buffer,
+                  Firebird::IAttachment* attachment, Firebird::ITransaction* transaction);
+
+} // namespace sollist::db

@@ -1,0 +1,159 @@
+#include "TestDatabase.h"
+
+#include "db/Convert.h"
+#include "db/FbApi.h"
+#include "db/SqlText.h"
+#include "db/Statement.h"
+
+#include <fmt/format.h>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace sollist::test {
+
+namespace fs = std::filesystem;
+namespace fb = db::fb;
+
+namespace {
+
+constexpr const char* kServerDirectory = "/var/lib/firebird/3.0/data/sollist";
+
+std::string UniqueName()
+{
+    static std::atomic<int> counter{0};
+    auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+    return fmt::format("test-{}-{}-{:x}", ::getpid(), counter++, ticks & 0xffffff);
+}
+
+std::string ServerPassword()
+{
+    const char* password = std::getenv("ISC_PASSWORD");
+    if (password && *password)
+        return password;
+    ::setenv("ISC_PASSWORD", "tarvex", 1);
+    return "tarvex";
+}
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream file(path);
+    if (!file)
+        throw std::runtime_error("cannot read " + path.string());
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+} // namespace
+
+std::string SourceDir() { return SOLLIST_SOURCE_DIR; }
+std::string BinaryDir() { return SOLLIST_BINARY_DIR; }
+
+struct TestDatabase::Impl {
+    fb::Attachment attachment;
+    std::unique_ptr<db::TDMConnection> connection;
+};
+
+TestDatabase::TestDatabase(DbMode mode, bool loadSchema) : impl_(std::make_unique<Impl>()), mode_(mode)
+{
+    fb::AttachOptions options{"TARVEX", "", true};
+    std::string target;
+    if (mode == DbMode::Embedded) {
+        std::string pattern = (fs::temp_directory_path() / "sollist-db-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot create a temporary directory");
+        directory_ = pattern;
+        path_ = directory_ + "/test.fdb";
+        target = path_;
+    } else {
+        options.password = ServerPassword();
+        path_ = std::string(kServerDirectory) + "/" + UniqueName() + ".fdb";
+        target = "localhost:" + path_;
+    }
+    fb::XpbBuilder dpb = fb::BuildDpb(options);
+    fb::Status status;
+    impl_->attachment.reset(fb::Provider()->createDatabase(&status, target.c_str(), dpb->getBufferLength(&status),
+                                                           dpb->getBuffer(&status)));
+    if (loadSchema)
+        Exec(ReadFile(fs::path(SourceDir()) / "sql" / "schema.sql"));
+}
+
+TestDatabase::~TestDatabase()
+{
+    impl_->connection.reset();
+    if (impl_->attachment) {
+        fb::Status status;
+        try {
+            impl_->attachment->dropDatabase(&status);
+            impl_->attachment.forget();
+        } catch (const std::exception&) {
+            impl_->attachment.reset();   // still in use elsewhere: detach, remove the file below
+        }
+    }
+    std::error_code ignored;
+    if (!directory_.empty())
+        fs::remove_all(directory_, ignored);
+    else
+        fs::remove(path_, ignored);
+}
+
+void TestDatabase::Exec(const std::string& script)
+{
+    for (const std::string& statement : db::SplitStatements(script)) {
+        if (db::UpperCase(statement) == "COMMIT")
+            continue;   // every statement is committed on its own
+        fb::Transaction transaction = fb::StartReadCommitted(impl_->attachment.get());
+        fb::Status status;
+        try {
+            impl_->attachment->execute(&status, transaction.get(), static_cast<unsigned>(statement.size()),
+                                       statement.c_str(), SQL_DIALECT_V6, nullptr, nullptr, nullptr, nullptr);
+        } catch (const EIBCError& error) {
+            throw EIBCError(std::string(error.what()) + "\nin statement: " + statement);
+        }
+        fb::Commit(transaction);
+    }
+}
+
+std::string TestDatabase::QueryValue(const std::string& sql)
+{
+    fb::Transaction transaction = fb::StartReadCommitted(impl_->attachment.get());
+    fb::Status status;
+    fb::Statement statement(impl_->attachment->prepare(&status, transaction.get(), static_cast<unsigned>(sql.size()),
+                                                       sql.c_str(), SQL_DIALECT_V6,
+                                                       Firebird::IStatement::PREPARE_PREFETCH_METADATA));
+    fb::Metadata output(statement->getOutputMetadata(&status));
+    std::vector<db::ColumnInfo> columns = db::DescribeColumns(output.get());
+    if (columns.empty())
+        return {};
+    std::vector<unsigned char> buffer(output->getMessageLength(&status));
+    fb::ResultSet cursor(statement->openCursor(&status, transaction.get(), nullptr, nullptr, output.get(), 0));
+    if (cursor->fetchNext(&status, buffer.data()) != Firebird::IStatus::RESULT_OK)
+        return {};
+    db::TValue value = db::ReadColumn(columns[0], buffer.data(), impl_->attachment.get(), transaction.get());
+    if (std::holds_alternative<std::monostate>(value))
+        return {};
+    if (columns[0].type == SQL_TYPE_DATE || columns[0].type == SQL_TIMESTAMP)
+        return db::FormatDateTime(std::get<double>(value));
+    return db::ValueToString(value);
+}
+
+db::TDMConnection& TestDatabase::Connection()
+{
+    if (!impl_->connection) {
+        auto module = std::make_unique<db::TDMConnection>();
+        module->IBCConnection.SetServer(Server());
+        module->IBCConnection.SetDatabase(Database());
+        module->IBCConnection.Connect();
+        impl_->connection = std::move(module);
+    }
+    return *impl_->connection;
+}
+
+} // namespace sollist::test

@@ -1,0 +1,50 @@
+#pragma once
+// A fresh database per test: created empty (user TARVEX, character set UTF8), optionally with the
+// business schema from sql/schema.sql, and dropped again when the fixture goes.
+#include "db/Connection.h"
+
+#include <memory>
+#include <string>
+
+namespace sollist::test {
+
+enum class DbMode { Embedded, Server };
+
+class TestDatabase {
+public:
+    // Embedded: a file in a private temporary directory. Server: a file under
+    // /var/lib/firebird/3.0/data/sollist/ reached as localhost:<path>; the password comes from
+    // ISC_PASSWORD, else "tarvex" (which is then put into ISC_PASSWORD for the program's
+    // connections).
+    explicit TestDatabase(DbMode mode = DbMode::Embedded, bool loadSchema = true);
+    ~TestDatabase();                        // detaches everything and drops the database
+    TestDatabase(const TestDatabase&) = delete;
+    TestDatabase& operator=(const TestDatabase&) = delete;
+
+    DbMode Mode() const { return mode_; }
+    std::string Database() const { return path_; }   // the path to give SetDatabase
+    std::string Server() const { return mode_ == DbMode::Server ? "localhost" : ""; }
+
+    // Runs SQL statements separated by ";" (SET TERM understood; literals may hold ";")
+    // through the fixture's own attachment, each committed.
+    void Exec(const std::string& script);
+    // First column of the first row through the fixture's own attachment; NULL and no row
+    // give "". Dates read as "YYYY-MM-DD", timestamps with " HH:MM:SS" when not midnight.
+    std::string QueryValue(const std::string& sql);
+
+    // A connected program connection module on this database, created on first call and kept
+    // until the fixture goes.
+    db::TDMConnection& Connection();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    DbMode mode_;
+    std::string directory_;   // embedded: the private directory holding the file
+    std::string path_;
+};
+
+std::string SourceDir();   // SOLLIST_SOURCE_DIR
+std::string BinaryDir();   // SOLLIST_BINARY_DIR
+
+} // namespace sollist::test
