@@ -1,0 +1,233 @@
+// The connection: target string, password lookup, connect failures, default connection,
+// statement cache and transactions.
+#include "TestDatabase.h"
+
+#include "common/Errors.h"
+#include "db/Connection.h"
+#include "db/DataSet.h"
+#include "db/Password.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+namespace sollist::db {
+namespace {
+
+namespace fs = std::filesystem;
+using test::DbMode;
+using test::TestDatabase;
+
+// Sets (or with nullopt removes) an environment variable for the life of the guard.
+class EnvVar {
+public:
+    EnvVar(const char* name, std::optional<std::string> value) : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        if (value)
+            ::setenv(name, value->c_str(), 1);
+        else
+            ::unsetenv(name);
+    }
+    ~EnvVar()
+    {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// A private configuration directory, optionally holding a password file with the given mode.
+class ConfigHome {
+public:
+    ConfigHome()
+    {
+        std::string pattern = (fs::temp_directory_path() / "sollist-config-XXXXXX").string();
+        dir_ = ::mkdtemp(pattern.data());
+    }
+    ~ConfigHome() { fs::remove_all(dir_); }
+    std::string Dir() const { return dir_; }
+    std::string File() const { return dir_ + "/Tarvex/R7/password"; }
+    void WritePassword(const std::string& password, mode_t mode) const
+    {
+        fs::create_directories(dir_ + "/Tarvex/R7");
+        std::ofstream(File()) << password << "\nsecond line\n";
+        ::chmod(File().c_str(), mode);
+    }
+
+private:
+    std::string dir_;
+};
+
+std::string ConnectError(TIBCConnection& connection, std::string& kind)
+{
+    try {
+        connection.Connect();
+    } catch (const Exception& error) {
+        kind = error.kind();
+        return error.what();
+    }
+    kind.clear();
+    return {};
+}
+
+TEST(ConnectionTargetTest, ServerPrefixAndTrimmedDatabase)
+{
+    TIBCConnection connection;
+    connection.SetDatabase("  /data/firma.fdb \t");
+    EXPECT_EQ(connection.Database(), "/data/firma.fdb");
+    EXPECT_EQ(connection.ConnectString(), "/data/firma.fdb");
+    connection.SetServer("db-host");
+    EXPECT_EQ(connection.ConnectString(), "db-host:/data/firma.fdb");
+}
+
+TEST(PasswordTest, EnvironmentComesFirstThenThePrivateFile)
+{
+    ConfigHome home;
+    EnvVar config("XDG_CONFIG_HOME", home.Dir());
+    {
+        EnvVar password("ISC_PASSWORD", "from-env");
+        EXPECT_EQ(LookupPassword(), "from-env");
+    }
+    EnvVar noPassword("ISC_PASSWORD", std::nullopt);
+    EXPECT_EQ(PasswordFilePath(), home.File());
+    home.WritePassword("from-file", 0600);
+    EXPECT_EQ(LookupPassword(), "from-file");
+}
+
+TEST(PasswordTest, RefusesAMissingOrSharedFileWithoutShowingThePassword)
+{
+    ConfigHome home;
+    EnvVar config("XDG_CONFIG_HOME", home.Dir());
+    EnvVar noPassword("ISC_PASSWORD", std::nullopt);
+    for (mode_t mode : {0644, 0620, 0604, 0660}) {
+        home.WritePassword("geheim-123", mode);
+        try {
+            LookupPassword();
+            ADD_FAILURE() << "mode " << std::oct << mode << " accepted";
+        } catch (const Exception& error) {
+            EXPECT_STREQ(error.kind(), "Exception");
+            EXPECT_NE(std::string(error.what()).find(home.File()), std::string::npos) << error.what();
+            EXPECT_EQ(std::string(error.what()).find("geheim"), std::string::npos) << error.what();
+        }
+    }
+    fs::remove(home.File());
+    EXPECT_THROW(LookupPassword(), Exception);
+}
+
+class ServerConnectionTest : public ::testing::Test {
+protected:
+    TestDatabase db{DbMode::Server, false};
+    ConfigHome home;
+    EnvVar config{"XDG_CONFIG_HOME", home.Dir()};
+    TIBCConnection connection;
+
+    void SetUp() override
+    {
+        connection.SetServer(db.Server());
+        connection.SetDatabase(db.Database());
+    }
+};
+
+TEST_F(ServerConnectionTest, ConnectsWithThePasswordFile)
+{
+    EnvVar noPassword("ISC_PASSWORD", std::nullopt);
+    home.WritePassword("tarvex", 0600);
+    connection.Connect();
+    EXPECT_TRUE(connection.Connected());
+}
+
+TEST_F(ServerConnectionTest, ConnectFailures)
+{
+    std::string kind;
+    {
+        EnvVar noPassword("ISC_PASSWORD", std::nullopt);
+        EXPECT_NE(ConnectError(connection, kind).find(home.File()), std::string::npos);
+        EXPECT_EQ(kind, "Exception");
+    }
+    {
+        EnvVar wrong("ISC_PASSWORD", "falsch-987");
+        std::string message = ConnectError(connection, kind);
+        EXPECT_EQ(kind, "EIBCError");
+        EXPECT_NE(message.find("Your user name and password are not defined"), std::string::npos) << message;
+        EXPECT_EQ(message.find("falsch-987"), std::string::npos);
+    }
+    connection.SetDatabase(db.Database() + ".missing");
+    EXPECT_NE(ConnectError(connection, kind), "");
+    EXPECT_EQ(kind, "EIBCError");
+    EXPECT_FALSE(connection.Connected());
+}
+
+TEST(EmbeddedConnectionTest, MissingFileIsAClientLibraryError)
+{
+    TIBCConnection connection;
+    connection.SetDatabase("/nonexistent/dir/none.fdb");
+    std::string kind;
+    EXPECT_NE(ConnectError(connection, kind), "");
+    EXPECT_EQ(kind, "EIBCError");
+}
+
+TEST(DefaultConnectionTest, EarliestLiveConnection)
+{
+    EXPECT_EQ(TIBCConnection::Default(), nullptr);
+    auto first = std::make_unique<TIBCConnection>();
+    TIBCConnection second;
+    EXPECT_EQ(TIBCConnection::Default(), first.get());
+    first.reset();
+    EXPECT_EQ(TIBCConnection::Default(), &second);
+}
+
+class EmbeddedConnectionFixture : public ::testing::Test {
+protected:
+    TestDatabase db{DbMode::Embedded, false};
+    TIBCConnection& connection = db.Connection().IBCConnection;
+};
+
+TEST_F(EmbeddedConnectionFixture, EachTextIsPreparedOncePerConnection)
+{
+    PreparedStatement& first = connection.Prepare("SELECT 1 FROM RDB$DATABASE");
+    EXPECT_EQ(&connection.Prepare("SELECT 1 FROM RDB$DATABASE"), &first);
+    EXPECT_NE(&connection.Prepare("SELECT 2 FROM RDB$DATABASE"), &first);
+}
+
+TEST_F(EmbeddedConnectionFixture, SettingTheDatabaseDisconnects)
+{
+    ASSERT_TRUE(connection.Connected());
+    connection.SetDatabase(db.Database());
+    EXPECT_FALSE(connection.Connected());
+}
+
+TEST_F(EmbeddedConnectionFixture, WritesAreCommittedAtOnceAndTheExplicitTransactionRollsBack)
+{
+    db.Exec("CREATE TABLE T (A INTEGER)");
+    TIBCSQL insert;
+    insert.SetSQL({"INSERT INTO T VALUES (:A)"});
+    insert.ParamByName("a").AsInteger(1);
+    insert.Execute();
+    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM T"), "1");   // seen by another attachment
+
+    {
+        TIBCTransaction transaction(connection);
+        transaction.StartTransaction();
+        EXPECT_TRUE(transaction.Active());
+    }   // rolled back, nothing lost
+    TIBCTransaction& entry = db.Connection().IBCTransaction;
+    entry.StartTransaction();
+    entry.Commit();
+    EXPECT_FALSE(entry.Active());
+    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM T"), "1");
+}
+
+} // namespace
+} // namespace sollist::db
