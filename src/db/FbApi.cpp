@@ -70,6 +70,7 @@ void Finish(IStatement* statement) { CloseOrRelease(statement, &IStatement::free
 void Finish(IResultSet* resultSet) { CloseOrRelease(resultSet, &IResultSet::close<CheckStatusWrapper>); }
 void Finish(IBlob* blob) { CloseOrRelease(blob, &IBlob::cancel<CheckStatusWrapper>); }
 void Finish(IMessageMetadata* metadata) { metadata->release(); }
+void Finish(IMetadataBuilder* builder) { builder->release(); }
 
 void Finish(IXpbBuilder* builder) { builder->dispose(); }
 

@@ -38,6 +38,7 @@ void Finish(Firebird::ITransaction* transaction);   // rolls back
 void Finish(Firebird::IStatement* statement);
 void Finish(Firebird::IResultSet* resultSet);
 void Finish(Firebird::IMessageMetadata* metadata);
+void Finish(Firebird::IMetadataBuilder* builder);
 void Finish(Firebird::IBlob* blob);                  // cancels an unfinished blob
 void Finish(Firebird::IXpbBuilder* builder);
 

@@ -19,6 +19,7 @@ namespace {
 constexpr int kIscDateOffset = 15018;
 constexpr double kTimeUnitsPerDay = 86400.0 * 10000.0;
 constexpr unsigned kBlobSegment = 32 * 1024;   // larger segments are refused or cut short
+constexpr std::size_t kMaxVarchar = 32765;     // bytes of the longest VARCHAR parameter
 
 template <class T>
 T Load(const unsigned char* at)
@@ -279,82 +280,96 @@ PreparedStatement::PreparedStatement(TIBCConnection& connection, const std::stri
     outputMetadata_.reset(statement_->getOutputMetadata(&status));
     inputs_ = DescribeColumns(inputMetadata_.get());
     outputs_ = DescribeColumns(outputMetadata_.get());
-    inputLength_ = inputMetadata_->getMessageLength(&status);
+    boundInputs_ = inputs_;
+    inputBuffer_.resize(inputMetadata_->getMessageLength(&status));
     outputBuffer_.resize(outputMetadata_->getMessageLength(&status));
     hasCursor_ = (statement_->getFlags(&status) & IStatement::FLAG_HAS_CURSOR) != 0;
 }
 
-PreparedStatement::Message PreparedStatement::Bind(const std::vector<TValue>& params)
+IMessageMetadata* PreparedStatement::Bind(const std::vector<TValue>& params)
 {
     auto valueAt = [&](std::size_t i) -> const TValue& { return i < params.size() ? params[i] : Null; };
-    Message message;
-    message.metadata = inputMetadata_.get();
-
-    // Text longer than the described slot gets a wider slot, so the server itself decides
-    // whether it fits the column (and reports a truncation in its own words).
-    fb::Status status;
-    Firebird::IMetadataBuilder* builder = nullptr;
+    // Text longer than a text slot gets a wider slot, so the server itself decides whether it
+    // fits the column (and reports a truncation in its own words).
+    std::vector<unsigned> textLengths(inputs_.size(), 0);   // 0: the described slot
+    bool fits = true;
     for (std::size_t i = 0; i < inputs_.size(); ++i) {
         const TValue& value = valueAt(i);
-        if (!IsText(inputs_[i].type) || std::holds_alternative<std::monostate>(value))
+        const ColumnInfo& described = inputs_[i];
+        if (std::holds_alternative<std::monostate>(value) || !(IsText(described.type) || described.type == SQL_BLOB))
             continue;
-        std::size_t length = TextLength(value);
-        if (length <= inputs_[i].length)
+        const std::size_t length = TextLength(value);
+        if (IsText(described.type) && length <= described.length)
             continue;
-        if (length > 32765)
-            throw EConvertError(fmt::format("Text of {} bytes is too long for a parameter", length));
-        if (!builder)
-            builder = inputMetadata_->getBuilder(&status);
-        builder->setType(&status, static_cast<unsigned>(i), SQL_VARYING + 1);
-        builder->setLength(&status, static_cast<unsigned>(i), static_cast<unsigned>(length));
+        if (length > kMaxVarchar) {
+            if (described.type != SQL_BLOB)
+                throw EConvertError(fmt::format("Text of {} bytes is too long for a parameter", length));
+            fits = fits && boundInputs_[i].type == SQL_BLOB;
+            continue;
+        }
+        textLengths[i] = std::max<unsigned>(static_cast<unsigned>(length), 1);
+        fits = fits && boundInputs_[i].type == SQL_VARYING && boundInputs_[i].length >= textLengths[i];
     }
-    if (builder) {
-        message.owned.reset(builder->getMetadata(&status));
-        builder->release();
-        message.metadata = message.owned.get();
-        message.columns = DescribeColumns(message.metadata);
-        message.buffer.assign(message.metadata->getMessageLength(&status), 0);
-    } else {
-        message.buffer.assign(inputLength_, 0);
-    }
-    const std::vector<ColumnInfo>& columns = builder ? message.columns : inputs_;
+    if (!fits)
+        Rebind(textLengths);
+    inputBuffer_.assign(inputBuffer_.size(), 0);
     IAttachment* attachment = connection_.Attachment();
     ITransaction* transaction = connection_.DefaultTransaction();
-    for (std::size_t i = 0; i < columns.size(); ++i)
-        WriteValue(columns[i], valueAt(i), message.buffer.data(), attachment, transaction);
-    return message;
+    for (std::size_t i = 0; i < boundInputs_.size(); ++i)
+        WriteValue(boundInputs_[i], valueAt(i), inputBuffer_.data(), attachment, transaction);
+    return boundMetadata_ ? boundMetadata_.get() : inputMetadata_.get();
+}
+
+void PreparedStatement::Rebind(const std::vector<unsigned>& textLengths)
+{
+    fb::Status status;
+    fb::Handle<IMetadataBuilder> builder(inputMetadata_->getBuilder(&status));
+    for (unsigned i = 0; i < inputs_.size(); ++i) {
+        // Slots widened before stay wide, so alternating lengths do not rebuild every time.
+        unsigned length = textLengths[i];
+        if (boundInputs_[i].type == SQL_VARYING && (length || inputs_[i].type == SQL_BLOB))
+            length = std::max(length, boundInputs_[i].length);
+        if (length == 0)
+            continue;   // the described slot
+        builder->setType(&status, i, SQL_VARYING + 1);
+        builder->setSubType(&status, i, 0);
+        builder->setLength(&status, i, length);
+    }
+    boundMetadata_.reset(builder->getMetadata(&status));
+    boundInputs_ = DescribeColumns(boundMetadata_.get());
+    inputBuffer_.assign(boundMetadata_->getMessageLength(&status), 0);
 }
 
 std::uint64_t PreparedStatement::Execute(const std::vector<TValue>& params)
 {
-    Message input = Bind(params);
+    IMessageMetadata* input = Bind(params);
     fb::Status status;
     ITransaction* transaction = connection_.DefaultTransaction();
     if (hasCursor_) {
         // A select run as a command: open and close it, reading nothing.
-        fb::ResultSet cursor(statement_->openCursor(&status, transaction, input.metadata,
-                                                    input.buffer.data(), outputMetadata_.get(), 0));
+        fb::ResultSet cursor(statement_->openCursor(&status, transaction, input, inputBuffer_.data(),
+                                                    outputMetadata_.get(), 0));
         cursor->close(&status);
         cursor.forget();
         return 0;
     }
-    statement_->execute(&status, transaction, input.metadata, input.buffer.data(),
-                        outputMetadata_.get(), outputBuffer_.data());
+    statement_->execute(&status, transaction, input, inputBuffer_.data(), outputMetadata_.get(),
+                        outputBuffer_.data());
     return statement_->getAffectedRecords(&status);
 }
 
 void PreparedStatement::Query(const std::vector<TValue>& params,
                               const std::function<void(std::vector<TValue>& row)>& onRow)
 {
-    Message input = Bind(params);
+    IMessageMetadata* input = Bind(params);
     fb::Status status;
     IAttachment* attachment = connection_.Attachment();
     ITransaction* transaction = connection_.DefaultTransaction();
     std::vector<TValue> row(outputs_.size());
     if (!hasCursor_) {
         // EXECUTE PROCEDURE and the like: one row of output values.
-        statement_->execute(&status, transaction, input.metadata, input.buffer.data(),
-                            outputMetadata_.get(), outputBuffer_.data());
+        statement_->execute(&status, transaction, input, inputBuffer_.data(), outputMetadata_.get(),
+                            outputBuffer_.data());
         for (std::size_t i = 0; i < outputs_.size(); ++i)
             row[i] = ReadColumn(outputs_[i], outputBuffer_.data(), attachment, transaction);
         if (!outputs_.empty())
@@ -362,8 +377,8 @@ void PreparedStatement::Query(const std::vector<TValue>& params,
         return;
     }
     OpenResultSetScope open(connection_);
-    fb::ResultSet cursor(statement_->openCursor(&status, transaction, input.metadata,
-                                                input.buffer.data(), outputMetadata_.get(), 0));
+    fb::ResultSet cursor(statement_->openCursor(&status, transaction, input, inputBuffer_.data(),
+                                                outputMetadata_.get(), 0));
     while (cursor->fetchNext(&status, outputBuffer_.data()) == IStatus::RESULT_OK) {
         for (std::size_t i = 0; i < outputs_.size(); ++i)
             row[i] = ReadColumn(outputs_[i], outputBuffer_.data(), attachment, transaction);

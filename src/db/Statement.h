@@ -50,13 +50,9 @@ public:
                const std::function<void(std::vector<TValue>& row)>& onRow);
 
 private:
-    struct Message {
-        Firebird::IMessageMetadata* metadata = nullptr;   // borrowed or owned below
-        fb::Metadata owned;
-        std::vector<ColumnInfo> columns;
-        std::vector<unsigned char> buffer;
-    };
-    Message Bind(const std::vector<TValue>& params);
+    // Fills inputBuffer_ with params and returns the layout it follows.
+    Firebird::IMessageMetadata* Bind(const std::vector<TValue>& params);
+    void Rebind(const std::vector<unsigned>& textLengths);
 
     TIBCConnection& connection_;
     std::string sql_;
@@ -65,7 +61,11 @@ private:
     fb::Metadata outputMetadata_;
     std::vector<ColumnInfo> inputs_;
     std::vector<ColumnInfo> outputs_;
-    unsigned inputLength_ = 0;
+    // The input layout in use: the described one, or one where text slots are wider and text
+    // for blob parameters travels as VARCHAR (the server makes the blob: no extra round trips).
+    fb::Metadata boundMetadata_;
+    std::vector<ColumnInfo> boundInputs_;
+    std::vector<unsigned char> inputBuffer_;
     std::vector<unsigned char> outputBuffer_;
     bool hasCursor_ = false;
 };

@@ -1,4 +1,5 @@
 // Temporary tables and the bulk loader against fresh databases.
+#include "SolltatLayout.h"
 #include "TestDatabase.h"
 
 #include "common/Errors.h"
@@ -9,52 +10,26 @@
 
 #include <gtest/gtest.h>
 
-#include <fmt/format.h>
-
 namespace sollist::db {
 namespace {
 
 using test::DbMode;
+using test::DeclareSolltat;
+using test::SolltatValue;
 using test::TestDatabase;
-
-// The 33 columns of the target-activity table, as the calculation declares them.
-void DeclareSolltat(TIBCTable& table)
-{
-    using F = TFieldType;
-    table.TableName = "SOLLTAT";
-    const struct { const char* name; F type; int size; } fields[] = {
-        {"OffertNr", F::ftString, 10}, {"SollPos", F::ftString, 10}, {"Element", F::ftInteger, 0},
-        {"Taetigkeit", F::ftString, 10}, {"PosT1Lfd", F::ftInteger, 0}, {"PosM1Lfd", F::ftInteger, 0},
-        {"PosTM1", F::ftBoolean, 0}, {"EhMenge", F::ftFloat, 0}, {"Stueck", F::ftFloat, 0},
-        {"ApTyMe", F::ftFloat, 0}, {"TatArt", F::ftString, 1}, {"TaKoNumm", F::ftString, 3},
-        {"TaVarEh", F::ftFloat, 0}, {"TaVarSt", F::ftFloat, 0}, {"TaFixZt", F::ftFloat, 0},
-        {"TaMont", F::ftBoolean, 0}, {"MontZul", F::ftString, 3}, {"ZulEh", F::ftString, 3},
-        {"ZulWert", F::ftFloat, 0}, {"TaName", F::ftString, 20}, {"TaEinhKz", F::ftString, 3},
-        {"TaRmTat", F::ftString, 10}, {"TaRmName", F::ftString, 20}, {"PosMenge", F::ftFloat, 0},
-        {"KoLk", F::ftFloat, 0}, {"KoLnk", F::ftSmallint, 0}, {"KoPgk", F::ftFloat, 0},
-        {"KoPgkGrenz", F::ftFloat, 0}, {"MwSt", F::ftFloat, 0}, {"Gewinn", F::ftInteger, 0},
-        {"Prov", F::ftFloat, 0}, {"ApTyName", F::ftString, 30}, {"ApTyText", F::ftMemo, 0}};
-    for (const auto& f : fields)
-        table.AddField(f.name, f.type, f.size);
-}
-
-TValue SolltatValue(int column, int row)
-{
-    switch (column) {
-    case 6: case 15: return std::int64_t{row % 2};
-    case 2: case 4: case 5: case 25: case 29: return std::int64_t{row};
-    case 10: return std::string("A");
-    case 0: case 1: case 3: case 11: case 16: case 17: case 19: case 20: case 21: case 22: case 31:
-        return std::string(column == 11 ? "K" : "R") + std::to_string(row % 10);
-    case 32: return fmt::format("Text {} mit Umlauten äöü", row);
-    default: return row + 0.5;
-    }
-}
 
 class LoaderTest : public ::testing::TestWithParam<DbMode> {
 protected:
     TestDatabase db{GetParam(), false};
     TIBCConnection& connection = db.Connection().IBCConnection;
+    TIBCLoader loader;
+
+    void Target(const std::string& table, int rowsPerBatch)
+    {
+        loader.Connection = &connection;
+        loader.TableName = table;
+        loader.RowsPerBatch = rowsPerBatch;
+    }
 };
 
 TEST_P(LoaderTest, SolltatRowsGoInBatchesOf27AndArriveIntact)
@@ -63,10 +38,7 @@ TEST_P(LoaderTest, SolltatRowsGoInBatchesOf27AndArriveIntact)
     DeclareSolltat(table);
     CreateTempTable(table, "");
 
-    TIBCLoader loader;
-    loader.Connection = &connection;
-    loader.TableName = "SOLLTAT";
-    loader.RowsPerBatch = 100;
+    Target("SOLLTAT", 100);
     loader.OnPutData = [](TIBCLoader& l) {
         for (int row = 1; row <= 60; ++row)
             for (int column = 32; column >= 0; --column)   // any column order within a row
@@ -90,10 +62,7 @@ TEST_P(LoaderTest, SolltatRowsGoInBatchesOf27AndArriveIntact)
 TEST_P(LoaderTest, NarrowTableUsesRowsPerBatchAndCommits)
 {
     db.Exec("CREATE TABLE NARROW (ID INTEGER, NAME VARCHAR(5))");
-    TIBCLoader loader;
-    loader.Connection = &connection;
-    loader.TableName = "NARROW";
-    loader.RowsPerBatch = 100;
+    Target("NARROW", 100);
     loader.OnPutData = [](TIBCLoader& l) {
         for (int row = 1; row <= 250; ++row) {
             l.PutColumnData(0, row, std::int64_t{row});
@@ -109,9 +78,7 @@ TEST_P(LoaderTest, NarrowTableUsesRowsPerBatchAndCommits)
 TEST_P(LoaderTest, EmptyLoadSendsNothing)
 {
     db.Exec("CREATE TABLE NARROW (ID INTEGER)");
-    TIBCLoader loader;
-    loader.Connection = &connection;
-    loader.TableName = "NARROW";
+    Target("NARROW", 50);
     loader.Load();
     EXPECT_TRUE(loader.BatchSizes().empty());
 }
@@ -120,10 +87,7 @@ TEST_P(LoaderTest, EmptyLoadSendsNothing)
 TEST_P(LoaderTest, FailedLoadLeavesNoRowsBehind)
 {
     db.Exec("CREATE TABLE NARROW (ID INTEGER NOT NULL); CREATE TABLE OTHER (ID INTEGER)");
-    TIBCLoader loader;
-    loader.Connection = &connection;
-    loader.TableName = "NARROW";
-    loader.RowsPerBatch = 10;
+    Target("NARROW", 10);
     auto rows = [](int count, bool nullLast) {
         return [=](TIBCLoader& l) {
             for (int row = 1; row <= count; ++row)
@@ -144,7 +108,6 @@ TEST_P(LoaderTest, FailedLoadLeavesNoRowsBehind)
 
 TEST_P(LoaderTest, LoadWithoutConnectionFails)
 {
-    TIBCLoader loader;
     loader.TableName = "NARROW";
     try {
         loader.Load();
