@@ -123,7 +123,11 @@ struct TIBCDataSet::Impl {
     std::vector<TValue> buffer;
     std::vector<bool> changed;
 
-    std::unordered_map<std::string, KeyIndex> indexes;   // by upper-case "A;B"
+    std::unordered_map<std::string, KeyIndex> indexes;   // by field positions "0;3;"
+
+    // A query's key fields, read from the catalogue for the SQL text they were read for.
+    std::string keySql;
+    std::vector<std::string> keyNames;
 
     void SetFields(std::vector<TFieldDef> list)
     {
@@ -526,7 +530,12 @@ void TIBCDataSet::CancelRow() { impl_->state = EditState::Browse; }
 std::vector<std::string> TIBCQuery::KeyFieldNames()
 {
     RequireConnection();
-    return Connection()->PrimaryKeyFields(FirstFromTable(SQLText()));
+    std::string sql = SQLText();
+    if (sql != impl_->keySql || impl_->keyNames.empty()) {
+        impl_->keyNames = Connection()->PrimaryKeyFields(FirstFromTable(sql));
+        impl_->keySql = std::move(sql);
+    }
+    return impl_->keyNames;
 }
 
 // ---- TIBCTable ----
