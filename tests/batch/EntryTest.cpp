@@ -50,8 +50,9 @@ protected:
 
     RunResult Run(const std::string& password = "") {
         const std::string d = dir_.string();
-        std::string command = "cd '" + d + "' && env HOME='" + d + "' XDG_CONFIG_HOME='" + d + "/config' TEMP='" + d + "'";
-        command += password.empty() ? " -u ISC_PASSWORD" : " ISC_PASSWORD='" + password + "'";
+        std::string command = "cd '" + d + "' && env -u ISC_PASSWORD HOME='" + d + "' XDG_CONFIG_HOME='" + d +
+                              "/config' TEMP='" + d + "'";
+        if (!password.empty()) command += " ISC_PASSWORD='" + password + "'";
         command += " ./sollist";
         RunResult result;
         FILE* pipe = ::popen(command.c_str(), "r");
@@ -74,7 +75,7 @@ TEST_F(EntryTest, WithoutSettingsFileTheConnectionFailsWithExitStatus1) {
     ASSERT_EQ(run.output.rfind(StartLine + failure, 0), 0u) << run.output;
     const std::string message = run.output.substr(StartLine.size() + failure.size());
     EXPECT_GT(message.size(), 1u);
-    EXPECT_EQ(message.find('\n'), message.size() - 1) << "one line break, after the message";
+    EXPECT_EQ(message.back(), '\n');
     EXPECT_EQ(message.find('\r'), std::string::npos);
 }
 

@@ -41,6 +41,8 @@ std::string ServerPassword()
     return "tarvex";
 }
 
+std::string QueryFirstValue(Firebird::IAttachment* attachment, const std::string& sql);
+
 std::string ReadFile(const fs::path& path)
 {
     std::ifstream file(path);
@@ -56,9 +58,37 @@ std::string ReadFile(const fs::path& path)
 std::string SourceDir() { return SOLLIST_SOURCE_DIR; }
 std::string BinaryDir() { return SOLLIST_BINARY_DIR; }
 
+// The embedded engine opens a file exclusively for one process, so embedded the fixture holds
+// its attachment only while it works: a program run as a child process can open the file
+// between the fixture's calls.
 struct TestDatabase::Impl {
     fb::Attachment attachment;
     std::unique_ptr<db::TDMConnection> connection;
+    std::string target;
+    fb::AttachOptions options;
+    bool holdAttachment = true;
+
+    Firebird::IAttachment* Attach()
+    {
+        if (!attachment) {
+            fb::XpbBuilder dpb = fb::BuildDpb(options);
+            fb::Status status;
+            attachment.reset(fb::Provider()->attachDatabase(&status, target.c_str(), dpb->getBufferLength(&status),
+                                                            dpb->getBuffer(&status)));
+        }
+        return attachment.get();
+    }
+    void Release()
+    {
+        if (!holdAttachment)
+            attachment.reset();
+    }
+    // Attached for the lifetime of a call.
+    struct Use {
+        explicit Use(Impl& impl) : impl(impl) { impl.Attach(); }
+        ~Use() { impl.Release(); }
+        Impl& impl;
+    };
 };
 
 TestDatabase::TestDatabase(DbMode mode, bool loadSchema) : impl_(std::make_unique<Impl>()), mode_(mode)
@@ -81,13 +111,23 @@ TestDatabase::TestDatabase(DbMode mode, bool loadSchema) : impl_(std::make_uniqu
     fb::Status status;
     impl_->attachment.reset(fb::Provider()->createDatabase(&status, target.c_str(), dpb->getBufferLength(&status),
                                                            dpb->getBuffer(&status)));
+    impl_->target = target;
+    impl_->options = options;
+    impl_->options.create = false;
+    impl_->holdAttachment = mode == DbMode::Server;
     if (loadSchema)
         Exec(ReadFile(fs::path(SourceDir()) / "sql" / "schema.sql"));
+    impl_->Release();
 }
 
 TestDatabase::~TestDatabase()
 {
     impl_->connection.reset();
+    try {
+        impl_->Attach();
+    } catch (const std::exception&) {
+        // the file is removed below
+    }
     if (impl_->attachment) {
         fb::Status status;
         try {
@@ -106,6 +146,7 @@ TestDatabase::~TestDatabase()
 
 void TestDatabase::Exec(const std::string& script)
 {
+    Impl::Use use(*impl_);
     for (const std::string& statement : db::SplitStatements(script)) {
         if (db::UpperCase(statement) == "COMMIT")
             continue;   // every statement is committed on its own
@@ -123,9 +164,17 @@ void TestDatabase::Exec(const std::string& script)
 
 std::string TestDatabase::QueryValue(const std::string& sql)
 {
-    fb::Transaction transaction = fb::StartReadCommitted(impl_->attachment.get());
+    Impl::Use use(*impl_);
+    return QueryFirstValue(impl_->attachment.get(), sql);
+}
+
+namespace {
+
+std::string QueryFirstValue(Firebird::IAttachment* attachment, const std::string& sql)
+{
+    fb::Transaction transaction = fb::StartReadCommitted(attachment);
     fb::Status status;
-    fb::Statement statement(impl_->attachment->prepare(&status, transaction.get(), static_cast<unsigned>(sql.size()),
+    fb::Statement statement(attachment->prepare(&status, transaction.get(), static_cast<unsigned>(sql.size()),
                                                        sql.c_str(), SQL_DIALECT_V6,
                                                        Firebird::IStatement::PREPARE_PREFETCH_METADATA));
     fb::Metadata output(statement->getOutputMetadata(&status));
@@ -136,13 +185,15 @@ std::string TestDatabase::QueryValue(const std::string& sql)
     fb::ResultSet cursor(statement->openCursor(&status, transaction.get(), nullptr, nullptr, output.get(), 0));
     if (cursor->fetchNext(&status, buffer.data()) != Firebird::IStatus::RESULT_OK)
         return {};
-    db::TValue value = db::ReadColumn(columns[0], buffer.data(), impl_->attachment.get(), transaction.get());
+    db::TValue value = db::ReadColumn(columns[0], buffer.data(), attachment, transaction.get());
     if (std::holds_alternative<std::monostate>(value))
         return {};
     if (columns[0].type == SQL_TYPE_DATE || columns[0].type == SQL_TIMESTAMP)
         return db::FormatDateTime(std::get<double>(value));
     return db::ValueToString(value);
 }
+
+} // namespace
 
 db::TDMConnection& TestDatabase::Connection()
 {
