@@ -20,6 +20,9 @@ constexpr int kIscDateOffset = 15018;
 constexpr double kTimeUnitsPerDay = 86400.0 * 10000.0;
 constexpr unsigned kBlobSegment = 32 * 1024;   // larger segments are refused or cut short
 constexpr std::size_t kMaxVarchar = 32765;     // bytes of the longest VARCHAR parameter
+// Input slot wishes besides a VARCHAR length: keep whatever the slot is, or the described type.
+constexpr long kAnySlot = 0;
+constexpr long kDescribedSlot = -1;
 
 template <class T>
 T Load(const unsigned char* at)
@@ -290,12 +293,14 @@ IMessageMetadata* PreparedStatement::Bind(const std::vector<TValue>& params)
 {
     auto valueAt = [&](std::size_t i) -> const TValue& { return i < params.size() ? params[i] : Null; };
     // Text longer than a text slot gets a wider slot, so the server itself decides whether it
-    // fits the column (and reports a truncation in its own words).
-    std::vector<unsigned> textLengths(inputs_.size(), 0);   // 0: the described slot
+    // fits the column (and reports a truncation in its own words). Text for a blob travels as
+    // VARCHAR when it fits one.
+    std::vector<long> slots(inputs_.size(), kAnySlot);
     bool fits = true;
     for (std::size_t i = 0; i < inputs_.size(); ++i) {
         const TValue& value = valueAt(i);
         const ColumnInfo& described = inputs_[i];
+        const ColumnInfo& bound = boundInputs_[i];
         if (std::holds_alternative<std::monostate>(value) || !(IsText(described.type) || described.type == SQL_BLOB))
             continue;
         const std::size_t length = TextLength(value);
@@ -304,15 +309,16 @@ IMessageMetadata* PreparedStatement::Bind(const std::vector<TValue>& params)
         if (length > kMaxVarchar) {
             if (described.type != SQL_BLOB)
                 throw EConvertError(fmt::format("Text of {} bytes is too long for a parameter", length));
-            fits = fits && boundInputs_[i].type == SQL_BLOB;
+            slots[i] = kDescribedSlot;
+            fits = fits && bound.type == SQL_BLOB;
             continue;
         }
-        textLengths[i] = std::max<unsigned>(static_cast<unsigned>(length), 1);
-        fits = fits && boundInputs_[i].type == SQL_VARYING && boundInputs_[i].length >= textLengths[i];
+        slots[i] = std::max<long>(static_cast<long>(length), 1);
+        fits = fits && bound.type == SQL_VARYING && bound.length >= static_cast<unsigned>(slots[i]);
     }
     if (!fits)
-        Rebind(textLengths);
-    inputBuffer_.assign(inputBuffer_.size(), 0);
+        Rebind(slots);
+    std::fill(inputBuffer_.begin(), inputBuffer_.end(), 0);
     IAttachment* attachment = connection_.Attachment();
     ITransaction* transaction = connection_.DefaultTransaction();
     for (std::size_t i = 0; i < boundInputs_.size(); ++i)
@@ -320,17 +326,21 @@ IMessageMetadata* PreparedStatement::Bind(const std::vector<TValue>& params)
     return boundMetadata_ ? boundMetadata_.get() : inputMetadata_.get();
 }
 
-void PreparedStatement::Rebind(const std::vector<unsigned>& textLengths)
+void PreparedStatement::Rebind(const std::vector<long>& slots)
 {
     fb::Status status;
     fb::Handle<IMetadataBuilder> builder(inputMetadata_->getBuilder(&status));
     for (unsigned i = 0; i < inputs_.size(); ++i) {
-        // Slots widened before stay wide, so alternating lengths do not rebuild every time.
-        unsigned length = textLengths[i];
-        if (boundInputs_[i].type == SQL_VARYING && (length || inputs_[i].type == SQL_BLOB))
-            length = std::max(length, boundInputs_[i].length);
+        const ColumnInfo& bound = boundInputs_[i];
+        const bool boundWidened = bound.type == SQL_VARYING &&
+                                  (inputs_[i].type != SQL_VARYING || bound.length != inputs_[i].length);
+        unsigned length = 0;   // 0: the described slot
+        if (slots[i] > 0)      // slots widened before stay wide: alternating lengths rebuild once
+            length = std::max(static_cast<unsigned>(slots[i]), boundWidened ? bound.length : 0u);
+        else if (slots[i] == kAnySlot && boundWidened)
+            length = bound.length;
         if (length == 0)
-            continue;   // the described slot
+            continue;
         builder->setType(&status, i, SQL_VARYING + 1);
         builder->setSubType(&status, i, 0);
         builder->setLength(&status, i, length);

@@ -52,7 +52,8 @@ public:
 private:
     // Fills inputBuffer_ with params and returns the layout it follows.
     Firebird::IMessageMetadata* Bind(const std::vector<TValue>& params);
-    void Rebind(const std::vector<unsigned>& textLengths);
+    // Builds the input layout; slots: per parameter a VARCHAR length, or keep, or described.
+    void Rebind(const std::vector<long>& slots);
 
     TIBCConnection& connection_;
     std::string sql_;
