@@ -14,6 +14,8 @@ using namespace sollist::test;
 
 class SolltatCalculate : public ::testing::Test {
 protected:
+    explicit SolltatCalculate(DbMode mode = DbMode::Embedded) : db(mode) {}
+
     // Loads the data, then connects (the program's connection sees what was committed).
     void Load(const std::string& data) {
         db.Exec(BaseData() + data);
@@ -196,15 +198,16 @@ TEST_F(SolltatCalculate, DataProblemSetsTheFlagForThatCalculationOnly) {
 // The summing of the order hours run: (TaFixZt + EhMenge*TaVarEh + Stueck*TaVarSt)/60 per
 // reporting activity. T1 (under R): 30 + 4*6 + 4*1.5 = 60 minutes; T2 (under R) from material
 // M: 5 pieces * 12 = 60 minutes; T3: 90 minutes.
-TEST_F(SolltatCalculate, SolltatSumsToTargetHoursPerReportingActivity) {
-    Load(Activity({.nr = "R", .koNumm = "100"}) +
-         Activity({.nr = "T1", .rmTat = "R", .fix = 30, .varEh = 6, .varSt = 1.5}) +
-         Activity({.nr = "T2", .rmTat = "R", .varSt = 12}) + Activity({.nr = "T3", .fix = 90}) +
-         Material("M", "STK") + MatActivity("M", "T2") + Order({.nr = "A1"}) +
-         Position({.order = "A1", .pos = "P1"}) + Position({.order = "A1", .pos = "P2"}) +
-         PosTat({.order = "A1", .pos = "P1", .lfd = 1, .tat = "T1", .sollMe = 4}) +
-         PosTat({.order = "A1", .pos = "P2", .lfd = 1, .tat = "T3", .sollMe = 2}) +
-         PosMat({.order = "A1", .pos = "P2", .mat = "M", .sollMe = 5}));
+void CalculateAndCheckTargetHours(TestDatabase& db, TSolltat& calc) {
+    db.Exec(BaseData() + Activity({.nr = "R", .koNumm = "100"}) +
+            Activity({.nr = "T1", .rmTat = "R", .fix = 30, .varEh = 6, .varSt = 1.5}) +
+            Activity({.nr = "T2", .rmTat = "R", .varSt = 12}) + Activity({.nr = "T3", .fix = 90}) +
+            Material("M", "STK") + MatActivity("M", "T2") + Order({.nr = "A1"}) +
+            Position({.order = "A1", .pos = "P1"}) + Position({.order = "A1", .pos = "P2"}) +
+            PosTat({.order = "A1", .pos = "P1", .lfd = 1, .tat = "T1", .sollMe = 4}) +
+            PosTat({.order = "A1", .pos = "P2", .lfd = 1, .tat = "T3", .sollMe = 2}) +
+            PosMat({.order = "A1", .pos = "P2", .mat = "M", .sollMe = 5}));
+    db.Connection();
 
     ASSERT_TRUE(calc.Calculate({"A1"}, false));
     EXPECT_FALSE(calc.bFehler);
@@ -218,6 +221,20 @@ TEST_F(SolltatCalculate, SolltatSumsToTargetHoursPerReportingActivity) {
     q->Next();
     EXPECT_EQ(q->FieldByName("TARMTAT").AsString(), "T3");
     EXPECT_NEAR(q->FieldByName("STUNDEN").AsFloat(), 1.5, 1e-9);
+}
+
+TEST_F(SolltatCalculate, SolltatSumsToTargetHoursPerReportingActivity) {
+    CalculateAndCheckTargetHours(db, calc);
+}
+
+// The same through the server: the temporary table and the loader over the wire.
+class SolltatCalculateServer : public SolltatCalculate {
+protected:
+    SolltatCalculateServer() : SolltatCalculate(DbMode::Server) {}
+};
+
+TEST_F(SolltatCalculateServer, SolltatSumsToTargetHoursPerReportingActivity) {
+    CalculateAndCheckTargetHours(db, calc);
 }
 
 } // namespace
