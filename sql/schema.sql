@@ -154,6 +154,11 @@ CREATE TABLE POS_MAT (
     CONSTRAINT PK_POS_MAT PRIMARY KEY (APMAOFNUMM, APMAAPNUMM, APMALFNR)
 )^
 
+/* The target calculation preloads the activities of an order's materials with
+   "MatMaNumm in (select ApMaMaNumm ... where ApMaOfNumm=:OFNUMM union ...)", probed once per
+   MATTATIG row: without this index each probe reads all material rows of the order. */
+CREATE INDEX IX_POS_MAT_MANUMM ON POS_MAT (APMAOFNUMM, APMAMANUMM)^
+
 /* Activities entered on a position. */
 CREATE TABLE POS_TAT (
     PTOFNUMM    CHAR(10) CHARACTER SET UTF8 NOT NULL,
@@ -243,6 +248,9 @@ CREATE TABLE POSTYMAT (
     PTMDICKE    DOUBLE PRECISION,
     CONSTRAINT PK_POSTYMAT PRIMARY KEY (PTMOFNUMM, PTMAPNUMM, PTMBGLFNR, PTMTYLFNR, PTMLFNR)
 )^
+
+/* Second branch of the same preload probe (see IX_POS_MAT_MANUMM). */
+CREATE INDEX IX_POSTYMAT_MANUMM ON POSTYMAT (PTMOFNUMM, PTMMANUMM)^
 
 /* CNC rows of a part type: activity ACNUMM with the value formula ACVW0. */
 CREATE TABLE ATCNC (
