@@ -136,5 +136,18 @@ TEST_F(BLXExportTest, SingleOrderRecalculationWritesOnlyTheOrderTotals) {
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM AUFSSTD"), "1");
 }
 
+// The same run with the database reached through the server on localhost.
+TEST(BLXExportServerTest, RunThroughTheServerStoresTheSameHours) {
+    TestDatabase db(test::DbMode::Server);
+    db.Connection();
+    db.Exec(std::string(MasterData) + Surcharge(10) + Order("A1") + Target("A1", 1, "MONT", 4) +
+            Booking("A1", "2024-05-02", 7, 10, "MONT") + Booking("A1", "2024-05-03", 13, 17.5, "REGIE"));
+    testing::internal::CaptureStdout();
+    Tdm_BLXExport().CalcSollIst();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Berechnung für Offert A1 läuft..\n");
+    EXPECT_EQ(db.QueryValue(AufsStdListing), "A1/MONT/MON/2.200/3.000 A1/REGIE/REG/0.000/4.500");
+    EXPECT_EQ(db.QueryValue(AuftragListing), "A1/2.200/3.000/4.500/0.000/2024-05-03/REG");
+}
+
 } // namespace
 } // namespace sollist::batch
