@@ -14,23 +14,25 @@ using namespace test::teiletyp;
 // Position 1: 2 cabinets. Assembly 1: width B 600, height H 720, depth T 560, variable MS
 // (board thickness) 19.
 //
-// Materials and their activities (factor 1): SPAN19 board -> ZUS (cutting, M2); ABS2 edge
-// -> KAB (edge banding, M1); HDF3 back panel -> ZUS.
+// Materials and their activities (factor 1): B-SPAN19 board -> ZUS (cutting, M2); E-ABS2 edge
+// -> KAB (edge banding, M1); B-HDF3 back panel -> ZUS. The database delivers a part type's
+// material rows by material unit, number and code, so all three materials have the unit M2
+// and boards ("B-") come before edges ("E-"), as stored.
 //
 // Part types (pieces = 2 cabinets x quantity):
-// 1 side:   2 per cabinet, 720 x 560 x 19 (H, T, MS), 4 pieces. Materials stored GR SPAN19,
-//           KV ABS2 (2 mm). Backwards: KV 720 long -> working width 560 - 2 = 558; GR
+// 1 side:   2 per cabinet, 720 x 560 x 19 (H, T, MS), 4 pieces. Materials stored GR B-SPAN19,
+//           KV E-ABS2 (2 mm). Backwards: KV 720 long -> working width 560 - 2 = 558; GR
 //           720 x 558. ZUS 0.72 x 0.558 x 4 = 1.60704; KAB 0.72 x 4 = 2.88.
 //           Activity KV SCHL (sanding, M1): 0.72 x 4 = 2.88.
 // 2 shelf:  3 per cabinet, L B-2*D1 = 562, B B1-20 = 540, D D1 = 19, 6 pieces. Same
 //           materials: GR 562 x 538. ZUS 0.302356 x 6 = 1.814136; KAB 0.562 x 6 = 3.372;
 //           SCHL KV 0.562 x 6 = 3.372.
-// 3 back:   1 per cabinet, 710 x 590 x 3 (H-10, B-10), 2 pieces. GR HDF3:
+// 3 back:   1 per cabinet, 710 x 590 x 3 (H-10, B-10), 2 pieces. GR B-HDF3:
 //           ZUS 0.71 x 0.59 x 2 = 0.8378.
 // 4 door:   1 per cabinet, 716 x 596 x 19 (H-4, B-4, D1), 2 pieces, all corners "L" (the
-//           width edges are shortened by both length edges). Materials stored GR, KV, KH,
-//           KL, KR (ABS2, 2 mm each). Backwards: KR 596-2-2 = 592 (working length 714), KL
-//           592 (712), KH 716 (working width 594), KV 716 (592), GR 712 x 592.
+//           width edges are shortened by both length edges). Materials stored GR, KH, KL,
+//           KR, KV (E-ABS2, 2 mm each). Backwards: KV 716 (working width 594), KR 596-2-2 =
+//           592 (working length 714), KL 592 (712), KH 716 (592), GR 712 x 592.
 //           KAB (0.592+0.592+0.716+0.716) x 2 = 5.232, 8 pieces; ZUS 0.421504 x 2 = 0.843008.
 //           Activity KA SCHL: (0.716+0.716+0.596+0.596) x 2 = 5.248, 8 pieces.
 //           CNC: BOHR (STK) value 4: 2 x 4 = 8, 2 pieces; FRAES (M1) 2*(LX+BX) = 2624 mm:
@@ -43,30 +45,30 @@ protected:
         db.Exec(OrderRows() + Position("1", 2) +
                 Activity("ZUS", "M2") + Activity("KAB", "M1") + Activity("SCHL", "M1") +
                 Activity("BOHR", "STK") + Activity("FRAES", "M1") + Activity("MONT", "STK") +
-                Material("SPAN19", "M2") + MatActivity("SPAN19", "ZUS") +
-                Material("ABS2", "M1") + MatActivity("ABS2", "KAB") +
-                Material("HDF3", "M2") + MatActivity("HDF3", "ZUS") +
+                Material("B-SPAN19", "M2") + MatActivity("B-SPAN19", "ZUS") +
+                Material("E-ABS2", "M2") + MatActivity("E-ABS2", "KAB") +
+                Material("B-HDF3", "M2") + MatActivity("B-HDF3", "ZUS") +
                 test::PosTat({.order = "A1", .pos = "1", .tat = "MONT", .mgMult = true}) +
                 Assembly("1", 1, 1, 1, 600, 720, 560) + AssemblyVar("1", 1, "MS", 19) +
                 // sides
                 PartTypeRow({.lfd = 1, .nr = 1, .M = "2", .L = "H", .B = "T", .D = "MS"}) +
-                TyMat("1", 1, 1, "SPAN19", "GR", 1, 0, 0, 19) +
-                TyMat("1", 1, 1, "ABS2", "KV", 1, 0, 0, 2) + TyTat("1", 1, 1, 1, "KV", "SCHL") +
+                TyMat("1", 1, 1, "B-SPAN19", "GR", 1, 0, 0, 19) +
+                TyMat("1", 1, 1, "E-ABS2", "KV", 1, 0, 0, 2) + TyTat("1", 1, 1, 1, "KV", "SCHL") +
                 // shelves
                 PartTypeRow({.lfd = 2, .nr = 2, .M = "3", .L = "B-2*D1", .B = "B1-20", .D = "D1"}) +
-                TyMat("1", 1, 2, "SPAN19", "GR", 1, 0, 0, 19) +
-                TyMat("1", 1, 2, "ABS2", "KV", 1, 0, 0, 2) + TyTat("1", 1, 2, 1, "KV", "SCHL") +
+                TyMat("1", 1, 2, "B-SPAN19", "GR", 1, 0, 0, 19) +
+                TyMat("1", 1, 2, "E-ABS2", "KV", 1, 0, 0, 2) + TyTat("1", 1, 2, 1, "KV", "SCHL") +
                 // back panel
                 PartTypeRow({.lfd = 3, .nr = 3, .M = "1", .L = "H-10", .B = "B-10", .D = "3"}) +
-                TyMat("1", 1, 3, "HDF3", "GR", 1, 0, 0, 3) +
+                TyMat("1", 1, 3, "B-HDF3", "GR", 1, 0, 0, 3) +
                 // door
                 PartTypeRow({.lfd = 4, .nr = 4, .M = "1", .L = "H-4", .B = "B-4", .D = "D1",
                              .corners = {"L", "L", "L", "L"}}) +
-                TyMat("1", 1, 4, "SPAN19", "GR", 1, 0, 0, 19) +
-                TyMat("1", 1, 4, "ABS2", "KV", 1, 0, 0, 2) +
-                TyMat("1", 1, 4, "ABS2", "KH", 1, 0, 0, 2) +
-                TyMat("1", 1, 4, "ABS2", "KL", 1, 0, 0, 2) +
-                TyMat("1", 1, 4, "ABS2", "KR", 1, 0, 0, 2) + TyTat("1", 1, 4, 1, "KA", "SCHL") +
+                TyMat("1", 1, 4, "B-SPAN19", "GR", 1, 0, 0, 19) +
+                TyMat("1", 1, 4, "E-ABS2", "KH", 1, 0, 0, 2) +
+                TyMat("1", 1, 4, "E-ABS2", "KL", 1, 0, 0, 2) +
+                TyMat("1", 1, 4, "E-ABS2", "KR", 1, 0, 0, 2) +
+                TyMat("1", 1, 4, "E-ABS2", "KV", 1, 0, 0, 2) + TyTat("1", 1, 4, 1, "KA", "SCHL") +
                 Cnc("1", 1, 4, 1, "BOHR", "4") + Cnc("1", 1, 4, 2, "FRAES", "2*(LX+BX)"));
     }
 
@@ -76,6 +78,9 @@ protected:
 };
 
 TEST_F(CabinetOrderTest, TargetActivitiesPerPartType) {
+    ASSERT_EQ(DeliveredMaterialCodes("1", 1, 1), (std::vector<std::string>{"GR", "KV"}));
+    ASSERT_EQ(DeliveredMaterialCodes("1", 1, 4),
+              (std::vector<std::string>{"GR", "KH", "KL", "KR", "KV"}));
     testing::internal::CaptureStdout();
     EXPECT_TRUE(calc.Calculate({"A1"}, false));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");   // no formula errors

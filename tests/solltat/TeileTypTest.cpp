@@ -109,16 +109,19 @@ TEST_F(TeileTypTest, CornerCodesShortenTheEdges) {
     ExpectRow(rows, "1/1/LKR", 0.498, 1);
 }
 
-// Stored GR, KV, KH, KL: handed on backwards, so the edges come first (width = working
-// thickness 19) and the board gets length 1000 - 2 and width 500 - 2 - 2.
+// Stored GR, KH, KV, KL: handed on backwards, so the edges come first (width = working
+// thickness 19) and the board gets length 1000 - 2 and width 500 - 2 - 2. (All materials in
+// one unit and numbered in stored order, which makes the database deliver that order.)
 TEST_F(TeileTypTest, EdgesHandedOnFirstReduceTheBoard) {
     db.Exec(OrderRows() + Position("1", 1) + Assembly("1", 1) +
             PartTypeRow({.L = "1000", .B = "500", .D = "19"}) + Activity("PL2", "M2") +
-            Activity("ABS2", "M2") + Activity("ABSL2", "M2") + Material("PLATTE", "M2") +
-            MatActivity("PLATTE", "PL2") + Material("ABS", "M1") + MatActivity("ABS", "ABS2") +
-            Material("ABSL", "M1") + MatActivity("ABSL", "ABSL2") +
-            TyMat("1", 1, 1, "PLATTE", "GR", 1, 0, 0, 19) + TyMat("1", 1, 1, "ABS", "KV", 1, 0, 0, 2) +
-            TyMat("1", 1, 1, "ABS", "KH", 1, 0, 0, 2) + TyMat("1", 1, 1, "ABSL", "KL", 1, 0, 0, 2));
+            Activity("ABS2", "M2") + Activity("ABSL2", "M2") + Material("A-PLATTE", "M2") +
+            MatActivity("A-PLATTE", "PL2") + Material("B-ABS", "M2") + MatActivity("B-ABS", "ABS2") +
+            Material("C-ABSL", "M2") + MatActivity("C-ABSL", "ABSL2") +
+            TyMat("1", 1, 1, "A-PLATTE", "GR", 1, 0, 0, 19) +
+            TyMat("1", 1, 1, "B-ABS", "KH", 1, 0, 0, 2) + TyMat("1", 1, 1, "B-ABS", "KV", 1, 0, 0, 2) +
+            TyMat("1", 1, 1, "C-ABSL", "KL", 1, 0, 0, 2));
+    ASSERT_EQ(DeliveredMaterialCodes("1", 1, 1), (std::vector<std::string>{"GR", "KH", "KV", "KL"}));
     const auto rows = Calculate();
     ExpectRow(rows, "1/1/PL2", 0.998 * 0.496, 1);
     ExpectRow(rows, "1/1/ABS2", 2 * (1.0 * 0.019), 2);

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace sollist::test::teiletyp {
 
@@ -89,6 +90,24 @@ inline std::string Cnc(const std::string& ap, int bg, int ty, int lfnr, const st
     return fmt::format("INSERT INTO ATCNC (ACOFNUMM, ACAPNUMM, ACBGLF, ACTYLFD, ACLFNR, ACNUMM, ACVW0) "
                        "VALUES ('{}', '{}', {}, {}, {}, '{}', '{}');",
                        of, ap, bg, ty, lfnr, acnumm, vw0);
+}
+
+// Codes of a part type's material rows of order A1 in the order the calculation's query
+// delivers them. The query sorts by the four keys only; for equal keys this database
+// delivers the rows ordered by material unit, material number and code, not as inserted, so
+// fixtures that depend on the stored order choose those values and check the order first.
+inline std::vector<std::string> DeliveredMaterialCodes(const std::string& ap, int bg, int ty) {
+    solltat::Tdm_Solltat dm;
+    db::TIBCQuery& q = dm.qryPosTyMat;
+    q.ParamByName("OFNUMM").AsString("A1");
+    q.Open();
+    std::vector<std::string> codes;
+    for (; !q.Eof(); q.Next())
+        if (q.FieldByName("PTMAPNUMM").AsString() == ap && q.FieldByName("PTMBGLFNR").AsInteger() == bg &&
+            q.FieldByName("PTMTYLFNR").AsInteger() == ty)
+            codes.push_back(q.FieldByName("PTMLAGE").AsString());
+    q.Close();
+    return codes;
 }
 
 struct SollRow {
