@@ -38,7 +38,7 @@ using namespace test::teiletyp;
 //           CNC: BOHR (STK) value 4: 2 x 4 = 8, 2 pieces; FRAES (M1) 2*(LX+BX) = 2624 mm:
 //           2 x 2.624 = 5.248, 2 pieces.
 // Position activity MONT (STK) 1 per cabinet: 2, 2 pieces.
-class CabinetOrderTest : public testing::Test {
+class CabinetOrderTest : public testing::TestWithParam<test::DbMode> {
 protected:
     void SetUp() override {
         db.Connection();
@@ -72,12 +72,12 @@ protected:
                 Cnc("1", 1, 4, 1, "BOHR", "4") + Cnc("1", 1, 4, 2, "FRAES", "2*(LX+BX)"));
     }
 
-    test::TestDatabase db;
+    test::TestDatabase db{GetParam()};
     test::ScratchTemp temp;
     TSolltat calc;
 };
 
-TEST_F(CabinetOrderTest, TargetActivitiesPerPartType) {
+TEST_P(CabinetOrderTest, TargetActivitiesPerPartType) {
     ASSERT_EQ(DeliveredMaterialCodes("1", 1, 1), (std::vector<std::string>{"GR", "KV"}));
     ASSERT_EQ(DeliveredMaterialCodes("1", 1, 4),
               (std::vector<std::string>{"GR", "KH", "KL", "KR", "KV"}));
@@ -104,7 +104,7 @@ TEST_F(CabinetOrderTest, TargetActivitiesPerPartType) {
 }
 
 // The sums per activity, as the order hours run forms them from SOLLTAT.
-TEST_F(CabinetOrderTest, SumsPerActivity) {
+TEST_P(CabinetOrderTest, SumsPerActivity) {
     calc.Calculate({"A1"}, false);
     const auto q = test::OpenQuery(
         "select Taetigkeit, sum(EhMenge) as EH, sum(Stueck) as ST from SOLLTAT group by Taetigkeit");
@@ -120,6 +120,12 @@ TEST_F(CabinetOrderTest, SumsPerActivity) {
     ExpectRow(sums, "FRAES", 5.248, 2);
     ExpectRow(sums, "MONT", 2, 2);
 }
+
+INSTANTIATE_TEST_SUITE_P(Db, CabinetOrderTest,
+                         testing::Values(test::DbMode::Embedded, test::DbMode::Server),
+                         [](const testing::TestParamInfo<test::DbMode>& info) {
+                             return info.param == test::DbMode::Server ? "Server" : "Embedded";
+                         });
 
 } // namespace
 } // namespace sollist::solltat
