@@ -4,13 +4,11 @@
 // order must stay flat as the number of orders grows.
 #include "batch/BLXExport.h"
 
+#include "SilentStdout.h"
 #include "TestDatabase.h"
 
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <map>
@@ -55,25 +53,6 @@ std::string OrderData(int orders) {
                            counter, b % 4 + 1, b * 2, activities[b % 5][0]);
     return sql;
 }
-
-// Progress lines go to /dev/null while the run is timed.
-class SilentStdout {
-public:
-    SilentStdout() : saved_(::dup(STDOUT_FILENO)) {
-        std::fflush(stdout);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDOUT_FILENO);
-        ::close(null);
-    }
-    ~SilentStdout() {
-        std::fflush(stdout);
-        ::dup2(saved_, STDOUT_FILENO);
-        ::close(saved_);
-    }
-
-private:
-    int saved_;
-};
 
 sollist::test::TestDatabase& Database(int orders) {
     static std::map<int, std::unique_ptr<sollist::test::TestDatabase>> databases;

@@ -113,6 +113,8 @@ void TIBCConnection::AutoCommit()
 {
     if (!impl_->transaction)
         return;
+    if (auto* observer = CurrentStatementObserver())
+        observer->Ended(true, impl_->openResultSets > 0);
     if (impl_->openResultSets > 0) {
         fb::Status status;
         impl_->transaction->commitRetaining(&status);
@@ -125,6 +127,8 @@ void TIBCConnection::AutoRollback()
 {
     if (!impl_->transaction)
         return;
+    if (auto* observer = CurrentStatementObserver())
+        observer->Ended(false, impl_->openResultSets > 0);
     if (impl_->openResultSets > 0) {
         fb::Status status;
         impl_->transaction->rollbackRetaining(&status);

@@ -350,9 +350,23 @@ void PreparedStatement::Rebind(const std::vector<long>& slots)
     inputBuffer_.assign(boundMetadata_->getMessageLength(&status), 0);
 }
 
+namespace {
+StatementObserver* observer = nullptr;
+} // namespace
+
+void SetStatementObserver(StatementObserver* o) { observer = o; }
+StatementObserver* CurrentStatementObserver() { return observer; }
+
+void PreparedStatement::Notify(StatementObserver::Kind kind, IMessageMetadata* input) const
+{
+    if (observer)
+        observer->Executed(sql_, kind, input, inputBuffer_.data());
+}
+
 std::uint64_t PreparedStatement::Execute(const std::vector<TValue>& params)
 {
     IMessageMetadata* input = Bind(params);
+    Notify(hasCursor_ ? StatementObserver::Kind::OpenClose : StatementObserver::Kind::Execute, input);
     fb::Status status;
     ITransaction* transaction = connection_.DefaultTransaction();
     if (hasCursor_) {
@@ -372,6 +386,7 @@ void PreparedStatement::Query(const std::vector<TValue>& params,
                               const std::function<void(std::vector<TValue>& row)>& onRow)
 {
     IMessageMetadata* input = Bind(params);
+    Notify(hasCursor_ ? StatementObserver::Kind::Query : StatementObserver::Kind::Execute, input);
     fb::Status status;
     IAttachment* attachment = connection_.Attachment();
     ITransaction* transaction = connection_.DefaultTransaction();

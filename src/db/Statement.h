@@ -2,6 +2,7 @@
 // A statement prepared once on a connection: its parameter and column descriptions, binding of
 // values to the described parameter types, and reading of result columns into values.
 #include "db/FbApi.h"
+#include "db/StatementObserver.h"
 #include "db/Value.h"
 
 #include <cstdint>
@@ -54,6 +55,7 @@ private:
     Firebird::IMessageMetadata* Bind(const std::vector<TValue>& params);
     // Builds the input layout; slots: per parameter a VARCHAR length, or keep, or described.
     void Rebind(const std::vector<long>& slots);
+    void Notify(StatementObserver::Kind kind, Firebird::IMessageMetadata* input) const;
 
     TIBCConnection& connection_;
     std::string sql_;
