@@ -18,6 +18,15 @@ void PrintLine(const std::string& line) {
     std::fflush(stdout);
 }
 
+// An error message on one line: the client library joins the lines of its messages with line
+// feeds, and a log reader takes every console line for a message of its own.
+std::string OneLine(std::string message) {
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+    for (char& c : message)
+        if (c == '\n' || c == '\r') c = ' ';
+    return message;
+}
+
 const char* KindOf(const std::exception& error) {
     const auto* own = dynamic_cast<const sollist::Exception*>(&error);
     return own != nullptr ? own->kind() : "Exception";
@@ -40,7 +49,7 @@ int main() {
         try {
             connection.Connect();
         } catch (const std::exception& error) {
-            PrintLine("Kann keine Serververbindung herstellen. (" + connection.Database() + ")\r" + error.what());
+            PrintLine("Kann keine Serververbindung herstellen. (" + connection.Database() + ")\r" + OneLine(error.what()));
             return 1;
         }
 
@@ -52,7 +61,7 @@ int main() {
         PrintLine("Fertig !");
         return 0;
     } catch (const std::exception& error) {
-        PrintLine(std::string(KindOf(error)) + ": " + error.what());
+        PrintLine(std::string(KindOf(error)) + ": " + OneLine(error.what()));
         return 0;
     }
 }

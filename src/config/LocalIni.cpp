@@ -4,7 +4,6 @@
 #include "db/DataSet.h"
 
 #include <fmt/core.h>
-#include <ini.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -72,20 +71,29 @@ std::string Trim(std::string_view text) {
 }
 
 // The keys of one section of an INI file (names upper-cased; the first occurrence wins).
-// A missing file or section gives no keys.
+// Read line by line without a length limit, so that a long value is never cut short or its
+// tail taken for a key of its own. "[name]" starts a section; "key=value" is trimmed on both
+// sides; lines starting with ";" or "#", and lines without "=", are skipped. A missing file or
+// section gives no keys.
 std::map<std::string, std::string> ReadIniSection(const std::string& file, const std::string& section) {
-    struct Reader {
-        const std::string& section;
-        std::map<std::string, std::string> values;
-    } reader{section, {}};
-    ini_parse(file.c_str(),
-              [](void* user, const char* sectionName, const char* name, const char* value) -> int {
-                  auto& r = *static_cast<Reader*>(user);
-                  if (strcasecmp(sectionName, r.section.c_str()) == 0) r.values.emplace(UpperCase(name), value);
-                  return 1;
-              },
-              &reader);
-    return std::move(reader.values);
+    std::map<std::string, std::string> values;
+    std::ifstream in(file, std::ios::binary);
+    bool inSection = false;
+    std::string line;
+    for (bool first = true; std::getline(in, line); first = false) {
+        if (first && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);   // UTF-8 byte order mark
+        const std::string text = Trim(line);
+        if (text.empty() || text.front() == ';' || text.front() == '#') continue;
+        if (text.front() == '[') {
+            const std::size_t close = text.find(']');
+            inSection = close != std::string::npos && EqualsNoCase(Trim(text.substr(1, close - 1)), section);
+            continue;
+        }
+        const std::size_t equals = text.find('=');
+        if (inSection && equals != std::string::npos)
+            values.emplace(UpperCase(Trim(text.substr(0, equals))), Trim(text.substr(equals + 1)));
+    }
+    return values;
 }
 
 std::string ValueOf(const std::map<std::string, std::string>& values, const std::string& name) {

@@ -1,0 +1,142 @@
+#include "ProgramRun.h"
+
+#include "TestDatabase.h"
+
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <map>
+
+extern char** environ;
+
+namespace sollist::test {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+std::map<std::string, std::string> CurrentEnvironment() {
+    std::map<std::string, std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        const std::size_t equals = entry.find('=');
+        if (equals != std::string::npos) env[entry.substr(0, equals)] = entry.substr(equals + 1);
+    }
+    return env;
+}
+
+// Feeds the complete lines of a growing output to the callback.
+void EmitLines(const std::string& output, std::size_t& emitted, const RunOptions& options) {
+    if (!options.onLine) return;
+    for (std::size_t end; (end = output.find('\n', emitted)) != std::string::npos; emitted = end + 1)
+        options.onLine(output.substr(emitted, end - emitted));
+}
+
+} // namespace
+
+ProgramFolder::ProgramFolder() {
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string name = test != nullptr ? std::string(test->test_suite_name()) + "_" + test->name() : "run";
+    dir_ = fs::temp_directory_path() / ("sollist_run_" + std::to_string(::getpid()) + "_" + name);
+    fs::remove_all(dir_);
+    fs::create_directories(ConfigDir());
+    fs::copy_file(fs::path(BinaryDir()) / "sollist", dir_ / "sollist");
+}
+
+ProgramFolder::~ProgramFolder() {
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+}
+
+void ProgramFolder::WriteFile(const fs::path& relative, const std::string& content) const {
+    const fs::path path = dir_ / relative;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+}
+
+void ProgramFolder::WriteConnection(const std::string& database, const std::string& server) const {
+    WriteSettings(ConnectionSection(1, database, server));
+}
+
+void ProgramFolder::WriteRegistry(const std::string& content) const {
+    WriteFile(ConfigDir() / "Tarvex" / "R7" / "registry.ini", content);
+}
+
+void ProgramFolder::WritePassword(const std::string& password, unsigned mode) const {
+    const fs::path path = ConfigDir() / "Tarvex" / "R7" / "password";
+    WriteFile(path, password + "\n");
+    ::chmod(path.c_str(), mode);
+}
+
+ProgramResult ProgramFolder::Run(const RunOptions& options) const {
+    std::map<std::string, std::string> env = CurrentEnvironment();
+    env.erase("ISC_PASSWORD");
+    env["HOME"] = dir_.string();
+    env["TEMP"] = dir_.string();
+    env["XDG_CONFIG_HOME"] = ConfigDir().string();
+    for (const auto& [name, value] : options.env) {
+        if (value) env[name] = *value;
+        else env.erase(name);
+    }
+    std::vector<std::string> entries;
+    for (const auto& [name, value] : env) entries.push_back(name + "=" + value);
+    std::vector<char*> envp;
+    for (auto& entry : entries) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+
+    ProgramResult result;
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return result;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    posix_spawn_file_actions_addchdir_np(&actions, dir_.c_str());
+    const std::string program = (dir_ / "sollist").string();
+    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    pid_t pid = 0;
+    const auto start = Clock::now();
+    const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    if (spawned != 0) {
+        ::close(pipeFds[0]);
+        return result;
+    }
+
+    const auto deadline = start + options.timeout;
+    std::size_t emitted = 0;
+    char buffer[4096];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd fd{pipeFds[0], POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&fd, 1, static_cast<int>(left.count())) == 0) {
+            result.timedOut = true;
+            ::kill(pid, SIGKILL);
+            break;
+        }
+        const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
+        if (n <= 0) break;
+        result.output.append(buffer, static_cast<std::size_t>(n));
+        EmitLines(result.output, emitted, options);
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
+    result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    return result;
+}
+
+std::string ConnectionSection(int number, const std::string& database, const std::string& server) {
+    return "[CONNECTION" + std::to_string(number) + "]\nDataBase=" + database + "\nServer=" + server + "\n";
+}
+
+} // namespace sollist::test

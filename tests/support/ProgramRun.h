@@ -1,0 +1,66 @@
+#pragma once
+// Runs the built program as a process from a private folder holding a copy of it, its
+// firmen.ini and the per-user configuration, the way an installation runs it.
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace sollist::test {
+
+struct ProgramResult {
+    std::string output;        // standard output only
+    int exitStatus = -1;       // -1 when the process did not exit normally
+    bool timedOut = false;     // killed after RunOptions::timeout
+    std::chrono::milliseconds elapsed{0};
+};
+
+struct RunOptions {
+    // Environment changes on top of the folder's defaults: a value sets, nullopt removes.
+    std::vector<std::pair<std::string, std::optional<std::string>>> env;
+    // Called with every complete output line (without its line feed) as it arrives.
+    std::function<void(const std::string&)> onLine;
+    // A run that takes longer is killed: a hang fails the test instead of blocking it.
+    std::chrono::seconds timeout{120};
+};
+
+class ProgramFolder {
+public:
+    // A folder named after the running test, with a copy of the program.
+    ProgramFolder();
+    ~ProgramFolder();
+    ProgramFolder(const ProgramFolder&) = delete;
+    ProgramFolder& operator=(const ProgramFolder&) = delete;
+
+    const std::filesystem::path& Dir() const { return dir_; }
+    std::filesystem::path ConfigDir() const { return dir_ / "config"; }   // XDG_CONFIG_HOME
+
+    // Writes a file below the folder (creating its directories).
+    void WriteFile(const std::filesystem::path& relative, const std::string& content) const;
+    // firmen.ini with exactly this content.
+    void WriteSettings(const std::string& content) const { WriteFile("firmen.ini", content); }
+    // firmen.ini with one section for connection 1.
+    void WriteConnection(const std::string& database, const std::string& server = "") const;
+    // The per-user registry file (ConnectionNr) and password file.
+    void WriteRegistry(const std::string& content) const;
+    void WritePassword(const std::string& password, unsigned mode = 0600) const;
+
+    // Runs the program in the folder with HOME and TEMP set to it, XDG_CONFIG_HOME to
+    // ConfigDir() and no ISC_PASSWORD, then options.env applied.
+    ProgramResult Run(const RunOptions& options = {}) const;
+
+private:
+    std::filesystem::path dir_;
+};
+
+// The program's first line, and its progress line for an order (line feeds included).
+inline const std::string StartLine = "Verbindung zur Datenbank wird aufgebaut!\n";
+inline std::string ProgressLine(const std::string& ofNumm) { return "Berechnung für Offert " + ofNumm + " läuft..\n"; }
+
+// The connection section of firmen.ini for a database.
+std::string ConnectionSection(int number, const std::string& database, const std::string& server = "");
+
+} // namespace sollist::test
