@@ -76,6 +76,7 @@ void Tdm_BLXExport::CalcSollIst() {
     qry.Open();
 
     solltat::TSolltat solltat;
+    solltat.KeepMasterData = true;   // the run changes no master data
     ist::TIstStunden ist;
     auto orderNumber = qry.FieldByName("AOfNumm");
     for (; !qry.Eof(); qry.Next()) {

@@ -258,15 +258,18 @@ Tdm_Solltat::Tdm_Solltat() {
 Tdm_Solltat::~Tdm_Solltat() = default;
 
 void Tdm_Solltat::OpenTables() {
-    tbMaterial.Open();
-    tbTaetigkeiten.Open();
-    IndexMasterSets();
+    if (!tbMaterial.Active() || !tbTaetigkeiten.Active()) {
+        tbMaterial.Open();
+        tbTaetigkeiten.Open();
+        IndexMasterSets();
+    }
     db::CreateTempTable(tbSolltat, "");
     FSavedRows = 0;
 }
 
-void Tdm_Solltat::CloseTables() {
+void Tdm_Solltat::CloseTables(bool keepMasterSets) {
     tbSolltat.Close();
+    if (keepMasterSets) return;
     tbTaetigkeiten.Close();
     tbMaterial.Close();
     FTaetigkeiten.clear();

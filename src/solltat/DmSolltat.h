@@ -122,9 +122,11 @@ public:
     db::TIBCLoader IBCLoader;
     TMSTRecordList MSollT;
 
-    // Opens and indexes the master sets; SOLLTAT exists and is empty afterwards.
+    // Opens and indexes the master sets unless they are kept open from an earlier call;
+    // SOLLTAT exists and is empty afterwards.
     void OpenTables();
-    void CloseTables();
+    // keepMasterSets leaves the master sets and their indexes for the next OpenTables.
+    void CloseTables(bool keepMasterSets = false);
 
     TMSTRecord* FindSMRecord(const std::string& SollPos, std::int32_t Element,
                              const std::string& Taetigkeit) const;

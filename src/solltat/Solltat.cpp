@@ -60,13 +60,14 @@ bool TSolltat::Calculate(const std::vector<std::string>& orders, bool wahlPos) {
     // SOLLTAT was emptied by this run and its rows are private to the connection, so the
     // rows this run saved are the rows it holds.
     const bool hasRows = dm_Solltat->SavedRows() > 0;
-    dm_Solltat->CloseTables();
+    dm_Solltat->CloseTables(KeepMasterData);
     EndRun();
     return hasRows;
 }
 
 void TSolltat::BeginRun() {
-    dm_Solltat = std::make_unique<Tdm_Solltat>();
+    if (!KeepMasterData || !dm_Solltat) dm_Solltat = std::make_unique<Tdm_Solltat>();
+    dm_Solltat->MSollT.Clear();   // a kept module may hold the records of a failed call
     ErrLog = std::make_unique<TErrorTxt>();
     ErrLog->Open("SollTat");
     Formel = std::make_unique<formula::TQFormelAuftrag>();
@@ -78,7 +79,7 @@ void TSolltat::BeginRun() {
 void TSolltat::EndRun() {
     Formel.reset();
     aMatTat.reset();
-    dm_Solltat.reset();
+    if (!KeepMasterData) dm_Solltat.reset();
     ErrLog.reset();
     ht.clear();
     FStammFehltGemeldet.clear();

@@ -33,6 +33,10 @@ public:
 
     // A data problem of the last Calculate went to the calculation error log.
     bool bFehler = false;
+    // Keeps the material and activity master sets from the first Calculate for all later
+    // ones instead of reading them again per call. For callers that run many calculations
+    // while master data stay unchanged, as the order hours run does (one call per order).
+    bool KeepMasterData = false;
 
 private:
     friend struct TSolltatTestPeer;   // tests drive the private steps against a real database
