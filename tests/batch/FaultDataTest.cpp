@@ -58,6 +58,17 @@ std::string PosMaterial(const std::string& ofNumm, int lfd, const std::string& m
                        Quote(ofNumm), lfd, Quote(material), quantity);
 }
 
+// A run over the orders A1, B2, C3 that fails in B2: one error line of the kind after B2's
+// progress line, A1 stored whole, B2 and C3 without results.
+void ExpectStoppedAtB2(const ProgramResult& run, TestDatabase& db, const std::string& kind) {
+    const std::string before = test::StartLine + test::ProgressLine("A1") + test::ProgressLine("B2");
+    ASSERT_TRUE(run.output.starts_with(before + kind)) << run.output;
+    EXPECT_EQ(run.output.find('\n', before.size()), run.output.size() - 1) << "one error line";
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(db.QueryValue(AufsStdListing), "A1/MONT/MON/1.000/0.000");
+    EXPECT_EQ(db.QueryValue("SELECT LIST(TRIM(AOFNUMM)) FROM AUFTRAG WHERE ASSOLLSTND IS NOT NULL"), "A1");
+}
+
 // B2 holds a key-table material without key-table rows, a problem for the error log.
 TEST(FaultData, UnwritableErrorLogEndsTheRunInOneLineAfterTheOrdersBeforeIt) {
     TestDatabase db(DbMode::Embedded);
@@ -72,12 +83,7 @@ TEST(FaultData, UnwritableErrorLogEndsTheRunInOneLineAfterTheOrdersBeforeIt) {
         test::RunOptions options;
         options.env.emplace_back("TEMP", temp.string());
         const ProgramResult run = RunOn(db, options);
-        const std::string before = test::StartLine + test::ProgressLine("A1") + test::ProgressLine("B2");
-        ASSERT_TRUE(run.output.starts_with(before + "EInOutError: ")) << run.output;
-        EXPECT_EQ(run.output.find('\n', before.size()), run.output.size() - 1) << "one error line";
-        EXPECT_EQ(run.exitStatus, 0);
-        EXPECT_EQ(db.QueryValue(AufsStdListing), "A1/MONT/MON/1.000/0.000");
-        EXPECT_EQ(db.QueryValue("SELECT LIST(TRIM(AOFNUMM)) FROM AUFTRAG WHERE ASSOLLSTND IS NOT NULL"), "A1");
+        ExpectStoppedAtB2(run, db, "EInOutError: ");
     }
 }
 
@@ -289,13 +295,8 @@ TEST(FaultData, FiguresBeyondTheTargetTableRangeEndTheRunInOneLine) {
             "INSERT INTO POSTYTAT (PTTOFNUMM, PTTAPNUMM, PTTBGLFNR, PTTTYLFNR, PTTLFNR, PTTLAGE, PTTTANUMM, "
             "PTTERSCHW) VALUES ('B2', '1', 1, 1, 1, '', 'LANG', 1);");
     const ProgramResult run = RunOn(db);
-    const std::string before = test::StartLine + test::ProgressLine("A1") + test::ProgressLine("B2");
-    ASSERT_TRUE(run.output.starts_with(before + "EIBCError: ")) << run.output;
-    EXPECT_NE(run.output.find("numeric value is out of range", before.size()), std::string::npos) << run.output;
-    EXPECT_EQ(run.output.find('\n', before.size()), run.output.size() - 1) << "one error line";
-    EXPECT_EQ(run.exitStatus, 0);
-    EXPECT_EQ(db.QueryValue(AufsStdListing), "A1/MONT/MON/1.000/0.000");
-    EXPECT_EQ(db.QueryValue("SELECT LIST(TRIM(AOFNUMM)) FROM AUFTRAG WHERE ASSOLLSTND IS NOT NULL"), "A1");
+    ExpectStoppedAtB2(run, db, "EIBCError: ");
+    EXPECT_NE(run.output.find("numeric value is out of range"), std::string::npos) << run.output;
 }
 
 // Materials C0 -> C1 -> ... -> C999 (and the same chain closed into a ring) against a single
