@@ -1,0 +1,68 @@
+#!/bin/bash
+# Second CI stage, run after scripts/test.sh: the whole test suite built with AddressSanitizer
+# and UndefinedBehaviorSanitizer, a valgrind memcheck of one run over the demo database, and a
+# bounded run of the formula fuzzer. Run as root on Debian 12. Each part can be run alone:
+#   scripts/check.sh [sanitize] [valgrind] [fuzz]     (default: all three)
+# FUZZ_SECONDS sets the fuzzing time (default 30).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+FUZZ_SECONDS=${FUZZ_SECONDS:-30}
+TARVEX_PASSWORD=${TARVEX_PASSWORD:-tarvex}
+
+# Every test, sanitized; the program runs of the process tests are sanitized too. Leak reports
+# of memory that the Firebird client and engine keep for the process lifetime are suppressed
+# by library name in scripts/lsan.supp; our own code is never suppressed.
+sanitize() {
+    echo "=== check: test suite under ASan + UBSan (build-asan)"
+    cmake -B build-asan -S . -DSOLLIST_SANITIZE=ON -DSOLLIST_BENCH=OFF >/dev/null
+    cmake --build build-asan -j2
+    ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    LSAN_OPTIONS=suppressions=$ROOT/scripts/lsan.supp:print_suppressions=0 \
+        ctest --test-dir build-asan --output-on-failure
+}
+
+# One full batch run over the demo database through the server, under memcheck: any error or
+# any block left allocated at exit (leaked or still reachable) fails the stage. Through the
+# server the process holds only our code and the client library; the embedded engine run
+# in-process reports uninitialised reads on its own stack, outside our code.
+valgrind_demo() {
+    echo "=== check: valgrind memcheck of one demo run"
+    cmake -B build -S . >/dev/null
+    cmake --build build -j2 --target sollist
+    local dir=$ROOT/build/valgrind
+    local db=/var/lib/firebird/3.0/data/sollist/valgrind-demo.fdb
+    rm -rf "$dir" && mkdir -p "$dir/config"
+    export ISC_USER=TARVEX ISC_PASSWORD=$TARVEX_PASSWORD
+    echo "drop database;" | isql-fb -q "localhost:$db" >/dev/null 2>&1 || true
+    echo "create database 'localhost:$db' default character set UTF8;" | isql-fb -q
+    isql-fb -q -bail -i sql/schema.sql "localhost:$db"
+    isql-fb -q -bail -i sql/demo.sql "localhost:$db"
+    cp build/sollist "$dir/sollist"
+    printf '[CONNECTION1]\nText=Demo\nDataBase=%s\nServer=localhost\n' "$db" >"$dir/firmen.ini"
+    XDG_CONFIG_HOME=$dir/config TEMP=$dir \
+        valgrind --quiet --error-exitcode=99 --leak-check=full --show-leak-kinds=all \
+                 --errors-for-leak-kinds=all --num-callers=40 "$dir/sollist" | tee "$dir/output.txt"
+    grep -qx 'Fertig !' "$dir/output.txt"
+    echo "drop database;" | isql-fb -q "localhost:$db" >/dev/null
+    echo "valgrind: no errors, no leaks"
+}
+
+fuzz() {
+    echo "=== check: formula fuzzer for $FUZZ_SECONDS s"
+    scripts/fuzz.sh "$FUZZ_SECONDS"
+}
+
+scripts/setup.sh
+parts=("$@")
+((${#parts[@]})) || parts=(sanitize valgrind fuzz)
+for part in "${parts[@]}"; do
+    case $part in
+        sanitize) sanitize ;;
+        valgrind) valgrind_demo ;;
+        fuzz) fuzz ;;
+        *) echo "check.sh: unknown part '$part'" >&2; exit 2 ;;
+    esac
+done
+echo "=== check: all passed"
