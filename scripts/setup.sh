@@ -11,7 +11,7 @@ PIDFILE=/run/firebird3.0/server.pid
 
 packages=(firebird3.0-server firebird3.0-server-core firebird3.0-utils libfbclient2 firebird-dev
           cmake g++ make clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
-          libfmt-dev libinih-dev libmuparser-dev valgrind procps)
+          libfmt-dev libmuparser-dev valgrind procps)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -46,13 +46,6 @@ server_running() {
 }
 
 port_listening() { grep -q ':0BEA ' /proc/net/tcp 2>/dev/null; }
-
-tarvex_ok() {
-    echo 'select 1 from rdb$database;' | ISC_USER= ISC_PASSWORD= \
-        isql-fb -q -user TARVEX -password "$TARVEX_PASSWORD" localhost:employee >/dev/null 2>&1 \
-        || fbsvcmgr localhost/3050:service_mgr -user TARVEX -password "$TARVEX_PASSWORD" \
-            -info_server_version >/dev/null 2>&1
-}
 
 if ! server_running; then
     if port_listening; then
