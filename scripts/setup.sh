@@ -11,7 +11,7 @@ PIDFILE=/run/firebird3.0/server.pid
 
 packages=(firebird3.0-server firebird3.0-server-core firebird3.0-utils libfbclient2 firebird-dev
           cmake g++ make clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
-          libfmt-dev libmuparser-dev valgrind procps)
+          libfmt-dev libmuparser-dev valgrind procps time)
 
 missing=()
 for p in "${packages[@]}"; do
