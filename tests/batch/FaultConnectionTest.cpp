@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -21,6 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace testdata;
 using test::DbMode;
+using test::FreeLocalPort;
 using test::ProgramFolder;
 using test::ProgramResult;
 using test::RunOptions;
@@ -50,19 +49,6 @@ std::string Password() {
     return password != nullptr && password[0] != '\0' ? password : "tarvex";
 }
 
-// A local TCP port that nothing listens on.
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
 struct ConnectionFault {
     const char* name;
     std::string server;                // "" = embedded
@@ -79,7 +65,7 @@ TEST(FaultConnection, EveryConnectionFailureIsOneLineWithExitStatus1ThroughTheSe
     const std::string path = db.Database();
     const std::string missing = fs::path(path).parent_path() / "missing.fdb";
     const ConnectionFault faults[] = {
-        {"server not running", "localhost/" + std::to_string(FreePort()), path, true, Password(), 0,
+        {"server not running", "localhost/" + std::to_string(FreeLocalPort()), path, true, Password(), 0,
          "Failed to establish a connection"},
         {"wrong host", "no-such-host.invalid", path, true, Password(), 0, "no-such-host.invalid"},
         {"wrong database path", "localhost", missing, true, Password(), 0, "missing.fdb"},

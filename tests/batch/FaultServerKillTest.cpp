@@ -31,6 +31,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace testdata;
 using namespace std::chrono_literals;
+using test::FreeLocalPort;
 
 constexpr const char* FirebirdLibDir = "/usr/lib/x86_64-linux-gnu/firebird/3.0";
 constexpr const char* ServerProgram = "/usr/sbin/firebird";
@@ -46,18 +47,6 @@ bool Accepts(int port) {
     return connected;
 }
 
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
 // A Firebird server process of the test's own, rooted in a private folder: the installed
 // plugins and messages, its own firebird.conf with a free loopback port, and a fresh
 // security database holding the user TARVEX.
@@ -68,7 +57,7 @@ public:
         fs::create_directories(root_ / "lock");
         for (const char* shared : {"intl", "plugins", "lib", "UDF", "firebird.msg", "plugins.conf"})
             fs::create_symlink(fs::path(FirebirdLibDir) / shared, root_ / shared);
-        port_ = FreePort();
+        port_ = FreeLocalPort();
         const std::string security = (root_ / "security3.fdb").string();
         std::ofstream(root_ / "firebird.conf") << "RemoteServicePort = " << port_
                                                << "\nRemoteBindAddress = 127.0.0.1\nAuthServer = Srp\n"

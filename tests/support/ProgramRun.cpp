@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -137,6 +139,18 @@ ProgramResult ProgramFolder::Run(const RunOptions& options) const {
 
 std::string ConnectionSection(int number, const std::string& database, const std::string& server) {
     return "[CONNECTION" + std::to_string(number) + "]\nDataBase=" + database + "\nServer=" + server + "\n";
+}
+
+int FreeLocalPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
 }
 
 } // namespace sollist::test

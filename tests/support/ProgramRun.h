@@ -56,6 +56,9 @@ private:
     std::filesystem::path dir_;
 };
 
+// A loopback TCP port that nothing listens on (for a private server or a refused connection).
+int FreeLocalPort();
+
 // The program's first line, and its progress line for an order (line feeds included).
 inline const std::string StartLine = "Verbindung zur Datenbank wird aufgebaut!\n";
 inline std::string ProgressLine(const std::string& ofNumm) { return "Berechnung für Offert " + ofNumm + " läuft..\n"; }
