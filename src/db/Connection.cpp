@@ -204,7 +204,9 @@ void TIBCTransaction::StartTransaction()
 {
     if (Active())
         throw EDatabaseError("Transaction is already active");
-    fb::Transaction started = fb::StartReadCommitted(connection_.Attachment());
+    // The explicit transaction carries no statement but stays open for the whole run: read-only,
+    // so that it does not keep the run's deleted SOLLTAT and AufSStd record versions alive.
+    fb::Transaction started = fb::StartReadCommitted(connection_.Attachment(), fb::Access::ReadOnly);
     transaction_ = started.get();
     started.forget();
     connection_.Register(this);

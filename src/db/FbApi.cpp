@@ -95,10 +95,11 @@ void Detach(Attachment& attachment)
     attachment.forget();
 }
 
-Transaction StartReadCommitted(IAttachment* attachment)
+Transaction StartReadCommitted(IAttachment* attachment, Access access)
 {
-    static const unsigned char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed,
-                                        isc_tpb_rec_version, isc_tpb_wait};
+    const unsigned char tpb[] = {isc_tpb_version3,
+                                 static_cast<unsigned char>(access == Access::ReadOnly ? isc_tpb_read : isc_tpb_write),
+                                 isc_tpb_read_committed, isc_tpb_rec_version, isc_tpb_wait};
     Status status;
     return Transaction(attachment->startTransaction(&status, sizeof tpb, tpb));
 }

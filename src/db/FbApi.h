@@ -89,8 +89,10 @@ void Commit(Transaction& transaction);
 void Rollback(Transaction& transaction);
 void Detach(Attachment& attachment);
 
-// Starts a read-committed (record version, wait) transaction.
-Transaction StartReadCommitted(Firebird::IAttachment* attachment);
+enum class Access { ReadWrite, ReadOnly };
+// Starts a read-committed (record version, wait) transaction. A read-only one does not hold
+// back garbage collection while it stays open.
+Transaction StartReadCommitted(Firebird::IAttachment* attachment, Access access = Access::ReadWrite);
 
 // Database parameter block for the program's attachments.
 struct AttachOptions {

@@ -229,5 +229,18 @@ TEST_F(EmbeddedConnectionFixture, WritesAreCommittedAtOnceAndTheExplicitTransact
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM T"), "1");
 }
 
+// The entry's transaction stays open for the whole run: it must be read-only, or it would keep
+// every record version the run deletes (SOLLTAT per order, AufSStd) alive until the end, and each
+// later scan of those tables would walk them all.
+TEST_F(EmbeddedConnectionFixture, TheExplicitTransactionIsReadOnly)
+{
+    TIBCTransaction& entry = db.Connection().IBCTransaction;
+    entry.StartTransaction();
+    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM MON$TRANSACTIONS"
+                            " WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND MON$READ_ONLY = 1"),
+              "1");
+    entry.Commit();
+}
+
 } // namespace
 } // namespace sollist::db
