@@ -204,11 +204,12 @@ void TIBCTransaction::StartTransaction()
 {
     if (Active())
         throw EDatabaseError("Transaction is already active");
-    // The explicit transaction carries no statement but stays open for the whole run: read-only,
-    // so that it does not keep the run's deleted SOLLTAT and AufSStd record versions alive.
-    fb::Transaction started = fb::StartReadCommitted(connection_.Attachment(), fb::Access::ReadOnly);
-    transaction_ = started.get();
-    started.forget();
+    // The explicit transaction carries no statement, yet it spans the whole run. Held open on the
+    // server, it would keep the connection's oldest transaction where the run began, so the record
+    // versions each order deletes from the connection's temporary table SOLLTAT could never be
+    // collected and every later order would scan them all. It is therefore begun on the server
+    // only when it is committed.
+    active_ = true;
     connection_.Register(this);
 }
 
@@ -216,28 +217,24 @@ void TIBCTransaction::Commit()
 {
     if (!Active())
         throw EDatabaseError("Transaction is not active");
-    fb::Transaction owned(transaction_);
-    transaction_ = nullptr;
+    active_ = false;
     connection_.Unregister(this);
-    fb::Commit(owned);   // on failure the owner rolls it back
+    fb::Transaction begun = fb::StartReadCommitted(connection_.Attachment(), fb::Access::ReadOnly);
+    fb::Commit(begun);   // on failure the owner rolls it back
 }
 
 void TIBCTransaction::Rollback()
 {
     if (!Active())
         throw EDatabaseError("Transaction is not active");
-    fb::Transaction owned(transaction_);
-    transaction_ = nullptr;
-    connection_.Unregister(this);
-    fb::Rollback(owned);
+    Abandon();
 }
 
 void TIBCTransaction::Abandon()
 {
     if (!Active())
         return;
-    fb::Transaction owned(transaction_);   // rolled back as the owner goes
-    transaction_ = nullptr;
+    active_ = false;   // nothing was begun on the server
     connection_.Unregister(this);
 }
 

@@ -76,13 +76,13 @@ public:
     void StartTransaction();
     void Commit();
     void Rollback();
-    bool Active() const { return transaction_ != nullptr; }
+    bool Active() const { return active_; }
 
 private:
     friend class TIBCConnection;
     void Abandon();            // rolls back without raising (connection closing, destructor)
     TIBCConnection& connection_;
-    Firebird::ITransaction* transaction_ = nullptr;
+    bool active_ = false;
 };
 
 // Connection module: the connection and the explicit transaction of the entry.

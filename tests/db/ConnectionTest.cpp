@@ -229,17 +229,25 @@ TEST_F(EmbeddedConnectionFixture, WritesAreCommittedAtOnceAndTheExplicitTransact
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM T"), "1");
 }
 
-// The entry's transaction stays open for the whole run: it must be read-only, or it would keep
-// every record version the run deletes (SOLLTAT per order, AufSStd) alive until the end, and each
-// later scan of those tables would walk them all.
-TEST_F(EmbeddedConnectionFixture, TheExplicitTransactionIsReadOnly)
+// The entry's transaction spans the whole run. Held open on the server it would pin the
+// connection's oldest transaction, so the versions each order deletes from the connection's
+// temporary table could never be collected and every order would scan all earlier ones (the run
+// slowed down order by order). It must not hold a server transaction while it is active.
+TEST_F(EmbeddedConnectionFixture, TheExplicitTransactionHoldsNoServerTransactionWhileActive)
 {
+    TIBCConnection& program = db.Connection().IBCConnection;
+    const std::string serverTransactions =
+        "SELECT COUNT(*) FROM MON$TRANSACTIONS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION";
+    program.DefaultTransaction();
+    const std::string before = db.QueryValue(serverTransactions);
+
     TIBCTransaction& entry = db.Connection().IBCTransaction;
     entry.StartTransaction();
-    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM MON$TRANSACTIONS"
-                            " WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND MON$READ_ONLY = 1"),
-              "1");
+    EXPECT_TRUE(entry.Active());
+    EXPECT_EQ(db.QueryValue(serverTransactions), before);
     entry.Commit();
+    EXPECT_FALSE(entry.Active());
+    EXPECT_THROW(entry.Commit(), EDatabaseError);
 }
 
 } // namespace
