@@ -1,6 +1,7 @@
 #!/bin/bash
 # Runs the built sollist over a generated database and prints one result line:
-#   orders, mode, seconds, orders/s, peak memory (MB).
+#   orders, mode, seconds, orders/s, peak memory (MB), and seconds per 100 orders over the
+#   first and the last tenth of the run (equal figures mean the time per order stays flat).
 # Usage: bench/scale.sh <sollist binary> <orders> embedded|server
 # The database is bench/gen.py's /var/lib/firebird/3.0/data/sollist/perf/o<orders>.fdb
 # (generate it first); the program runs from a scratch directory with its own firmen.ini.
@@ -13,9 +14,17 @@ cp "$BIN" "$WORK/sollist"
 SERVER=; [[ $MODE == server ]] && SERVER=localhost
 printf '[CONNECTION1]\nText=scale\nDatenPfad=%s\nDataBase=%s\nServer=%s\n' "$WORK" "$DB" "$SERVER" >"$WORK/firmen.ini"
 cd "$WORK"
+# Line-buffered output, each line stamped with the seconds since the start as it arrives.
 ISC_PASSWORD=${ISC_PASSWORD:-tarvex} XDG_CONFIG_HOME=$WORK/config TEMP=$WORK \
-    /usr/bin/time -f '%e %M' -o "$WORK/time" ./sollist >"$WORK/out"
-tail -1 "$WORK/out" | grep -q '^Fertig !' || { tail -3 "$WORK/out" >&2; exit 1; }
+    /usr/bin/time -f '%e %M' -o "$WORK/time" stdbuf -oL ./sollist |
+    perl -MTime::HiRes=time -ne 'BEGIN { $t0 = time } printf "%.3f %s", time - $t0, $_' >"$WORK/out"
+tail -1 "$WORK/out" | grep -q ' Fertig !$' || { tail -3 "$WORK/out" >&2; exit 1; }
 read -r SECONDS_ KB <"$WORK/time"
-awk -v o="$ORDERS" -v m="$MODE" -v s="$SECONDS_" -v kb="$KB" \
-    'BEGIN { printf "%d %s %.1f s %.1f orders/s %.0f MB\n", o, m, s, o / s, kb / 1024 }'
+awk -v o="$ORDERS" -v m="$MODE" -v s="$SECONDS_" -v kb="$KB" '
+    /Berechnung für Offert/ { at[++n] = $1 }
+    END {
+        tenth = int(n / 10); if (tenth < 1) tenth = 1
+        first = at[1 + tenth] - at[1]; last = at[n] - at[n - tenth]
+        printf "%d %s %.1f s %.1f orders/s %.0f MB; s per 100 orders: first tenth %.2f, last tenth %.2f\n",
+               o, m, s, o / s, kb / 1024, first * 100 / tenth, last * 100 / tenth
+    }' "$WORK/out"
