@@ -2,11 +2,13 @@
 # Runs the built sollist over a generated database and prints one result line:
 #   orders, mode, seconds, orders/s, peak memory (MB), and seconds per 100 orders over the
 #   first and the last tenth of the run (equal figures mean the time per order stays flat).
-# Usage: bench/scale.sh <sollist binary> <orders> embedded|server
+# Usage: bench/scale.sh <sollist binary> <orders> embedded|server [seconds]
+# With seconds, a run still going then is stopped and the line reports the orders done so far
+# (for a run too slow to wait for).
 # The database is bench/gen.py's /var/lib/firebird/3.0/data/sollist/perf/o<orders>.fdb
 # (generate it first); the program runs from a scratch directory with its own firmen.ini.
 set -euo pipefail
-BIN=$(readlink -f "$1"); ORDERS=$2; MODE=$3
+BIN=$(readlink -f "$1"); ORDERS=$2; MODE=$3; LIMIT=${4:-0}
 DB=/var/lib/firebird/3.0/data/sollist/perf/o$ORDERS.fdb
 WORK=$(mktemp -d /tmp/sollist-scale.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
@@ -16,15 +18,22 @@ printf '[CONNECTION1]\nText=scale\nDatenPfad=%s\nDataBase=%s\nServer=%s\n' "$WOR
 cd "$WORK"
 # Line-buffered output, each line stamped with the seconds since the start as it arrives.
 ISC_PASSWORD=${ISC_PASSWORD:-tarvex} XDG_CONFIG_HOME=$WORK/config TEMP=$WORK \
-    /usr/bin/time -f '%e %M' -o "$WORK/time" stdbuf -oL ./sollist |
-    perl -MTime::HiRes=time -ne 'BEGIN { $t0 = time } printf "%.3f %s", time - $t0, $_' >"$WORK/out"
-tail -1 "$WORK/out" | grep -q ' Fertig !$' || { tail -3 "$WORK/out" >&2; exit 1; }
-read -r SECONDS_ KB <"$WORK/time"
-awk -v o="$ORDERS" -v m="$MODE" -v s="$SECONDS_" -v kb="$KB" '
+    /usr/bin/time -f '%e %M' -o "$WORK/time" timeout "$LIMIT" stdbuf -oL ./sollist |
+    perl -MTime::HiRes=time -ne 'BEGIN { $t0 = time } printf "%.3f %s", time - $t0, $_' >"$WORK/out" || true
+STOPPED=0
+if ! tail -1 "$WORK/out" | grep -q ' Fertig !$'; then
+    [[ $LIMIT != 0 ]] && grep -q 'Command exited with non-zero status 124' "$WORK/time" ||
+        { tail -3 "$WORK/out" >&2; exit 1; }
+    STOPPED=1
+fi
+read -r SECONDS_ KB < <(tail -1 "$WORK/time")
+awk -v o="$ORDERS" -v m="$MODE" -v s="$SECONDS_" -v kb="$KB" -v stopped="$STOPPED" '
     /Berechnung für Offert/ { at[++n] = $1 }
     END {
         tenth = int(n / 10); if (tenth < 1) tenth = 1
         first = at[1 + tenth] - at[1]; last = at[n] - at[n - tenth]
-        printf "%d %s %.1f s %.1f orders/s %.0f MB; s per 100 orders: first tenth %.2f, last tenth %.2f\n",
-               o, m, s, o / s, kb / 1024, first * 100 / tenth, last * 100 / tenth
+        printf "%d %s", o, m
+        if (stopped) printf " (stopped after %d orders)", n; else n = o
+        printf " %.1f s %.1f orders/s %.0f MB; s per 100 orders: first tenth %.2f, last tenth %.2f\n",
+               s, n / s, kb / 1024, first * 100 / tenth, last * 100 / tenth
     }' "$WORK/out"
