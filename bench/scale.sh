@@ -30,10 +30,12 @@ read -r SECONDS_ KB < <(tail -1 "$WORK/time")
 awk -v o="$ORDERS" -v m="$MODE" -v s="$SECONDS_" -v kb="$KB" -v stopped="$STOPPED" '
     /Berechnung für Offert/ { at[++n] = $1 }
     END {
-        tenth = int(n / 10); if (tenth < 1) tenth = 1
-        first = at[1 + tenth] - at[1]; last = at[n] - at[n - tenth]
         printf "%d %s", o, m
-        if (stopped) printf " (stopped after %d orders)", n; else n = o
-        printf " %.1f s %.1f orders/s %.0f MB; s per 100 orders: first tenth %.2f, last tenth %.2f\n",
-               s, n / s, kb / 1024, first * 100 / tenth, last * 100 / tenth
+        if (stopped) printf " (stopped after %d orders)", n
+        printf " %.1f s %.1f orders/s %.0f MB", s, n / s, kb / 1024
+        tenth = int(n / 10)
+        if (tenth > 0)
+            printf "; s per 100 orders: first tenth %.2f, last tenth %.2f",
+                   (at[1 + tenth] - at[1]) * 100 / tenth, (at[n] - at[n - tenth]) * 100 / tenth
+        printf "\n"
     }' "$WORK/out"
