@@ -46,7 +46,9 @@ server_running() {
         && ! grep -q '^State:.*Z' "/proc/$pid/status"
 }
 
-port_listening() { grep -q ':0BEA ' /proc/net/tcp 2>/dev/null; }
+# A listening socket on local port 3050 (0x0BEA, state 0A); connections that a stopped server
+# leaves in TIME_WAIT do not count.
+port_listening() { awk '$2 ~ /:0BEA$/ && $4 == "0A" { found = 1 } END { exit !found }' /proc/net/tcp; }
 
 if ! server_running; then
     if port_listening; then
