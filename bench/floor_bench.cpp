@@ -6,7 +6,6 @@
 // the program's overhead over the database's own cost.
 //
 //   floor_bench <database> [<server>]      (server mode takes the password from ISC_PASSWORD)
-#include "SilentStdout.h"
 #include "batch/BLXExport.h"
 #include "db/Connection.h"
 #include "db/FbApi.h"
@@ -187,10 +186,10 @@ Timing Replay(db::TIBCConnection& connection, Recorder& recording, std::vector<R
     });
 }
 
-Timing TimedRun() {
-    SilentStdout silent;
-    return Measure([] {
-        batch::Tdm_BLXExport module;
+// The console lines of the run are dropped (the context has no console).
+Timing TimedRun(const TRunContext& context) {
+    return Measure([&context] {
+        batch::Tdm_BLXExport module(context);
         module.CalcSollIst();
     });
 }
@@ -207,13 +206,14 @@ int main(int argc, char** argv) {
         dm.IBCConnection.SetDatabase(argv[1]);
         dm.IBCConnection.SetServer(argc > 2 ? argv[2] : "");
         dm.IBCConnection.Connect();
-        solltat::TSolltat().Calculate({}, false);   // SOLLTAT exists before the recording
+        const TRunContext context{dm.IBCConnection, {}};
+        solltat::TSolltat(context).Calculate({}, false);   // SOLLTAT exists before the recording
 
         Recorder recording;
-        db::SetStatementObserver(&recording);
-        TimedRun();
-        db::SetStatementObserver(nullptr);
-        const Timing run = TimedRun();
+        dm.IBCConnection.SetStatementObserver(&recording);
+        TimedRun(context);
+        dm.IBCConnection.SetStatementObserver(nullptr);
+        const Timing run = TimedRun(context);
 
         std::vector<Replayed> statements;
         const Timing floor = Replay(dm.IBCConnection, recording, statements);

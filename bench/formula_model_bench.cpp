@@ -54,8 +54,8 @@ sollist::test::TestDatabase& Database() {
 }
 
 void BM_Berechne(benchmark::State& state) {
-    Database();
-    TQFormelAuftrag model;
+    const sollist::TRunContext context{Database().Connection().IBCConnection, {}};
+    TQFormelAuftrag model(context);
     for (auto _ : state) {
         model.Berechne("BIG");
         state.PauseTiming();
@@ -68,8 +68,8 @@ BENCHMARK(BM_Berechne)->Unit(benchmark::kMillisecond);
 
 // Every part type and CNC value once, in the order the target calculation asks for them.
 void BM_LookupAll(benchmark::State& state) {
-    Database();
-    TQFormelAuftrag model;
+    const sollist::TRunContext context{Database().Connection().IBCConnection, {}};
+    TQFormelAuftrag model(context);
     model.Berechne("BIG");
     const std::vector<std::string> positions = [] {
         std::vector<std::string> v;
@@ -90,8 +90,8 @@ BENCHMARK(BM_LookupAll)->Unit(benchmark::kMicrosecond);
 
 // The same lookups as first-match linear scans over the lists, for comparison.
 void BM_LookupAllLinear(benchmark::State& state) {
-    Database();
-    TQFormelAuftrag model;
+    const sollist::TRunContext context{Database().Connection().IBCConnection, {}};
+    TQFormelAuftrag model(context);
     model.Berechne("BIG");
     for (auto _ : state) {
         double sum = 0;

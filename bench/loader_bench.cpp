@@ -25,13 +25,12 @@ constexpr int kRows = 10000;
 // One database with SOLLTAT per mode, kept for all iterations.
 struct Target {
     std::unique_ptr<test::TestDatabase> db;
-    db::TIBCTable table;
-    db::TIBCConnection* connection = nullptr;
+    db::TIBCConnection& connection;
+    db::TIBCTable table{connection};
 
-    explicit Target(DbMode mode) : db(std::make_unique<test::TestDatabase>(mode, false))
+    explicit Target(DbMode mode)
+        : db(std::make_unique<test::TestDatabase>(mode, false)), connection(db->Connection().IBCConnection)
     {
-        connection = &db->Connection().IBCConnection;
-        table.SetConnection(connection);
         test::DeclareSolltat(table);
         db::CreateTempTable(table, "");
     }
@@ -55,8 +54,7 @@ void ReportRows(benchmark::State& state)
 void BM_BulkLoader(benchmark::State& state, DbMode mode)
 {
     Target& target = TargetFor(mode);
-    db::TIBCLoader loader;
-    loader.Connection = target.connection;
+    db::TIBCLoader loader(target.connection);
     loader.TableName = "SOLLTAT";
     loader.RowsPerBatch = 100;
     loader.OnPutData = [](db::TIBCLoader& l) {
@@ -83,7 +81,7 @@ void BM_InsertPerRow(benchmark::State& state, DbMode mode)
         placeholders += placeholders.empty() ? "?" : ",?";
     }
     db::PreparedStatement& insert =
-        target.connection->Prepare("INSERT INTO SOLLTAT (" + columns + ") VALUES (" + placeholders + ")");
+        target.connection.Prepare("INSERT INTO SOLLTAT (" + columns + ") VALUES (" + placeholders + ")");
     std::vector<db::TValue> values(test::kSolltatColumns);
     for (auto _ : state) {
         state.PauseTiming();
@@ -94,7 +92,7 @@ void BM_InsertPerRow(benchmark::State& state, DbMode mode)
                 values[static_cast<std::size_t>(column)] = test::SolltatValue(column, row);
             insert.Execute(values);
         }
-        target.connection->AutoCommit();
+        target.connection.AutoCommit();
     }
     ReportRows(state);
 }

@@ -4,7 +4,6 @@
 // order must stay flat as the number of orders grows.
 #include "batch/BLXExport.h"
 
-#include "SilentStdout.h"
 #include "TestDatabase.h"
 
 #include <benchmark/benchmark.h>
@@ -58,7 +57,7 @@ sollist::test::TestDatabase& Database(int orders) {
     static std::map<int, std::unique_ptr<sollist::test::TestDatabase>> databases;
     auto& db = databases[orders];
     if (!db) {
-        databases.clear();   // one attachment at a time is the default connection
+        databases.clear();   // one database at a time
         auto fresh = std::make_unique<sollist::test::TestDatabase>();
         fresh->Exec(OrderData(orders));
         fresh->Connection();
@@ -69,10 +68,9 @@ sollist::test::TestDatabase& Database(int orders) {
 
 void BM_OrderHoursRun(benchmark::State& state) {
     const int orders = static_cast<int>(state.range(0));
-    Database(orders);
+    const sollist::TRunContext context{Database(orders).Connection().IBCConnection, {}};
     for (auto _ : state) {
-        SilentStdout silent;
-        sollist::batch::Tdm_BLXExport module;
+        sollist::batch::Tdm_BLXExport module(context);   // its console lines are dropped
         module.CalcSollIst();
     }
     state.counters["orders"] = orders;

@@ -76,8 +76,8 @@ sollist::test::TestDatabase& Database(bool materialIndexes) {
 // Arg 0: without the indexes on the orders' material numbers (POS_MAT, POSTYMAT), which the
 // preload query's IN subquery probes once per MATTATIG row; Arg 1: with them.
 void BM_CalculateOrder(benchmark::State& state) {
-    Database(state.range(0) != 0).Connection();
-    sollist::solltat::TSolltat calc;
+    const sollist::TRunContext context{Database(state.range(0) != 0).Connection().IBCConnection, {}};
+    sollist::solltat::TSolltat calc(context);
     for (auto _ : state) benchmark::DoNotOptimize(calc.Calculate({"BIG"}, false));
     state.counters["positions"] = kPositions;
 }

@@ -4,28 +4,18 @@
 #include "ist/IstStunden.h"
 #include "solltat/Solltat.h"
 
-#include <fmt/core.h>
+#include <fmt/format.h>
 
 #include <cmath>
-#include <cstdio>
 
 namespace sollist::batch {
 
 using db::TFieldType;
 using db::TValue;
 
-namespace {
-
-void PrintProgress(const std::string& OfNumm) {
-    fmt::print("Berechnung für Offert {} läuft..\n", OfNumm);
-    std::fflush(stdout);
-}
-
-} // namespace
-
-Tdm_BLXExport::Tdm_BLXExport() {
+Tdm_BLXExport::Tdm_BLXExport(const TRunContext& context) : FContext(context) {
     DeclareDataObjects();
-    config::TDBIniFile ini(1);
+    config::TDBIniFile ini(FContext.Connection, 1);
     VertZuschl = static_cast<double>(ini.ReadInteger("Firmenstamm", "VertZuschl", 0)) / 100.0 + 1.0;
 }
 
@@ -75,19 +65,18 @@ void Tdm_BLXExport::CalcSollIst() {
     qry.ParamByName("DATUM").AsDateTime(db::Today() - OpenDays);
     qry.Open();
 
-    solltat::TSolltat solltat;
+    solltat::TSolltat solltat(FContext);
     solltat.KeepMasterData = true;   // the run changes no master data
-    ist::TIstStunden ist;
+    ist::TIstStunden istStunden(FContext);
     auto orderNumber = qry.FieldByName("AOfNumm");
     for (; !qry.Eof(); qry.Next()) {
         const std::string OfNumm = orderNumber.AsString();
-        PrintProgress(OfNumm);
+        FContext.Print(fmt::format("Berechnung für Offert {} läuft..", OfNumm));
         solltat.Calculate({OfNumm}, false);
         const double targetSum = SumTargetHours(OfNumm, true);
-        ist.Calc(OfNumm);
+        const ist::TIstErgebnis ist = istStunden.Calc(OfNumm);
         if (tbAuftrag.FindKey({TValue{OfNumm}})) WriteOrderTotals(targetSum, ist);
         MergeActualHours(OfNumm, ist);
-        ist.clear();
     }
 
     qry.Close();
@@ -101,13 +90,11 @@ void Tdm_BLXExport::CalcSollIst(const std::string& OfNumm) {
         tbAuftrag.Close();
         return;
     }
-    solltat::TSolltat solltat;
-    ist::TIstStunden ist;
+    solltat::TSolltat solltat(FContext);
+    ist::TIstStunden istStunden(FContext);
     solltat.Calculate({OfNumm}, false);
     const double targetSum = SumTargetHours(OfNumm, false);
-    ist.Calc(tbAuftrag.FieldByName("AOfNumm").AsString());
-    WriteOrderTotals(targetSum, ist);
-    ist.clear();
+    WriteOrderTotals(targetSum, istStunden.Calc(tbAuftrag.FieldByName("AOfNumm").AsString()));
     tbAuftrag.Close();
 }
 
@@ -132,7 +119,7 @@ double Tdm_BLXExport::SumTargetHours(const std::string& OfNumm, bool appendRows)
     return sum;
 }
 
-void Tdm_BLXExport::WriteOrderTotals(double targetSum, const ist::TIstStunden& ist) {
+void Tdm_BLXExport::WriteOrderTotals(double targetSum, const ist::TIstErgebnis& ist) {
     tbAuftrag.Edit();
     tbAuftrag.FieldByName("AsSollStnd").AsFloat(targetSum * VertZuschl);
     tbAuftrag.FieldByName("AsIstStnd").AsFloat(ist.Prodstd);
@@ -145,7 +132,7 @@ void Tdm_BLXExport::WriteOrderTotals(double targetSum, const ist::TIstStunden& i
     tbAuftrag.Post();
 }
 
-void Tdm_BLXExport::MergeActualHours(const std::string& OfNumm, const ist::TIstStunden& ist) {
+void Tdm_BLXExport::MergeActualHours(const std::string& OfNumm, const ist::TIstErgebnis& ist) {
     for (int i = 0; i < ist.RmTatList.Count(); ++i) {
         const std::string& rmTat = ist.RmTatList.Key(i);
         const ist::TRmInfo& info = ist.RmTatList.Value(i);

@@ -2,12 +2,13 @@
 // The order hours run: for every open order, target hours per reporting activity and cost
 // centre (with the surcharge factor) and actual hours go into AufSStd, and the totals into
 // the order's row of Auftrag.
+#include "common/RunContext.h"
 #include "db/DataSet.h"
 
 #include <string>
 
 namespace sollist::ist {
-class TIstStunden;
+struct TIstErgebnis;
 }
 
 namespace sollist::batch {
@@ -15,7 +16,7 @@ namespace sollist::batch {
 class Tdm_BLXExport {
 public:
     // Reads the surcharge factor VertZuschl from the settings store.
-    Tdm_BLXExport();
+    explicit Tdm_BLXExport(const TRunContext& context);
     ~Tdm_BLXExport();
     Tdm_BLXExport(const Tdm_BLXExport&) = delete;
     Tdm_BLXExport& operator=(const Tdm_BLXExport&) = delete;
@@ -28,10 +29,15 @@ public:
     // Factor on all target hours: 1 + the percentage of Firmenstamm/VertZuschl.
     double VertZuschl = 1.0;
 
-    db::TIBCQuery qry{"qry"};               // open orders
-    db::TIBCQuery qrySollStd{"qrySollStd"}; // SOLLTAT summed per reporting activity, cost centre
-    db::TIBCTable tbAufsStd{"tbAufsStd"};
-    db::TIBCTable tbAuftrag{"tbAuftrag"};
+private:
+    const TRunContext& FContext;
+
+public:
+    db::TIBCQuery qry{FContext.Connection, "qry"};               // open orders
+    // SOLLTAT summed per reporting activity and cost centre
+    db::TIBCQuery qrySollStd{FContext.Connection, "qrySollStd"};
+    db::TIBCTable tbAufsStd{FContext.Connection, "tbAufsStd"};
+    db::TIBCTable tbAuftrag{FContext.Connection, "tbAuftrag"};
 
     // Orders closed on this many days before today or earlier are no longer open.
     static constexpr int OpenDays = 60;
@@ -41,9 +47,9 @@ private:
     // Sums qrySollStd; with appendRows, appends each group to tbAufsStd as well.
     double SumTargetHours(const std::string& OfNumm, bool appendRows);
     // Writes the totals into the current row of tbAuftrag.
-    void WriteOrderTotals(double targetSum, const ist::TIstStunden& ist);
+    void WriteOrderTotals(double targetSum, const ist::TIstErgebnis& ist);
     // Puts each reporting activity's actual hours into its AufSStd row, adding missing rows.
-    void MergeActualHours(const std::string& OfNumm, const ist::TIstStunden& ist);
+    void MergeActualHours(const std::string& OfNumm, const ist::TIstErgebnis& ist);
 };
 
 } // namespace sollist::batch

@@ -4,8 +4,8 @@
 
 namespace sollist::batch {
 
-void RunOrderHours() {
-    Tdm_BLXExport module;   // reads the surcharge factor
+void RunOrderHours(const TRunContext& context) {
+    Tdm_BLXExport module(context);   // reads the surcharge factor
     module.CalcSollIst();
 }
 

@@ -1,8 +1,9 @@
 #pragma once
+#include "common/RunContext.h"
 
 namespace sollist::batch {
 
-// The run over all open orders, on the process's default connection (connected).
-void RunOrderHours();
+// The run over all open orders, on the context's connection (connected).
+void RunOrderHours(const TRunContext& context);
 
 } // namespace sollist::batch

@@ -40,7 +40,7 @@ int main() {
     try {
         auto dmConnection = std::make_unique<sollist::db::TDMConnection>();
         sollist::db::TIBCConnection& connection = dmConnection->IBCConnection;
-        static sollist::config::TLocalIni localIni;   // lives until the process ends
+        sollist::config::TLocalIni localIni;
         localIni.ReadConnectionInfo(-1);
         connection.SetDatabase(localIni.DataBase);
         connection.SetServer(localIni.Server);
@@ -54,7 +54,7 @@ int main() {
         }
 
         dmConnection->IBCTransaction.StartTransaction();
-        sollist::batch::RunOrderHours();
+        sollist::batch::RunOrderHours(sollist::TRunContext{connection, PrintLine});
         dmConnection->IBCTransaction.Commit();
         connection.Close();
         dmConnection.reset();

@@ -132,7 +132,8 @@ double ParseDate(const std::string& text) {
 
 } // namespace IniValue
 
-TDBIniFile::TDBIniFile(int IniFileTyp) : FIniTyp(IniFileTyp) {
+TDBIniFile::TDBIniFile(db::TIBCConnection& connection, int IniFileTyp)
+    : FIniTyp(IniFileTyp), FConnection(connection) {
     if (FIniTyp != 1 && FIniTyp != 2)
         throw Exception(fmt::format("Unbekannter IniFileTyp {}", FIniTyp));
     const bool inifile = FIniTyp == 1;
@@ -232,7 +233,7 @@ void TDBIniFile::WriteDate(const std::string& Section, const std::string& Name, 
 
 void TDBIniFile::EraseSection(const std::string& Section) {
     if (FIniTyp != 2) throw Exception("EraseSection ist nur bei listen.ini erlaubt!");
-    db::TIBCSQL erase("qryEraseSection");
+    db::TIBCSQL erase(FConnection, "qryEraseSection");
     erase.SetSQL({"Delete from listenini where SECTION=:SECTION"});
     erase.ParamByName("SECTION").AsString(UpperCase(Section));
     erase.Execute();

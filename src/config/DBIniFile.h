@@ -13,7 +13,7 @@ namespace sollist::config {
 
 class TDBIniFile {
 public:
-    explicit TDBIniFile(int IniFileTyp);
+    TDBIniFile(db::TIBCConnection& connection, int IniFileTyp);
     ~TDBIniFile();
     TDBIniFile(const TDBIniFile&) = delete;
     TDBIniFile& operator=(const TDBIniFile&) = delete;
@@ -50,9 +50,10 @@ private:
     void DropFetchedSection();
 
     int FIniTyp;
-    db::TIBCQuery qryReadINI{"qryReadINI"};
-    db::TIBCQuery qryReadSection{"qryReadSection"};
-    db::TIBCSQL qryWriteINI{"qryWriteINI"};
+    db::TIBCConnection& FConnection;
+    db::TIBCQuery qryReadINI{FConnection, "qryReadINI"};
+    db::TIBCQuery qryReadSection{FConnection, "qryReadSection"};
+    db::TIBCSQL qryWriteINI{FConnection, "qryWriteINI"};
     std::string FetchedSection;
 };
 

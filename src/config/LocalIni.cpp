@@ -213,8 +213,8 @@ void TLocalIni::Firmenwechsel(int ToNr) {
     ReplaceFileAtomically(path, WithIniValue(content, RegistrySection, ConnectionNrName, std::to_string(ToNr)));
 }
 
-void TLocalIni::ReadPfade() {
-    db::TIBCQuery query("qryPfade");
+void TLocalIni::ReadPfade(db::TIBCConnection& connection) {
+    db::TIBCQuery query(connection, "qryPfade");
     query.SetSQL({"Select ID,PFAD from PFADE"});
     query.FetchAll = true;
     query.ReadOnly = true;
@@ -250,8 +250,8 @@ void TLocalIni::TranslatePfade(bool MitBenutzer, const std::string& Benutzer) {
     }
 }
 
-void TLocalIni::Save() {
-    db::TIBCSQL statement("qryPfadeSave");
+void TLocalIni::Save(db::TIBCConnection& connection) {
+    db::TIBCSQL statement(connection, "qryPfadeSave");
     statement.SetSQL({"UPDATE OR INSERT into PFADE VALUES(:ID,:PFAD)"});
     for (int i = 0; i < PfadAnzahl; ++i) {
         statement.ParamByName("ID").AsInteger(i);

@@ -6,6 +6,10 @@
 #include <string>
 #include <string_view>
 
+namespace sollist::db {
+class TIBCConnection;
+}
+
 namespace sollist::config {
 
 class TLocalIni {
@@ -18,9 +22,10 @@ public:
     // -1: the connection number from the per-user registry file (default 1).
     void ReadConnectionInfo(int ConnectionNrOverride);
 
-    void ReadPfade();                      // needs a connected default connection
+    void ReadPfade(db::TIBCConnection& connection);
     void TranslatePfade(bool MitBenutzer, const std::string& Benutzer);
-    void Save();                           // writes all entries to PFADE, then translates
+    // Writes all entries to PFADE, then translates.
+    void Save(db::TIBCConnection& connection);
     // Stores a new connection number for later runs; the settings read so far stay.
     void Firmenwechsel(int ToNr);
 

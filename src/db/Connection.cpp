@@ -3,6 +3,7 @@
 #include "db/FbApi.h"
 #include "db/Password.h"
 #include "db/Statement.h"
+#include "db/StatementObserver.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -10,13 +11,6 @@
 namespace sollist::db {
 
 namespace {
-// Connections alive, in creation order; the first one is the default connection.
-std::vector<TIBCConnection*>& LiveConnections()
-{
-    static std::vector<TIBCConnection*> connections;
-    return connections;
-}
-
 std::string TrimBlanks(const std::string& text)
 {
     auto begin = text.find_first_not_of(" \t\r\n");
@@ -37,23 +31,9 @@ struct TIBCConnection::Impl {
     std::vector<TIBCTransaction*> explicitTransactions;
 };
 
-TIBCConnection::TIBCConnection() : impl_(std::make_unique<Impl>())
-{
-    LiveConnections().push_back(this);
-}
+TIBCConnection::TIBCConnection() : impl_(std::make_unique<Impl>()) {}
 
-TIBCConnection::~TIBCConnection()
-{
-    Close();
-    auto& live = LiveConnections();
-    live.erase(std::remove(live.begin(), live.end(), this), live.end());
-}
-
-TIBCConnection* TIBCConnection::Default()
-{
-    auto& live = LiveConnections();
-    return live.empty() ? nullptr : live.front();
-}
+TIBCConnection::~TIBCConnection() { Close(); }
 
 void TIBCConnection::SetDatabase(const std::string& database)
 {
@@ -113,8 +93,8 @@ void TIBCConnection::AutoCommit()
 {
     if (!impl_->transaction)
         return;
-    if (auto* observer = CurrentStatementObserver())
-        observer->Ended(true, impl_->openResultSets > 0);
+    if (observer_)
+        observer_->Ended(true, impl_->openResultSets > 0);
     if (impl_->openResultSets > 0) {
         fb::Status status;
         impl_->transaction->commitRetaining(&status);
@@ -127,8 +107,8 @@ void TIBCConnection::AutoRollback()
 {
     if (!impl_->transaction)
         return;
-    if (auto* observer = CurrentStatementObserver())
-        observer->Ended(false, impl_->openResultSets > 0);
+    if (observer_)
+        observer_->Ended(false, impl_->openResultSets > 0);
     if (impl_->openResultSets > 0) {
         fb::Status status;
         impl_->transaction->rollbackRetaining(&status);

@@ -11,6 +11,7 @@ namespace Firebird { class IAttachment; class ITransaction; class IStatement; cl
 namespace sollist::db {
 
 class PreparedStatement;   // cached prepared statement (defined in the implementation)
+class StatementObserver;
 class TIBCTransaction;
 
 class TIBCConnection {
@@ -36,8 +37,10 @@ public:
     void Close();
     bool Connected() const;
 
-    // The first connection created in the process; data objects without a connection use it.
-    static TIBCConnection* Default();
+    // A hook on every statement and default-transaction end of this connection (the floor
+    // benchmark records a run through it); null by default, set only while nothing runs.
+    void SetStatementObserver(StatementObserver* observer) { observer_ = observer; }
+    StatementObserver* Observer() const { return observer_; }
 
     // --- used by the data objects ---
     Firebird::IAttachment* Attachment();
@@ -67,6 +70,7 @@ private:
     std::unique_ptr<Impl> impl_;
     std::string database_;
     std::string server_;
+    StatementObserver* observer_ = nullptr;
 };
 
 class TIBCTransaction {

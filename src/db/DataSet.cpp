@@ -204,23 +204,12 @@ void TField::Clear() { dataSet_->SetBufferValue(index_, Null); }
 
 // ---- TIBCDataSet ----
 
-TIBCDataSet::TIBCDataSet(std::string name, TIBCConnection* connection)
+TIBCDataSet::TIBCDataSet(TIBCConnection& connection, std::string name)
     : impl_(std::make_unique<Impl>()), name_(std::move(name)), connection_(connection)
 {
 }
 
 TIBCDataSet::~TIBCDataSet() = default;
-
-TIBCConnection* TIBCDataSet::Connection() const
-{
-    return connection_ ? connection_ : TIBCConnection::Default();
-}
-
-void TIBCDataSet::RequireConnection() const
-{
-    if (!Connection())
-        throw EDatabaseError("Connection is not defined");
-}
 
 std::string TIBCDataSet::Prefixed(const std::string& message) const
 {
@@ -287,10 +276,9 @@ void TIBCDataSet::Open()
 {
     if (Active())
         return;
-    RequireConnection();
     Impl& d = *impl_;
     d.params.Parse(EffectiveSQL());
-    TIBCConnection& connection = *Connection();
+    TIBCConnection& connection = Connection();
     PreparedStatement& statement = connection.Prepare(d.params.Sql());
     const std::vector<ColumnInfo>& columns = statement.Outputs();
 
@@ -508,9 +496,8 @@ std::vector<std::string> TIBCDataSet::KeyFieldNames() { return {}; }
 
 void TIBCDataSet::ExecSQL()
 {
-    RequireConnection();
     impl_->params.Parse(EffectiveSQL());
-    TIBCConnection& connection = *Connection();
+    TIBCConnection& connection = Connection();
     connection.Prepare(impl_->params.Sql()).Execute(impl_->params.Values());
     connection.AutoCommit();
 }
@@ -529,10 +516,9 @@ void TIBCDataSet::CancelRow() { impl_->state = EditState::Browse; }
 
 std::vector<std::string> TIBCQuery::KeyFieldNames()
 {
-    RequireConnection();
     std::string sql = SQLText();
     if (sql != impl_->keySql || impl_->keyNames.empty()) {
-        impl_->keyNames = Connection()->PrimaryKeyFields(FirstFromTable(sql));
+        impl_->keyNames = Connection().PrimaryKeyFields(FirstFromTable(sql));
         impl_->keySql = std::move(sql);
     }
     return impl_->keyNames;
@@ -634,7 +620,7 @@ void TIBCTable::InsertRow()
     const std::string sql = params.empty()
         ? "INSERT INTO " + TableName + " DEFAULT VALUES"
         : "INSERT INTO " + TableName + " (" + columns + ") VALUES (" + placeholders + ")";
-    TIBCConnection& connection = *Connection();
+    TIBCConnection& connection = Connection();
     connection.Prepare(sql).Execute(params);
     connection.AutoCommit();
 
@@ -652,7 +638,7 @@ void TIBCTable::UpdateRow()
     Impl& d = *impl_;
     std::vector<std::string> keyNames = KeyFieldNames();
     if (keyNames.empty())
-        keyNames = Connection()->PrimaryKeyFields(UpperCase(TableName));
+        keyNames = Connection().PrimaryKeyFields(UpperCase(TableName));
     if (keyNames.empty())
         throw EDatabaseError(Prefixed("Key fields required to update a row"));
 
@@ -671,7 +657,7 @@ void TIBCTable::UpdateRow()
         condition += (condition.empty() ? "" : " AND ") + name + " IS NOT DISTINCT FROM ?";
         params.push_back(d.At(d.current, FieldIndexOf(name)));   // the key as read
     }
-    TIBCConnection& connection = *Connection();
+    TIBCConnection& connection = Connection();
     const std::uint64_t found = connection.Prepare("UPDATE " + TableName + " SET " + assignments +
                                                    " WHERE " + condition).Execute(params);
     if (found != 1) {
@@ -694,9 +680,8 @@ void TIBCTable::UpdateRow()
 void TIBCTable::EmptyTable()
 {
     RequireTableName();
-    RequireConnection();
     CancelRow();
-    TIBCConnection& connection = *Connection();
+    TIBCConnection& connection = Connection();
     connection.Prepare("DELETE FROM " + TableName).Execute({});
     connection.AutoCommit();
     if (Active()) {
@@ -709,7 +694,6 @@ bool TIBCTable::Exists()
 {
     if (Active())
         return true;
-    RequireConnection();
     std::string name = TableName;
     name.erase(0, name.find_first_not_of(' '));
     name.erase(name.find_last_not_of(' ') + 1);
@@ -719,7 +703,7 @@ bool TIBCTable::Exists()
         name = UpperCase(name);
     bool found = false;
     Connection()
-        ->Prepare("SELECT RDB$RELATION_NAME FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = ?")
+        .Prepare("SELECT RDB$RELATION_NAME FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = ?")
         .Query({name}, [&](std::vector<TValue>&) { found = true; });
     return found;
 }
@@ -728,12 +712,12 @@ bool TIBCTable::Exists()
 
 struct TIBCSQL::Impl {
     std::string name;
-    TIBCConnection* connection;
+    TIBCConnection& connection;
     std::vector<std::string> lines;
     ParamSet params;
 };
 
-TIBCSQL::TIBCSQL(std::string name, TIBCConnection* connection)
+TIBCSQL::TIBCSQL(TIBCConnection& connection, std::string name)
     : impl_(std::make_unique<Impl>(Impl{std::move(name), connection, {}, {}}))
 {
 }
@@ -761,11 +745,8 @@ TParam& TIBCSQL::ParamByName(std::string_view name)
 
 void TIBCSQL::Execute()
 {
-    TIBCConnection* connection = impl_->connection ? impl_->connection : TIBCConnection::Default();
-    if (!connection)
-        throw EDatabaseError("Connection is not defined");
-    connection->Prepare(impl_->params.Sql()).Execute(impl_->params.Values());
-    connection->AutoCommit();
+    impl_->connection.Prepare(impl_->params.Sql()).Execute(impl_->params.Values());
+    impl_->connection.AutoCommit();
 }
 
 } // namespace sollist::db

@@ -76,14 +76,13 @@ private:
 class TIBCDataSet {
 public:
     // name: the object's name, put before misuse messages ("qryX: ...").
-    explicit TIBCDataSet(std::string name = {}, TIBCConnection* connection = nullptr);
+    explicit TIBCDataSet(TIBCConnection& connection, std::string name = {});
     virtual ~TIBCDataSet();
     TIBCDataSet(const TIBCDataSet&) = delete;
     TIBCDataSet& operator=(const TIBCDataSet&) = delete;
 
     const std::string& Name() const { return name_; }
-    TIBCConnection* Connection() const;   // the given one, else the default connection
-    void SetConnection(TIBCConnection* connection) { connection_ = connection; }
+    TIBCConnection& Connection() const { return connection_; }
 
     // Declaration.
     void SetSQL(std::initializer_list<std::string> lines);
@@ -140,7 +139,6 @@ protected:
     std::unique_ptr<Impl> impl_;
     virtual std::string BuildSQL() const;       // the statement Open runs
     virtual std::vector<std::string> KeyFieldNames();
-    void RequireConnection() const;
     // "<name>: message", or the message alone for an unnamed object.
     std::string Prefixed(const std::string& message) const;
     int FieldIndexOf(std::string_view name) const;   // raises the unknown-field error
@@ -153,7 +151,7 @@ protected:
 
 private:
     std::string name_;
-    TIBCConnection* connection_;
+    TIBCConnection& connection_;
     std::string filter_;
 };
 
@@ -197,7 +195,7 @@ private:
 // A single statement that returns no rows.
 class TIBCSQL {
 public:
-    explicit TIBCSQL(std::string name = {}, TIBCConnection* connection = nullptr);
+    explicit TIBCSQL(TIBCConnection& connection, std::string name = {});
     ~TIBCSQL();
     void SetSQL(std::initializer_list<std::string> lines);
     void SetSQL(const std::vector<std::string>& lines);

@@ -105,7 +105,10 @@ struct TIBCLoader::Impl {
     }
 };
 
-TIBCLoader::TIBCLoader() : impl_(std::make_unique<Impl>()) {}
+TIBCLoader::TIBCLoader(TIBCConnection& connection)
+    : connection_(connection), impl_(std::make_unique<Impl>())
+{
+}
 
 TIBCLoader::~TIBCLoader() = default;
 
@@ -113,13 +116,11 @@ const std::vector<int>& TIBCLoader::BatchSizes() const { return impl_->batchSize
 
 void TIBCLoader::Load()
 {
-    if (!Connection)
-        throw Exception("Connection is not defined");
     Impl& d = *impl_;
     d = Impl{};
-    d.connection = Connection;
+    d.connection = &connection_;
     d.table = TableName;
-    d.columns = Connection->Prepare("SELECT * FROM " + TableName + " WHERE 1=0").Outputs();
+    d.columns = connection_.Prepare("SELECT * FROM " + TableName + " WHERE 1=0").Outputs();
 
     BatchText text(d.table, d.columns);
     do
@@ -133,10 +134,10 @@ void TIBCLoader::Load()
             OnPutData(*this);
         d.Send();
     } catch (...) {
-        Connection->AutoRollback();   // rows of earlier batches must not be committed later
+        connection_.AutoRollback();   // rows of earlier batches must not be committed later
         throw;
     }
-    Connection->AutoCommit();
+    connection_.AutoCommit();
 }
 
 void TIBCLoader::PutColumnData(int column, int row, const TValue& value)

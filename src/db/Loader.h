@@ -13,10 +13,9 @@ class TIBCConnection;
 
 class TIBCLoader {
 public:
-    TIBCLoader();
+    explicit TIBCLoader(TIBCConnection& connection);
     ~TIBCLoader();
 
-    TIBCConnection* Connection = nullptr;
     std::string TableName;
     int RowsPerBatch = 50;
     std::function<void(TIBCLoader&)> OnPutData;
@@ -29,6 +28,7 @@ public:
     const std::vector<int>& BatchSizes() const;
 
 private:
+    TIBCConnection& connection_;
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

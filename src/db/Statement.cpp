@@ -350,16 +350,9 @@ void PreparedStatement::Rebind(const std::vector<long>& slots)
     inputBuffer_.assign(boundMetadata_->getMessageLength(&status), 0);
 }
 
-namespace {
-StatementObserver* observer = nullptr;
-} // namespace
-
-void SetStatementObserver(StatementObserver* o) { observer = o; }
-StatementObserver* CurrentStatementObserver() { return observer; }
-
 void PreparedStatement::Notify(StatementObserver::Kind kind, IMessageMetadata* input) const
 {
-    if (observer)
+    if (StatementObserver* observer = connection_.Observer())
         observer->Executed(sql_, kind, input, inputBuffer_.data());
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// A hook on the statements the connection runs and the commits of its default transaction.
-// The program sets none; the floor benchmark records a run through it and replays the same
-// database work without the calculation around it.
+// A hook on the statements a connection runs and the commits of its default transaction
+// (TIBCConnection::SetStatementObserver). The program sets none; the floor benchmark records a
+// run through it and replays the same database work without the calculation around it.
 #include <string>
 
 namespace Firebird { class IMessageMetadata; }
@@ -18,9 +18,5 @@ public:
                           const unsigned char* buffer) = 0;
     virtual void Ended(bool commit, bool retaining) = 0;
 };
-
-// Process-wide, null by default; set it only while no statement is running.
-void SetStatementObserver(StatementObserver* observer);
-StatementObserver* CurrentStatementObserver();
 
 } // namespace sollist::db

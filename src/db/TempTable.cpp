@@ -46,7 +46,7 @@ void CreateTempTable(TIBCTable& table, const std::string& primaryKey)
         table.EmptyTable();   // an existing table is neither checked nor changed
         return;
     }
-    TIBCSQL create("", table.Connection());
+    TIBCSQL create(table.Connection());
     create.SetSQL({BuildCreateTempTableSQL(table, primaryKey)});
     create.Execute();
 }

@@ -2,7 +2,6 @@
 
 #include <fmt/format.h>
 
-#include <cstdio>
 #include <functional>
 
 namespace sollist::formula {
@@ -75,7 +74,7 @@ private:
 
 // --- the query set ---
 
-TdmQuickFormel::TdmQuickFormel() {
+TdmQuickFormel::TdmQuickFormel(db::TIBCConnection& connection) : FConnection(connection) {
     DeclareQuery(qryPosBgr,
                  {"Select ApBgOfNumm,ApBgApNumm,ApBgLfNr,ApBgMe,ApBgBreite,ApBgHoehe,ApBgTiefe",
                   "from POS_BGR",
@@ -148,8 +147,10 @@ std::size_t TQFormelAuftrag::BgrpKeyHash::operator()(const BgrpKey& k) const {
     return std::hash<std::string>{}(k.ApNumm) * 31 + std::hash<std::int32_t>{}(k.BgLfNr);
 }
 
-TQFormelAuftrag::TQFormelAuftrag() : FDM(std::make_unique<TdmQuickFormel>()) {
+TQFormelAuftrag::TQFormelAuftrag(const TRunContext& context)
+    : FDM(std::make_unique<TdmQuickFormel>(context.Connection)) {
     BerechnungsTyp = TBerechnungsTyp::btCNC;
+    OnError = [&context](const std::string& Beschreibung, const std::string&) { context.Print(Beschreibung); };
 }
 
 TQFormelAuftrag::~TQFormelAuftrag() = default;
@@ -361,13 +362,7 @@ void TQFormelAuftrag::ReportCNCError(const std::string& message, std::int32_t va
 }
 
 void TQFormelAuftrag::Report(const std::string& Beschreibung, const std::string& Formel) {
-    if (OnError) {
-        OnError(Beschreibung, Formel);
-        return;
-    }
-    std::fputs(Beschreibung.c_str(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    if (OnError) OnError(Beschreibung, Formel);
 }
 
 } // namespace sollist::formula

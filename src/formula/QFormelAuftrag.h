@@ -4,6 +4,7 @@
 // Berechne reads the four queries of the order side by side and evaluates every formula;
 // afterwards the lookups work on memory alone.
 #include "common/Errors.h"
+#include "common/RunContext.h"
 #include "db/DataSet.h"
 #include "formula/BaseFormel.h"
 
@@ -128,24 +129,30 @@ private:
 // CNC rows (each with the parameter OFNUMM), and the value tables.
 class TdmQuickFormel {
 public:
-    TdmQuickFormel();
-    db::TIBCQuery qryPosBgr{"qryPosBgr"};
-    db::TIBCQuery qryPosBgrVar{"qryPosBgrVar"};
-    db::TIBCQuery qryTTy{"qryTTy"};
-    db::TIBCQuery qryCNC{"qryCNC"};
-    db::TIBCTable tbTabGK{"tbTabGK"};
+    explicit TdmQuickFormel(db::TIBCConnection& connection);
+
+private:
+    db::TIBCConnection& FConnection;
+
+public:
+    db::TIBCQuery qryPosBgr{FConnection, "qryPosBgr"};
+    db::TIBCQuery qryPosBgrVar{FConnection, "qryPosBgrVar"};
+    db::TIBCQuery qryTTy{FConnection, "qryTTy"};
+    db::TIBCQuery qryCNC{FConnection, "qryCNC"};
+    db::TIBCTable tbTabGK{FConnection, "tbTabGK"};
 };
 
 class TQFormelAuftrag : public TBaseFormel {
 public:
-    TQFormelAuftrag();
+    // Formula errors go to the context's console unless OnError is set.
+    explicit TQFormelAuftrag(const TRunContext& context);
     ~TQFormelAuftrag() override;
     TQFormelAuftrag(const TQFormelAuftrag&) = delete;
     TQFormelAuftrag& operator=(const TQFormelAuftrag&) = delete;
 
     // Reads and evaluates the order (its number cut to 10 characters) and appends it to what
-    // the model holds. Formula errors are reported (OnError, else a line on standard output)
-    // and leave the value at 0; database and arithmetic failures pass through.
+    // the model holds. Formula errors are reported through OnError and leave the value at 0;
+    // database and arithmetic failures pass through.
     void Berechne(const std::string& OfNumm);
     void Clear();
 

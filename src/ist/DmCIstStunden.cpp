@@ -4,7 +4,7 @@ namespace sollist::ist {
 
 using db::TFieldType;
 
-TDM_CIstStunden::TDM_CIstStunden() {
+TDM_CIstStunden::TDM_CIstStunden(db::TIBCConnection& connection) : FConnection(connection) {
     qryZ.SetSQL({
         "Select ZeMiNumm,ZeAufzdat,ZeAnfang,ZeEnde,TatArt,ZeTaRmTat,TaKoNumm,(ZeEnde-ZeAnfang-ZePausen-ZePauBez) as Dauer ",
         "from Zeiterfa join taetigke on (ZeTaRmTat=TaNumm) ",

@@ -7,12 +7,16 @@ namespace sollist::ist {
 
 class TDM_CIstStunden {
 public:
-    TDM_CIstStunden();
+    explicit TDM_CIstStunden(db::TIBCConnection& connection);
 
+private:
+    db::TIBCConnection& FConnection;
+
+public:
     // Time records of an order (parameter OfNumm), by employee, day and start time.
-    db::TIBCQuery qryZ{"qryZ"};
+    db::TIBCQuery qryZ{FConnection, "qryZ"};
     // Wage rows; restricted to one employee through FilterSQL.
-    db::TIBCTable tbMiLohn{"tbMiLohn"};
+    db::TIBCTable tbMiLohn{FConnection, "tbMiLohn"};
 };
 
 } // namespace sollist::ist

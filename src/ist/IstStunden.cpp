@@ -8,6 +8,14 @@ namespace {
 
 std::int32_t WholeDay(double dayNumber) { return static_cast<std::int32_t>(std::trunc(dayNumber)); }
 
+// Adds hours to the reporting activity's entry; a new entry keeps the cost centre given.
+void AddToActivity(TRmTatList& list, const std::string& rmTat, const std::string& koNumm,
+                   double hours) {
+    int index = 0;
+    if (list.Find(rmTat, index)) list.Value(index).Sum += hours;
+    else list.Insert(index, rmTat, TRmInfo{koNumm, hours});
+}
+
 } // namespace
 
 std::string EmployeeFilter(const std::string& miNumm) {
@@ -20,31 +28,21 @@ std::string EmployeeFilter(const std::string& miNumm) {
     return condition;
 }
 
-TIstStunden::TIstStunden() : DM_CIstStunden(std::make_unique<TDM_CIstStunden>()) {}
+TIstStunden::TIstStunden(const TRunContext& context) : DM_CIstStunden(context.Connection) {}
 
-TIstStunden::~TIstStunden() = default;
-
-void TIstStunden::clear() {
-    Regiestd = 0;
-    Prodstd = 0;
-    OffStd = 0;
+TIstErgebnis TIstStunden::Calc(const std::string& OfNumm) {
+    auto& qryZ = DM_CIstStunden.qryZ;
+    auto& tbMiLohn = DM_CIstStunden.tbMiLohn;
+    TIstErgebnis result;
     FFak = 0;
     FNextchange = 0;
-    LetztDat = 0;
-    LetztKoNumm.clear();
-    RmTatList.Clear();
-}
-
-void TIstStunden::Calc(const std::string& OfNumm) {
-    auto& qryZ = DM_CIstStunden->qryZ;
-    auto& tbMiLohn = DM_CIstStunden->tbMiLohn;
 
     qryZ.Close();
     qryZ.ParamByName("OfNumm").AsString(OfNumm);
     qryZ.Open();
     if (qryZ.IsEmpty()) {
         qryZ.Close();
-        return;
+        return result;
     }
 
     auto miNumm = qryZ.FieldByName("ZeMiNumm");
@@ -72,29 +70,30 @@ void TIstStunden::Calc(const std::string& OfNumm) {
 
         const double hours = dauer.AsFloat() * FFak;
         const std::string kind = tatArt.AsString();
-        if (kind == "R") Regiestd += hours;
-        else if (kind == "P") Prodstd += hours;
-        else if (kind == "O") OffStd += hours;
+        if (kind == "R") result.Regiestd += hours;
+        else if (kind == "P") result.Prodstd += hours;
+        else if (kind == "O") result.OffStd += hours;
 
         const std::string cost = koNumm.AsString();
-        AddToActivity(rmTat.AsString(), cost, hours);
+        AddToActivity(result.RmTatList, rmTat.AsString(), cost, hours);
 
         const double endMoment = day + ende.AsFloat() / 24.0;
-        if (endMoment > LetztDat) {
-            LetztDat = endMoment;
-            LetztKoNumm = cost;
+        if (endMoment > result.LetztDat) {
+            result.LetztDat = endMoment;
+            result.LetztKoNumm = cost;
         }
     }
 
     qryZ.Close();
     tbMiLohn.Close();
+    return result;
 }
 
 // Moves forward through the employee's wage rows (ordered by day) to the factor valid on
 // bookingDay and notes the day of the next change. A new employee starts from the first
 // row; bookings before it take the first row's factor, an employee without rows gets 0.
 void TIstStunden::WageFactorStep(double bookingDay, bool newEmployee) {
-    auto& tbMiLohn = DM_CIstStunden->tbMiLohn;
+    auto& tbMiLohn = DM_CIstStunden.tbMiLohn;
     if (newEmployee) tbMiLohn.FilterSQL(EmployeeFilter(FMiNumm));
 
     auto factor = tbMiLohn.FieldByName("MILOABWFAT");
@@ -111,16 +110,6 @@ void TIstStunden::WageFactorStep(double bookingDay, bool newEmployee) {
     } while (!tbMiLohn.Eof() && day >= WholeDay(validFrom.AsDateTime()));
 
     FNextchange = tbMiLohn.Eof() ? NoNextChange : WholeDay(validFrom.AsDateTime());
-}
-
-void TIstStunden::AddToActivity(const std::string& rmTat, const std::string& koNumm,
-                                double hours) {
-    int index = 0;
-    if (RmTatList.Find(rmTat, index)) {
-        RmTatList.Value(index).Sum += hours;
-    } else {
-        RmTatList.Insert(index, rmTat, TRmInfo{koNumm, hours});
-    }
 }
 
 } // namespace sollist::ist

@@ -245,7 +245,7 @@ void TMSTRecordList::Clear() {
 
 // ---------------------------------------------------------------------------------------
 
-Tdm_Solltat::Tdm_Solltat() {
+Tdm_Solltat::Tdm_Solltat(db::TIBCConnection& connection) : FConnection(connection) {
     DeclareMasterSets(*this);
     DeclareMaterialActivityQueries(*this);
     DeclarePositionQueries(*this);
@@ -333,7 +333,6 @@ TMSTRecord* Tdm_Solltat::FindSMRecord(const std::string& SollPos, std::int32_t E
 }
 
 void Tdm_Solltat::SaveToDB() {
-    IBCLoader.Connection = tbSolltat.Connection();
     IBCLoader.TableName = "SOLLTAT";
     IBCLoader.Load();
     IBCLoader.TableName.clear();

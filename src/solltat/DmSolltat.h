@@ -101,25 +101,29 @@ struct TMaterialStamm {
 
 class Tdm_Solltat {
 public:
-    Tdm_Solltat();
+    explicit Tdm_Solltat(db::TIBCConnection& connection);
     ~Tdm_Solltat();
     Tdm_Solltat(const Tdm_Solltat&) = delete;
     Tdm_Solltat& operator=(const Tdm_Solltat&) = delete;
 
-    db::TIBCTable tbMaterial{"tbMaterial"};
-    db::TIBCQuery tbTaetigkeiten{"tbTaetigkeiten"};
-    db::TIBCQuery qryMatTat{"qryMatTat"};
-    db::TIBCQuery qryPosMat{"qryPosMat"};
-    db::TIBCQuery qryPosTat{"qryPosTat"};
-    db::TIBCQuery qryPosTyp{"qryPosTyp"};
-    db::TIBCQuery qryAuftrag{"qryAuftrag"};
-    db::TIBCQuery qryPosTyTat{"qryPosTyTat"};
-    db::TIBCQuery qryPosTyMat{"qryPosTyMat"};
-    db::TIBCQuery qryPosTyCNC{"qryPosTyCNC"};
-    db::TIBCQuery qryInitMT{"qryInitMT"};
-    db::TIBCQuery qryMatKyTab{"qryMatKyTab"};
-    db::TIBCTable tbSolltat{"tbSolltat"};
-    db::TIBCLoader IBCLoader;
+private:
+    db::TIBCConnection& FConnection;
+
+public:
+    db::TIBCTable tbMaterial{FConnection, "tbMaterial"};
+    db::TIBCQuery tbTaetigkeiten{FConnection, "tbTaetigkeiten"};
+    db::TIBCQuery qryMatTat{FConnection, "qryMatTat"};
+    db::TIBCQuery qryPosMat{FConnection, "qryPosMat"};
+    db::TIBCQuery qryPosTat{FConnection, "qryPosTat"};
+    db::TIBCQuery qryPosTyp{FConnection, "qryPosTyp"};
+    db::TIBCQuery qryAuftrag{FConnection, "qryAuftrag"};
+    db::TIBCQuery qryPosTyTat{FConnection, "qryPosTyTat"};
+    db::TIBCQuery qryPosTyMat{FConnection, "qryPosTyMat"};
+    db::TIBCQuery qryPosTyCNC{FConnection, "qryPosTyCNC"};
+    db::TIBCQuery qryInitMT{FConnection, "qryInitMT"};
+    db::TIBCQuery qryMatKyTab{FConnection, "qryMatKyTab"};
+    db::TIBCTable tbSolltat{FConnection, "tbSolltat"};
+    db::TIBCLoader IBCLoader{FConnection};
     TMSTRecordList MSollT;
 
     // Opens and indexes the master sets unless they are kept open from an earlier call;

@@ -35,7 +35,7 @@ void TakeMasterValues(TMSTRecord& r, const TTaetigkeitStamm& ta) {
 
 } // namespace
 
-TSolltat::TSolltat() = default;
+TSolltat::TSolltat(const TRunContext& context) : FContext(context) {}
 
 TSolltat::~TSolltat() = default;
 
@@ -66,11 +66,11 @@ bool TSolltat::Calculate(const std::vector<std::string>& orders, bool wahlPos) {
 }
 
 void TSolltat::BeginRun() {
-    if (!KeepMasterData || !dm_Solltat) dm_Solltat = std::make_unique<Tdm_Solltat>();
+    if (!KeepMasterData || !dm_Solltat) dm_Solltat = std::make_unique<Tdm_Solltat>(FContext.Connection);
     dm_Solltat->MSollT.Clear();   // a kept module may hold the records of a failed call
     ErrLog = std::make_unique<TErrorTxt>();
     ErrLog->Open("SollTat");
-    Formel = std::make_unique<formula::TQFormelAuftrag>();
+    Formel = std::make_unique<formula::TQFormelAuftrag>(FContext);
     aMatTat = std::make_unique<TMatTat>(*dm_Solltat);
     bFehler = false;
     dm_Solltat->OpenTables();

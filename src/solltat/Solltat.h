@@ -2,6 +2,8 @@
 // Target activity calculation of orders: position materials, position activities and part
 // types become records (position, part-type element, activity) in the data module, whose
 // fixed times are shared out per activity before they are written into SOLLTAT.
+#include "common/RunContext.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,7 +23,7 @@ class TMatTat;
 
 class TSolltat {
 public:
-    TSolltat();
+    explicit TSolltat(const TRunContext& context);
     ~TSolltat();
     TSolltat(const TSolltat&) = delete;
     TSolltat& operator=(const TSolltat&) = delete;
@@ -41,6 +43,7 @@ public:
 private:
     friend struct TSolltatTestPeer;   // tests drive the private steps against a real database
 
+    const TRunContext& FContext;
     std::unique_ptr<Tdm_Solltat> dm_Solltat;
     // Per order: activity number -> sum of the piece increments AddTaetigkeit received.
     std::unordered_map<std::string, double> ht;

@@ -19,10 +19,7 @@ using namespace testdata;
 
 class BLXExportTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        db.Connection();   // the module's data objects use the default connection
-        db.Exec(MasterData);
-    }
+    void SetUp() override { db.Exec(MasterData); }
 
     double Number(const std::string& sql) {
         const std::string value = db.QueryValue(sql);
@@ -37,10 +34,9 @@ protected:
         return Number("SELECT " + column + " FROM AUFTRAG WHERE AOFNUMM = '" + ofNumm + "'");
     }
     std::string RunAll() {
-        testing::internal::CaptureStdout();
-        Tdm_BLXExport module;
+        Tdm_BLXExport module(db.Context());
         module.CalcSollIst();
-        return testing::internal::GetCapturedStdout();
+        return db.TakeConsoleText();
     }
 
     TestDatabase db;
@@ -56,12 +52,12 @@ TEST_F(BLXExportTest, SurchargeOf15PercentWeightsEveryTargetHour) {
 }
 
 TEST_F(BLXExportTest, SurchargeSettingIsReadOnceAtCreation) {
-    EXPECT_DOUBLE_EQ(Tdm_BLXExport().VertZuschl, 1.0);   // no setting
+    EXPECT_DOUBLE_EQ(Tdm_BLXExport(db.Context()).VertZuschl, 1.0);   // no setting
     db.Exec(Surcharge(-20));
-    EXPECT_DOUBLE_EQ(Tdm_BLXExport().VertZuschl, 0.8);
+    EXPECT_DOUBLE_EQ(Tdm_BLXExport(db.Context()).VertZuschl, 0.8);
     db.Exec("UPDATE INIFILE SET WERT = '15 %'");
     try {
-        Tdm_BLXExport module;
+        Tdm_BLXExport module(db.Context());
         ADD_FAILURE() << "a surcharge that is no integer must stop the run";
     } catch (const Exception& error) {
         EXPECT_STREQ(error.kind(), "EConvertError");
@@ -126,11 +122,10 @@ TEST_F(BLXExportTest, SingleOrderRecalculationWritesOnlyTheOrderTotals) {
     db.Exec(Order("A1", "CURRENT_DATE - 300") + Target("A1", 1, "MONT", 4) +
             Booking("A1", "2024-05-02", 7, 10, "MONT") +
             "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) VALUES ('B9', 'X', 'X', 1, 1);");
-    testing::internal::CaptureStdout();
-    Tdm_BLXExport module;
+    Tdm_BLXExport module(db.Context());
     module.CalcSollIst("A1");
     module.CalcSollIst("MISSING");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(db.TakeConsoleText(), "");
     EXPECT_DOUBLE_EQ(Auftrag("A1", "ASSOLLSTND"), 2);
     EXPECT_DOUBLE_EQ(Auftrag("A1", "ASISTSTND"), 3);
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM AUFSSTD"), "1");
@@ -139,12 +134,10 @@ TEST_F(BLXExportTest, SingleOrderRecalculationWritesOnlyTheOrderTotals) {
 // The same run with the database reached through the server on localhost.
 TEST(BLXExportServerTest, RunThroughTheServerStoresTheSameHours) {
     TestDatabase db(test::DbMode::Server);
-    db.Connection();
     db.Exec(std::string(MasterData) + Surcharge(10) + Order("A1") + Target("A1", 1, "MONT", 4) +
             Booking("A1", "2024-05-02", 7, 10, "MONT") + Booking("A1", "2024-05-03", 13, 17.5, "REGIE"));
-    testing::internal::CaptureStdout();
-    Tdm_BLXExport().CalcSollIst();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Berechnung für Offert A1 läuft..\n");
+    Tdm_BLXExport(db.Context()).CalcSollIst();
+    EXPECT_EQ(db.TakeConsoleText(), "Berechnung für Offert A1 läuft..\n");
     EXPECT_EQ(db.QueryValue(AufsStdListing), "A1/MONT/MON/2.200/3.000 A1/REGIE/REG/0.000/4.500");
     EXPECT_EQ(db.QueryValue(AuftragListing), "A1/2.200/3.000/4.500/0.000/2024-05-03/REG");
 }

@@ -16,16 +16,16 @@ class DBIniFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("LC_ALL", "C", 1);   // numbers written with "."
-        db_.Connection();
     }
     void TearDown() override { unsetenv("LC_ALL"); }
     test::TestDatabase db_;
+    db::TIBCConnection& connection_ = db_.Connection().IBCConnection;
 };
 
 TEST_F(DBIniFileTest, Kind1LooksUpSectionAndNameInUpperCase) {
     db_.Exec("insert into inifile values ('FIRMENSTAMM', 'VERTZUSCHL', '15');"
              "insert into inifile values ('Firmenstamm', 'VertZuschl', '99')");
-    TDBIniFile ini(1);
+    TDBIniFile ini(connection_, 1);
     EXPECT_EQ(ini.ReadInteger("Firmenstamm", "VertZuschl", 0), 15);
     EXPECT_EQ(ini.ReadInteger("Firmenstamm", "Fehlt", 7), 7);
     EXPECT_EQ(ini.ReadString("firmenstamm", "vertzuschl", "x"), "15");
@@ -33,7 +33,7 @@ TEST_F(DBIniFileTest, Kind1LooksUpSectionAndNameInUpperCase) {
 
 TEST_F(DBIniFileTest, Kind1WritesOnlyExistingValues) {
     db_.Exec("insert into inifile values ('A', 'DA', 'alt')");
-    TDBIniFile ini(1);
+    TDBIniFile ini(connection_, 1);
     ini.WriteString("a", "da", "neu");
     ini.WriteString("a", "fehlt", "neu");
     EXPECT_EQ(db_.QueryValue("select WERT from inifile where SECTION='A' and NAME='DA'"), "neu");
@@ -41,7 +41,7 @@ TEST_F(DBIniFileTest, Kind1WritesOnlyExistingValues) {
 }
 
 TEST_F(DBIniFileTest, Kind2WritesCreateValuesAndEveryTypeReadsBack) {
-    TDBIniFile ini(2);
+    TDBIniFile ini(connection_, 2);
     const double day = db::EncodeDate(2024, 3, 1);
     ini.WriteString("Liste", "Text", "Grüße");
     ini.WriteInteger("Liste", "Int", -42);
@@ -68,7 +68,7 @@ TEST_F(DBIniFileTest, StoredTextDecidesBetweenValueDefaultAndConversionError) {
              "insert into listenini values ('S', 'TRUE', 'true');"
              "insert into listenini values ('S', 'NULLEINS', '01');"
              "insert into listenini values ('S', 'ABC', 'abc')");
-    TDBIniFile ini(2);
+    TDBIniFile ini(connection_, 2);
     EXPECT_EQ(ini.ReadString("S", "Leer", "default"), "");   // found: not the default
     EXPECT_EQ(ini.ReadString("S", "Null", "default"), "");
     EXPECT_FALSE(ini.ReadBool("S", "True", true));            // only "1" is true
@@ -89,7 +89,7 @@ TEST_F(DBIniFileTest, StoredTextDecidesBetweenValueDefaultAndConversionError) {
 TEST_F(DBIniFileTest, FetchedSectionAnswersFromMemoryUntilAnotherSectionIsRead) {
     db_.Exec("insert into listenini values ('A', 'X', 'a1');"
              "insert into listenini values ('B', 'X', 'b1')");
-    TDBIniFile ini(2);
+    TDBIniFile ini(connection_, 2);
     ini.FetchWholeSection("A");
     db_.Exec("update listenini set WERT = 'a2' where SECTION = 'A';"
              "insert into listenini values ('A', 'NEU', 'n')");
@@ -109,7 +109,7 @@ TEST_F(DBIniFileTest, EraseSectionOnlyOnKind2) {
              "insert into listenini values ('A', 'X', '1');"
              "insert into listenini values ('A', 'Y', '2');"
              "insert into listenini values ('B', 'X', '3')");
-    TDBIniFile kind1(1);
+    TDBIniFile kind1(connection_, 1);
     try {
         kind1.EraseSection("A");
         FAIL();
@@ -119,7 +119,7 @@ TEST_F(DBIniFileTest, EraseSectionOnlyOnKind2) {
     }
     EXPECT_EQ(db_.QueryValue("select count(*) from inifile"), "1");
 
-    TDBIniFile kind2(2);
+    TDBIniFile kind2(connection_, 2);
     kind2.EraseSection("a");
     EXPECT_EQ(db_.QueryValue("select count(*) from listenini"), "1");
     EXPECT_EQ(db_.QueryValue("select SECTION from listenini"), "B");

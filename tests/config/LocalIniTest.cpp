@@ -173,14 +173,14 @@ TEST_F(LocalIniTest, TranslationReplacesTheFirstOccurrenceOfEachPlaceholder) {
 
 TEST_F(LocalIniTest, PathTableIsReadAndSavedThroughTheDatabase) {
     test::TestDatabase db;
-    db.Connection();
+    db::TIBCConnection& connection = db.Connection().IBCConnection;
     db.Exec("insert into PFADE values (0, '$DATEN/fibu');"
             "insert into PFADE values (19, '/vorlagen');"
             "insert into PFADE values (59, '/zu-gross');"
             "insert into PFADE values (-1, '/negativ')");
     WriteFile(dir_ / "firmen.ini", "[CONNECTION1]\nDatenPfad=/daten/\n");
     ini_.ReadConnectionInfo(1);
-    ini_.ReadPfade();
+    ini_.ReadPfade(connection);
     EXPECT_EQ(ini_.GetPfad("BUCHHALT"), "/daten/fibu/");
     EXPECT_EQ(ini_.GetPfad("TEXTBAUST"), "/vorlagen/");
     EXPECT_EQ(ini_.Get("CADIMPORT"), "$DATEN");   // empty entries become the data folder
@@ -191,7 +191,7 @@ TEST_F(LocalIniTest, PathTableIsReadAndSavedThroughTheDatabase) {
     }
 
     ini_.Put("BACKUP", "/sicherung");
-    ini_.Save();
+    ini_.Save(connection);
     EXPECT_EQ(ini_.GetPfad("BACKUP"), "/sicherung/");
     EXPECT_EQ(db.QueryValue("select count(*) from PFADE where ID between 0 and 58"), "59");
     EXPECT_EQ(db.QueryValue("select PFAD from PFADE where ID = 55"), "/sicherung");
@@ -199,7 +199,7 @@ TEST_F(LocalIniTest, PathTableIsReadAndSavedThroughTheDatabase) {
     EXPECT_EQ(db.QueryValue("select PFAD from PFADE where ID = 59"), "/zu-gross");
 
     TLocalIni again;
-    again.ReadPfade();
+    again.ReadPfade(connection);
     EXPECT_EQ(again.Get("BACKUP"), "/sicherung");
 }
 

@@ -178,16 +178,6 @@ TEST(EmbeddedConnectionTest, MissingFileIsAClientLibraryError)
     EXPECT_EQ(kind, "EIBCError");
 }
 
-TEST(DefaultConnectionTest, EarliestLiveConnection)
-{
-    EXPECT_EQ(TIBCConnection::Default(), nullptr);
-    auto first = std::make_unique<TIBCConnection>();
-    TIBCConnection second;
-    EXPECT_EQ(TIBCConnection::Default(), first.get());
-    first.reset();
-    EXPECT_EQ(TIBCConnection::Default(), &second);
-}
-
 class EmbeddedConnectionFixture : public ::testing::Test {
 protected:
     TestDatabase db{DbMode::Embedded, false};
@@ -211,7 +201,7 @@ TEST_F(EmbeddedConnectionFixture, SettingTheDatabaseDisconnects)
 TEST_F(EmbeddedConnectionFixture, WritesAreCommittedAtOnceAndTheExplicitTransactionRollsBack)
 {
     db.Exec("CREATE TABLE T (A INTEGER)");
-    TIBCSQL insert;
+    TIBCSQL insert(connection);
     insert.SetSQL({"INSERT INTO T VALUES (:A)"});
     insert.ParamByName("a").AsInteger(1);
     insert.Execute();

@@ -36,7 +36,6 @@ protected:
                 " ('Grüße', 'erster', 1.25, 1, 7, '2024-02-29', '2024-02-29 18:00:00');"
                 "INSERT INTO ART (NR, NAME, AKTIV, ANZ) VALUES ('B', 'zweiter', 0, 7);"
                 "INSERT INTO ART (NR) VALUES ('C')");
-        db.Connection();
     }
 
     void OpenArt(TIBCQuery& query, const std::string& where = "")
@@ -46,11 +45,12 @@ protected:
     }
 
     TestDatabase db{DbMode::Embedded, false};
+    TIBCConnection& connection = db.Connection().IBCConnection;
 };
 
 TEST_F(DataSetTest, ReadingRules)
 {
-    TIBCQuery query("qryArt");
+    TIBCQuery query(connection, "qryArt");
     query.BooleanDomainFields = true;
     OpenArt(query);
     ASSERT_EQ(query.RecordCount(), 3);
@@ -86,7 +86,7 @@ TEST_F(DataSetTest, ReadingRules)
 
 TEST_F(DataSetTest, WithoutTheOptionABooleanDomainReadsAsInteger)
 {
-    TIBCQuery query;
+    TIBCQuery query(connection);
     query.SetSQL({"SELECT AKTIV FROM ART WHERE NR = 'B'"});
     query.Open();
     EXPECT_EQ(query.Fields(0).DataType(), TFieldType::ftSmallint);
@@ -95,7 +95,7 @@ TEST_F(DataSetTest, WithoutTheOptionABooleanDomainReadsAsInteger)
 
 TEST_F(DataSetTest, EmptyResult)
 {
-    TIBCQuery query;
+    TIBCQuery query(connection);
     OpenArt(query, "WHERE NR = 'none'");
     EXPECT_TRUE(query.IsEmpty());
     EXPECT_TRUE(query.Eof());
@@ -105,7 +105,7 @@ TEST_F(DataSetTest, EmptyResult)
 
 TEST_F(DataSetTest, FilterReopensAndEmptyFilterRestores)
 {
-    TIBCQuery query;
+    TIBCQuery query(connection);
     OpenArt(query, "WHERE ANZ = :ANZ");
     query.ParamByName("ANZ").AsInteger(7);
     query.Close();
@@ -122,7 +122,7 @@ TEST_F(DataSetTest, FilterReopensAndEmptyFilterRestores)
 
 TEST_F(DataSetTest, ParameterValuesAreConvertedToTheDescribedType)
 {
-    TIBCQuery query;
+    TIBCQuery query(connection);
     OpenArt(query, "WHERE ANZ = :ANZ AND DATUM = :D");
     query.Close();
     query.ParamByName("ANZ").AsString(" 7 ");
@@ -137,7 +137,7 @@ TEST_F(DataSetTest, ParameterValuesAreConvertedToTheDescribedType)
 
 TEST_F(DataSetTest, LocateAndFindKeyTakeTheFirstMatchAndStayOnAMiss)
 {
-    TIBCQuery query;
+    TIBCQuery query(connection);
     OpenArt(query);
     query.Last();   // 'B'
     EXPECT_FALSE(query.Locate("ANZ", {std::int64_t{8}}));
@@ -160,19 +160,19 @@ TEST_F(DataSetTest, LocateAndFindKeyTakeTheFirstMatchAndStayOnAMiss)
 
 TEST_F(DataSetTest, MisuseMessages)
 {
-    TIBCQuery query("qryArt");
+    TIBCQuery query(connection, "qryArt");
     OpenArt(query);
     EXPECT_EQ(DatabaseError([&] { query.FieldByName("NIX"); }), "qryArt: Das Feld 'NIX' wurde nicht gefunden");
     EXPECT_EQ(DatabaseError([&] { query.ParamByName("NIX"); }), "qryArt: Parameter 'NIX' nicht gefunden");
 
-    TIBCTable table("tbArt");
+    TIBCTable table(connection, "tbArt");
     EXPECT_EQ(DatabaseError([&] { table.Open(); }), "tbArt: TableName must be defined");
     table.TableName = "ART";
     table.Open();
     EXPECT_EQ(DatabaseError([&] { table.FindKey({std::string("B")}); }),
               "tbArt: Key fields required to call FindKey or FindNearest");
 
-    TIBCQuery declared("qryDecl");
+    TIBCQuery declared(connection, "qryDecl");
     declared.SetSQL({"SELECT NR FROM ART"});
     declared.AddField("NAME", TFieldType::ftString, 20);
     EXPECT_EQ(DatabaseError([&] { declared.Open(); }), "qryDecl: Das Feld 'NAME' wurde nicht gefunden");
@@ -191,7 +191,7 @@ protected:
         table.AddField("TEXT", TFieldType::ftMemo);
         table.Open();
     }
-    TIBCTable table{"tbArt"};
+    TIBCTable table{connection, "tbArt"};
 };
 
 TEST_F(TableTest, AppendAndEditWriteAtOnceAndStayVisible)
@@ -229,7 +229,7 @@ TEST_F(TableTest, AppendAndEditWriteAtOnceAndStayVisible)
 TEST_F(DataSetTest, BlobParametersOfChangingLength)
 {
     const std::vector<std::size_t> lengths{10, 100000, 20, 32764, 32765, 5};   // bytes - 1
-    TIBCSQL insert;
+    TIBCSQL insert(connection);
     insert.SetSQL({"INSERT INTO ART (NR, ANZ, TEXT) VALUES (:NR, :ANZ, :TEXT)"});
     for (std::size_t i = 0; i < lengths.size(); ++i) {
         insert.ParamByName("NR").AsString("L" + std::to_string(i));
@@ -270,7 +270,7 @@ TEST_F(TableTest, UpdateOfARowDeletedMeanwhileFails)
 TEST_F(TableTest, UpdateHittingSeveralRowsFailsAndChangesNothing)
 {
     db.Exec("CREATE TABLE DUP (K INTEGER, V INTEGER); INSERT INTO DUP VALUES (1, 1); INSERT INTO DUP VALUES (1, 2)");
-    TIBCTable dup;
+    TIBCTable dup(connection);
     dup.TableName = "DUP";
     dup.KeyFields = "K";
     dup.Open();
@@ -297,17 +297,10 @@ TEST_F(TableTest, ExistsByCatalogueName)
     const struct { const char* name; bool exists; } cases[] = {
         {" art ", true}, {"\"Gemischt\"", true}, {"gemischt", false}, {"\"art\"", false}, {"NIX", false}};
     for (const auto& c : cases) {
-        TIBCTable other;
+        TIBCTable other(connection);
         other.TableName = c.name;
         EXPECT_EQ(other.Exists(), c.exists) << c.name;
     }
-}
-
-TEST(DataSetWithoutConnectionTest, NeedsAConnection)
-{
-    TIBCQuery query;
-    query.SetSQL({"SELECT 1 FROM RDB$DATABASE"});
-    EXPECT_EQ(DatabaseError([&] { query.Open(); }), "Connection is not defined");
 }
 
 } // namespace

@@ -22,11 +22,10 @@ class LoaderTest : public ::testing::TestWithParam<DbMode> {
 protected:
     TestDatabase db{GetParam(), false};
     TIBCConnection& connection = db.Connection().IBCConnection;
-    TIBCLoader loader;
+    TIBCLoader loader{connection};
 
     void Target(const std::string& table, int rowsPerBatch)
     {
-        loader.Connection = &connection;
         loader.TableName = table;
         loader.RowsPerBatch = rowsPerBatch;
     }
@@ -34,7 +33,7 @@ protected:
 
 TEST_P(LoaderTest, SolltatRowsGoInBatchesOf27AndArriveIntact)
 {
-    TIBCTable table;
+    TIBCTable table(connection);
     DeclareSolltat(table);
     CreateTempTable(table, "");
 
@@ -47,7 +46,7 @@ TEST_P(LoaderTest, SolltatRowsGoInBatchesOf27AndArriveIntact)
     loader.Load();
     EXPECT_EQ(loader.BatchSizes(), (std::vector<int>{27, 27, 6}));
 
-    TIBCQuery query;
+    TIBCQuery query(connection);
     query.SetSQL({"SELECT * FROM SOLLTAT ORDER BY Element"});
     query.Open();
     ASSERT_EQ(query.RecordCount(), 60);
@@ -99,23 +98,11 @@ TEST_P(LoaderTest, FailedLoadLeavesNoRowsBehind)
     loader.OnPutData = [&](TIBCLoader& l) { rows(15, false)(l); throw Exception("callback failed"); };
     EXPECT_THROW(loader.Load(), Exception);
 
-    TIBCSQL insert;
+    TIBCSQL insert(connection);
     insert.SetSQL({"INSERT INTO OTHER VALUES (1)"});
     insert.Execute();
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM NARROW"), "0");
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM OTHER"), "1");
-}
-
-TEST_P(LoaderTest, LoadWithoutConnectionFails)
-{
-    loader.TableName = "NARROW";
-    try {
-        loader.Load();
-        FAIL() << "no error";
-    } catch (const Exception& error) {
-        EXPECT_STREQ(error.kind(), "Exception");
-        EXPECT_STREQ(error.what(), "Connection is not defined");
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, LoaderTest, ::testing::Values(DbMode::Embedded, DbMode::Server),

@@ -21,8 +21,7 @@ TEST_F(QueryTest, RepeatedParameterTakesOneValueEverywhere)
     db.Exec("CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, A VARCHAR(10), B VARCHAR(10));"
             "INSERT INTO T VALUES (1, 'x', 'x'); INSERT INTO T VALUES (2, 'x', 'y');"
             "INSERT INTO T VALUES (3, 'y', 'y')");
-    db.Connection();
-    TIBCQuery query("qryT");
+    TIBCQuery query(db.Connection().IBCConnection, "qryT");
     query.SetSQL({"SELECT ID FROM T", "WHERE A = :VAL AND B = :val", "ORDER BY ID"});
     query.ParamByName("Val").AsString("y");
     query.Open();
@@ -44,8 +43,7 @@ TEST_P(SchemaTest, SchemaLoadsAndProgramConnectionReadsIt)
     test::TestDatabase db(GetParam());
     db.Exec("INSERT INTO inifile (SECTION, NAME, WERT) VALUES ('A;B', 'x', 'y')");
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM inifile"), "1");
-    db.Connection();
-    TIBCQuery query;
+    TIBCQuery query(db.Connection().IBCConnection);
     query.SetSQL({"SELECT COUNT(*) AS N FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'SOLLTAT'"});
     query.Open();
     EXPECT_EQ(query.FieldByName("N").AsInteger(), 0);

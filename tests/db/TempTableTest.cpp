@@ -15,7 +15,8 @@ using test::TestDatabase;
 
 TEST(TempTableTextTest, OneLinePerDataFieldAndTheKeyLine)
 {
-    TIBCTable table;
+    TIBCConnection unconnected;   // building the text needs no database
+    TIBCTable table(unconnected);
     table.TableName = "TMP";
     table.AddField("A", TFieldType::ftString, 10);
     table.AddField(TFieldDef{"LOOKUP", TFieldType::ftString, 5, false, false, true});
@@ -30,7 +31,7 @@ TEST(TempTableTextTest, OneLinePerDataFieldAndTheKeyLine)
               ",Primary key(A,B)\n) ON COMMIT PRESERVE ROWS ");
 
     for (TFieldType type : {TFieldType::ftBlob, TFieldType::ftBytes}) {
-        TIBCTable bad;
+        TIBCTable bad(unconnected);
         bad.TableName = "TMP";
         bad.AddField("X", type);
         try {
@@ -54,21 +55,20 @@ TEST_P(TempTableTest, CreatedOnceThenEmptiedAndPrivateToTheConnection)
     other.SetServer(db.Server());
     other.SetDatabase(db.Database());
 
-    auto declare = [](TIBCTable& table, TIBCConnection& connection) {
-        table.SetConnection(&connection);
+    auto declare = [](TIBCTable& table) {
         table.TableName = "TMP";
         table.AddField("A", TFieldType::ftString, 10);
         table.AddField("B", TFieldType::ftBoolean);
     };
-    TIBCTable table, otherTable;
-    declare(table, mine);
-    declare(otherTable, other);
+    TIBCTable table(mine), otherTable(other);
+    declare(table);
+    declare(otherTable);
     CreateTempTable(table, "A");
     EXPECT_EQ(db.QueryValue("SELECT RDB$RELATION_TYPE FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'TMP'"),
               "4");   // global temporary, rows kept on commit
 
     auto insert = [](TIBCConnection& connection, const std::string& value) {
-        TIBCSQL sql("", &connection);
+        TIBCSQL sql(connection);
         sql.SetSQL({"INSERT INTO TMP (A, B) VALUES (:A, TRUE)"});
         sql.ParamByName("A").AsString(value);
         sql.Execute();

@@ -59,11 +59,11 @@ std::string CNCLine(int lfd, const std::string& of, const std::string& ap, const
                        msg);
 }
 
-// Runs Berechne and returns what it printed.
-std::string BerechneCaptured(TQFormelAuftrag& model, const std::string& order) {
-    testing::internal::CaptureStdout();
+// Runs Berechne and returns the lines it gave the run's console.
+std::string BerechneCaptured(TestDatabase& db, TQFormelAuftrag& model, const std::string& order) {
+    db.TakeConsoleText();
     model.Berechne(order);
-    return testing::internal::GetCapturedStdout();
+    return db.TakeConsoleText();
 }
 
 template <class F>
@@ -78,9 +78,8 @@ std::string ParseErrorOf(F&& f) {
 
 class QFormelAuftragTest : public testing::Test {
 protected:
-    void SetUp() override { db.Connection(); }
     TestDatabase db;
-    TQFormelAuftrag model;
+    TQFormelAuftrag model{db.Context()};
 };
 
 // Every case is one assembly of position 1: part type 1 (number 1) has M 2, L 500, B 300,
@@ -121,7 +120,7 @@ TEST_F(QFormelAuftragTest, DimensionFormulasResolveNamesByTheirRules) {
     }
     db.Exec(sql);
 
-    EXPECT_EQ(BerechneCaptured(model, "A1"), expectedOutput);
+    EXPECT_EQ(BerechneCaptured(db, model, "A1"), expectedOutput);
     for (int i = 0; i < static_cast<int>(cases.size()); ++i) {
         SCOPED_TRACE(cases[i].formula);
         EXPECT_DOUBLE_EQ(model.GetTTyp("1", i + 1, 2).Laenge, cases[i].expected);
@@ -133,7 +132,7 @@ TEST_F(QFormelAuftragTest, DimensionFormulasResolveNamesByTheirRules) {
 TEST_F(QFormelAuftragTest, ReferenceReachesOnlyPartTypesLoadedBefore) {
     db.Exec(Bgrp("A1", "1", 1) + TTyp("A1", "1", 1, 1, 2, {"1", "L1", "0", "0"}) +
             TTyp("A1", "1", 1, 2, 1, {"1", "500", "0", "0"}));
-    EXPECT_EQ(BerechneCaptured(model, "A1"),
+    EXPECT_EQ(BerechneCaptured(db, model, "A1"),
               TTypLine(1, "A1", "1", "Unzulässige Referenz auf Nummer 1"));
     EXPECT_EQ(model.GetTTyp("1", 1, 1).Laenge, 0);
 }
@@ -144,7 +143,7 @@ TEST_F(QFormelAuftragTest, CNCFormulasSeeOwnValuesButNotOwnNumber) {
             CNC("A1", "1", 1, 2, 1, "BX") + CNC("A1", "1", 1, 2, 2, "LX") +
             CNC("A1", "1", 1, 2, 3, "L2") + CNC("A1", "1", 1, 2, 4, "L1+MX*DX") +
             CNC("A1", "1", 1, 2, 5, ""));
-    EXPECT_EQ(BerechneCaptured(model, "A1"),
+    EXPECT_EQ(BerechneCaptured(db, model, "A1"),
               CNCLine(2, "A1", "1", "Unzulässige Referenz auf Nummer 2"));
     const TF_TTyp& t = model.GetTTyp("1", 1, 2);
     ASSERT_EQ(t.FCNCTat.size(), 5u);
@@ -153,14 +152,14 @@ TEST_F(QFormelAuftragTest, CNCFormulasSeeOwnValuesButNotOwnNumber) {
     EXPECT_EQ(t.FCNCTat[2]->CNCFormeln[0], "L2");
 }
 
-TEST_F(QFormelAuftragTest, ErrorHookReceivesDescriptionAndFormulaInsteadOfOutput) {
+TEST_F(QFormelAuftragTest, ErrorHookReceivesDescriptionAndFormulaInsteadOfTheConsole) {
     db.Exec(Bgrp("A1", "1", 1) + TTyp("A1", "1", 1, 4, 1, {"1", "500", "BX", "0"}) +
             CNC("A1", "1", 1, 4, 1, "L9"));
     std::vector<std::pair<std::string, std::string>> reports;
     model.OnError = [&](const std::string& beschreibung, const std::string& formel) {
         reports.emplace_back(beschreibung, formel);
     };
-    EXPECT_EQ(BerechneCaptured(model, "A1"), "");
+    EXPECT_EQ(BerechneCaptured(db, model, "A1"), "");
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"Fehler in Teiletyp 4 (Off.:A1 Pos.:1): Hier unzulässige Variable !BX", "BX"},
         {"Fehler in Teiletyp 4 (Off.:A1 Pos.:1), CNC-Satz VZE : Unzulässige Referenz auf Nummer 9",
@@ -173,7 +172,7 @@ TEST_F(QFormelAuftragTest, IndividualPartTypesHaveNoReferences) {
             TTyp("A1", "1", -1, 1, 1, {"M*V", "100", "0", "0"}) +
             TTyp("A1", "1", -1, 2, 2, {"1", "L1", "X1", "0"}));
     const std::string refused = "Keine Referenzen für einzelne Teiletypen zulässig ! ";
-    EXPECT_EQ(BerechneCaptured(model, "A1"),
+    EXPECT_EQ(BerechneCaptured(db, model, "A1"),
               TTypLine(2, "A1", "1", refused) + TTypLine(2, "A1", "1", refused));
     EXPECT_EQ(model.GetTTyp("1", -1, 1).Menge, 15);
 }
@@ -182,7 +181,7 @@ TEST_F(QFormelAuftragTest, IndividualPartTypesHaveNoReferences) {
 // stays 0, the negative one stays as computed.
 TEST_F(QFormelAuftragTest, FailedAndNegativeValuesAreReportedInOrder) {
     db.Exec(Bgrp("A1", "7", 1) + TTyp("A1", "7", 1, 3, 3, {"1/0", "-5", "", "2-2"}));
-    EXPECT_EQ(BerechneCaptured(model, "A1"),
+    EXPECT_EQ(BerechneCaptured(db, model, "A1"),
               TTypLine(3, "A1", "7", "Division durch Null !") +
                   TTypLine(3, "A1", "7", "Eine negative Länge ist nicht zulässig!"));
     const TF_TTyp& t = model.GetTTyp("7", 1, 3);
@@ -236,7 +235,7 @@ TEST_F(QFormelAuftragTest, UnmatchedChildRowsBlockTheRowsAfterThem) {
         Bgrp("C", "1", 1) + TTyp("C", "1", 1, 1, 1, Formulas{}) + TTyp("C", "1", 1, 3, 3, Formulas{}) +
         CNC("C", "1", 1, 1, 1, "7") + CNC("C", "1", 1, 2, 1, "8") + CNC("C", "1", 1, 3, 1, "9"));
 
-    EXPECT_EQ(BerechneCaptured(model, "V"), TTypLine(1, "V", "2", "Unzulässige Variable: W"));
+    EXPECT_EQ(BerechneCaptured(db, model, "V"), TTypLine(1, "V", "2", "Unzulässige Variable: W"));
     EXPECT_EQ(model.GetTTyp("1", 1, 1).Laenge, 3);
     model.Clear();
 
@@ -264,7 +263,7 @@ TEST_F(QFormelAuftragTest, ArithmeticFaultEndsBerechneAndLeavesTheModelUsable) {
     } catch (const Exception&) {
     }
     model.Clear();
-    EXPECT_EQ(BerechneCaptured(model, "B1"),
+    EXPECT_EQ(BerechneCaptured(db, model, "B1"),
               TTypLine(1, "B1", "1", "Hier unzulässige Variable !BX"));
     EXPECT_EQ(model.GetTTyp("1", 1, 1).Menge, 4);
 }

@@ -37,7 +37,7 @@ std::string Booking(const std::string& miNumm, const std::string& day, double fr
            ", 0, " + quoted(order) + ", " + quoted(activity) + ");";
 }
 
-double Sum(const TIstStunden& ist, const std::string& key) {
+double Sum(const TIstErgebnis& ist, const std::string& key) {
     int index = 0;
     if (!ist.RmTatList.Find(key, index)) return -1;
     return ist.RmTatList.Value(index).Sum;
@@ -45,11 +45,9 @@ double Sum(const TIstStunden& ist, const std::string& key) {
 
 class IstStundenTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        db.Connection();   // makes the fixture's connection the default one
-        db.Exec(kActivities);
-    }
+    void SetUp() override { db.Exec(kActivities); }
     TestDatabase db;
+    TIstStunden istStunden{db.Context()};
 };
 
 // Each booking goes to an activity of its own, so its weighted hours show the factor used.
@@ -84,8 +82,7 @@ INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('O''NEILL', '2020-0
     }
     db.Exec(bookings);
 
-    TIstStunden ist;
-    ist.Calc("A1");
+    const TIstErgebnis ist = istStunden.Calc("A1");
 
     double prod = 0;
     for (const auto& c : cases) {
@@ -102,8 +99,7 @@ TEST_F(IstStundenTest, TwoEmployeesOnOneActivityAddTheirWeightedHours) {
     db.Exec("INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-01-01', 1.0);"
             "INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('BEAT', '2024-01-01', 1.5);" +
             Booking("ANNA", "2024-05-02", 7, 11, "MONT") + Booking("BEAT", "2024-05-02", 7, 11, "MONT"));
-    TIstStunden ist;
-    ist.Calc("A1");
+    const TIstErgebnis ist = istStunden.Calc("A1");
     EXPECT_DOUBLE_EQ(ist.Prodstd, 4 * 1.0 + 4 * 1.5);
     EXPECT_DOUBLE_EQ(Sum(ist, "MONT"), 10.0);
     ASSERT_EQ(ist.RmTatList.Count(), 1);
@@ -116,8 +112,7 @@ TEST_F(IstStundenTest, ActivityKindsChooseTheTotal) {
             Booking("ANNA", "2024-05-02", 7, 8, "REGIE") + Booking("ANNA", "2024-05-02", 8, 10, "MONT") +
             Booking("ANNA", "2024-05-02", 10, 13, "BUERO") + Booking("ANNA", "2024-05-03", 7, 11, "klein") +
             Booking("ANNA", "2024-05-03", 11, 16, "LAGER"));
-    TIstStunden ist;
-    ist.Calc("A1");
+    const TIstErgebnis ist = istStunden.Calc("A1");
     EXPECT_DOUBLE_EQ(ist.Regiestd, 1);
     EXPECT_DOUBLE_EQ(ist.Prodstd, 2);
     EXPECT_DOUBLE_EQ(ist.OffStd, 3);
@@ -129,8 +124,7 @@ TEST_F(IstStundenTest, ActivityKindsChooseTheTotal) {
 TEST_F(IstStundenTest, ActivitiesDifferingOnlyInCaseShareOneEntry) {
     db.Exec("INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-01-01', 1.0);" +
             Booking("ANNA", "2024-05-02", 7, 8, "klein") + Booking("ANNA", "2024-05-02", 8, 10, "KLEIN"));
-    TIstStunden ist;
-    ist.Calc("A1");
+    const TIstErgebnis ist = istStunden.Calc("A1");
     ASSERT_EQ(ist.RmTatList.Count(), 1);
     EXPECT_EQ(ist.RmTatList.Key(0), "klein");
     EXPECT_EQ(ist.RmTatList.Value(0).KoNumm, "KLE");
@@ -143,8 +137,7 @@ TEST_F(IstStundenTest, LatestBookingEndSetsLetztDatWithItsTimeOfDay) {
     db.Exec("INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-01-01', 1.0);" +
             Booking("ANNA", "2024-05-02", 13, 17.5, "CNC") + Booking("ANNA", "2024-05-02", 7, 12, "MONT") +
             Booking("ANNA", "2024-04-30", 7, 19, "BUERO") + Booking("ZORA", "2024-05-02", 15, 17.5, "BUERO"));
-    TIstStunden ist;
-    ist.Calc("A1");
+    const TIstErgebnis ist = istStunden.Calc("A1");
     EXPECT_DOUBLE_EQ(ist.LetztDat, db::EncodeDate(2024, 5, 2) + 17.5 / 24);
     EXPECT_EQ(ist.LetztKoNumm, "CNC");
 }
@@ -152,31 +145,25 @@ TEST_F(IstStundenTest, LatestBookingEndSetsLetztDatWithItsTimeOfDay) {
 TEST_F(IstStundenTest, OrderWithoutBookingsLeavesEverythingEmpty) {
     db.Exec("INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-01-01', 1.0);" +
             Booking("ANNA", "2024-05-02", 7, 8, "MONT", "OTHER"));
-    TIstStunden ist;
-    ist.Calc("A1");
+    const TIstErgebnis ist = istStunden.Calc("A1");
     EXPECT_EQ(ist.Regiestd + ist.Prodstd + ist.OffStd, 0);
     EXPECT_EQ(ist.LetztDat, 0);
     EXPECT_EQ(ist.LetztKoNumm, "");
     EXPECT_EQ(ist.RmTatList.Count(), 0);
 }
 
-// Calc adds to what is there; clear starts the next order afresh, including the wage state.
-TEST_F(IstStundenTest, CalcAccumulatesUntilClear) {
+// Each order starts afresh, the wage state included: A1 left the factor of June, yet the
+// February booking of A2 takes the factor valid in February.
+TEST_F(IstStundenTest, EachCalcStandsAlone) {
     db.Exec("INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-01-01', 1.0);"
             "INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-06-01', 2.0);" +
             Booking("ANNA", "2024-07-01", 7, 8, "MONT", "A1") +
             Booking("ANNA", "2024-02-01", 7, 8, "MONT", "A2"));
-    TIstStunden ist;
-    ist.Calc("A1");
-    ist.Calc("A2");
-    EXPECT_DOUBLE_EQ(ist.Prodstd, 2.0 + 1.0);
-    ist.clear();
-    EXPECT_EQ(ist.Prodstd, 0);
-    EXPECT_EQ(ist.RmTatList.Count(), 0);
-    EXPECT_EQ(ist.LetztDat, 0);
-    ist.Calc("A2");
-    EXPECT_DOUBLE_EQ(ist.Prodstd, 1.0);
-    EXPECT_DOUBLE_EQ(ist.LetztDat, db::EncodeDate(2024, 2, 1) + 8.0 / 24);
+    EXPECT_DOUBLE_EQ(istStunden.Calc("A1").Prodstd, 2.0);
+    const TIstErgebnis a2 = istStunden.Calc("A2");
+    EXPECT_DOUBLE_EQ(a2.Prodstd, 1.0);
+    EXPECT_DOUBLE_EQ(Sum(a2, "MONT"), 1.0);
+    EXPECT_DOUBLE_EQ(a2.LetztDat, db::EncodeDate(2024, 2, 1) + 8.0 / 24);
 }
 
 } // namespace

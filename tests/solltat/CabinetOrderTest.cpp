@@ -41,7 +41,6 @@ using namespace test::teiletyp;
 class CabinetOrderTest : public testing::TestWithParam<test::DbMode> {
 protected:
     void SetUp() override {
-        db.Connection();
         db.Exec(OrderRows() + Position("1", 2) +
                 Activity("ZUS", "M2") + Activity("KAB", "M1") + Activity("SCHL", "M1") +
                 Activity("BOHR", "STK") + Activity("FRAES", "M1") + Activity("MONT", "STK") +
@@ -74,19 +73,18 @@ protected:
 
     test::TestDatabase db{GetParam()};
     test::ScratchTemp temp;
-    TSolltat calc;
+    TSolltat calc{db.Context()};
 };
 
 TEST_P(CabinetOrderTest, TargetActivitiesPerPartType) {
-    ASSERT_EQ(DeliveredMaterialCodes("1", 1, 1), (std::vector<std::string>{"GR", "KV"}));
-    ASSERT_EQ(DeliveredMaterialCodes("1", 1, 4),
+    ASSERT_EQ(DeliveredMaterialCodes(db.Connection().IBCConnection, "1", 1, 1), (std::vector<std::string>{"GR", "KV"}));
+    ASSERT_EQ(DeliveredMaterialCodes(db.Connection().IBCConnection, "1", 1, 4),
               (std::vector<std::string>{"GR", "KH", "KL", "KR", "KV"}));
-    testing::internal::CaptureStdout();
     EXPECT_TRUE(calc.Calculate({"A1"}, false));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");   // no formula errors
+    EXPECT_EQ(db.TakeConsoleText(), "");   // no formula errors
     EXPECT_FALSE(calc.bFehler);
 
-    const auto rows = ReadSolltat();
+    const auto rows = ReadSolltat(db.Connection().IBCConnection);
     struct Expected {
         const char* key;
         double ehMenge, stueck;
@@ -106,7 +104,7 @@ TEST_P(CabinetOrderTest, TargetActivitiesPerPartType) {
 // The sums per activity, as the order hours run forms them from SOLLTAT.
 TEST_P(CabinetOrderTest, SumsPerActivity) {
     calc.Calculate({"A1"}, false);
-    const auto q = test::OpenQuery(
+    const auto q = test::OpenQuery(db, 
         "select Taetigkeit, sum(EhMenge) as EH, sum(Stueck) as ST from SOLLTAT group by Taetigkeit");
     std::map<std::string, SollRow> sums;
     for (; !q->Eof(); q->Next())

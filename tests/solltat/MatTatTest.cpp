@@ -22,7 +22,6 @@ class MaterialActivities : public ::testing::Test {
 protected:
     void Start(const std::string& data) {
         db.Exec(BaseData() + data);
-        db.Connection();
         Peer::BeginRun(calc);
     }
     void TearDown() override { Peer::EndRun(calc); }
@@ -39,7 +38,7 @@ protected:
 
     ScratchTemp temp;
     TestDatabase db;
-    TSolltat calc;
+    TSolltat calc{db.Context()};
 };
 
 TEST_F(MaterialActivities, UnitQuantityFollowsTheActivityUnit) {

@@ -19,7 +19,6 @@ protected:
     // Loads the data, then connects (the program's connection sees what was committed).
     void Load(const std::string& data) {
         db.Exec(BaseData() + data);
-        db.Connection();
     }
     static void ExpectRow(const std::map<std::string, SolltatRow>& rows, const std::string& key,
                           double eh, double st) {
@@ -31,7 +30,7 @@ protected:
 
     ScratchTemp temp;
     TestDatabase db;
-    TSolltat calc;
+    TSolltat calc{db.Context()};
 };
 
 TEST_F(SolltatCalculate, EmptyListsCalculateNothing) {
@@ -39,10 +38,10 @@ TEST_F(SolltatCalculate, EmptyListsCalculateNothing) {
          PosTat({.order = "A1", .pos = "P1", .tat = "T1"}));
     for (const auto& orders : {std::vector<std::string>{}, std::vector<std::string>{"", ""}}) {
         EXPECT_FALSE(calc.Calculate(orders, true));
-        EXPECT_TRUE(SolltatRows().empty());
+        EXPECT_TRUE(SolltatRows(db).empty());
     }
     EXPECT_TRUE(calc.Calculate({"", "A1"}, true));
-    EXPECT_EQ(SolltatRows().size(), 1u);
+    EXPECT_EQ(SolltatRows(db).size(), 1u);
 }
 
 // Each material unit against each activity unit, quantity 4: a measured activity gets the
@@ -73,7 +72,7 @@ TEST_F(SolltatCalculate, PositionMaterialQuantityByMaterialAndActivityUnit) {
     Load(data);
 
     ASSERT_TRUE(calc.Calculate({"A1"}, false));
-    const auto rows = SolltatRows();
+    const auto rows = SolltatRows(db);
     EXPECT_EQ(rows.size(), 20u);
     for (const auto& c : cases)
         for (int i = 0; i < 4; ++i)
@@ -95,7 +94,7 @@ TEST_F(SolltatCalculate, PositionActivityQuantityByUnitAndDifficulty) {
                  .erschw = std::nullopt}));
 
     ASSERT_TRUE(calc.Calculate({"A1"}, false));
-    const auto rows = SolltatRows();
+    const auto rows = SolltatRows(db);
     ExpectRow(rows, "P1/0/TST", 3, 3);
     ExpectRow(rows, "P1/0/TXX", 0, 3);
     ExpectRow(rows, "P1/0/TM2", 10, 10);
@@ -118,7 +117,7 @@ TEST_F(SolltatCalculate, FixedTimeIsSharedByPiecesOncePerOrder) {
          PosTat({.order = "A2", .pos = "P1", .lfd = 1, .tat = "T", .sollMe = 7}));
 
     ASSERT_TRUE(calc.Calculate({"A1", "A2"}, false));
-    auto q = OpenQuery("select OffertNr, SollPos, Taetigkeit, TaFixZt from SOLLTAT "
+    auto q = OpenQuery(db, "select OffertNr, SollPos, Taetigkeit, TaFixZt from SOLLTAT "
                        "order by OffertNr, Taetigkeit, SollPos");
     const struct {
         std::string order, pos, tat;
@@ -166,7 +165,7 @@ TEST_F(SolltatCalculate, ChosenPositionsOnlyWithWahlPos) {
     for (bool wahlPos : {false, true}) {
         SCOPED_TRACE(wahlPos);
         ASSERT_TRUE(calc.Calculate({"A1"}, wahlPos));
-        const auto rows = SolltatRows();
+        const auto rows = SolltatRows(db);
         for (const auto& k : perPosition) {
             EXPECT_EQ(rows.count("P0/" + k), 1u) << k;
             EXPECT_EQ(rows.count("P1/" + k), wahlPos ? 1u : 0u) << k;
@@ -189,7 +188,7 @@ TEST_F(SolltatCalculate, DataProblemSetsTheFlagForThatCalculationOnly) {
     EXPECT_TRUE(calc.Calculate({"A1"}, false));
     EXPECT_TRUE(calc.bFehler);
     EXPECT_TRUE(temp.Log().ends_with(" SollTat      Offert: A1 Material: K Keytabelle nicht gefunden\r\n"));
-    EXPECT_EQ(SolltatRows().size(), 1u);   // the order goes on after the problem
+    EXPECT_EQ(SolltatRows(db).size(), 1u);   // the order goes on after the problem
 
     EXPECT_TRUE(calc.Calculate({"A2"}, false));
     EXPECT_FALSE(calc.bFehler);
@@ -207,11 +206,10 @@ void CalculateAndCheckTargetHours(TestDatabase& db, TSolltat& calc) {
             PosTat({.order = "A1", .pos = "P1", .lfd = 1, .tat = "T1", .sollMe = 4}) +
             PosTat({.order = "A1", .pos = "P2", .lfd = 1, .tat = "T3", .sollMe = 2}) +
             PosMat({.order = "A1", .pos = "P2", .mat = "M", .sollMe = 5}));
-    db.Connection();
 
     ASSERT_TRUE(calc.Calculate({"A1"}, false));
     EXPECT_FALSE(calc.bFehler);
-    auto q = OpenQuery("select TaRmTat, TaKoNumm, "
+    auto q = OpenQuery(db, "select TaRmTat, TaKoNumm, "
                        "Sum(TaFixZt+EhMenge*TaVarEh+Stueck*TaVarSt)/60 as Stunden "
                        "from SOLLTAT group by TaRmTat, TaKoNumm order by TaRmTat");
     ASSERT_EQ(q->RecordCount(), 2);

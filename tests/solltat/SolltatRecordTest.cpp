@@ -16,7 +16,6 @@ class SolltatRecords : public ::testing::Test {
 protected:
     void Start(const std::string& data) {
         db.Exec(BaseData() + data);
-        db.Connection();
         Peer::BeginRun(calc);
     }
     void TearDown() override { Peer::EndRun(calc); }
@@ -32,7 +31,7 @@ protected:
 
     ScratchTemp temp;
     TestDatabase db;
-    TSolltat calc;
+    TSolltat calc{db.Context()};
 };
 
 TEST_F(SolltatRecords, SameTripleAddsQuantitiesAndKeepsTheFirstReport) {
@@ -208,7 +207,7 @@ TEST_F(SolltatRecords, SaveToDBWritesOrderValuesAndSurchargeOnlyForAssemblyActiv
         Add("P1", 0, "TM", 1, 1);
         dm.SaveToDB();
 
-        auto q = OpenQuery("select * from SOLLTAT order by Taetigkeit");
+        auto q = OpenQuery(db, "select * from SOLLTAT order by Taetigkeit");
         ASSERT_EQ(q->RecordCount(), 2);
         EXPECT_EQ(q->FieldCount(), 33);
         EXPECT_EQ(q->FieldByName("OFFERTNR").AsString(), c.offertNr);
@@ -239,12 +238,12 @@ TEST_F(SolltatRecords, SaveToDBLoadsWideRowsInBatchesOf27) {
     dm.qryAuftrag.ParamByName("OFNUMM").AsString("A1");
     dm.qryAuftrag.Open();
     dm.SaveToDB();
-    EXPECT_EQ(OpenQuery("select count(*) from SOLLTAT")->Fields(0).AsInteger(), 0);
+    EXPECT_EQ(OpenQuery(db, "select count(*) from SOLLTAT")->Fields(0).AsInteger(), 0);
 
     for (int i = 0; i < 60; ++i) Add(fmt::format("P{:02}", i), 0, "T1", 1, 1);
     dm.SaveToDB();
     EXPECT_EQ(dm.IBCLoader.BatchSizes(), (std::vector<int>{27, 27, 6}));
-    EXPECT_EQ(OpenQuery("select count(*) from SOLLTAT")->Fields(0).AsInteger(), 60);
+    EXPECT_EQ(OpenQuery(db, "select count(*) from SOLLTAT")->Fields(0).AsInteger(), 60);
     EXPECT_EQ(dm.SavedRows(), 60u);
     EXPECT_EQ(dm.IBCLoader.TableName, "");
 }

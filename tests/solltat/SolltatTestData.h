@@ -177,8 +177,8 @@ inline std::string BaseData() {
 }
 
 // Opens a query on the program's connection (the one that sees SOLLTAT's rows).
-inline std::unique_ptr<db::TIBCQuery> OpenQuery(const std::string& sql) {
-    auto q = std::make_unique<db::TIBCQuery>();
+inline std::unique_ptr<db::TIBCQuery> OpenQuery(TestDatabase& db, const std::string& sql) {
+    auto q = std::make_unique<db::TIBCQuery>(db.Connection().IBCConnection);
     q->SetSQL({sql});
     q->Open();
     return q;
@@ -227,8 +227,8 @@ struct SolltatRow {
 };
 
 // SOLLTAT rows by "position/element/activity".
-inline std::map<std::string, SolltatRow> SolltatRows() {
-    auto q = OpenQuery("select OffertNr, SollPos, Element, Taetigkeit, EhMenge, Stueck, TaFixZt, "
+inline std::map<std::string, SolltatRow> SolltatRows(TestDatabase& db) {
+    auto q = OpenQuery(db, "select OffertNr, SollPos, Element, Taetigkeit, EhMenge, Stueck, TaFixZt, "
                        "PosT1Lfd, PosM1Lfd from SOLLTAT");
     std::map<std::string, SolltatRow> rows;
     for (; !q->Eof(); q->Next()) {

@@ -16,17 +16,16 @@ using namespace test::teiletyp;
 
 class TeileTypTest : public testing::Test {
 protected:
-    void SetUp() override { db.Connection(); }
 
     // Calculates order A1 and returns its SOLLTAT rows.
     std::map<std::string, SollRow> Calculate() {
         EXPECT_TRUE(calc.Calculate({"A1"}, false));
-        return ReadSolltat();
+        return ReadSolltat(db.Connection().IBCConnection);
     }
 
     test::TestDatabase db;
     test::ScratchTemp logDir;
-    TSolltat calc;
+    TSolltat calc{db.Context()};
 };
 
 // Part 1000 x 500 x 19, 2 pieces, no material rows (so every edge thickness sum is 0).
@@ -121,7 +120,7 @@ TEST_F(TeileTypTest, EdgesHandedOnFirstReduceTheBoard) {
             TyMat("1", 1, 1, "A-PLATTE", "GR", 1, 0, 0, 19) +
             TyMat("1", 1, 1, "B-ABS", "KH", 1, 0, 0, 2) + TyMat("1", 1, 1, "B-ABS", "KV", 1, 0, 0, 2) +
             TyMat("1", 1, 1, "C-ABSL", "KL", 1, 0, 0, 2));
-    ASSERT_EQ(DeliveredMaterialCodes("1", 1, 1), (std::vector<std::string>{"GR", "KH", "KV", "KL"}));
+    ASSERT_EQ(DeliveredMaterialCodes(db.Connection().IBCConnection, "1", 1, 1), (std::vector<std::string>{"GR", "KH", "KV", "KL"}));
     const auto rows = Calculate();
     ExpectRow(rows, "1/1/PL2", 0.998 * 0.496, 1);
     ExpectRow(rows, "1/1/ABS2", 2 * (1.0 * 0.019), 2);

@@ -96,8 +96,9 @@ inline std::string Cnc(const std::string& ap, int bg, int ty, int lfnr, const st
 // delivers them. The query sorts by the four keys only; for equal keys this database
 // delivers the rows ordered by material unit, material number and code, not as inserted, so
 // fixtures that depend on the stored order choose those values and check the order first.
-inline std::vector<std::string> DeliveredMaterialCodes(const std::string& ap, int bg, int ty) {
-    solltat::Tdm_Solltat dm;
+inline std::vector<std::string> DeliveredMaterialCodes(db::TIBCConnection& connection, const std::string& ap,
+                                                       int bg, int ty) {
+    solltat::Tdm_Solltat dm(connection);
     db::TIBCQuery& q = dm.qryPosTyMat;
     q.ParamByName("OFNUMM").AsString("A1");
     q.Open();
@@ -116,8 +117,8 @@ struct SollRow {
 };
 
 // SOLLTAT rows of the program's connection by "SollPos/Element/Taetigkeit".
-inline std::map<std::string, SollRow> ReadSolltat() {
-    db::TIBCQuery q("qrySolltatTest");
+inline std::map<std::string, SollRow> ReadSolltat(db::TIBCConnection& connection) {
+    db::TIBCQuery q(connection, "qrySolltatTest");
     q.SetSQL({"select SollPos, Element, Taetigkeit, EhMenge, Stueck from SOLLTAT"});
     q.AddField("SOLLPOS", db::TFieldType::ftString, 10);
     q.AddField("ELEMENT", db::TFieldType::ftInteger);

@@ -64,6 +64,8 @@ std::string BinaryDir() { return SOLLIST_BINARY_DIR; }
 struct TestDatabase::Impl {
     fb::Attachment attachment;
     std::unique_ptr<db::TDMConnection> connection;
+    std::unique_ptr<TRunContext> context;
+    std::string console;
     std::string target;
     fb::AttachOptions options;
     bool holdAttachment = true;
@@ -206,5 +208,15 @@ db::TDMConnection& TestDatabase::Connection()
     }
     return *impl_->connection;
 }
+
+const TRunContext& TestDatabase::Context()
+{
+    if (!impl_->context)
+        impl_->context = std::make_unique<TRunContext>(TRunContext{
+            Connection().IBCConnection, [this](const std::string& line) { impl_->console += line + "\n"; }});
+    return *impl_->context;
+}
+
+std::string TestDatabase::TakeConsoleText() { return std::exchange(impl_->console, {}); }
 
 } // namespace sollist::test

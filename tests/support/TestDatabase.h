@@ -1,6 +1,7 @@
 #pragma once
 // A fresh database per test: created empty (user TARVEX, character set UTF8), optionally with the
 // business schema from sql/schema.sql, and dropped again when the fixture goes.
+#include "common/RunContext.h"
 #include "db/Connection.h"
 
 #include <memory>
@@ -35,6 +36,10 @@ public:
     // A connected program connection module on this database, created on first call and kept
     // until the fixture goes.
     db::TDMConnection& Connection();
+    // A run context on Connection() whose console keeps the lines it receives.
+    const TRunContext& Context();
+    // The console lines received since the last call, each followed by "\n".
+    std::string TakeConsoleText();
 
 private:
     struct Impl;
