@@ -749,4 +749,13 @@ void TIBCSQL::Execute()
     impl_->connection.AutoCommit();
 }
 
+void Declare(TIBCDataSet& set, std::initializer_list<std::string> sql,
+             std::initializer_list<TFieldDef> fields)
+{
+    if (sql.size() > 0)
+        set.SetSQL(sql);
+    for (const TFieldDef& field : fields)
+        set.AddField(field);
+}
+
 } // namespace sollist::db

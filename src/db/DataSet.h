@@ -207,4 +207,9 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+// Declares a data object: its SQL lines (none for a table, which names its table instead) and
+// its fields. Every data module declares its objects this way.
+void Declare(TIBCDataSet& set, std::initializer_list<std::string> sql,
+             std::initializer_list<TFieldDef> fields);
+
 } // namespace sollist::db

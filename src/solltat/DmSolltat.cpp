@@ -19,13 +19,7 @@ constexpr auto ftFloat = TFieldType::ftFloat;
 constexpr auto ftBoolean = TFieldType::ftBoolean;
 constexpr auto ftMemo = TFieldType::ftMemo;
 
-void Declare(db::TIBCDataSet& set, std::initializer_list<std::string> sql,
-             std::initializer_list<TFieldDef> fields) {
-    if (sql.size() > 0) set.SetSQL(sql);
-    for (const auto& f : fields) set.AddField(f);
-    set.FetchAll = true;
-    set.BooleanDomainFields = true;
-}
+using db::Declare;
 
 void DeclareMasterSets(Tdm_Solltat& dm) {
     dm.tbMaterial.TableName = "Material";
@@ -250,6 +244,11 @@ Tdm_Solltat::Tdm_Solltat(db::TIBCConnection& connection) : FConnection(connectio
     DeclareMaterialActivityQueries(*this);
     DeclarePositionQueries(*this);
     DeclarePartTypeDetailQueries(*this);
+    // Flags of the business database are SMALLINT columns of a domain named like BOOLEAN.
+    for (db::TIBCDataSet* set : std::initializer_list<db::TIBCDataSet*>{
+             &tbMaterial, &tbTaetigkeiten, &qryMatTat, &qryPosMat, &qryPosTat, &qryPosTyp, &qryAuftrag,
+             &qryPosTyTat, &qryPosTyMat, &qryPosTyCNC, &qryInitMT, &qryMatKyTab})
+        set->BooleanDomainFields = true;
     DeclareSolltat(tbSolltat);
     IBCLoader.RowsPerBatch = 100;
     IBCLoader.OnPutData = [this](db::TIBCLoader& loader) { IBCLoaderPutData(loader); };
