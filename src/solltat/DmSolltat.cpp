@@ -189,26 +189,6 @@ void DeclareSolltat(db::TIBCTable& tb) {
         tb.AddField(f);
 }
 
-// The order values every SOLLTAT row of the order carries; empty texts and zeros when
-// qryAuftrag found no order.
-struct TAuftragWerte {
-    std::string OffertNr, MontZul, ZulEh;
-    double ZulWert = 0, Prov = 0;
-    std::int64_t Gewinn = 0;
-};
-
-TAuftragWerte ReadAuftrag(db::TIBCQuery& qry) {
-    TAuftragWerte w;
-    if (!qry.Active() || qry.IsEmpty()) return w;
-    w.OffertNr = qry.FieldByName("AOFNUMM").AsString();
-    w.Gewinn = qry.FieldByName("ASKOGEWINN").AsInteger();
-    w.Prov = qry.FieldByName("ASPROV").AsFloat();
-    w.MontZul = qry.FieldByName("ASMONTZULG").AsString();
-    w.ZulEh = qry.FieldByName("ZLEINHEIT").AsString();
-    w.ZulWert = qry.FieldByName("ZLWERT").AsFloat();
-    return w;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -251,7 +231,6 @@ Tdm_Solltat::Tdm_Solltat(db::TIBCConnection& connection) : FConnection(connectio
         set->BooleanDomainFields = true;
     DeclareSolltat(tbSolltat);
     IBCLoader.RowsPerBatch = 100;
-    IBCLoader.OnPutData = [this](db::TIBCLoader& loader) { IBCLoaderPutData(loader); };
 }
 
 Tdm_Solltat::~Tdm_Solltat() = default;
@@ -331,15 +310,33 @@ TMSTRecord* Tdm_Solltat::FindSMRecord(const std::string& SollPos, std::int32_t E
     return MSollT.Find(SollPos, Element, Taetigkeit);
 }
 
-void Tdm_Solltat::SaveToDB() {
+TAuftragWerte Tdm_Solltat::ReadAuftrag(const std::string& OfNumm) {
+    qryAuftrag.Close();
+    qryAuftrag.ParamByName("OFNUMM").AsString(OfNumm);
+    qryAuftrag.Open();
+    TAuftragWerte w;
+    if (!qryAuftrag.IsEmpty()) {
+        w.OffertNr = qryAuftrag.FieldByName("AOFNUMM").AsString();
+        w.Gewinn = qryAuftrag.FieldByName("ASKOGEWINN").AsInteger();
+        w.Prov = qryAuftrag.FieldByName("ASPROV").AsFloat();
+        w.MontZul = qryAuftrag.FieldByName("ASMONTZULG").AsString();
+        w.ZulEh = qryAuftrag.FieldByName("ZLEINHEIT").AsString();
+        w.ZulWert = qryAuftrag.FieldByName("ZLWERT").AsFloat();
+    }
+    qryAuftrag.Close();
+    return w;
+}
+
+void Tdm_Solltat::SaveToDB(const TAuftragWerte& auftrag) {
     IBCLoader.TableName = "SOLLTAT";
+    IBCLoader.OnPutData = [this, &auftrag](db::TIBCLoader& loader) { IBCLoaderPutData(loader, auftrag); };
     IBCLoader.Load();
+    IBCLoader.OnPutData = nullptr;
     IBCLoader.TableName.clear();
     FSavedRows += MSollT.Count();
 }
 
-void Tdm_Solltat::IBCLoaderPutData(db::TIBCLoader& loader) {
-    const TAuftragWerte auftrag = ReadAuftrag(qryAuftrag);
+void Tdm_Solltat::IBCLoaderPutData(db::TIBCLoader& loader, const TAuftragWerte& auftrag) {
     auto flag = [](bool b) { return TValue{std::int64_t{b ? 1 : 0}}; };
     int row = 0;
     for (const auto& r : MSollT) {

@@ -93,6 +93,14 @@ struct TTaetigkeitStamm {
     double KoPGKGrenz = 0;
 };
 
+// The order values every SOLLTAT row of the order carries; empty texts and zeros when the
+// order has no row (or no surcharge row) in the database.
+struct TAuftragWerte {
+    std::string OffertNr, MontZul, ZulEh;
+    double ZulWert = 0, Prov = 0;
+    std::int64_t Gewinn = 0;
+};
+
 // Material master row (tbMaterial).
 struct TMaterialStamm {
     std::string MaArbEh;
@@ -134,8 +142,10 @@ public:
 
     TMSTRecord* FindSMRecord(const std::string& SollPos, std::int32_t Element,
                              const std::string& Taetigkeit) const;
-    // Writes every record of MSollT as one SOLLTAT row; qryAuftrag stands on the order.
-    void SaveToDB();
+    // The order's values through qryAuftrag.
+    TAuftragWerte ReadAuftrag(const std::string& OfNumm);
+    // Writes every record of MSollT as one SOLLTAT row with the order's values.
+    void SaveToDB(const TAuftragWerte& auftrag);
     // Rows SaveToDB wrote since OpenTables emptied SOLLTAT.
     std::size_t SavedRows() const { return FSavedRows; }
 
@@ -144,7 +154,7 @@ public:
     const TMaterialStamm* FindMaterial(const std::string& MaNumm) const;
 
 private:
-    void IBCLoaderPutData(db::TIBCLoader& loader);
+    void IBCLoaderPutData(db::TIBCLoader& loader, const TAuftragWerte& auftrag);
     void IndexMasterSets();
 
     std::unordered_map<std::string, TTaetigkeitStamm> FTaetigkeiten;

@@ -1,9 +1,11 @@
 #include "solltat/Solltat.h"
 
+#include "common/ChildRuns.h"
 #include "formula/QFormelAuftrag.h"
 #include "solltat/DmSolltat.h"
 #include "solltat/ErrorTxt.h"
 #include "solltat/MatTat.h"
+#include "solltat/TeileTyp.h"
 
 #include <fmt/format.h>
 
@@ -31,6 +33,15 @@ void TakeMasterValues(TMSTRecord& r, const TTaetigkeitStamm& ta) {
     r.TaFixZt = ta.TaFixZt;
     r.TaMont = ta.TaMont;
     r.TaRmTat = ta.TaRmTat;
+}
+
+bool IsKeyTableUnit(const std::string& unit) {
+    return unit == "KM1" || unit == "KM2" || unit == "KM3" || unit == "KST";
+}
+
+template <class Detail>
+bool BelongsTo(const Detail& row, const TTeileTypZeile& part) {
+    return row.ApNumm == part.ApNumm && row.BgLf == part.BgLf && row.TyLfd == part.Lfd;
 }
 
 } // namespace
@@ -90,12 +101,20 @@ void TSolltat::CalcAuftrag(const std::string& OfNumm) {
     FOfNumm = OfNumm;
     ht.clear();
     FStammFehltGemeldet.clear();
-    OpenForOrder(dm.qryAuftrag, OfNumm, "");
+    const TAuftragWerte auftrag = dm.ReadAuftrag(OfNumm);
     const std::string filter = bWahlPos ? "" : "po.ApTyp<>1";
+    CalcPositionMaterials(OfNumm, filter);
+    CalcPositionActivities(OfNumm, filter);
+    CalcPartTypes(OfNumm, filter);
+    DistributeFixZt();
+    ht.clear();
+    dm.SaveToDB(auftrag);
+}
 
-    // Position materials: the material's own unit decides which dimensions count, so that
-    // an activity needing no more dimensions than that unit gets the material quantity.
-    auto& pm = dm.qryPosMat;
+// Position materials: the material's own unit decides which dimensions count, so that an
+// activity needing no more dimensions than that unit gets the material quantity.
+void TSolltat::CalcPositionMaterials(const std::string& OfNumm, const std::string& filter) {
+    auto& pm = dm_Solltat->qryPosMat;
     OpenForOrder(pm, OfNumm, filter);
     auto apmaApNumm = pm.FieldByName("APMAAPNUMM"), apmaLfNr = pm.FieldByName("APMALFNR"),
          apmaMaNumm = pm.FieldByName("APMAMANUMM"), apmaSollMe = pm.FieldByName("APMASOLLME"),
@@ -109,13 +128,18 @@ void TSolltat::CalcAuftrag(const std::string& OfNumm) {
         const double laenge = m1 || m2 || m3 ? 1000.0 : 0;
         const double breite = m2 || m3 ? 1000.0 : 0;
         const double dicke = m3 ? 1000.0 : 0;
-        AddMaterial(OfNumm, apmaApNumm.AsString(), pmApMenge.AsFloat(), 0, apmaMaNumm.AsString(),
-                    laenge, breite, dicke, menge, 1.0, 0, false,
-                    static_cast<std::int32_t>(apmaLfNr.AsInteger()), pmMwWert.AsFloat());
+        const TSollHerkunft origin{.OfNumm = OfNumm,
+                                   .SollPos = apmaApNumm.AsString(),
+                                   .PosMenge = pmApMenge.AsFloat(),
+                                   .Mwst = pmMwWert.AsFloat(),
+                                   .PosM1Lfd = static_cast<std::int32_t>(apmaLfNr.AsInteger())};
+        AddMaterial(origin, apmaMaNumm.AsString(), laenge, breite, dicke, menge, 1.0);
     }
     pm.Close();
+}
 
-    auto& pt = dm.qryPosTat;
+void TSolltat::CalcPositionActivities(const std::string& OfNumm, const std::string& filter) {
+    auto& pt = dm_Solltat->qryPosTat;
     OpenForOrder(pt, OfNumm, filter);
     auto ptApNumm = pt.FieldByName("PTAPNUMM"), ptLfd = pt.FieldByName("PTLFD"),
          ptTaNumm = pt.FieldByName("PTTANUMM"), ptSollMe = pt.FieldByName("PTSOLLME"),
@@ -129,24 +153,53 @@ void TSolltat::CalcAuftrag(const std::string& OfNumm) {
         const bool counted = unit == "M1" || unit == "M2" || unit == "M3" || unit == "STK";
         const double ehMenge = counted ? menge : 0;
         const double erschw = ptErschw.AsFloat();
-        AddTaetigkeit(ptApNumm.AsString(), ptApMenge.AsFloat(), 0, ptTaNumm.AsString(),
-                      ehMenge * erschw, menge * erschw, 0, false,
-                      static_cast<std::int32_t>(ptLfd.AsInteger()), ptBezeich.AsString(), 0,
-                      ptMwWert.AsFloat());
+        const TSollHerkunft origin{.OfNumm = OfNumm,
+                                   .SollPos = ptApNumm.AsString(),
+                                   .PosMenge = ptApMenge.AsFloat(),
+                                   .Mwst = ptMwWert.AsFloat()};
+        AddTaetigkeit(origin, ptTaNumm.AsString(), ehMenge * erschw, menge * erschw,
+                      static_cast<std::int32_t>(ptLfd.AsInteger()), ptBezeich.AsString());
     }
     pt.Close();
+}
 
-    // Part types: the detail queries are walked alongside qryPosTyp by CalcTeileTyp.
-    db::TIBCQuery* partTypeSets[] = {&dm.qryPosTyp, &dm.qryPosTyMat, &dm.qryPosTyTat,
-                                     &dm.qryPosTyCNC};
+// Each part type takes the runs of its own rows from the detail lists, which are sorted like
+// the part types.
+void TSolltat::CalcPartTypes(const std::string& OfNumm, const std::string& filter) {
+    auto& dm = *dm_Solltat;
+    db::TIBCQuery* partTypeSets[] = {&dm.qryPosTyp, &dm.qryPosTyMat, &dm.qryPosTyTat, &dm.qryPosTyCNC};
     for (auto* qry : partTypeSets) OpenForOrder(*qry, OfNumm, filter);
-    for (; !dm.qryPosTyp.Eof(); dm.qryPosTyp.Next()) CalcTeileTyp();
+    const TTeileTypDaten daten = ReadTeileTypDaten(dm);
     for (auto* qry : partTypeSets) qry->Close();
 
-    DistributeFixZt();
-    ht.clear();
-    dm.SaveToDB();
-    dm.qryAuftrag.Close();
+    TChildRuns materialRuns(daten.Materialien);
+    TChildRuns activityRuns(daten.Taetigkeiten);
+    TChildRuns cncRuns(daten.CNC);
+    for (const TTeileTypZeile& part : daten.TeileTypen) {
+        const formula::TF_TTyp& t = Formel->GetTTyp(part.ApNumm, part.BgLf, part.Lfd);
+        auto ofPart = [&part](const auto& row) { return BelongsTo(row, part); };
+        const auto materials = materialRuns.Next(ofPart);
+        const auto activities = activityRuns.Next(ofPart);
+        const auto cncRows = cncRuns.Next(ofPart);
+        const TTeileTypMeldungen reports = CalcTeileTyp(part, t, materials, activities, cncRows);
+        if (reports.DickeFehlt) {
+            LogFehler(fmt::format("Offert: {} Element: {} Material für Dickenberechnung fehlt",
+                                  part.OfNumm, part.Lfd));
+            continue;
+        }
+        const TSollHerkunft origin{.OfNumm = part.OfNumm,
+                                   .SollPos = part.ApNumm,
+                                   .PosMenge = part.ApMenge,
+                                   .Element = part.Lfd,
+                                   .Mwst = part.MwWert,
+                                   .bPosTyp = true,
+                                   .ApTyMe = t.Menge,
+                                   .ApTyName = part.ApTyName,
+                                   .ApTyText = part.ApTyText};
+        for (const auto& tat : reports.Taetigkeiten) AddTaetigkeit(origin, tat.TaNumm, tat.EhMenge, tat.Stueck);
+        for (const auto& mat : reports.Materialien)
+            AddMaterial(origin, mat.MaNumm, mat.Laenge, mat.Breite, mat.Dicke, mat.Menge, reports.Erschw);
+    }
 }
 
 // The fixed time of an activity counts once per order: it is shared among the activity's
@@ -160,24 +213,64 @@ void TSolltat::DistributeFixZt() {
     }
 }
 
-// Finds or creates the record of (SollPos, Element, Taetigkeit) and adds the quantities.
-// The report that creates the record fixes its descriptive values.
-void TSolltat::AddTaetigkeit(const std::string& SollPos, double PosMenge, std::int32_t Element,
-                             const std::string& Taetigkeit, double EhMenge, double Stueck,
-                             double ApTyMe, bool bPosTyp, std::int32_t PosT1Lfd,
-                             const std::string& TaName, std::int32_t PosM1Lfd, double Mwst) {
+// A key-table material is first resolved through GETKEYTAB to a concrete material and a
+// quantity factor that stays in force for the rest of the chain.
+void TSolltat::AddMaterial(const TSollHerkunft& origin, std::string Material, double Laenge,
+                           double Breite, double Dicke, double Menge, double Erschw) {
+    if (!(Menge > 0)) return;   // also ends for a quantity that is not a number
     auto& dm = *dm_Solltat;
-    TMSTRecord* rec = dm.FindSMRecord(SollPos, Element, Taetigkeit);
+    std::unordered_set<std::string> handled;
+    while (!Material.empty() && !handled.contains(Material)) {
+        const std::string passMaterial = Material;
+        const TMaterialStamm* stamm = dm.FindMaterial(Material);
+        if (stamm == nullptr)
+            LogStammFehlt(fmt::format("Offert: {} Material: {} nicht im Materialstamm",
+                                      origin.OfNumm, Material));
+        if (stamm != nullptr && IsKeyTableUnit(stamm->MaArbEh)) {
+            auto& qry = dm.qryMatKyTab;
+            qry.Close();
+            qry.ParamByName("MATERIAL").AsString(Material);
+            qry.ParamByName("LAENGE").AsFloat(Laenge);
+            qry.ParamByName("BREITE").AsFloat(Breite);
+            qry.ParamByName("DICKE").AsFloat(Dicke);
+            qry.Open();
+            if (qry.IsEmpty()) {
+                qry.Close();
+                LogFehler(fmt::format("Offert: {} Material: {} Keytabelle nicht gefunden",
+                                      origin.OfNumm, Material));
+                return;
+            }
+            Material = qry.FieldByName("KYTABMAT").AsString();
+            Menge *= qry.FieldByName("MENGE").AsFloat();
+            qry.Close();
+        }
+        aMatTat->LoadMat(Material);
+        for (const auto& tat : aMatTat->Material().Tats) {
+            const double factor = tat->Erschw * Erschw;
+            const double ehMenge = CalcEhMenge(tat->Einhkz, Laenge, Breite, Dicke, Menge);
+            AddTaetigkeit(origin, tat->TaNumm, ehMenge * factor, Menge * factor);
+        }
+        handled.insert(passMaterial);
+        Material = stamm != nullptr ? stamm->MaForts : std::string();
+    }
+}
+
+// The report that creates the record fixes its descriptive values.
+void TSolltat::AddTaetigkeit(const TSollHerkunft& origin, const std::string& Taetigkeit,
+                             double EhMenge, double Stueck, std::int32_t PosT1Lfd,
+                             const std::string& TaName) {
+    auto& dm = *dm_Solltat;
+    TMSTRecord* rec = dm.FindSMRecord(origin.SollPos, origin.Element, Taetigkeit);
     if (rec == nullptr) {
         auto r = std::make_unique<TMSTRecord>();
-        r->SollPos = SollPos;
-        r->Mwst = Mwst;
-        r->Element = Element;
+        r->SollPos = origin.SollPos;
+        r->Mwst = origin.Mwst;
+        r->Element = origin.Element;
         r->Taetigkeit = Taetigkeit;
         r->PosT1Lfd = PosT1Lfd;
-        r->PosM1Lfd = PosM1Lfd;
-        r->PosMenge = PosMenge;
-        r->PosTM1 = PosT1Lfd > 0 || PosM1Lfd > 0;
+        r->PosM1Lfd = origin.PosM1Lfd;
+        r->PosMenge = origin.PosMenge;
+        r->PosTM1 = PosT1Lfd > 0 || origin.PosM1Lfd > 0;
         // A missing master row leaves empty texts and zeros, never another row's values.
         const TTaetigkeitStamm* ta = dm.FindTaetigkeit(Taetigkeit);
         if (ta != nullptr)
@@ -189,10 +282,10 @@ void TSolltat::AddTaetigkeit(const std::string& SollPos, double PosMenge, std::i
             r->TaName = TaName;
         else if (ta != nullptr)
             r->TaName = ta->TaName;
-        if (bPosTyp) {
-            r->ApTyName = dm.qryPosTyp.FieldByName("APTYNAME").AsString();
-            r->ApTyText = dm.qryPosTyp.FieldByName("APTYTEXT").AsString();
-            r->ApTyMe = ApTyMe;
+        if (origin.bPosTyp) {
+            r->ApTyName = origin.ApTyName;
+            r->ApTyText = origin.ApTyText;
+            r->ApTyMe = origin.ApTyMe;
         }
         if (ta != nullptr) {
             if (const TTaetigkeitStamm* rm = dm.FindTaetigkeit(r->TaRmTat)) {

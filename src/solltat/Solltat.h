@@ -21,6 +21,21 @@ class Tdm_Solltat;
 class TErrorTxt;
 class TMatTat;
 
+// Where a reported quantity comes from, and the values a record created by it copies.
+struct TSollHerkunft {
+    std::string OfNumm{};        // names the order in the log lines of AddMaterial
+    std::string SollPos{};
+    double PosMenge = 0;
+    std::int32_t Element = 0;    // part-type running number; 0 for position rows
+    double Mwst = 0;
+    std::int32_t PosM1Lfd = 0;   // running number of the position material; 0 otherwise
+    // Part types only: the record takes their quantity per assembly, name and text.
+    bool bPosTyp = false;
+    double ApTyMe = 0;
+    std::string ApTyName{};
+    std::string ApTyText{};
+};
+
 class TSolltat {
 public:
     explicit TSolltat(const TRunContext& context);
@@ -62,22 +77,19 @@ private:
     void EndRun();
 
     void CalcAuftrag(const std::string& OfNumm);
+    void CalcPositionMaterials(const std::string& OfNumm, const std::string& filter);
+    void CalcPositionActivities(const std::string& OfNumm, const std::string& filter);
+    void CalcPartTypes(const std::string& OfNumm, const std::string& filter);
     void DistributeFixZt();
 
-    // One part type: the qryPosTyp row CalcAuftrag stands on (TeileTyp.cpp).
-    void CalcTeileTyp();
-    // Unit quantity of a quantity with dimensions in millimetres, by unit code.
-    static double CalcEhMenge(const std::string& unit, double laenge, double breite,
-                              double dicke, double menge);
-
-    void AddMaterial(const std::string& OfNumm, const std::string& SollPos, double PosMenge,
-                     std::int32_t Element, std::string Material, double Laenge, double Breite,
-                     double Dicke, double Menge, double Erschw, double ApTyMe, bool bPosTyp,
-                     std::int32_t PosM1Lfd, double Mwst);
-    void AddTaetigkeit(const std::string& SollPos, double PosMenge, std::int32_t Element,
-                       const std::string& Taetigkeit, double EhMenge, double Stueck,
-                       double ApTyMe, bool bPosTyp, std::int32_t PosT1Lfd,
-                       const std::string& TaName, std::int32_t PosM1Lfd, double Mwst);
+    // Reports the activities of a material and of its chain of continuation materials.
+    void AddMaterial(const TSollHerkunft& origin, std::string Material, double Laenge,
+                     double Breite, double Dicke, double Menge, double Erschw);
+    // Finds or creates the record of (SollPos, Element, Taetigkeit) and adds the quantities.
+    // PosT1Lfd and TaName: the position activity row that reports it, 0 and "" otherwise.
+    void AddTaetigkeit(const TSollHerkunft& origin, const std::string& Taetigkeit,
+                       double EhMenge, double Stueck, std::int32_t PosT1Lfd = 0,
+                       const std::string& TaName = {});
 
     // Writes a data problem to the error log and sets bFehler.
     void LogFehler(const std::string& text);

@@ -1,15 +1,10 @@
 // Part-type processing: activities, CNC activities and materials of one part type.
-#include "solltat/DmSolltat.h"
-#include "solltat/Solltat.h"
+#include "solltat/TeileTyp.h"
 
 #include "formula/QFormelAuftrag.h"
+#include "solltat/DmSolltat.h"
 
-#include <fmt/format.h>
-
-#include <array>
-#include <functional>
 #include <string_view>
-#include <vector>
 
 namespace sollist::solltat {
 
@@ -29,83 +24,6 @@ bool IsVolumeUnit(const std::string& unit) {
     return unit == "KM3" || unit == "TM3" || unit == "M3";
 }
 
-// Values of the qryPosTyp row the calculation stands on.
-struct PartTypeRow {
-    std::string OfNumm, ApNumm;
-    std::int32_t BgLf = 0, Lfd = 0;
-    std::array<std::string, 4> Ecken;   // corner codes 1 to 4
-    bool DiCalc = false;
-    double ApMenge = 0, MwWert = 0, BgErschw = 0, TyErsch = 0;
-
-    bool CornerIs(int corner, const char* code) const { return Ecken[corner - 1] == code; }
-};
-
-PartTypeRow ReadPartType(db::TIBCQuery& q) {
-    PartTypeRow r;
-    r.OfNumm = q.FieldByName("APTYOFNUMM").AsString();
-    r.ApNumm = q.FieldByName("APTYAPNUMM").AsString();
-    r.BgLf = static_cast<std::int32_t>(q.FieldByName("APTYBGLF").AsInteger());
-    r.Lfd = static_cast<std::int32_t>(q.FieldByName("APTYLFD").AsInteger());
-    for (int i = 0; i < 4; ++i) r.Ecken[i] = q.FieldByName(fmt::format("APTYEC{}", i + 1)).AsString();
-    r.DiCalc = q.FieldByName("APTYDICALC").AsBoolean();
-    r.ApMenge = q.FieldByName("APMENGE").AsFloat();
-    r.MwWert = q.FieldByName("MWWERT").AsFloat();
-    r.BgErschw = q.FieldByName("APBGERSCHW").AsFloat();
-    r.TyErsch = q.FieldByName("APTYERSCH").AsFloat();
-    return r;
-}
-
-// Reads the run of the part type from a detail set: the consecutive rows from the set's
-// current position whose three keys equal the part type's. The set ends on the first row
-// after the run; a row of another key stays current and so blocks every later part type.
-template <class Row>
-std::vector<Row> ReadRun(db::TIBCQuery& set, const PartTypeRow& part,
-                         const std::array<const char*, 3>& keyFields,
-                         const std::function<Row(db::TIBCQuery&)>& readRow) {
-    std::vector<Row> rows;
-    if (set.Eof()) return rows;
-    const db::TField apNumm = set.FieldByName(keyFields[0]), bgLf = set.FieldByName(keyFields[1]),
-                     tyLfd = set.FieldByName(keyFields[2]);
-    for (; !set.Eof() && apNumm.AsString() == part.ApNumm && bgLf.AsInteger() == part.BgLf &&
-           tyLfd.AsInteger() == part.Lfd;
-         set.Next())
-        rows.push_back(readRow(set));
-    return rows;
-}
-
-struct MaterialRow {
-    std::string MaNumm, Lage, MaArbEh;
-    std::int64_t Menge = 0;
-    double Laenge = 0, Breite = 0, Dicke = 0;
-};
-
-struct ActivityRow {
-    std::string TaNumm, Lage, TaEinhKz;
-    double Erschw = 0;
-};
-
-struct CNCRow {
-    std::string TaNumm, TaEinhKz;
-    std::int32_t LfNr = 0;
-};
-
-MaterialRow ReadMaterial(db::TIBCQuery& q) {
-    return {q.FieldByName("PTMMANUMM").AsString(), q.FieldByName("PTMLAGE").AsString(),
-            q.FieldByName("MAARBEH").AsString(), q.FieldByName("PTMMENGE").AsInteger(),
-            q.FieldByName("PTMLAENGE").AsFloat(), q.FieldByName("PTMBREITE").AsFloat(),
-            q.FieldByName("PTMDICKE").AsFloat()};
-}
-
-ActivityRow ReadActivity(db::TIBCQuery& q) {
-    return {q.FieldByName("PTTTANUMM").AsString(), q.FieldByName("PTTLAGE").AsString(),
-            q.FieldByName("TAEINHKZ").AsString(), q.FieldByName("PTTERSCHW").AsFloat()};
-}
-
-CNCRow ReadCNC(db::TIBCQuery& q) {
-    return {q.FieldByName("ACNUMM").AsString(), q.FieldByName("TAEINHKZ").AsString(),
-            static_cast<std::int32_t>(q.FieldByName("ACLFNR").AsInteger())};
-}
-
 // Thickness sums of the material run.
 struct MaterialAnalysis {
     double KV = 0, KH = 0, KL = 0, KR = 0;   // edge thickness sums
@@ -122,13 +40,13 @@ struct MaterialAnalysis {
     }
 };
 
-bool IsVolumeBase(const MaterialRow& m, bool diCalc) {
+bool IsVolumeBase(const TTeileTypMaterial& m, bool diCalc) {
     return !diCalc && m.Lage == "GR" && IsVolumeUnit(m.MaArbEh);
 }
 
-MaterialAnalysis AnalyseMaterials(const std::vector<MaterialRow>& rows, bool diCalc) {
+MaterialAnalysis AnalyseMaterials(std::span<const TTeileTypMaterial> rows, bool diCalc) {
     MaterialAnalysis a;
-    for (const MaterialRow& m : rows) {
+    for (const TTeileTypMaterial& m : rows) {
         if (double* edge = a.Edge(m.Lage)) *edge += m.Dicke;
         if (IsLayer(m.Lage)) a.Layers += m.Dicke;
         if (IsVolumeBase(m, diCalc)) {
@@ -160,13 +78,13 @@ std::vector<Measure> ActivityMeasures(const std::string& code, const formula::TF
 // Dimensions of the materials in hand-on order: the run backwards, each row reducing the
 // working dimensions that the rows stored before it receive. Edges are shortened at the
 // corners whose code gives the other edge precedence.
-std::vector<Measure> MaterialMeasures(const std::vector<MaterialRow>& rows, const PartTypeRow& part,
+std::vector<Measure> MaterialMeasures(std::span<const TTeileTypMaterial> rows, const TTeileTypZeile& part,
                                       const formula::TF_TTyp& t, const MaterialAnalysis& a,
                                       double coreThickness) {
     std::vector<Measure> measures;
     double workL = t.Laenge, workB = t.Breite, workD = t.Dicke;
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        const MaterialRow& m = *it;
+        const TTeileTypMaterial& m = *it;
         const double dicke = IsVolumeBase(m, part.DiCalc) ? coreThickness : m.Dicke;
         auto rowLength = [&](double otherwise) { return m.Laenge > 0 ? m.Laenge : otherwise; };
         const double rowWidth = m.Breite > 0 ? m.Breite : workD;
@@ -192,61 +110,109 @@ std::vector<Measure> MaterialMeasures(const std::vector<MaterialRow>& rows, cons
     return measures;
 }
 
+std::int32_t AsInt32(const db::TField& field) { return static_cast<std::int32_t>(field.AsInteger()); }
+
+// Every row of a query, read with one reader per row.
+template <class Row, class ReadRow>
+std::vector<Row> ReadAll(db::TIBCQuery& q, ReadRow readRow) {
+    std::vector<Row> rows;
+    rows.reserve(static_cast<std::size_t>(q.RecordCount()));
+    for (q.First(); !q.Eof(); q.Next()) rows.push_back(readRow(q));
+    return rows;
+}
+
+TTeileTypZeile ReadPartType(db::TIBCQuery& q) {
+    TTeileTypZeile r;
+    r.OfNumm = q.FieldByName("APTYOFNUMM").AsString();
+    r.ApNumm = q.FieldByName("APTYAPNUMM").AsString();
+    r.BgLf = AsInt32(q.FieldByName("APTYBGLF"));
+    r.Lfd = AsInt32(q.FieldByName("APTYLFD"));
+    for (int i = 0; i < 4; ++i) r.Ecken[i] = q.FieldByName("APTYEC" + std::to_string(i + 1)).AsString();
+    r.DiCalc = q.FieldByName("APTYDICALC").AsBoolean();
+    r.ApMenge = q.FieldByName("APMENGE").AsFloat();
+    r.MwWert = q.FieldByName("MWWERT").AsFloat();
+    r.BgErschw = q.FieldByName("APBGERSCHW").AsFloat();
+    r.TyErsch = q.FieldByName("APTYERSCH").AsFloat();
+    r.ApTyName = q.FieldByName("APTYNAME").AsString();
+    r.ApTyText = q.FieldByName("APTYTEXT").AsString();
+    return r;
+}
+
+TTeileTypMaterial ReadMaterial(db::TIBCQuery& q) {
+    return {q.FieldByName("PTMAPNUMM").AsString(), AsInt32(q.FieldByName("PTMBGLFNR")),
+            AsInt32(q.FieldByName("PTMTYLFNR")), q.FieldByName("PTMMANUMM").AsString(),
+            q.FieldByName("PTMLAGE").AsString(), q.FieldByName("MAARBEH").AsString(),
+            q.FieldByName("PTMMENGE").AsInteger(), q.FieldByName("PTMLAENGE").AsFloat(),
+            q.FieldByName("PTMBREITE").AsFloat(), q.FieldByName("PTMDICKE").AsFloat()};
+}
+
+TTeileTypTaetigkeit ReadActivity(db::TIBCQuery& q) {
+    return {q.FieldByName("PTTAPNUMM").AsString(), AsInt32(q.FieldByName("PTTBGLFNR")),
+            AsInt32(q.FieldByName("PTTTYLFNR")), q.FieldByName("PTTTANUMM").AsString(),
+            q.FieldByName("PTTLAGE").AsString(), q.FieldByName("TAEINHKZ").AsString(),
+            q.FieldByName("PTTERSCHW").AsFloat()};
+}
+
+TTeileTypCNC ReadCNC(db::TIBCQuery& q) {
+    return {q.FieldByName("ACAPNUMM").AsString(), AsInt32(q.FieldByName("ACBGLF")),
+            AsInt32(q.FieldByName("ACTYLFD")), q.FieldByName("ACNUMM").AsString(),
+            q.FieldByName("TAEINHKZ").AsString(), AsInt32(q.FieldByName("ACLFNR"))};
+}
+
 } // namespace
 
-void TSolltat::CalcTeileTyp() {
-    Tdm_Solltat& dm = *dm_Solltat;
-    const PartTypeRow part = ReadPartType(dm.qryPosTyp);
-    const formula::TF_TTyp& t = Formel->GetTTyp(part.ApNumm, part.BgLf, part.Lfd);
-    const double pieces = part.ApMenge * t.Menge;
-    const double partErschw = part.BgErschw * part.TyErsch;
+TTeileTypDaten ReadTeileTypDaten(Tdm_Solltat& dm) {
+    return {ReadAll<TTeileTypZeile>(dm.qryPosTyp, ReadPartType),
+            ReadAll<TTeileTypMaterial>(dm.qryPosTyMat, ReadMaterial),
+            ReadAll<TTeileTypTaetigkeit>(dm.qryPosTyTat, ReadActivity),
+            ReadAll<TTeileTypCNC>(dm.qryPosTyCNC, ReadCNC)};
+}
 
-    const auto materials = ReadRun<MaterialRow>(
-        dm.qryPosTyMat, part, {"PTMAPNUMM", "PTMBGLFNR", "PTMTYLFNR"}, ReadMaterial);
-    const auto activities = ReadRun<ActivityRow>(
-        dm.qryPosTyTat, part, {"PTTAPNUMM", "PTTBGLFNR", "PTTTYLFNR"}, ReadActivity);
-    const auto cncRows =
-        ReadRun<CNCRow>(dm.qryPosTyCNC, part, {"ACAPNUMM", "ACBGLF", "ACTYLFD"}, ReadCNC);
+TTeileTypMeldungen CalcTeileTyp(const TTeileTypZeile& part, const formula::TF_TTyp& t,
+                                std::span<const TTeileTypMaterial> materials,
+                                std::span<const TTeileTypTaetigkeit> activities,
+                                std::span<const TTeileTypCNC> cncRows) {
+    TTeileTypMeldungen out;
+    const double pieces = part.ApMenge * t.Menge;
+    out.Erschw = part.BgErschw * part.TyErsch;
 
     const MaterialAnalysis analysis = AnalyseMaterials(materials, part.DiCalc);
     double coreThickness = 0;
     if (!part.DiCalc) {
         if (analysis.VolumeBaseCount == 0) {
-            // The runs were read past already, so the next part type receives its own rows.
-            LogFehler(fmt::format("Offert: {} Element: {} Material für Dickenberechnung fehlt",
-                                  part.OfNumm, part.Lfd));
-            return;
+            out.DickeFehlt = true;
+            return out;
         }
         coreThickness = (t.Dicke - (analysis.Layers - analysis.VolumeBaseSum)) /
                         analysis.VolumeBaseCount;
     }
 
-    for (const ActivityRow& act : activities) {
-        const double erschw = partErschw * act.Erschw;
+    for (const TTeileTypTaetigkeit& act : activities) {
+        const double erschw = out.Erschw * act.Erschw;
         for (const Measure& m : ActivityMeasures(act.Lage, t, analysis))
-            AddTaetigkeit(part.ApNumm, part.ApMenge, part.Lfd, act.TaNumm,
-                          CalcEhMenge(act.TaEinhKz, m.Laenge, m.Breite, m.Dicke, pieces) * erschw,
-                          pieces * erschw, t.Menge, true, 0, "", 0, part.MwWert);
+            out.Taetigkeiten.push_back(
+                {act.TaNumm, CalcEhMenge(act.TaEinhKz, m.Laenge, m.Breite, m.Dicke, pieces) * erschw,
+                 pieces * erschw});
     }
 
-    for (const CNCRow& cnc : cncRows) {
+    for (const TTeileTypCNC& cnc : cncRows) {
         const double value = t.GetCNCTatValue(cnc.LfNr, 0);
-        AddTaetigkeit(part.ApNumm, part.ApMenge, part.Lfd, cnc.TaNumm,
-                      CalcEhMenge(cnc.TaEinhKz, 1.0, 1.0, 1.0, pieces * value) * partErschw,
-                      pieces * partErschw, t.Menge, true, 0, "", 0, part.MwWert);
+        out.Taetigkeiten.push_back(
+            {cnc.TaNumm, CalcEhMenge(cnc.TaEinhKz, 1.0, 1.0, 1.0, pieces * value) * out.Erschw,
+             pieces * out.Erschw});
     }
 
     const auto measures = MaterialMeasures(materials, part, t, analysis, coreThickness);
     for (std::size_t i = 0; i < measures.size(); ++i) {
-        const MaterialRow& m = materials[materials.size() - 1 - i];
-        AddMaterial(part.OfNumm, part.ApNumm, part.ApMenge, part.Lfd, m.MaNumm, measures[i].Laenge,
-                    measures[i].Breite, measures[i].Dicke, static_cast<double>(m.Menge) * pieces,
-                    partErschw, t.Menge, true, 0, part.MwWert);
+        const TTeileTypMaterial& m = materials[materials.size() - 1 - i];
+        out.Materialien.push_back({m.MaNumm, measures[i].Laenge, measures[i].Breite,
+                                   measures[i].Dicke, static_cast<double>(m.Menge) * pieces});
     }
+    return out;
 }
 
-double TSolltat::CalcEhMenge(const std::string& unit, double laenge, double breite,
-                             double dicke, double menge) {
+double CalcEhMenge(const std::string& unit, double laenge, double breite, double dicke,
+                   double menge) {
     if (unit == "M1") return laenge / 1000 * menge;
     if (unit == "M2") return laenge / 1000 * breite / 1000 * menge;
     if (unit == "M3") return laenge / 1000 * breite / 1000 * dicke / 1000 * menge;

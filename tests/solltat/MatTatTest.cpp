@@ -28,8 +28,8 @@ protected:
 
     void AddMat(const std::string& mat, double l, double b, double d, double menge,
                 double erschw = 1, const std::string& pos = "P1") {
-        Peer::AddMaterial(calc, std::string("A1"), pos, 1.0, 0, mat, l, b, d, menge, erschw, 0.0,
-                          false, 0, 19.0);
+        const TSollHerkunft origin{.OfNumm = "A1", .SollPos = pos, .PosMenge = 1.0, .Mwst = 19.0};
+        Peer::AddMaterial(calc, origin, mat, l, b, d, menge, erschw);
     }
     const TMSTRecord* Rec(const std::string& tat, const std::string& pos = "P1") {
         return Peer::Dm(calc).FindSMRecord(pos, 0, tat);

@@ -24,8 +24,9 @@ protected:
     void Add(const std::string& pos, std::int32_t element, const std::string& tat, double eh,
              double st, std::int32_t posT1Lfd = 0, const std::string& name = "",
              std::int32_t posM1Lfd = 0, double posMenge = 1, double mwst = 19) {
-        Peer::AddTaetigkeit(calc, pos, posMenge, element, tat, eh, st, 0.0, false, posT1Lfd,
-                            name, posM1Lfd, mwst);
+        const TSollHerkunft origin{
+            .SollPos = pos, .PosMenge = posMenge, .Element = element, .Mwst = mwst, .PosM1Lfd = posM1Lfd};
+        Peer::AddTaetigkeit(calc, origin, tat, eh, st, posT1Lfd, name);
     }
     const TMSTRecordList& Records() { return Peer::Dm(calc).MSollT; }
 
@@ -166,24 +167,30 @@ TEST_F(SolltatRecords, MissingMasterRowsLeaveEmptyValuesAndAreLoggedOnce) {
               1u);
 }
 
+// A record created by a part type carries the part type's name, text and quantity per
+// assembly; one created by a position row of the same position does not.
 TEST_F(SolltatRecords, PartTypeReportTakesNameAndTextOfThePartTypeRow) {
-    Start(Activity({.nr = "T1"}) + Order({.nr = "A1"}) + Position({.order = "A1", .pos = "P1"}) +
-          "INSERT INTO POS_BGR (APBGOFNUMM, APBGAPNUMM, APBGLFNR) VALUES ('A1', 'P1', 1);"
-          "INSERT INTO POS_TYP (APTYOFNUMM, APTYAPNUMM, APTYBGLF, APTYLFD, APTTYNR, APTYNAME, "
-          "APTYTEXT) VALUES ('A1', 'P1', 1, 3, 1, 'Seite links', 'Eiche; geölt');");
-    auto& qry = Peer::Dm(calc).qryPosTyp;
-    qry.ParamByName("OFNUMM").AsString("A1");
-    qry.Open();
-    Peer::AddTaetigkeit(calc, "P1", 1.0, 3, "T1", 1.0, 2.0, 3.0, true, 0, "", 0, 19.0);
-    Peer::AddTaetigkeit(calc, "P1", 1.0, 3, "T1", 1.0, 2.0, 5.0, true, 0, "", 0, 19.0);
-    Peer::AddTaetigkeit(calc, "P1", 1.0, 0, "T1", 1.0, 2.0, 5.0, false, 0, "", 0, 19.0);
+    db.Exec(BaseData() + Activity({.nr = "T1"}) + Order({.nr = "A1"}) +
+            Position({.order = "A1", .pos = "P1"}) +
+            PosTat({.order = "A1", .pos = "P1", .lfd = 1, .tat = "T1", .sollMe = 1}) +
+            "INSERT INTO POS_BGR (APBGOFNUMM, APBGAPNUMM, APBGLFNR) VALUES ('A1', 'P1', 1);"
+            "INSERT INTO POS_TYP (APTYOFNUMM, APTYAPNUMM, APTYBGLF, APTYLFD, APTTYNR, APTYME, "
+            "APTYDICALC, APTYNAME, APTYTEXT) VALUES ('A1', 'P1', 1, 3, 1, '3', 1, 'Seite links', "
+            "'Eiche; geölt');"
+            "INSERT INTO POSTYTAT (PTTOFNUMM, PTTAPNUMM, PTTBGLFNR, PTTTYLFNR, PTTLFNR, PTTLAGE, "
+            "PTTTANUMM, PTTERSCHW) VALUES ('A1', 'P1', 1, 3, 1, 'GR', 'T1', 1);");
+    ASSERT_TRUE(calc.Calculate({"A1"}, false));
 
-    ASSERT_EQ(Records().Count(), 2u);
-    EXPECT_EQ(Records()[0].ApTyName, "Seite links");
-    EXPECT_EQ(Records()[0].ApTyText, "Eiche; geölt");
-    EXPECT_DOUBLE_EQ(Records()[0].ApTyMe, 3);
-    EXPECT_EQ(Records()[1].ApTyName, "");
-    EXPECT_DOUBLE_EQ(Records()[1].ApTyMe, 0);
+    auto q = OpenQuery(db, "select Element, ApTyName, ApTyText, ApTyMe from SOLLTAT order by Element");
+    ASSERT_EQ(q->RecordCount(), 2);
+    EXPECT_EQ(q->FieldByName("ELEMENT").AsInteger(), 0);
+    EXPECT_EQ(q->FieldByName("APTYNAME").AsString(), "");
+    EXPECT_DOUBLE_EQ(q->FieldByName("APTYME").AsFloat(), 0);
+    q->Next();
+    EXPECT_EQ(q->FieldByName("ELEMENT").AsInteger(), 3);
+    EXPECT_EQ(q->FieldByName("APTYNAME").AsString(), "Seite links");
+    EXPECT_EQ(q->FieldByName("APTYTEXT").AsString(), "Eiche; geölt");
+    EXPECT_DOUBLE_EQ(q->FieldByName("APTYME").AsFloat(), 3);
 }
 
 // The order values of every row, and the surcharge columns that only assembly activities
@@ -201,11 +208,9 @@ TEST_F(SolltatRecords, SaveToDBWritesOrderValuesAndSurchargeOnlyForAssemblyActiv
         Peer::EndRun(calc);
         Peer::BeginRun(calc);
         auto& dm = Peer::Dm(calc);
-        dm.qryAuftrag.ParamByName("OFNUMM").AsString(c.order);
-        dm.qryAuftrag.Open();
         Add("P1", 0, "T1", 2, 3, 0, "", 5);
         Add("P1", 0, "TM", 1, 1);
-        dm.SaveToDB();
+        dm.SaveToDB(dm.ReadAuftrag(c.order));
 
         auto q = OpenQuery(db, "select * from SOLLTAT order by Taetigkeit");
         ASSERT_EQ(q->RecordCount(), 2);
@@ -235,13 +240,12 @@ TEST_F(SolltatRecords, SaveToDBWritesOrderValuesAndSurchargeOnlyForAssemblyActiv
 TEST_F(SolltatRecords, SaveToDBLoadsWideRowsInBatchesOf27) {
     Start(Activity({.nr = "T1"}) + Order({.nr = "A1"}));
     auto& dm = Peer::Dm(calc);
-    dm.qryAuftrag.ParamByName("OFNUMM").AsString("A1");
-    dm.qryAuftrag.Open();
-    dm.SaveToDB();
+    const TAuftragWerte auftrag = dm.ReadAuftrag("A1");
+    dm.SaveToDB(auftrag);
     EXPECT_EQ(OpenQuery(db, "select count(*) from SOLLTAT")->Fields(0).AsInteger(), 0);
 
     for (int i = 0; i < 60; ++i) Add(fmt::format("P{:02}", i), 0, "T1", 1, 1);
-    dm.SaveToDB();
+    dm.SaveToDB(auftrag);
     EXPECT_EQ(dm.IBCLoader.BatchSizes(), (std::vector<int>{27, 27, 6}));
     EXPECT_EQ(OpenQuery(db, "select count(*) from SOLLTAT")->Fields(0).AsInteger(), 60);
     EXPECT_EQ(dm.SavedRows(), 60u);

@@ -3,6 +3,7 @@
 // the values it checks; a scratch TEMP directory for the error log; reading back through the
 // program's connection (SOLLTAT rows are private to it); and access to TSolltat's steps.
 #include "TestDatabase.h"
+#include "solltat/TeileTyp.h"
 #include "db/DataSet.h"
 #include "solltat/DmSolltat.h"
 #include "solltat/Solltat.h"
@@ -37,7 +38,7 @@ struct TSolltatTestPeer {
     static const std::unordered_map<std::string, double>& Ht(const TSolltat& s) { return s.ht; }
     static void DistributeFixZt(TSolltat& s) { s.DistributeFixZt(); }
     static double CalcEhMenge(const std::string& unit, double l, double b, double d, double m) {
-        return TSolltat::CalcEhMenge(unit, l, b, d, m);
+        return solltat::CalcEhMenge(unit, l, b, d, m);
     }
     template <class... Args>
     static void AddTaetigkeit(TSolltat& s, Args&&... args) {

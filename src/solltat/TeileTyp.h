@@ -1,0 +1,91 @@
+#pragma once
+// Part-type processing: what the activities, CNC rows and materials of one part type report,
+// computed from its rows and its evaluated formulas alone.
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace sollist::formula {
+class TF_TTyp;
+}
+
+namespace sollist::solltat {
+
+class Tdm_Solltat;
+
+// A part type as qryPosTyp delivers it.
+struct TTeileTypZeile {
+    std::string OfNumm, ApNumm;
+    std::int32_t BgLf = 0, Lfd = 0;
+    std::array<std::string, 4> Ecken;   // corner codes 1 to 4
+    bool DiCalc = false;
+    double ApMenge = 0, MwWert = 0, BgErschw = 0, TyErsch = 0;
+    std::string ApTyName, ApTyText;
+
+    bool CornerIs(int corner, const char* code) const { return Ecken[corner - 1] == code; }
+};
+
+struct TTeileTypMaterial {
+    std::string ApNumm;
+    std::int32_t BgLf = 0, TyLfd = 0;
+    std::string MaNumm, Lage, MaArbEh;
+    std::int64_t Menge = 0;
+    double Laenge = 0, Breite = 0, Dicke = 0;
+};
+
+struct TTeileTypTaetigkeit {
+    std::string ApNumm;
+    std::int32_t BgLf = 0, TyLfd = 0;
+    std::string TaNumm, Lage, TaEinhKz;
+    double Erschw = 0;
+};
+
+struct TTeileTypCNC {
+    std::string ApNumm;
+    std::int32_t BgLf = 0, TyLfd = 0;
+    std::string TaNumm, TaEinhKz;
+    std::int32_t LfNr = 0;
+};
+
+// The part types of an order and their detail rows, each list in its query's order.
+struct TTeileTypDaten {
+    std::vector<TTeileTypZeile> TeileTypen;
+    std::vector<TTeileTypMaterial> Materialien;
+    std::vector<TTeileTypTaetigkeit> Taetigkeiten;
+    std::vector<TTeileTypCNC> CNC;
+};
+
+// Reads the open part-type queries of the data module.
+TTeileTypDaten ReadTeileTypDaten(Tdm_Solltat& dm);
+
+// What one part type reports, in the order it is reported: activities (activity rows, then
+// CNC rows), then materials in hand-on order.
+struct TTeileTypMeldungen {
+    struct Taetigkeit {
+        std::string TaNumm;
+        double EhMenge = 0, Stueck = 0;
+    };
+    struct Material {
+        std::string MaNumm;
+        double Laenge = 0, Breite = 0, Dicke = 0, Menge = 0;
+    };
+    std::vector<Taetigkeit> Taetigkeiten;
+    std::vector<Material> Materialien;
+    double Erschw = 0;           // the part type's difficulty, passed on with its materials
+    bool DickeFehlt = false;     // no material to derive the core thickness from: no reports
+};
+
+// The reports of one part type from its own detail rows. Raises EParseErr when a CNC row has
+// no evaluated counterpart in the formula model.
+TTeileTypMeldungen CalcTeileTyp(const TTeileTypZeile& part, const formula::TF_TTyp& t,
+                                std::span<const TTeileTypMaterial> materials,
+                                std::span<const TTeileTypTaetigkeit> activities,
+                                std::span<const TTeileTypCNC> cncRows);
+
+// Unit quantity of a quantity with dimensions in millimetres, by unit code.
+double CalcEhMenge(const std::string& unit, double laenge, double breite, double dicke,
+                   double menge);
+
+} // namespace sollist::solltat
