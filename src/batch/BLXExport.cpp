@@ -22,38 +22,41 @@ Tdm_BLXExport::Tdm_BLXExport(const TRunContext& context) : FContext(context) {
 Tdm_BLXExport::~Tdm_BLXExport() = default;
 
 void Tdm_BLXExport::DeclareDataObjects() {
-    qry.SetSQL({"Select AOfNumm,ANumm", "from auftrag ",
-                "where (AsAbgeschl is Null or AsAbgeschl>:DATUM)"});
-    qry.AddField("AOfNumm", TFieldType::ftString, 10);
-    qry.AddField("ANumm", TFieldType::ftString, 10);
+    db::Declare(qry,
+                {"Select AOfNumm,ANumm", "from auftrag ",
+                 "where (AsAbgeschl is Null or AsAbgeschl>:DATUM)"},
+                {{"AOfNumm", TFieldType::ftString, 10}, {"ANumm", TFieldType::ftString, 10}});
 
-    qrySollStd.SetSQL({"SELECT TaRmTat,TaKoNumm,Sum(TaFixZt+EhMenge*TaVarEh+Stueck*TaVarSt)/60 as SollStunden",
-                       "FROM solltat", "GROUP BY TaRmTat,TaKoNumm"});
-    qrySollStd.AddField("TaRmTat", TFieldType::ftString, 10);
-    qrySollStd.AddField("TaKoNumm", TFieldType::ftString, 3);
-    qrySollStd.AddField("SollStunden", TFieldType::ftFloat);
+    db::Declare(qrySollStd,
+                {"SELECT TaRmTat,TaKoNumm,Sum(TaFixZt+EhMenge*TaVarEh+Stueck*TaVarSt)/60 as SollStunden",
+                 "FROM solltat", "GROUP BY TaRmTat,TaKoNumm"},
+                {{"TaRmTat", TFieldType::ftString, 10},
+                 {"TaKoNumm", TFieldType::ftString, 3},
+                 {"SollStunden", TFieldType::ftFloat}});
 
     tbAufsStd.TableName = "AufSStd";
     tbAufsStd.KeyFields = "ASOFNUMM;ASRMTAT";
     tbAufsStd.OrderFields = "ASOFNUMM;ASRMTAT";
-    tbAufsStd.AddField("ASOFNUMM", TFieldType::ftString, 10, true);
-    tbAufsStd.AddField("ASRMTAT", TFieldType::ftString, 10, true);
-    tbAufsStd.AddField("ASKONUMM", TFieldType::ftString, 3, true);
-    tbAufsStd.AddField("ASSOLLSTD", TFieldType::ftFloat, 0, true);
-    tbAufsStd.AddField("ASISTSTD", TFieldType::ftFloat, 0, true);
+    db::Declare(tbAufsStd, {},
+                {{"ASOFNUMM", TFieldType::ftString, 10, true},
+                 {"ASRMTAT", TFieldType::ftString, 10, true},
+                 {"ASKONUMM", TFieldType::ftString, 3, true},
+                 {"ASSOLLSTD", TFieldType::ftFloat, 0, true},
+                 {"ASISTSTD", TFieldType::ftFloat, 0, true}});
 
     tbAuftrag.TableName = "Auftrag";
     tbAuftrag.KeyFields = "AOFNUMM";
     tbAuftrag.OrderFields = "AOFNUMM";
     tbAuftrag.BooleanDomainFields = true;
-    tbAuftrag.AddField("AOfNumm", TFieldType::ftString, 10, true);
-    tbAuftrag.AddField("ANUMM", TFieldType::ftString, 10);
-    tbAuftrag.AddField("AsRegStnd", TFieldType::ftFloat);
-    tbAuftrag.AddField("AsSollStnd", TFieldType::ftFloat);
-    tbAuftrag.AddField("AsIstStnd", TFieldType::ftFloat);
-    tbAuftrag.AddField("AsIstBis", TFieldType::ftDate);
-    tbAuftrag.AddField("AsKoLetzt", TFieldType::ftString, 3);
-    tbAuftrag.AddField("AOFFSTND", TFieldType::ftFloat);
+    db::Declare(tbAuftrag, {},
+                {{"AOfNumm", TFieldType::ftString, 10, true},
+                 {"ANUMM", TFieldType::ftString, 10},
+                 {"AsRegStnd", TFieldType::ftFloat},
+                 {"AsSollStnd", TFieldType::ftFloat},
+                 {"AsIstStnd", TFieldType::ftFloat},
+                 {"AsIstBis", TFieldType::ftDate},
+                 {"AsKoLetzt", TFieldType::ftString, 3},
+                 {"AOFFSTND", TFieldType::ftFloat}});
 }
 
 void Tdm_BLXExport::CalcSollIst() {

@@ -137,15 +137,18 @@ TDBIniFile::TDBIniFile(db::TIBCConnection& connection, int IniFileTyp)
     if (FIniTyp != 1 && FIniTyp != 2)
         throw Exception(fmt::format("Unbekannter IniFileTyp {}", FIniTyp));
     const bool inifile = FIniTyp == 1;
+    db::Declare(qryReadINI,
+                {inifile ? "Select WERT from inifile where SECTION=:SECTION and NAME=:NAME"
+                         : "Select WERT from listenini where SECTION=:SECTION and IDENT=:NAME"},
+                {});
+    db::Declare(qryReadSection,
+                {inifile ? "Select NAME,WERT from inifile where SECTION=:SECTION order by NAME"
+                         : "Select IDENT as NAME,WERT from listenini where SECTION=:SECTION order by NAME"},
+                {});
     for (db::TIBCQuery* query : {&qryReadINI, &qryReadSection}) {
         query->SetEmptyStrToNull = true;
-        query->FetchAll = true;
         query->ReadOnly = true;
     }
-    qryReadINI.SetSQL({inifile ? "Select WERT from inifile where SECTION=:SECTION and NAME=:NAME"
-                               : "Select WERT from listenini where SECTION=:SECTION and IDENT=:NAME"});
-    qryReadSection.SetSQL({inifile ? "Select NAME,WERT from inifile where SECTION=:SECTION order by NAME"
-                                   : "Select IDENT as NAME,WERT from listenini where SECTION=:SECTION order by NAME"});
     qryWriteINI.SetSQL({inifile ? "Update inifile SET WERT=:WERT where SECTION=:SECTION and NAME=:NAME"
                                 : "Update or Insert into listenini(SECTION,IDENT,WERT) Values(:SECTION,:NAME,:WERT)"});
 }

@@ -215,8 +215,7 @@ void TLocalIni::Firmenwechsel(int ToNr) {
 
 void TLocalIni::ReadPfade(db::TIBCConnection& connection) {
     db::TIBCQuery query(connection, "qryPfade");
-    query.SetSQL({"Select ID,PFAD from PFADE"});
-    query.FetchAll = true;
+    db::Declare(query, {"Select ID,PFAD from PFADE"}, {});
     query.ReadOnly = true;
     query.Open();
     const db::TField id = query.FieldByName("ID");
