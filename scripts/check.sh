@@ -25,19 +25,21 @@ tidy() {
     rm -rf "$out" && mkdir -p "$out"
     local status=0
     find src -name '*.cpp' | sort | xargs -P "$TIDY_JOBS" -I{} sh -c \
-        'clang-tidy -p build --quiet "$1" >"$2/$(echo "$1" | tr / _).log" 2>&1 || { echo "clang-tidy: $1 failed"; exit 1; }' \
-        _ {} "$out" || status=$?
+        'clang-tidy -p build --quiet "$1" >"$2/$(echo "$1" | tr / _).log" 2>&1' _ {} "$out" || status=$?
+    # A header's findings appear in the report of every file that includes it.
     local findings
-    findings=$(cat "$out"/*.log | grep -E '^[^ ].*:[0-9]+:[0-9]+: (warning|error): ' | sed "s|^$ROOT/||" | sort -u || true)
-    if ((status)) || [[ -n $findings ]]; then
-        if [[ -n $findings ]]; then
-            printf '%s\n' "$findings"
-            echo "--- findings per check:"
-            printf '%s\n' "$findings" | sed -E 's/.*\[([^]]+)\]$/\1/' | sort | uniq -c | sort -rn
-        else
-            grep -v 'warnings\? generated\.$' "$out"/*.log || true
-        fi
-        echo "clang-tidy: $(printf '%s' "$findings" | grep -c . || true) findings; reports in $out" >&2
+    findings=$(cat "$out"/*.log | grep -E '^[^ ].*:[0-9]+:[0-9]+: (warning|error): ' \
+        | sed -e "s|^$ROOT/||" -e 's/,-warnings-as-errors\]$/]/' | sort -t: -k1,1 -k2,2n -k3,3n | uniq || true)
+    if [[ -n $findings ]]; then
+        printf '%s\n' "$findings"
+        echo "--- findings per check:"
+        printf '%s\n' "$findings" | sed -E 's/.*\[([^]]+)\]$/\1/' | sort | uniq -c | sort -rn
+        echo "clang-tidy: $(printf '%s\n' "$findings" | wc -l) findings; reports in $out" >&2
+        return 1
+    fi
+    if ((status)); then   # clang-tidy itself failed (a file it could not parse, a bad option)
+        grep -v 'warnings\? generated\.$' "$out"/*.log >&2 || true
+        echo "clang-tidy: failed without findings; reports in $out" >&2
         return 1
     fi
     echo "clang-tidy: no findings"
