@@ -1,14 +1,49 @@
 #!/bin/bash
-# Second CI stage, run after scripts/test.sh: the whole test suite built with AddressSanitizer
-# and UndefinedBehaviorSanitizer, a valgrind memcheck of one run over the demo database, and a
-# bounded run of the formula fuzzer. Run as root on Debian 12. Each part can be run alone:
-#   scripts/check.sh [sanitize] [valgrind] [fuzz]     (default: all three)
-# FUZZ_SECONDS sets the fuzzing time (default 30).
+# Second CI stage, run after scripts/test.sh: clang-tidy over the sources of src/, the whole
+# test suite built with AddressSanitizer and UndefinedBehaviorSanitizer, a valgrind memcheck of
+# one run over the demo database, and a bounded run of the formula fuzzer. Run as root on
+# Debian 12. Each part can be run alone:
+#   scripts/check.sh [tidy] [sanitize] [valgrind] [fuzz]     (default: all four)
+# FUZZ_SECONDS sets the fuzzing time (default 30); TIDY_JOBS the clang-tidy processes run at
+# once (default 2).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
 FUZZ_SECONDS=${FUZZ_SECONDS:-30}
+TIDY_JOBS=${TIDY_JOBS:-2}
 TARVEX_PASSWORD=${TARVEX_PASSWORD:-tarvex}
+
+# Every .cpp file under src/ (and the headers of src/ it includes) through clang-tidy with the
+# checks of .clang-tidy, where every finding is an error. The compiler flags come from the
+# compile_commands.json of the build directory the valgrind part uses; it is only configured
+# here, nothing is compiled. Each file's report goes to build/clang-tidy/; the findings are
+# printed once each, with a count per check, and any finding or failed run fails the stage.
+tidy() {
+    echo "=== check: clang-tidy over src/"
+    cmake -B build -S . >/dev/null
+    local out=$ROOT/build/clang-tidy
+    rm -rf "$out" && mkdir -p "$out"
+    local status=0
+    find src -name '*.cpp' | sort | xargs -P "$TIDY_JOBS" -I{} sh -c \
+        'clang-tidy -p build --quiet "$1" >"$2/$(echo "$1" | tr / _).log" 2>&1' _ {} "$out" || status=$?
+    # A header's findings appear in the report of every file that includes it.
+    local findings
+    findings=$(cat "$out"/*.log | grep -E '^[^ ].*:[0-9]+:[0-9]+: (warning|error): ' \
+        | sed -e "s|^$ROOT/||" -e 's/,-warnings-as-errors\]$/]/' | sort -t: -k1,1 -k2,2n -k3,3n | uniq || true)
+    if [[ -n $findings ]]; then
+        printf '%s\n' "$findings"
+        echo "--- findings per check:"
+        printf '%s\n' "$findings" | sed -E 's/.*\[([^]]+)\]$/\1/' | sort | uniq -c | sort -rn
+        echo "clang-tidy: $(printf '%s\n' "$findings" | wc -l) findings; reports in $out" >&2
+        return 1
+    fi
+    if ((status)); then   # clang-tidy itself failed (a file it could not parse, a bad option)
+        grep -v 'warnings\? generated\.$' "$out"/*.log >&2 || true
+        echo "clang-tidy: failed without findings; reports in $out" >&2
+        return 1
+    fi
+    echo "clang-tidy: no findings"
+}
 
 # Every test, sanitized; the program runs of the process tests are sanitized too. Leak reports
 # of memory that the Firebird client and engine keep for the process lifetime are suppressed
@@ -58,9 +93,10 @@ fuzz() {
 
 scripts/setup.sh
 parts=("$@")
-((${#parts[@]})) || parts=(sanitize valgrind fuzz)
+((${#parts[@]})) || parts=(tidy sanitize valgrind fuzz)
 for part in "${parts[@]}"; do
     case $part in
+        tidy) tidy ;;
         sanitize) sanitize ;;
         valgrind) valgrind_demo ;;
         fuzz) fuzz ;;

@@ -10,8 +10,8 @@ FB_CONF=/etc/firebird/3.0/firebird.conf
 PIDFILE=/run/firebird3.0/server.pid
 
 packages=(firebird3.0-server firebird3.0-server-core firebird3.0-utils libfbclient2 firebird-dev
-          cmake g++ make clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
-          libfmt-dev libmuparser-dev valgrind procps time
+          cmake g++ make clang libclang-rt-14-dev clang-tidy googletest libgtest-dev
+          libbenchmark-dev libfmt-dev libmuparser-dev valgrind procps time
           python3 perl)   # the last two for the benchmarks' generator and scale script
 
 missing=()
