@@ -1,6 +1,7 @@
 #include "config/DBIniFile.h"
 
 #include "common/Errors.h"
+#include "common/Text.h"
 #include "db/Value.h"
 
 #include <fmt/core.h>
@@ -17,12 +18,6 @@
 namespace sollist::config {
 
 namespace {
-
-std::string UpperCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c); });
-    return text;
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -166,12 +161,12 @@ std::optional<TDBIniFile::TStored> TDBIniFile::LookUp(const std::string& Section
         return TStored{wert.IsNull(), wert.AsString()};
     };
     if (!FetchedSection.empty() && Section == FetchedSection) {
-        if (!qryReadSection.Locate("NAME", {db::TValue(UpperCase(Name))})) return std::nullopt;
+        if (!qryReadSection.Locate("NAME", {db::TValue(text::UpperAscii(Name))})) return std::nullopt;
         return stored(qryReadSection);
     }
     if (!FetchedSection.empty()) DropFetchedSection();
-    qryReadINI.ParamByName("SECTION").AsString(UpperCase(Section));
-    qryReadINI.ParamByName("NAME").AsString(UpperCase(Name));
+    qryReadINI.ParamByName("SECTION").AsString(text::UpperAscii(Section));
+    qryReadINI.ParamByName("NAME").AsString(text::UpperAscii(Name));
     qryReadINI.Open();
     std::optional<TStored> value;
     if (!qryReadINI.IsEmpty()) value = stored(qryReadINI);
@@ -208,8 +203,8 @@ double TDBIniFile::ReadDate(const std::string& Section, const std::string& Name,
 }
 
 void TDBIniFile::Write(const std::string& Section, const std::string& Name, const std::string& wert) {
-    qryWriteINI.ParamByName("SECTION").AsString(UpperCase(Section));
-    qryWriteINI.ParamByName("NAME").AsString(UpperCase(Name));
+    qryWriteINI.ParamByName("SECTION").AsString(text::UpperAscii(Section));
+    qryWriteINI.ParamByName("NAME").AsString(text::UpperAscii(Name));
     qryWriteINI.ParamByName("WERT").AsString(wert);
     qryWriteINI.Execute();
 }
@@ -238,14 +233,14 @@ void TDBIniFile::EraseSection(const std::string& Section) {
     if (FIniTyp != 2) throw Exception("EraseSection ist nur bei listen.ini erlaubt!");
     db::TIBCSQL erase(FConnection, "qryEraseSection");
     erase.SetSQL({"Delete from listenini where SECTION=:SECTION"});
-    erase.ParamByName("SECTION").AsString(UpperCase(Section));
+    erase.ParamByName("SECTION").AsString(text::UpperAscii(Section));
     erase.Execute();
 }
 
 void TDBIniFile::FetchWholeSection(const std::string& Section) {
     if (!FetchedSection.empty() && Section == FetchedSection) return;
     if (!FetchedSection.empty()) DropFetchedSection();
-    qryReadSection.ParamByName("SECTION").AsString(UpperCase(Section));
+    qryReadSection.ParamByName("SECTION").AsString(text::UpperAscii(Section));
     qryReadSection.Open();
     FetchedSection = Section;
 }

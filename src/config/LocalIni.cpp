@@ -1,6 +1,7 @@
 #include "config/LocalIni.h"
 
 #include "common/Errors.h"
+#include "common/Text.h"
 #include "db/DataSet.h"
 
 #include <fmt/core.h>
@@ -13,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <strings.h>
 #include <unistd.h>
 #include <unordered_map>
 #include <vector>
@@ -39,36 +39,16 @@ namespace {
 constexpr const char* RegistrySection = "R7";
 constexpr const char* ConnectionNrName = "ConnectionNr";
 
-std::string UpperCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c); });
-    return text;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
-
-std::size_t FindNoCase(const std::string& text, std::string_view needle) {
-    const auto it = std::search(text.begin(), text.end(), needle.begin(), needle.end(),
-                                [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) ==
-                                                            std::toupper(static_cast<unsigned char>(b)); });
-    return it == text.end() ? std::string::npos : static_cast<std::size_t>(it - text.begin());
-}
 
 // Replaces the first occurrence of placeholder (any case); true when there was one.
 bool ReplaceFirstNoCase(std::string& text, std::string_view placeholder, const std::string& by) {
-    const std::size_t pos = FindNoCase(text, placeholder);
+    const std::size_t pos = text::FindAsciiNoCase(text, placeholder);
     if (pos == std::string::npos) return false;
     text.replace(pos, placeholder.size(), by);
     return true;
 }
 
-std::string Trim(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos) return {};
-    return std::string(text.substr(first, text.find_last_not_of(" \t\r") - first + 1));
-}
+std::string Trim(std::string_view text) { return text::Trim(text, " \t\r"); }
 
 // The keys of one section of an INI file (names upper-cased; the first occurrence wins).
 // Read line by line without a length limit, so that a long value is never cut short or its
@@ -86,18 +66,18 @@ std::map<std::string, std::string> ReadIniSection(const std::string& file, const
         if (text.empty() || text.front() == ';' || text.front() == '#') continue;
         if (text.front() == '[') {
             const std::size_t close = text.find(']');
-            inSection = close != std::string::npos && EqualsNoCase(Trim(text.substr(1, close - 1)), section);
+            inSection = close != std::string::npos && text::EqualsAsciiNoCase(Trim(text.substr(1, close - 1)), section);
             continue;
         }
         const std::size_t equals = text.find('=');
         if (inSection && equals != std::string::npos)
-            values.emplace(UpperCase(Trim(text.substr(0, equals))), Trim(text.substr(equals + 1)));
+            values.emplace(text::UpperAscii(Trim(text.substr(0, equals))), Trim(text.substr(equals + 1)));
     }
     return values;
 }
 
 std::string ValueOf(const std::map<std::string, std::string>& values, const std::string& name) {
-    const auto it = values.find(UpperCase(name));
+    const auto it = values.find(text::UpperAscii(name));
     return it == values.end() ? std::string() : it->second;
 }
 
@@ -138,13 +118,13 @@ std::string WithIniValue(const std::string& content, const std::string& section,
         const std::string trimmed = Trim(lines[i]);
         if (!trimmed.empty() && trimmed.front() == '[') {
             const std::size_t close = trimmed.find(']');
-            inSection = close != std::string::npos && EqualsNoCase(trimmed.substr(1, close - 1), section);
+            inSection = close != std::string::npos && text::EqualsAsciiNoCase(trimmed.substr(1, close - 1), section);
             if (inSection) sectionEnd = static_cast<std::ptrdiff_t>(i + 1);
             continue;
         }
         if (!inSection) continue;
         const std::size_t equals = trimmed.find('=');
-        if (equals != std::string::npos && EqualsNoCase(Trim(trimmed.substr(0, equals)), key)) {
+        if (equals != std::string::npos && text::EqualsAsciiNoCase(Trim(trimmed.substr(0, equals)), key)) {
             lines[i] = line;
             sectionEnd = -2;
             break;
@@ -185,7 +165,7 @@ std::string TLocalIni::ExecutableDir() {
 
 int TLocalIni::ReadRegistryConnectionNr() const {
     const auto values = ReadIniSection(RegistryFile(), RegistrySection);
-    const auto it = values.find(UpperCase(ConnectionNrName));
+    const auto it = values.find(text::UpperAscii(ConnectionNrName));
     if (it == values.end()) return 1;
     const std::string& text = it->second;
     int number = 0;
@@ -235,7 +215,7 @@ void TLocalIni::TranslatePfade(bool MitBenutzer, const std::string& Benutzer) {
     for (int i = 0; i < PfadAnzahl; ++i) {
         std::string path = FPfadeOrig[static_cast<std::size_t>(i)];
         ReplaceFirstNoCase(path, "$DATEN", FDokPfad);
-        if (FindNoCase(path, "$MITARBEITER") != std::string::npos) {
+        if (text::FindAsciiNoCase(path, "$MITARBEITER") != std::string::npos) {
             std::string withUser = path;
             ReplaceFirstNoCase(withUser, "$MITARBEITER", MitBenutzer ? Benutzer : std::string());
             std::error_code error;
@@ -266,7 +246,7 @@ int TLocalIni::PfadIndex(const std::string& name) {
         for (int i = 0; i < PfadAnzahl; ++i) map.emplace(PfadNamen[static_cast<std::size_t>(i)], i);
         return map;
     }();
-    const std::string upper = UpperCase(name);
+    const std::string upper = text::UpperAscii(name);
     const auto it = index.find(upper);
     if (it == index.end()) throw Exception("Unbekannter Pfad! " + upper);
     return it->second;

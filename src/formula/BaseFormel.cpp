@@ -3,6 +3,8 @@
 // the position past what it accepts. Asking the scanner about a character that starts no
 // token raises the lexical error, also when a step only looks ahead.
 #include "formula/BaseFormel.h"
+
+#include "common/Text.h"
 #include "formula/BaseFormelMath.h"
 
 #include <algorithm>
@@ -41,15 +43,9 @@ constexpr bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
 // The offending character of a lexical error: a whole UTF-8 sequence where one starts, the
 // replacement character for a byte that starts none, so the message stays valid UTF-8.
 std::string OffendingCharacter(std::string_view text, std::size_t pos) {
-    const auto lead = static_cast<unsigned char>(text[pos]);
-    std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2
-                       : lead >= 0xE0 && lead < 0xF0 ? 3 : lead >= 0xF0 && lead < 0xF5 ? 4 : 0;
-    if (length == 0 || pos + length > text.size())
-        return "\xEF\xBF\xBD";
-    for (std::size_t i = 1; i < length; ++i)
-        if ((static_cast<unsigned char>(text[pos + i]) & 0xC0) != 0x80)
-            return "\xEF\xBF\xBD";
-    return std::string(text.substr(pos, length));
+    std::size_t end = pos;
+    if (text::NextCodePoint(text, end) == text::kInvalidCodePoint) return "\xEF\xBF\xBD";
+    return std::string(text.substr(pos, end - pos));
 }
 
 // Decimal text of digits with at most one "." or "," separator, independent of the locale.

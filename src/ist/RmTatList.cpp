@@ -1,27 +1,25 @@
 #include "ist/RmTatList.h"
 
+#include "common/Text.h"
+
 #include <cstdint>
 
 namespace sollist::ist {
 
 namespace {
 
-// Next character of a UTF-8 text, folded to lower case for ASCII and the Latin-1 letters
-// (U+00C0..U+00DE except U+00D7); other bytes pass through unchanged.
+// Next character of a UTF-8 text as a sort value: ASCII and the Latin-1 letters
+// (U+00C0..U+00DE except U+00D7) folded to lower case, the rest of U+00C0..U+00FF as
+// themselves, any other character and a malformed byte above all of them.
 std::uint32_t NextFolded(std::string_view text, std::size_t& pos) {
-    auto byte = static_cast<unsigned char>(text[pos++]);
-    if (byte >= 'A' && byte <= 'Z') return byte + 0x20;
-    if (byte == 0xC3 && pos < text.size()) {
-        auto next = static_cast<unsigned char>(text[pos]);
-        if (next >= 0x80 && next <= 0xBF) {
-            ++pos;
-            std::uint32_t codePoint = 0xC0 + (next - 0x80);
-            if (codePoint <= 0xDE && codePoint != 0xD7) codePoint += 0x20;
-            return codePoint;
-        }
-    }
-    // Other bytes compare as themselves, above the folded Latin-1 range of lead byte 0xC3.
-    return byte >= 0x80 ? 0x100 + byte : byte;
+    const std::size_t start = pos;
+    const char32_t cp = text::NextCodePoint(text, pos);
+    if (cp >= 'A' && cp <= 'Z') return cp + 0x20;
+    if (cp < 0x80) return cp;
+    if (cp >= 0xC0 && cp <= 0xFF) return cp <= 0xDE && cp != 0xD7 ? cp + 0x20 : cp;
+    // Byte by byte, as UTF-8 sorts by code point.
+    pos = start + 1;
+    return 0x100 + static_cast<unsigned char>(text[start]);
 }
 
 } // namespace

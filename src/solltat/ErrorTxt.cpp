@@ -1,6 +1,7 @@
 #include "solltat/ErrorTxt.h"
 
 #include "common/Errors.h"
+#include "common/Text.h"
 
 #include <fmt/format.h>
 
@@ -21,46 +22,11 @@ constexpr std::size_t ProgrammWidth = 12;
 constexpr const char* LogFileName = "SollBerFehler.Txt";
 constexpr const char* LineEnd = "\r\n";
 
-// Unicode code points of the bytes 0x80..0x9F in Windows-1252 (0 = no character).
-constexpr std::array<std::uint16_t, 32> Cp1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-constexpr char32_t Invalid = 0xFFFFFFFF;
-
-// Decodes the code point starting at text[pos] and advances pos; Invalid for a malformed
-// sequence (pos then moves by one byte).
-char32_t NextCodePoint(std::string_view text, std::size_t& pos) {
-    const auto lead = static_cast<unsigned char>(text[pos++]);
-    if (lead < 0x80) return lead;
-    int extra = lead >= 0xF0 && lead < 0xF5 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : -1;
-    if (lead >= 0xF5 || extra < 0 || pos + extra > text.size()) return Invalid;
-    char32_t cp = lead & (0x3F >> extra);
-    for (int i = 0; i < extra; ++i) {
-        const auto c = static_cast<unsigned char>(text[pos + i]);
-        if ((c & 0xC0) != 0x80) return Invalid;
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    static constexpr char32_t minimum[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < minimum[extra] || (cp >= 0xD800 && cp <= 0xDFFF)) return Invalid;
-    pos += extra;
-    return cp;
-}
-
-char ToCp1252(char32_t cp) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
-    for (std::size_t i = 0; i < Cp1252High.size(); ++i)
-        if (Cp1252High[i] != 0 && Cp1252High[i] == cp) return static_cast<char>(0x80 + i);
-    return '?';
-}
-
 // The first `width` characters of a UTF-8 text, filled with blanks up to `width`.
 std::string FitCharacters(std::string_view text, std::size_t width) {
     std::size_t pos = 0, count = 0;
     while (pos < text.size() && count < width) {
-        NextCodePoint(text, pos);
+        text::NextCodePoint(text, pos);
         ++count;
     }
     std::string out(text.substr(0, pos));
@@ -105,13 +71,6 @@ void WriteAll(int fd, const std::string& bytes) {
 
 } // namespace
 
-std::string Utf8ToCp1252(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t pos = 0; pos < text.size();) out += ToCp1252(NextCodePoint(text, pos));
-    return out;
-}
-
 void TErrorTxt::Open(const std::string& ProgName) {
     Programm = FitCharacters(ProgName, ProgrammWidth);
     // TEMP as the installation knows it; on this platform usually unset, so the usual
@@ -135,7 +94,7 @@ void TErrorTxt::Write(const std::string& FehlerTxt) {
 
 // Creating the file exclusively decides atomically whether the header belongs in front.
 void TErrorTxt::AppendLine(const std::string& line) {
-    std::string bytes = Utf8ToCp1252(line) + LineEnd;
+    std::string bytes = text::Utf8ToCp1252(line) + LineEnd;
     int fd = ::open(FileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
         bytes.insert(0, HeaderLines());

@@ -23,8 +23,4 @@ private:
     std::string FileName;
 };
 
-// UTF-8 text as Windows-1252 bytes; a character without a code in it (or a byte that is
-// no valid UTF-8) becomes "?".
-std::string Utf8ToCp1252(std::string_view text);
-
 } // namespace sollist::solltat

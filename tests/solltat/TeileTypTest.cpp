@@ -5,6 +5,7 @@
 #include "solltat/Solltat.h"
 
 #include "TeileTypTestSupport.h"
+#include "common/Text.h"
 #include "solltat/ErrorTxt.h"
 
 #include <gtest/gtest.h>
@@ -144,7 +145,7 @@ TEST_F(TeileTypTest, PartTypeWithoutVolumeBaseIsLoggedAndSkipped) {
     ExpectRow(rows, "1/2/BOHR", 7, 1);
     ExpectRow(rows, "1/2/ABS2", 0.019, 1);
     EXPECT_TRUE(calc.bFehler);
-    EXPECT_NE(logDir.Log().find(Utf8ToCp1252("Offert: A1 Element: 1 Material für Dickenberechnung fehlt")),
+    EXPECT_NE(logDir.Log().find(text::Utf8ToCp1252("Offert: A1 Element: 1 Material für Dickenberechnung fehlt")),
               std::string::npos)
         << logDir.Log();
 }
