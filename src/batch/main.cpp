@@ -1,38 +1,14 @@
 // The batch program: connects to the database named by the installation settings, runs the
 // order hours run over all open orders, and reports on standard output. No arguments, no input.
+#include "batch/Console.h"
 #include "batch/OrderHoursRun.h"
-#include "common/Errors.h"
 #include "config/LocalIni.h"
 #include "db/Connection.h"
 
 #include <cstdio>
 #include <memory>
-#include <string>
 
-namespace {
-
-// One line per message, flushed at once: the run is watched live and may be killed.
-void PrintLine(const std::string& line) {
-    std::fputs(line.c_str(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
-// An error message on one line: the client library joins the lines of its messages with line
-// feeds, and a log reader takes every console line for a message of its own.
-std::string OneLine(std::string message) {
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
-    for (char& c : message)
-        if (c == '\n' || c == '\r') c = ' ';
-    return message;
-}
-
-const char* KindOf(const std::exception& error) {
-    const auto* own = dynamic_cast<const sollist::Exception*>(&error);
-    return own != nullptr ? own->kind() : "Exception";
-}
-
-} // namespace
+using sollist::batch::PrintLine;
 
 int main() {
     // Line-buffered, so progress and formula error lines of the run appear as they are printed.
@@ -49,7 +25,7 @@ int main() {
         try {
             connection.Connect();
         } catch (const std::exception& error) {
-            PrintLine("Kann keine Serververbindung herstellen. (" + connection.Database() + ")\r" + OneLine(error.what()));
+            PrintLine(sollist::batch::ConnectionFailedLine(connection.Database(), error));
             return 1;
         }
 
@@ -61,7 +37,7 @@ int main() {
         PrintLine("Fertig !");
         return 0;
     } catch (const std::exception& error) {
-        PrintLine(std::string(KindOf(error)) + ": " + OneLine(error.what()));
+        PrintLine(sollist::batch::ErrorLine(error));
         return 0;
     }
 }

@@ -44,13 +44,13 @@ void EmitLines(const std::string& output, std::size_t& emitted, const RunOptions
 
 } // namespace
 
-ProgramFolder::ProgramFolder() {
+ProgramFolder::ProgramFolder(std::string program) : program_(std::move(program)) {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string name = test != nullptr ? std::string(test->test_suite_name()) + "_" + test->name() : "run";
     dir_ = fs::temp_directory_path() / ("sollist_run_" + std::to_string(::getpid()) + "_" + name);
     fs::remove_all(dir_);
     fs::create_directories(ConfigDir());
-    fs::copy_file(fs::path(BinaryDir()) / "sollist", dir_ / "sollist");
+    fs::copy_file(fs::path(BinaryDir()) / program_, dir_ / program_);
 }
 
 ProgramFolder::~ProgramFolder() {
@@ -102,11 +102,13 @@ ProgramResult ProgramFolder::Run(const RunOptions& options) const {
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
     posix_spawn_file_actions_addchdir_np(&actions, dir_.c_str());
-    const std::string program = (dir_ / "sollist").string();
-    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    const std::string program = (dir_ / program_).string();
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& arg : options.args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
     pid_t pid = 0;
     const auto start = Clock::now();
-    const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
+    const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipeFds[1]);
     if (spawned != 0) {

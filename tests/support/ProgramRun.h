@@ -25,12 +25,14 @@ struct RunOptions {
     std::function<void(const std::string&)> onLine;
     // A run that takes longer is killed: a hang fails the test instead of blocking it.
     std::chrono::seconds timeout{120};
+    // Command-line arguments after the program name.
+    std::vector<std::string> args;
 };
 
 class ProgramFolder {
 public:
-    // A folder named after the running test, with a copy of the program.
-    ProgramFolder();
+    // A folder named after the running test, with a copy of the built program of this name.
+    explicit ProgramFolder(std::string program = "sollist");
     ~ProgramFolder();
     ProgramFolder(const ProgramFolder&) = delete;
     ProgramFolder& operator=(const ProgramFolder&) = delete;
@@ -54,6 +56,7 @@ public:
 
 private:
     std::filesystem::path dir_;
+    std::string program_;
 };
 
 // A loopback TCP port that nothing listens on (for a private server or a refused connection).

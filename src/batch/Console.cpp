@@ -1,0 +1,35 @@
+#include "batch/Console.h"
+
+#include "common/Errors.h"
+
+#include <cstdio>
+
+namespace sollist::batch {
+
+void PrintLine(const std::string& line) {
+    std::fputs(line.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+std::string OneLine(std::string message) {
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+    for (char& c : message)
+        if (c == '\n' || c == '\r') c = ' ';
+    return message;
+}
+
+const char* KindOf(const std::exception& error) {
+    const auto* own = dynamic_cast<const sollist::Exception*>(&error);
+    return own != nullptr ? own->kind() : "Exception";
+}
+
+std::string ErrorLine(const std::exception& error) {
+    return std::string(KindOf(error)) + ": " + OneLine(error.what());
+}
+
+std::string ConnectionFailedLine(const std::string& database, const std::exception& error) {
+    return "Kann keine Serververbindung herstellen. (" + database + ")\r" + OneLine(error.what());
+}
+
+} // namespace sollist::batch

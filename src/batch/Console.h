@@ -1,0 +1,25 @@
+#pragma once
+// What the program entries print: one line per message on standard output, and the error
+// lines every entry of the house prints the same way.
+#include <exception>
+#include <string>
+
+namespace sollist::batch {
+
+// One line per message, flushed at once: the run is watched live and may be killed.
+void PrintLine(const std::string& line);
+
+// An error message on one line: the client library joins the lines of its messages with line
+// feeds, and a log reader takes every console line for a message of its own.
+std::string OneLine(std::string message);
+
+// The kind name of an error: the program's own kinds by name, anything else "Exception".
+const char* KindOf(const std::exception& error);
+
+// "Kind: message" on one line.
+std::string ErrorLine(const std::exception& error);
+
+// The line of a failed connection: the database in brackets, a carriage return, the message.
+std::string ConnectionFailedLine(const std::string& database, const std::exception& error);
+
+} // namespace sollist::batch

@@ -1,0 +1,30 @@
+#pragma once
+// The report's figures as CSV for a German spreadsheet: UTF-8 with a byte order mark,
+// semicolons, decimal commas, CRLF line ends, one header line. Columns:
+//
+//   Satzart            "Auftrag" (totals of an order), "Auftrag-Tätigkeit" (one reporting
+//                      activity of an order), "Tätigkeit" (one reporting activity summed over
+//                      the orders of the report)
+//   Offert, Auftrag, Bezeichnung                  the order (empty on "Tätigkeit" rows)
+//   Tätigkeit, Tätigkeitsname                     the reporting activity (empty on "Auftrag" rows)
+//   Kostenstelle       on "Auftrag-Tätigkeit" rows
+//   Aufträge           on "Tätigkeit" rows: the orders with hours under the activity
+//   Soll h, Ist h, Differenz h                    hours with two decimals, Differenz = Ist - Soll
+//   Differenz %        of Soll, one decimal; empty without a target
+//   Ist Produktion h, Ist Regie h, Ist Büro h, Letzte Buchung (DD.MM.YYYY)   on "Auftrag" rows
+//
+// Rows in the report's order: each order followed by its activities, then the activity sums.
+#include "report/ReportData.h"
+
+#include <string>
+#include <string_view>
+
+namespace sollist::report {
+
+std::string CsvReport(const TReport& report);
+
+// One field: quoted when it holds a semicolon, quote or line break; a text a spreadsheet
+// would take for a formula (leading = + - @) gets a leading apostrophe.
+std::string CsvField(std::string_view text);
+
+} // namespace sollist::report

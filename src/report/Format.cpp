@@ -1,0 +1,58 @@
+#include "report/Format.h"
+
+#include "db/Value.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace sollist::report {
+
+std::string FormatNumber(double value, int decimals, bool grouping) {
+    if (!std::isfinite(value)) return "–";
+    std::string digits = fmt::format("{:.{}f}", std::fabs(value), decimals);
+    // Rounded to nothing: no sign, so that -0.001 does not show as "-0,00".
+    const bool negative = value < 0 && digits.find_first_not_of("0.") != std::string::npos;
+
+    const std::size_t point = digits.find('.');
+    const std::string whole = digits.substr(0, point);
+    std::string text = negative ? "-" : "";
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+        if (grouping && i > 0 && (whole.size() - i) % 3 == 0) text += '.';
+        text += whole[i];
+    }
+    if (point != std::string::npos) text += ',' + digits.substr(point + 1);
+    return text;
+}
+
+std::string FormatHours(double hours) { return FormatNumber(hours) + " h"; }
+
+std::string FormatDifference(double hours) {
+    const std::string text = FormatNumber(hours);
+    const bool positive = hours > 0 && text.find_first_not_of("0,.") != std::string::npos;
+    return (positive ? "+" : "") + text + " h";
+}
+
+std::string FormatPercent(double percent) {
+    const std::string text = FormatNumber(percent, 1);
+    const bool positive = percent > 0 && text.find_first_not_of("0,.") != std::string::npos;
+    return (positive ? "+" : "") + text + " %";
+}
+
+std::string FormatDate(double dayNumber) {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    db::DecodeDate(std::floor(dayNumber), year, month, day);
+    return fmt::format("{:02}.{:02}.{:04}", day, month, year);
+}
+
+std::string FormatDateTime(double dayNumber) {
+    const double whole = std::floor(dayNumber);
+    // Minutes of the day, rounded; a moment rounded up to midnight stays on its own day.
+    const int minutes = std::min(static_cast<int>(std::lround((dayNumber - whole) * 24 * 60)), 24 * 60 - 1);
+    return fmt::format("{} {:02}:{:02}", FormatDate(whole), minutes / 60, minutes % 60);
+}
+
+} // namespace sollist::report

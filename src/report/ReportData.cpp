@@ -1,0 +1,56 @@
+#include "report/ReportData.h"
+
+#include <algorithm>
+#include <map>
+
+namespace sollist::report {
+
+double TReport::LatestBooking() const {
+    double latest = 0;
+    for (const TOrderHours& order : Orders) latest = std::max(latest, order.IstBis);
+    return latest;
+}
+
+namespace {
+
+// Worst overrun first; equal differences keep a stable order by key.
+template <class T, class Key>
+void SortByOverrun(std::vector<T>& rows, Key key) {
+    std::sort(rows.begin(), rows.end(), [&](const T& a, const T& b) {
+        const double da = a.Differenz();
+        const double db = b.Differenz();
+        if (da != db) return da > db;
+        return key(a) < key(b);
+    });
+}
+
+} // namespace
+
+void Arrange(TReport& report) {
+    SortByOverrun(report.Orders, [](const TOrderHours& o) -> const std::string& { return o.OfNumm; });
+
+    std::map<std::string, TActivityTotal> totals;
+    for (TOrderHours& order : report.Orders) {
+        SortByOverrun(order.Activities, [](const TActivityHours& a) -> const std::string& { return a.RmTat; });
+        for (const TActivityHours& row : order.Activities) {
+            TActivityTotal& total = totals[row.RmTat];
+            total.RmTat = row.RmTat;
+            if (total.Name.empty()) total.Name = row.Name;
+            ++total.Orders;
+            total.Soll += row.Soll;
+            total.Ist += row.Ist;
+        }
+    }
+    report.Activities.clear();
+    report.Activities.reserve(totals.size());
+    for (auto& entry : totals) report.Activities.push_back(std::move(entry.second));
+    SortByOverrun(report.Activities, [](const TActivityTotal& a) -> const std::string& { return a.RmTat; });
+}
+
+bool PercentOfTarget(double difference, double soll, double& percent) {
+    if (!(soll >= 0.005)) return false;
+    percent = difference / soll * 100.0;
+    return true;
+}
+
+} // namespace sollist::report

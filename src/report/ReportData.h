@@ -1,0 +1,69 @@
+#pragma once
+// The figures of the target-against-actual report as plain values: what the report module
+// reads from Auftrag and AufSStd, and what the HTML and CSV writers turn into text.
+#include <string>
+#include <vector>
+
+namespace sollist::report {
+
+// One AufSStd row: target and actual hours of an order under one reporting activity.
+struct TActivityHours {
+    std::string RmTat;              // reporting activity (TaNumm of TAETIGKE)
+    std::string Name;               // its TaName; empty when the activity is unknown
+    std::string KoNumm;             // cost centre
+    double Soll = 0;                // target hours, surcharge included
+    double Ist = 0;                 // weighted actual hours of every kind
+
+    double Differenz() const { return Ist - Soll; }
+};
+
+// An open order with the totals the run stored on it.
+struct TOrderHours {
+    std::string OfNumm;
+    std::string ANumm;
+    std::string Bezeichnung;
+    double Soll = 0;                // AsSollStnd
+    double IstProd = 0;             // AsIstStnd: production
+    double IstRegie = 0;            // AsRegStnd: time and material
+    double IstBuero = 0;            // AOffStnd: office
+    double IstBis = 0;              // AsIstBis, the day of the latest booking; 0: none
+    std::vector<TActivityHours> Activities;
+
+    double Ist() const { return IstProd + IstRegie + IstBuero; }
+    double Differenz() const { return Ist() - Soll; }
+};
+
+// One reporting activity summed over the orders of the report.
+struct TActivityTotal {
+    std::string RmTat;
+    std::string Name;
+    int Orders = 0;                 // orders with a row under it
+    double Soll = 0;
+    double Ist = 0;
+
+    double Differenz() const { return Ist - Soll; }
+};
+
+struct TReport {
+    std::string Firma;              // Text of the connection section
+    std::string Database;           // as connected: "server:path", or the path alone
+    double WrittenAt = 0;           // day number with the time of day
+    std::vector<TOrderHours> Orders;          // worst overrun first
+    std::vector<TActivityTotal> Activities;   // worst overrun first
+    std::vector<std::string> NotFound;        // asked-for orders that are not open
+    bool Selected = false;                    // limited to asked-for orders
+
+    // The latest booking day over the orders; 0 when none has a booking.
+    double LatestBooking() const;
+};
+
+// Sorts the orders, and the activities of each, worst overrun (actual minus target, in
+// hours) first, ties by order or activity number; sums the activity rows of the orders per
+// reporting activity into Activities, sorted the same way.
+void Arrange(TReport& report);
+
+// Percent of the target that the difference makes; false when there is no target to relate
+// it to: none, or less than shows as 0,01 h.
+bool PercentOfTarget(double difference, double soll, double& percent);
+
+} // namespace sollist::report
