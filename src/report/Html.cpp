@@ -24,7 +24,7 @@ h3{font-size:11pt;margin:0 0 .2em;break-after:avoid}
 .firma{font-size:12pt;margin:.1em 0 .6em}
 dl.kopf{display:grid;grid-template-columns:max-content 1fr;gap:.05em 1.2em;margin:0}
 dt{color:#56606b}dd{margin:0}
-p.hinweis{color:#56606b;margin:.2em 0 .5em;font-size:9pt}
+p.hinweis{color:#56606b;margin:.2em 0 .5em;font-size:.9em}
 p.leer{font-style:italic}
 table{border-collapse:collapse;width:100%;font-variant-numeric:tabular-nums}
 th,td{padding:.12em .4em;border-bottom:1px solid #dde2e7;vertical-align:middle;text-align:left}
@@ -33,21 +33,24 @@ tfoot td{font-weight:600;border-top:1.5px solid #56606b;border-bottom:none}
 .n{text-align:right;white-space:nowrap}
 tr.ueber .d{color:var(--ueber);font-weight:600}
 .ohne{color:#6b747d;font-style:italic;white-space:nowrap}
-td.b{width:32mm;padding-top:0;padding-bottom:0}
+td.b{width:40mm;padding-top:0;padding-bottom:0}
+table.einzeln{table-layout:fixed}
+.einzeln .c1{width:12%}.einzeln .c2{width:24%}.einzeln .c3{width:10%}.einzeln .c4{width:10%}.einzeln .c5{width:8%}.einzeln .c6{width:16%}
 svg.bar{display:block;width:100%;height:3.4mm}
 svg.lg{display:inline-block;width:.8em;height:.8em;vertical-align:-.05em;margin-left:.6em}
 rect.s{fill:var(--soll)}rect.i{fill:var(--ist)}rect.u{fill:var(--ueber)}
 a{color:#1f4f8f}
 section.auftrag{margin:1.1em 0 0;content-visibility:auto;contain-intrinsic-size:auto 12em}
-p.zahlen{margin:0 0 .3em;font-size:9pt}
+p.zahlen{margin:0 0 .3em;font-size:.9em}
 @page{size:A4;margin:12mm 10mm}
 @media print{
 body{margin:0;max-width:none;padding:0;font-size:7.5pt}
 h1{font-size:14pt}h2{font-size:11pt}h3{font-size:9pt}
 a{color:inherit;text-decoration:none}
-a.zurueck{display:none}
+.zurueck{display:none}
 tr,section.auftrag{break-inside:avoid}
 td.b{width:26mm}
+th,td{padding:.1em .25em}
 }
 )";
 
@@ -93,7 +96,7 @@ void AppendDifferenceCells(std::string& out, double soll, double ist) {
     if (PercentOfTarget(difference, soll, percent))
         fmt::format_to(Out(out), R"(<td class="n d">{}</td>)", FormatPercent(percent));
     else
-        Append(out, R"(<td class="ohne">ohne Soll</td>)");
+        Append(out, R"(<td class="n ohne">ohne Soll</td>)");
 }
 
 void AppendRowStart(std::string& out, double soll, double ist) {
@@ -244,7 +247,7 @@ void AppendOrderDetail(std::string& out, const TOrderHours& order) {
     if (PercentOfTarget(order.Differenz(), order.Soll, percent)) fmt::format_to(Out(out), " ({})", FormatPercent(percent));
     else Append(out, " (ohne Soll)");
     fmt::format_to(Out(out), " · letzte Buchung {}", order.IstBis > 0 ? FormatDate(order.IstBis) : "keine");
-    Append(out, " · <a class=\"zurueck\" href=\"#uebersicht\">zur Übersicht</a></p>\n");
+    Append(out, "<span class=\"zurueck\"> · <a href=\"#uebersicht\">zur Übersicht</a></span></p>\n");
 
     if (order.Activities.empty()) {
         Append(out, "<p class=\"leer\">Keine Stunden je Tätigkeit gespeichert.</p>\n</section>\n");
@@ -252,9 +255,11 @@ void AppendOrderDetail(std::string& out, const TOrderHours& order) {
     }
     double scale = 0;
     for (const TActivityHours& row : order.Activities) scale = std::max({scale, row.Soll, row.Ist});
-    Append(out, "<table>\n<thead><tr><th>Tätigkeit</th><th>Bezeichnung</th><th>Kostenstelle</th>"
-                "<th class=\"n\">Soll</th><th class=\"n\">Ist</th><th class=\"n\">Differenz</th>"
-                "<th class=\"n\">%</th><th>Soll / Ist</th></tr></thead>\n<tbody>\n");
+    // Fixed column widths: the blocks line up under each other, and the browser lays a table
+    // out from its head row alone.
+    Append(out, "<table class=\"einzeln\">\n<thead><tr><th class=\"c1\">Tätigkeit</th><th class=\"c2\">Bezeichnung</th>"
+                "<th class=\"c3\">Kostenstelle</th><th class=\"n c4\">Soll</th><th class=\"n c4\">Ist</th>"
+                "<th class=\"n c4\">Differenz</th><th class=\"n c5\">%</th><th class=\"c6\">Soll / Ist</th></tr></thead>\n<tbody>\n");
     for (const TActivityHours& row : order.Activities) {
         AppendRowStart(out, row.Soll, row.Ist);
         Append(out, "<td>");

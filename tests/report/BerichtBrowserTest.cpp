@@ -1,0 +1,174 @@
+// The report of the demo database opened in a real browser (headless Chromium): the rows and
+// figures of the page as the browser built it, texts from the database as text, and a
+// screenshot next to the test output (tests/report/bericht-demo.png in the build folder).
+#include "ReportTestSupport.h"
+#include "db/DataSet.h"
+#include "support/ProgramRun.h"
+#include "support/TestDatabase.h"
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace sollist::report {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TestDatabase;
+using namespace support;
+
+// Headless Chromium with a fresh profile and without the background connections a closed
+// network refuses; returns standard output.
+std::string RunChromium(const std::vector<std::string>& args) {
+    std::string profile = (fs::temp_directory_path() / "sollist-chromium-XXXXXX").string();
+    if (::mkdtemp(profile.data()) == nullptr) throw std::runtime_error("cannot create a profile folder");
+    std::string command = "timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
+                          "--disable-background-networking --disable-component-update --disable-sync "
+                          "--user-data-dir='" + profile + "'";
+    for (const std::string& arg : args) command += " '" + arg + "'";
+    command += " 2>/dev/null";
+    std::string output;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) throw std::runtime_error("cannot start chromium");
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    const int status = ::pclose(pipe);
+    std::error_code ignored;
+    fs::remove_all(profile, ignored);
+    if (status != 0) throw std::runtime_error("chromium failed (status " + std::to_string(status) + "): " + command);
+    return output;
+}
+
+// The part of the DOM from the element with this start tag to the end of its section.
+std::string SectionOf(const std::string& dom, const std::string& startTag) {
+    const std::size_t begin = dom.find(startTag);
+    if (begin == std::string::npos) return {};
+    return dom.substr(begin, dom.find("</section>", begin) - begin);
+}
+
+// The text of each cell of each body row of the first table in a piece of DOM.
+std::vector<std::vector<std::string>> BodyRows(const std::string& html) {
+    const std::size_t begin = html.find("<tbody>");
+    const std::size_t end = html.find("</tbody>", begin);
+    if (begin == std::string::npos || end == std::string::npos) return {};
+    const std::string body = html.substr(begin, end - begin);
+    static const std::regex row(R"(<tr[^>]*>([\s\S]*?)</tr>)");
+    static const std::regex cell(R"(<td[^>]*>([\s\S]*?)</td>)");
+    static const std::regex tag(R"(<[^>]*>)");
+    std::vector<std::vector<std::string>> rows;
+    for (std::sregex_iterator r(body.begin(), body.end(), row), last; r != last; ++r) {
+        const std::string cells = (*r)[1];
+        std::vector<std::string> texts;
+        for (std::sregex_iterator c(cells.begin(), cells.end(), cell); c != last; ++c)
+            texts.push_back(std::regex_replace(std::string((*c)[1]), tag, ""));
+        rows.push_back(texts);
+    }
+    return rows;
+}
+
+struct StoredOrder {
+    std::string ofNumm;
+    double soll = 0;
+    double ist = 0;
+    int activities = 0;
+};
+
+// The open orders with their totals and number of AufSStd rows, worst overrun first.
+std::vector<StoredOrder> StoredOrders(db::TIBCConnection& connection) {
+    db::TIBCQuery query(connection, "qryStored");
+    query.SetSQL({"SELECT AOFNUMM, COALESCE(ASSOLLSTND, 0), "
+                  "COALESCE(ASISTSTND, 0) + COALESCE(ASREGSTND, 0) + COALESCE(AOFFSTND, 0) AS IST, "
+                  "(SELECT COUNT(*) FROM AUFSSTD WHERE ASOFNUMM = AOFNUMM) "
+                  "FROM AUFTRAG WHERE ASABGESCHL IS NULL OR ASABGESCHL > CURRENT_DATE - 60 "
+                  "ORDER BY AOFNUMM"});
+    std::vector<StoredOrder> orders;
+    for (query.Open(); !query.Eof(); query.Next())
+        orders.push_back({query.Fields(0).AsString(), query.Fields(1).AsFloat(), query.Fields(2).AsFloat(),
+                          static_cast<int>(query.Fields(3).AsInteger())});
+    std::stable_sort(orders.begin(), orders.end(),
+                     [](const StoredOrder& a, const StoredOrder& b) { return a.ist - a.soll > b.ist - b.soll; });
+    return orders;
+}
+
+TEST(BerichtBrowser, DemoReportShowsTheStoredFiguresAndIsPhotographed) {
+    TestDatabase db;
+    LoadDemoWithHours(db);
+    test::ProgramFolder folder("sollist-bericht");
+    folder.WriteSettings("[CONNECTION1]\nText=Demo-Schreinerei\nDataBase=" + db.Database() + "\nServer=\n");
+    ASSERT_EQ(folder.Run().exitStatus, 0);
+    const std::string url = "file://" + (folder.Dir() / "sollist-bericht.html").string();
+
+    const std::string dom = RunChromium({"--dump-dom", url});
+    ASSERT_NE(dom.find("<h1>Soll-Ist-Bericht</h1>"), std::string::npos) << dom.substr(0, 500);
+    EXPECT_NE(dom.find("Demo-Schreinerei"), std::string::npos);
+
+    const std::vector<StoredOrder> stored = StoredOrders(db.Connection().IBCConnection);
+    ASSERT_EQ(stored.size(), 3u);
+    const auto overview = BodyRows(SectionOf(dom, R"(<section id="uebersicht">)"));
+    ASSERT_EQ(overview.size(), stored.size());
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        const StoredOrder& order = stored[i];
+        const auto& cells = overview[i];
+        ASSERT_EQ(cells.size(), 10u);
+        EXPECT_EQ(cells[0], order.ofNumm) << "worst overrun first";
+        EXPECT_NEAR(GermanNumber(cells[2]), order.soll, 0.005) << order.ofNumm;
+        EXPECT_NEAR(GermanNumber(cells[6]), order.ist, 0.005) << order.ofNumm;
+        EXPECT_NEAR(GermanNumber(cells[7]), order.ist - order.soll, 0.01) << order.ofNumm;
+        if (order.soll == 0) {
+            EXPECT_EQ(cells[8], "ohne Soll") << order.ofNumm;
+        } else {
+            EXPECT_NEAR(GermanNumber(cells[8]), (order.ist - order.soll) / order.soll * 100, 0.05) << order.ofNumm;
+        }
+        EXPECT_EQ(cells[2].substr(cells[2].size() - 2), " h");
+
+        // Its detail block, which the overview links to, lists its stored activity rows.
+        const std::string anchor = "o-" + order.ofNumm;
+        EXPECT_NE(dom.find(R"(<a href="#)" + anchor + R"(">)" + order.ofNumm + "</a>"), std::string::npos);
+        const auto details = BodyRows(SectionOf(dom, R"(<section class="auftrag" id=")" + anchor + R"(">)"));
+        EXPECT_EQ(static_cast<int>(details.size()), order.activities) << order.ofNumm;
+    }
+    const auto activities = BodyRows(SectionOf(dom, R"(<section id="taetigkeiten">)"));
+    EXPECT_EQ(std::to_string(activities.size()),
+              db.QueryValue("SELECT COUNT(DISTINCT ASRMTAT) FROM AUFSSTD JOIN AUFTRAG ON AOFNUMM = ASOFNUMM "
+                            "WHERE ASABGESCHL IS NULL OR ASABGESCHL > CURRENT_DATE - 60"));
+
+    const fs::path picture = fs::path(test::BinaryDir()) / "tests" / "report" / "bericht-demo.png";
+    fs::remove(picture);
+    RunChromium({"--hide-scrollbars", "--window-size=1280,1500", "--screenshot=" + picture.string(), url});
+    const std::string png = ReadFileText(picture);
+    EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
+    EXPECT_GT(png.size(), 20000u) << "a page with text and bars, not an empty one";
+}
+
+TEST(BerichtBrowser, TextsFromTheDatabaseStayTextInTheBrowser) {
+    TestDatabase db;
+    db.Exec(R"(
+INSERT INTO AUFTRAG (AOFNUMM, ABEZEICH, ASMONTZULG, ASSOLLSTND, ASISTSTND)
+    VALUES ('X1', '<script>document.title="gekapert"</script><i>k</i> & Co', 'KM', 1, 2);
+)");
+    test::ProgramFolder folder("sollist-bericht");
+    folder.WriteSettings("[CONNECTION1]\nText=<img src=x onerror=alert(1)>\nDataBase=" + db.Database() + "\nServer=\n");
+    ASSERT_EQ(folder.Run().exitStatus, 0);
+
+    const std::string dom = RunChromium({"--dump-dom", "file://" + (folder.Dir() / "sollist-bericht.html").string()});
+    EXPECT_EQ(dom.find("<script"), std::string::npos);
+    EXPECT_EQ(dom.find("<img"), std::string::npos);
+    EXPECT_EQ(dom.find("<i>"), std::string::npos);
+    EXPECT_NE(dom.find("&lt;img src=x onerror=alert(1)&gt;"), std::string::npos);
+    EXPECT_EQ(dom.find("gekapert</title>"), std::string::npos);
+    const auto overview = BodyRows(SectionOf(dom, R"(<section id="uebersicht">)"));
+    ASSERT_EQ(overview.size(), 1u);
+    EXPECT_EQ(overview[0][1], "&lt;script&gt;document.title=\"gekapert\"&lt;/script&gt;&lt;i&gt;k&lt;/i&gt; &amp; Co");
+}
+
+} // namespace
+} // namespace sollist::report
