@@ -1,6 +1,7 @@
 #!/bin/bash
 # Builds sollist, creates a demo database as a local file (embedded access), points the
-# program at it through firmen.ini and runs it. Run as root on Debian 12.
+# program at it through firmen.ini, runs it and writes the report of what it stored
+# (sollist-bericht). Run as root on Debian 12.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -11,7 +12,7 @@ DB=$DEMO/demo.fdb
 build_program() {
     scripts/setup.sh
     cmake -B "$BUILD" -S "$ROOT"
-    cmake --build "$BUILD" -j2 --target sollist
+    cmake --build "$BUILD" -j2 --target sollist sollist-bericht
 }
 
 create_database() {
@@ -41,45 +42,23 @@ run_program() {
     XDG_CONFIG_HOME="$DEMO/config" TEMP="$DEMO" "$BUILD/sollist"
 }
 
-# What the run stored: target hours (with the surcharge) against the weighted actual hours,
-# per order and reporting activity, then the totals on each order.
-show_results() {
+# What the run stored, as the report a workshop manager opens in a browser: target against
+# actual hours per order and reporting activity, and the same figures as CSV.
+write_report() {
     echo
-    echo "--- AufSStd: target and actual hours per order and reporting activity"
-    isql-fb -q -user TARVEX "$DB" <<'SQL'
-SELECT CAST(TRIM(ASOFNUMM) AS VARCHAR(8)) AS "Order",
-       CAST(TRIM(ASRMTAT) AS VARCHAR(10)) AS "Activity",
-       CAST(TRIM(ASKONUMM) AS VARCHAR(4)) AS "CC",
-       CAST(ASSOLLSTD AS NUMERIC(9,2)) AS "Target h",
-       CAST(ASISTSTD AS NUMERIC(9,2)) AS "Actual h",
-       CAST(ASISTSTD - ASSOLLSTD AS NUMERIC(9,2)) AS "Actual-Target"
-FROM AUFSSTD
-ORDER BY ASOFNUMM, ASRMTAT;
-SQL
-    echo "--- Auftrag: totals per order (production, time-and-material and office hours are actual)"
-    isql-fb -q -user TARVEX "$DB" <<'SQL'
-SELECT CAST(TRIM(AOFNUMM) AS VARCHAR(8)) AS "Order",
-       CAST(SUBSTRING(ABEZEICH FROM 1 FOR 26) AS VARCHAR(26)) AS "Description",
-       CAST(CASE WHEN ASABGESCHL IS NULL THEN 'open'
-                 WHEN ASABGESCHL > CURRENT_DATE - 60 THEN 'closed, in run'
-                 ELSE 'closed, skipped' END AS VARCHAR(15)) AS "State",
-       CAST(ASSOLLSTND AS NUMERIC(9,2)) AS "Target h",
-       CAST(ASISTSTND AS NUMERIC(9,2)) AS "Prod h",
-       CAST(ASREGSTND AS NUMERIC(9,2)) AS "T&M h",
-       CAST(AOFFSTND AS NUMERIC(9,2)) AS "Office h",
-       ASISTBIS AS "Last work",
-       CAST(TRIM(ASKOLETZT) AS VARCHAR(4)) AS "CC"
-FROM AUFTRAG
-ORDER BY AOFNUMM;
-SQL
+    echo "--- sollist-bericht"
+    XDG_CONFIG_HOME="$DEMO/config" "$BUILD/sollist-bericht" -o "$DEMO/sollist-bericht.html" \
+        --csv "$DEMO/sollist-bericht.csv"
     if [[ -s $DEMO/SollBerFehler.Txt ]]; then
         echo "--- Calculation error log ($DEMO/SollBerFehler.Txt)"
         cat "$DEMO/SollBerFehler.Txt"
     fi
+    echo
+    echo "Report: $DEMO/sollist-bericht.html (open file://$DEMO/sollist-bericht.html in a browser)"
 }
 
 build_program
 create_database
 write_settings
 run_program
-show_results
+write_report
