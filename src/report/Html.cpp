@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 namespace sollist::report {
@@ -36,7 +37,7 @@ tr.ueber .d{color:var(--ueber);font-weight:600}
 td.b{width:40mm;padding-top:0;padding-bottom:0}
 table.einzeln{table-layout:fixed}
 .einzeln .c1{width:12%}.einzeln .c2{width:24%}.einzeln .c3{width:10%}.einzeln .c4{width:10%}.einzeln .c5{width:8%}.einzeln .c6{width:16%}
-svg.bar{display:block;width:100%;height:3.4mm}
+td.b svg{display:block;width:100%;height:3.4mm}
 svg.lg{display:inline-block;width:.8em;height:.8em;vertical-align:-.05em;margin-left:.6em}
 rect.s{fill:var(--soll)}rect.i{fill:var(--ist)}rect.u{fill:var(--ueber)}
 a{color:#1f4f8f}
@@ -76,15 +77,16 @@ void AppendEscaped(std::string& out, std::string_view text) {
 bool Overrun(double difference) { return difference >= 0.005; }
 
 // A pair of bars, target above actual, where `scale` hours fill the width. A value too small
-// to see keeps a sliver, so that "some" and "none" differ.
+// to see keeps a sliver, so that "some" and "none" differ. Widths to a tenth of a percent and
+// no attribute CSS can give: thousands of rows make these the bulk of the page.
 void AppendBars(std::string& out, double soll, double ist, double scale) {
     const auto width = [scale](double hours) {
         if (!(scale > 0) || !(hours > 0)) return 0.0;
-        return std::clamp(hours / scale * 100.0, 0.4, 100.0);
+        return std::round(std::clamp(hours / scale * 100.0, 0.4, 100.0) * 10) / 10;
     };
     fmt::format_to(Out(out),
-                   R"(<svg class="bar" viewBox="0 0 100 10" preserveAspectRatio="none" aria-hidden="true">)"
-                   R"(<rect class="s" width="{:.1f}" height="4.4"/><rect class="{}" y="5.6" width="{:.1f}" height="4.4"/></svg>)",
+                   R"(<svg viewBox="0 0 100 10" preserveAspectRatio="none"><rect class="s" width="{:g}" height="4.5"/>)"
+                   R"(<rect class="{}" y="5.5" width="{:g}" height="4.5"/></svg>)",
                    width(soll), Overrun(ist - soll) ? "u" : "i", width(ist));
 }
 

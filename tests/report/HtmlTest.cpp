@@ -44,7 +44,7 @@ std::string Between(const std::string& text, const std::string& from, const std:
 
 // The widths of the bars ("soll/ist") of each row of a piece of the page.
 std::vector<std::string> BarWidths(const std::string& html) {
-    static const std::regex bar(R"re(<rect class="s" width="([0-9.]+)"[^>]*/><rect class="[iu]" y="5.6" width="([0-9.]+)")re");
+    static const std::regex bar(R"re(<rect class="s" width="([0-9.]+)"[^>]*/><rect class="[iu]" y="5.5" width="([0-9.]+)")re");
     std::vector<std::string> widths;
     for (std::sregex_iterator m(html.begin(), html.end(), bar), end; m != end; ++m)
         widths.push_back(std::string((*m)[1]) + "/" + std::string((*m)[2]));
@@ -98,21 +98,21 @@ TEST(ReportHtml, BarsShareOneScalePerTable) {
     const std::string html = HtmlReport(Sample());
     // Overview: 40 h (C's target) fills the width.
     EXPECT_EQ(BarWidths(Between(html, "<section id=\"uebersicht\">", "</section>")),
-              (std::vector<std::string>{"25.0/50.0", "0.0/12.5", "100.0/75.0"}));
+              (std::vector<std::string>{"25/50", "0/12.5", "100/75"}));
     // A's detail block: its own largest figure, 16 h, fills the width.
     EXPECT_EQ(BarWidths(Between(html, "<section class=\"auftrag\" id=\"o-A\">", "</section>")),
-              (std::vector<std::string>{"50.0/100.0", "12.5/25.0"}));
+              (std::vector<std::string>{"50/100", "12.5/25"}));
     // Overruns in the overrun colour, the rest in the actual colour.
     const std::string overview = Between(html, "<section id=\"uebersicht\">", "</section>");
-    EXPECT_NE(overview.find("<rect class=\"u\" y=\"5.6\" width=\"50.0\""), std::string::npos);
-    EXPECT_NE(overview.find("<rect class=\"i\" y=\"5.6\" width=\"75.0\""), std::string::npos);
+    EXPECT_NE(overview.find("<rect class=\"u\" y=\"5.5\" width=\"50\""), std::string::npos);
+    EXPECT_NE(overview.find("<rect class=\"i\" y=\"5.5\" width=\"75\""), std::string::npos);
 }
 
 TEST(ReportHtml, TinyHoursKeepAVisibleBar) {
     TReport report;
     report.Orders = {Order("A", 1000, 0.5)};
     Arrange(report);
-    EXPECT_EQ(BarWidths(HtmlReport(report)).front(), "100.0/0.4");
+    EXPECT_EQ(BarWidths(HtmlReport(report)).front(), "100/0.4");
 }
 
 TEST(ReportHtml, TextsFromTheDatabaseAreEscaped) {
