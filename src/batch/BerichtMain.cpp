@@ -46,8 +46,8 @@ constexpr int kExitError = 2;
 
 struct TOptions {
     std::string Html = "sollist-bericht.html";
-    std::string Csv;                    // empty: no CSV
-    std::vector<std::string> Orders;    // empty: all open orders
+    std::string Csv;                 // empty: no CSV
+    std::vector<std::string> Orders; // empty: all open orders
     bool Help = false;
     bool Version = false;
 };
@@ -73,8 +73,10 @@ TOptions ParseOptions(int argc, char** argv) {
         if (i + 1 >= argc || argv[i + 1][0] == '\0')
             throw TUsageError{std::string(option) + " braucht einen Wert"};
         const std::string value = argv[++i];
-        if (option == "-o") options.Html = value;
-        else if (option == "--csv") options.Csv = value;
+        if (option == "-o")
+            options.Html = value;
+        else if (option == "--csv")
+            options.Csv = value;
         else if (std::find(options.Orders.begin(), options.Orders.end(), value) == options.Orders.end())
             options.Orders.push_back(value);
     }
@@ -84,8 +86,10 @@ TOptions ParseOptions(int argc, char** argv) {
 // Writes the whole file or raises EInOutError naming it.
 void WriteFile(const std::string& path, const std::string& content) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (file) file.write(content.data(), static_cast<std::streamsize>(content.size()));
-    if (file) file.close();
+    if (file)
+        file.write(content.data(), static_cast<std::streamsize>(content.size()));
+    if (file)
+        file.close();
     if (!file) {
         const int error = errno;
         throw EInOutError("Datei kann nicht geschrieben werden: " + path +
@@ -137,12 +141,14 @@ int main(int argc, char** argv) {
         connection.Close();
 
         WriteFile(options.Html, report::HtmlReport(figures));
-        if (!options.Csv.empty()) WriteFile(options.Csv, report::CsvReport(figures));
+        if (!options.Csv.empty())
+            WriteFile(options.Csv, report::CsvReport(figures));
 
         for (const std::string& ofNumm : figures.NotFound)
             PrintLine("Offert " + ofNumm + " ist nicht offen oder unbekannt.");
         PrintLine("Bericht: " + Shown(options.Html));
-        if (!options.Csv.empty()) PrintLine("CSV: " + Shown(options.Csv));
+        if (!options.Csv.empty())
+            PrintLine("CSV: " + Shown(options.Csv));
         return 0;
     } catch (const std::exception& error) {
         PrintLine(batch::ErrorLine(error));

@@ -15,7 +15,8 @@ void PrintLine(const std::string& line) {
 std::string OneLine(std::string message) {
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
     for (char& c : message)
-        if (c == '\n' || c == '\r') c = ' ';
+        if (c == '\n' || c == '\r')
+            c = ' ';
     return message;
 }
 

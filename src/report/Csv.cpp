@@ -19,7 +19,8 @@ std::string Hours(double hours) { return FormatNumber(hours, 2, false); }
 
 void AppendRow(std::string& out, const TRow& row) {
     for (std::size_t i = 0; i < row.size(); ++i) {
-        if (i > 0) out += ';';
+        if (i > 0)
+            out += ';';
         out += row[i];
     }
     out += "\r\n";
@@ -31,19 +32,23 @@ void SetFigures(TRow& row, double soll, double ist) {
     row[9] = Hours(ist);
     row[10] = Hours(ist - soll);
     double percent = 0;
-    if (PercentOfTarget(ist - soll, soll, percent)) row[11] = FormatNumber(percent, 1, false);
+    if (PercentOfTarget(ist - soll, soll, percent))
+        row[11] = FormatNumber(percent, 1, false);
 }
 
 } // namespace
 
 std::string CsvField(std::string_view text) {
     std::string field;
-    if (!text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@')) field += '\'';
+    if (!text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@'))
+        field += '\'';
     field.append(text);
-    if (field.find_first_of(";\"\r\n") == std::string::npos) return field;
+    if (field.find_first_of(";\"\r\n") == std::string::npos)
+        return field;
     std::string quoted = "\"";
     for (char c : field) {
-        if (c == '"') quoted += '"';
+        if (c == '"')
+            quoted += '"';
         quoted += c;
     }
     quoted += '"';
@@ -64,7 +69,8 @@ std::string CsvReport(const TReport& report) {
         row[12] = Hours(order.IstProd);
         row[13] = Hours(order.IstRegie);
         row[14] = Hours(order.IstBuero);
-        if (order.IstBis > 0) row[15] = FormatDate(order.IstBis);
+        if (order.IstBis > 0)
+            row[15] = FormatDate(order.IstBis);
         AppendRow(out, row);
 
         for (const TActivityHours& activity : order.Activities) {

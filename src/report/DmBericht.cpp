@@ -15,9 +15,7 @@ using db::TFieldType;
 TdmBericht::TdmBericht(db::TIBCConnection& connection) : FConnection(connection) {
     db::Declare(qryAuftrag,
                 {"Select AOfNumm,ANumm,ABezeich,AsSollStnd,AsIstStnd,AsRegStnd,AOffStnd,AsIstBis",
-                 "from Auftrag",
-                 "where (AsAbgeschl is Null or AsAbgeschl>:DATUM)",
-                 "order by AOfNumm"},
+                 "from Auftrag", "where (AsAbgeschl is Null or AsAbgeschl>:DATUM)", "order by AOfNumm"},
                 {{"AOfNumm", TFieldType::ftString, 10},
                  {"ANumm", TFieldType::ftString, 10},
                  {"ABezeich", TFieldType::ftString, 60},
@@ -58,7 +56,8 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
     std::unordered_map<std::string, std::size_t> indexOf;
     for (; !qryAuftrag.Eof(); qryAuftrag.Next()) {
         std::string number = ofNumm.AsString();
-        if (report.Selected && wanted.erase(number) == 0) continue;
+        if (report.Selected && wanted.erase(number) == 0)
+            continue;
         TOrderHours order;
         order.OfNumm = number;
         order.ANumm = aNumm.AsString();
@@ -85,9 +84,10 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
         auto name = qryAufSStd.FieldByName("TaName");
         for (; !qryAufSStd.Eof(); qryAufSStd.Next()) {
             const auto found = indexOf.find(rowOrder.AsString());
-            if (found == indexOf.end()) continue;   // an order closed since the run
-            report.Orders[found->second].Activities.push_back(
-                TActivityHours{rmTat.AsString(), name.AsString(), koNumm.AsString(), rowSoll.AsFloat(), rowIst.AsFloat()});
+            if (found == indexOf.end())
+                continue; // an order closed since the run
+            report.Orders[found->second].Activities.push_back(TActivityHours{
+                rmTat.AsString(), name.AsString(), koNumm.AsString(), rowSoll.AsFloat(), rowIst.AsFloat()});
         }
         qryAufSStd.Close();
     }

@@ -11,22 +11,26 @@
 namespace sollist::report {
 
 std::string FormatNumber(double value, int decimals, bool grouping) {
-    if (!std::isfinite(value)) return "–";
+    if (!std::isfinite(value))
+        return "–";
     // Commercial rounding, half away from zero: 0,125 h shows as 0,13 h as on a calculator.
     std::uint64_t unit = 1;
     for (int i = 0; i < decimals; ++i) unit *= 10;
     const double scaled = std::round(std::fabs(value) * static_cast<double>(unit));
-    if (scaled >= 9e18) return fmt::format("{:.{}e}", value, decimals);
+    if (scaled >= 9e18)
+        return fmt::format("{:.{}e}", value, decimals);
     const auto units = static_cast<std::uint64_t>(scaled);
     // Rounded to nothing: no sign, so that -0.001 does not show as "-0,00".
     std::string text = value < 0 && units != 0 ? "-" : "";
 
     const std::string whole = std::to_string(units / unit);
     for (std::size_t i = 0; i < whole.size(); ++i) {
-        if (grouping && i > 0 && (whole.size() - i) % 3 == 0) text += '.';
+        if (grouping && i > 0 && (whole.size() - i) % 3 == 0)
+            text += '.';
         text += whole[i];
     }
-    if (decimals > 0) text += fmt::format(",{:0{}}", units % unit, decimals);
+    if (decimals > 0)
+        text += fmt::format(",{:0{}}", units % unit, decimals);
     return text;
 }
 

@@ -68,8 +68,10 @@ void AppendEscaped(std::string& out, std::string_view text) {
         case '"': out += "&quot;"; break;
         case '\'': out += "&#39;"; break;
         default:
-            if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n') out += ' ';
-            else out += c;
+            if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n')
+                out += ' ';
+            else
+                out += c;
         }
     }
 }
@@ -81,13 +83,15 @@ bool Overrun(double difference) { return difference >= 0.005; }
 // no attribute CSS can give: thousands of rows make these the bulk of the page.
 void AppendBars(std::string& out, double soll, double ist, double scale) {
     const auto width = [scale](double hours) {
-        if (!(scale > 0) || !(hours > 0)) return 0.0;
+        if (!(scale > 0) || !(hours > 0))
+            return 0.0;
         return std::round(std::clamp(hours / scale * 100.0, 0.4, 100.0) * 10) / 10;
     };
-    fmt::format_to(Out(out),
-                   R"(<svg viewBox="0 0 100 10" preserveAspectRatio="none"><rect class="s" width="{:g}" height="4.5"/>)"
-                   R"(<rect class="{}" y="5.5" width="{:g}" height="4.5"/></svg>)",
-                   width(soll), Overrun(ist - soll) ? "u" : "i", width(ist));
+    fmt::format_to(
+        Out(out),
+        R"(<svg viewBox="0 0 100 10" preserveAspectRatio="none"><rect class="s" width="{:g}" height="4.5"/>)"
+        R"(<rect class="{}" y="5.5" width="{:g}" height="4.5"/></svg>)",
+        width(soll), Overrun(ist - soll) ? "u" : "i", width(ist));
 }
 
 // The difference in hours and percent of the target, or "ohne Soll".
@@ -104,8 +108,10 @@ void AppendDifferenceCells(std::string& out, double soll, double ist) {
 void AppendRowStart(std::string& out, double soll, double ist) {
     double percent = 0;
     const bool hasTarget = PercentOfTarget(ist - soll, soll, percent);
-    if (Overrun(ist - soll)) Append(out, hasTarget ? R"(<tr class="ueber">)" : R"(<tr class="ueber ohne-soll">)");
-    else Append(out, hasTarget ? "<tr>" : R"(<tr class="ohne-soll">)");
+    if (Overrun(ist - soll))
+        Append(out, hasTarget ? R"(<tr class="ueber">)" : R"(<tr class="ueber ohne-soll">)");
+    else
+        Append(out, hasTarget ? "<tr>" : R"(<tr class="ohne-soll">)");
 }
 
 void AppendHoursCell(std::string& out, double hours) {
@@ -113,11 +119,13 @@ void AppendHoursCell(std::string& out, double hours) {
 }
 
 void AppendLegend(std::string& out) {
-    Append(out, R"(<p class="hinweis">Balken:)"
-                R"(<svg class="lg" viewBox="0 0 10 10" aria-hidden="true"><rect class="s" width="10" height="10"/></svg> Soll)"
-                R"(<svg class="lg" viewBox="0 0 10 10" aria-hidden="true"><rect class="i" width="10" height="10"/></svg> Ist)"
-                R"(<svg class="lg" viewBox="0 0 10 10" aria-hidden="true"><rect class="u" width="10" height="10"/></svg> Ist über Soll)"
-                R"( – gleicher Maßstab für alle Zeilen einer Tabelle.</p>)");
+    Append(
+        out,
+        R"(<p class="hinweis">Balken:)"
+        R"(<svg class="lg" viewBox="0 0 10 10" aria-hidden="true"><rect class="s" width="10" height="10"/></svg> Soll)"
+        R"(<svg class="lg" viewBox="0 0 10 10" aria-hidden="true"><rect class="i" width="10" height="10"/></svg> Ist)"
+        R"(<svg class="lg" viewBox="0 0 10 10" aria-hidden="true"><rect class="u" width="10" height="10"/></svg> Ist über Soll)"
+        R"( – gleicher Maßstab für alle Zeilen einer Tabelle.</p>)");
 }
 
 void AppendHeader(std::string& out, const TReport& report) {
@@ -137,7 +145,8 @@ void AppendHeader(std::string& out, const TReport& report) {
     if (!report.NotFound.empty()) {
         Append(out, "<dt>Nicht offen oder unbekannt</dt><dd>");
         for (std::size_t i = 0; i < report.NotFound.size(); ++i) {
-            if (i > 0) Append(out, ", ");
+            if (i > 0)
+                Append(out, ", ");
             AppendEscaped(out, report.NotFound[i]);
         }
         Append(out, "</dd>");
@@ -146,9 +155,11 @@ void AppendHeader(std::string& out, const TReport& report) {
 }
 
 void AppendOverview(std::string& out, const TReport& report) {
-    Append(out, R"(<section id="uebersicht">)" "\n<h2>Offene Aufträge</h2>\n");
+    Append(out, R"(<section id="uebersicht">)"
+                "\n<h2>Offene Aufträge</h2>\n");
     Append(out, R"(<p class="hinweis">Soll mit Zuschlag, Ist mit den Lohnfaktoren gewichtet. )"
-                R"(Sortiert nach der Differenz Ist − Soll in Stunden, die größte Überschreitung zuerst.</p>)" "\n");
+                R"(Sortiert nach der Differenz Ist − Soll in Stunden, die größte Überschreitung zuerst.</p>)"
+                "\n");
     AppendLegend(out);
     double scale = 0;
     double soll = 0, prod = 0, regie = 0, buero = 0;
@@ -159,10 +170,11 @@ void AppendOverview(std::string& out, const TReport& report) {
         regie += order.IstRegie;
         buero += order.IstBuero;
     }
-    Append(out, "\n<table>\n<thead><tr><th>Offert</th><th>Bezeichnung</th><th class=\"n\">Soll</th>"
-                "<th class=\"n\">Ist Produktion</th><th class=\"n\">Ist Regie</th><th class=\"n\">Ist Büro</th>"
-                "<th class=\"n\">Ist gesamt</th><th class=\"n\">Differenz</th><th class=\"n\">%</th>"
-                "<th>Soll / Ist</th></tr></thead>\n<tbody>\n");
+    Append(out,
+           "\n<table>\n<thead><tr><th>Offert</th><th>Bezeichnung</th><th class=\"n\">Soll</th>"
+           "<th class=\"n\">Ist Produktion</th><th class=\"n\">Ist Regie</th><th class=\"n\">Ist Büro</th>"
+           "<th class=\"n\">Ist gesamt</th><th class=\"n\">Differenz</th><th class=\"n\">%</th>"
+           "<th>Soll / Ist</th></tr></thead>\n<tbody>\n");
     for (const TOrderHours& order : report.Orders) {
         AppendRowStart(out, order.Soll, order.Ist());
         fmt::format_to(Out(out), R"(<td><a href="#{}">)", OrderAnchor(order.OfNumm));
@@ -190,13 +202,15 @@ void AppendOverview(std::string& out, const TReport& report) {
 }
 
 void AppendActivities(std::string& out, const TReport& report) {
-    Append(out, R"(<section id="taetigkeiten">)" "\n<h2>Tätigkeiten über alle offenen Aufträge</h2>\n");
+    Append(out, R"(<section id="taetigkeiten">)"
+                "\n<h2>Tätigkeiten über alle offenen Aufträge</h2>\n");
     if (report.Activities.empty()) {
         Append(out, "<p class=\"leer\">Keine Stunden je Tätigkeit gespeichert.</p>\n</section>\n");
         return;
     }
     Append(out, R"(<p class="hinweis">Je Rückmeldetätigkeit summiert. Wo das Ist über alle Aufträge )"
-                R"(über dem Soll liegt, sind die Vorgabezeiten der Stammdaten zu knapp.</p>)" "\n");
+                R"(über dem Soll liegt, sind die Vorgabezeiten der Stammdaten zu knapp.</p>)"
+                "\n");
     double scale = 0, soll = 0, ist = 0;
     for (const TActivityTotal& activity : report.Activities) {
         scale = std::max({scale, activity.Soll, activity.Ist});
@@ -230,7 +244,10 @@ void AppendActivities(std::string& out, const TReport& report) {
 }
 
 void AppendOrderDetail(std::string& out, const TOrderHours& order) {
-    fmt::format_to(Out(out), R"(<section class="auftrag" id="{}">)" "\n<h3>Offert ", OrderAnchor(order.OfNumm));
+    fmt::format_to(Out(out),
+                   R"(<section class="auftrag" id="{}">)"
+                   "\n<h3>Offert ",
+                   OrderAnchor(order.OfNumm));
     AppendEscaped(out, order.OfNumm);
     if (!order.Bezeichnung.empty()) {
         Append(out, " · ");
@@ -244,10 +261,13 @@ void AppendOrderDetail(std::string& out, const TOrderHours& order) {
     }
     fmt::format_to(Out(out), "Soll {} · Ist {} (Produktion {}, Regie {}, Büro {}) · Differenz {}",
                    FormatHours(order.Soll), FormatHours(order.Ist()), FormatHours(order.IstProd),
-                   FormatHours(order.IstRegie), FormatHours(order.IstBuero), FormatDifference(order.Differenz()));
+                   FormatHours(order.IstRegie), FormatHours(order.IstBuero),
+                   FormatDifference(order.Differenz()));
     double percent = 0;
-    if (PercentOfTarget(order.Differenz(), order.Soll, percent)) fmt::format_to(Out(out), " ({})", FormatPercent(percent));
-    else Append(out, " (ohne Soll)");
+    if (PercentOfTarget(order.Differenz(), order.Soll, percent))
+        fmt::format_to(Out(out), " ({})", FormatPercent(percent));
+    else
+        Append(out, " (ohne Soll)");
     fmt::format_to(Out(out), " · letzte Buchung {}", order.IstBis > 0 ? FormatDate(order.IstBis) : "keine");
     Append(out, "<span class=\"zurueck\"> · <a href=\"#uebersicht\">zur Übersicht</a></span></p>\n");
 
@@ -259,9 +279,11 @@ void AppendOrderDetail(std::string& out, const TOrderHours& order) {
     for (const TActivityHours& row : order.Activities) scale = std::max({scale, row.Soll, row.Ist});
     // Fixed column widths: the blocks line up under each other, and the browser lays a table
     // out from its head row alone.
-    Append(out, "<table class=\"einzeln\">\n<thead><tr><th class=\"c1\">Tätigkeit</th><th class=\"c2\">Bezeichnung</th>"
-                "<th class=\"c3\">Kostenstelle</th><th class=\"n c4\">Soll</th><th class=\"n c4\">Ist</th>"
-                "<th class=\"n c4\">Differenz</th><th class=\"n c5\">%</th><th class=\"c6\">Soll / Ist</th></tr></thead>\n<tbody>\n");
+    Append(
+        out,
+        "<table class=\"einzeln\">\n<thead><tr><th class=\"c1\">Tätigkeit</th><th class=\"c2\">Bezeichnung</th>"
+        "<th class=\"c3\">Kostenstelle</th><th class=\"n c4\">Soll</th><th class=\"n c4\">Ist</th>"
+        "<th class=\"n c4\">Differenz</th><th class=\"n c5\">%</th><th class=\"c6\">Soll / Ist</th></tr></thead>\n<tbody>\n");
     for (const TActivityHours& row : order.Activities) {
         AppendRowStart(out, row.Soll, row.Ist);
         Append(out, "<td>");
@@ -294,33 +316,43 @@ std::string OrderAnchor(std::string_view ofNumm) {
     std::string id = "o-";
     for (char c : ofNumm) {
         const auto byte = static_cast<unsigned char>(c);
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-') id += c;
-        else id += fmt::format("_{:02X}", byte);
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-')
+            id += c;
+        else
+            id += fmt::format("_{:02X}", byte);
     }
     return id;
 }
 
 std::string HtmlReport(const TReport& report) {
     std::string out;
-    // About 1 KB per order with its activities; one allocation for the usual report.
-    out.reserve(16 * 1024 + report.Orders.size() * 1400);
-    Append(out, "<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"utf-8\">\n"
-                "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>Soll-Ist-Bericht");
+    // Styles and header, then about 4 KB per order with nine activity rows: one allocation
+    // for the usual report.
+    constexpr std::size_t kHead = 16384;
+    constexpr std::size_t kPerOrder = 4096;
+    out.reserve(kHead + report.Orders.size() * kPerOrder);
+    Append(
+        out,
+        "<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"utf-8\">\n"
+        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>Soll-Ist-Bericht");
     if (!report.Firma.empty()) {
         Append(out, " – ");
         AppendEscaped(out, report.Firma);
     }
-    fmt::format_to(Out(out), " – {}</title>\n<style>{}</style>\n</head>\n<body>\n", FormatDate(report.WrittenAt), kStyle);
+    fmt::format_to(Out(out), " – {}</title>\n<style>{}</style>\n</head>\n<body>\n",
+                   FormatDate(report.WrittenAt), kStyle);
     AppendHeader(out, report);
     if (report.Orders.empty()) {
-        Append(out, R"(<section id="uebersicht">)" "\n<h2>Offene Aufträge</h2>\n<p class=\"leer\">");
+        Append(out, R"(<section id="uebersicht">)"
+                    "\n<h2>Offene Aufträge</h2>\n<p class=\"leer\">");
         Append(out, report.Selected ? "Keine der gewählten Offerten ist offen." : "Keine offenen Aufträge.");
         Append(out, "</p>\n</section>\n</body>\n</html>\n");
         return out;
     }
     AppendOverview(out, report);
     AppendActivities(out, report);
-    Append(out, R"(<section id="auftraege">)" "\n<h2>Aufträge im Einzelnen</h2>\n");
+    Append(out, R"(<section id="auftraege">)"
+                "\n<h2>Aufträge im Einzelnen</h2>\n");
     for (const TOrderHours& order : report.Orders) AppendOrderDetail(out, order);
     Append(out, "</section>\n</body>\n</html>\n");
     return out;

@@ -19,7 +19,8 @@ void SortByOverrun(std::vector<T>& rows, Key key) {
     std::sort(rows.begin(), rows.end(), [&](const T& a, const T& b) {
         const double da = a.Differenz();
         const double db = b.Differenz();
-        if (da != db) return da > db;
+        if (da != db)
+            return da > db;
         return key(a) < key(b);
     });
 }
@@ -31,11 +32,13 @@ void Arrange(TReport& report) {
 
     std::map<std::string, TActivityTotal> totals;
     for (TOrderHours& order : report.Orders) {
-        SortByOverrun(order.Activities, [](const TActivityHours& a) -> const std::string& { return a.RmTat; });
+        SortByOverrun(order.Activities,
+                      [](const TActivityHours& a) -> const std::string& { return a.RmTat; });
         for (const TActivityHours& row : order.Activities) {
             TActivityTotal& total = totals[row.RmTat];
             total.RmTat = row.RmTat;
-            if (total.Name.empty()) total.Name = row.Name;
+            if (total.Name.empty())
+                total.Name = row.Name;
             ++total.Orders;
             total.Soll += row.Soll;
             total.Ist += row.Ist;
@@ -48,7 +51,8 @@ void Arrange(TReport& report) {
 }
 
 bool PercentOfTarget(double difference, double soll, double& percent) {
-    if (!(soll >= 0.005)) return false;
+    if (!(soll >= 0.005))
+        return false;
     percent = difference / soll * 100.0;
     return true;
 }

@@ -8,11 +8,11 @@ namespace sollist::report {
 
 // One AufSStd row: target and actual hours of an order under one reporting activity.
 struct TActivityHours {
-    std::string RmTat;              // reporting activity (TaNumm of TAETIGKE)
-    std::string Name;               // its TaName; empty when the activity is unknown
-    std::string KoNumm;             // cost centre
-    double Soll = 0;                // target hours, surcharge included
-    double Ist = 0;                 // weighted actual hours of every kind
+    std::string RmTat;  // reporting activity (TaNumm of TAETIGKE)
+    std::string Name;   // its TaName; empty when the activity is unknown
+    std::string KoNumm; // cost centre
+    double Soll = 0;    // target hours, surcharge included
+    double Ist = 0;     // weighted actual hours of every kind
 
     double Differenz() const { return Ist - Soll; }
 };
@@ -22,11 +22,11 @@ struct TOrderHours {
     std::string OfNumm;
     std::string ANumm;
     std::string Bezeichnung;
-    double Soll = 0;                // AsSollStnd
-    double IstProd = 0;             // AsIstStnd: production
-    double IstRegie = 0;            // AsRegStnd: time and material
-    double IstBuero = 0;            // AOffStnd: office
-    double IstBis = 0;              // AsIstBis, the day of the latest booking; 0: none
+    double Soll = 0;     // AsSollStnd
+    double IstProd = 0;  // AsIstStnd: production
+    double IstRegie = 0; // AsRegStnd: time and material
+    double IstBuero = 0; // AOffStnd: office
+    double IstBis = 0;   // AsIstBis, the day of the latest booking; 0: none
     std::vector<TActivityHours> Activities;
 
     double Ist() const { return IstProd + IstRegie + IstBuero; }
@@ -37,7 +37,7 @@ struct TOrderHours {
 struct TActivityTotal {
     std::string RmTat;
     std::string Name;
-    int Orders = 0;                 // orders with a row under it
+    int Orders = 0; // orders with a row under it
     double Soll = 0;
     double Ist = 0;
 
@@ -45,13 +45,13 @@ struct TActivityTotal {
 };
 
 struct TReport {
-    std::string Firma;              // Text of the connection section
-    std::string Database;           // as connected: "server:path", or the path alone
-    double WrittenAt = 0;           // day number with the time of day
-    std::vector<TOrderHours> Orders;          // worst overrun first
-    std::vector<TActivityTotal> Activities;   // worst overrun first
-    std::vector<std::string> NotFound;        // asked-for orders that are not open
-    bool Selected = false;                    // limited to asked-for orders
+    std::string Firma;                      // Text of the connection section
+    std::string Database;                   // as connected: "server:path", or the path alone
+    double WrittenAt = 0;                   // day number with the time of day
+    std::vector<TOrderHours> Orders;        // worst overrun first
+    std::vector<TActivityTotal> Activities; // worst overrun first
+    std::vector<std::string> NotFound;      // asked-for orders that are not open
+    bool Selected = false;                  // limited to asked-for orders
 
     // The latest booking day over the orders; 0 when none has a booking.
     double LatestBooking() const;

@@ -29,29 +29,35 @@ using namespace support;
 // network refuses; returns standard output.
 std::string RunChromium(const std::vector<std::string>& args) {
     std::string profile = (fs::temp_directory_path() / "sollist-chromium-XXXXXX").string();
-    if (::mkdtemp(profile.data()) == nullptr) throw std::runtime_error("cannot create a profile folder");
-    std::string command = "timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
-                          "--disable-background-networking --disable-component-update --disable-sync "
-                          "--user-data-dir='" + profile + "'";
+    if (::mkdtemp(profile.data()) == nullptr)
+        throw std::runtime_error("cannot create a profile folder");
+    std::string command =
+        "timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
+        "--disable-background-networking --disable-component-update --disable-sync "
+        "--user-data-dir='" +
+        profile + "'";
     for (const std::string& arg : args) command += " '" + arg + "'";
     command += " 2>/dev/null";
     std::string output;
     FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) throw std::runtime_error("cannot start chromium");
+    if (pipe == nullptr)
+        throw std::runtime_error("cannot start chromium");
     char buffer[4096];
     std::size_t n = 0;
     while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
     const int status = ::pclose(pipe);
     std::error_code ignored;
     fs::remove_all(profile, ignored);
-    if (status != 0) throw std::runtime_error("chromium failed (status " + std::to_string(status) + "): " + command);
+    if (status != 0)
+        throw std::runtime_error("chromium failed (status " + std::to_string(status) + "): " + command);
     return output;
 }
 
 // The part of the DOM from the element with this start tag to the end of its section.
 std::string SectionOf(const std::string& dom, const std::string& startTag) {
     const std::size_t begin = dom.find(startTag);
-    if (begin == std::string::npos) return {};
+    if (begin == std::string::npos)
+        return {};
     return dom.substr(begin, dom.find("</section>", begin) - begin);
 }
 
@@ -59,7 +65,8 @@ std::string SectionOf(const std::string& dom, const std::string& startTag) {
 std::vector<std::vector<std::string>> BodyRows(const std::string& html) {
     const std::size_t begin = html.find("<tbody>");
     const std::size_t end = html.find("</tbody>", begin);
-    if (begin == std::string::npos || end == std::string::npos) return {};
+    if (begin == std::string::npos || end == std::string::npos)
+        return {};
     const std::string body = html.substr(begin, end - begin);
     static const std::regex row(R"(<tr[^>]*>([\s\S]*?)</tr>)");
     static const std::regex cell(R"(<td[^>]*>([\s\S]*?)</td>)");
@@ -94,8 +101,9 @@ std::vector<StoredOrder> StoredOrders(db::TIBCConnection& connection) {
     for (query.Open(); !query.Eof(); query.Next())
         orders.push_back({query.Fields(0).AsString(), query.Fields(1).AsFloat(), query.Fields(2).AsFloat(),
                           static_cast<int>(query.Fields(3).AsInteger())});
-    std::stable_sort(orders.begin(), orders.end(),
-                     [](const StoredOrder& a, const StoredOrder& b) { return a.ist - a.soll > b.ist - b.soll; });
+    std::stable_sort(orders.begin(), orders.end(), [](const StoredOrder& a, const StoredOrder& b) {
+        return a.ist - a.soll > b.ist - b.soll;
+    });
     return orders;
 }
 
@@ -126,7 +134,8 @@ TEST(BerichtBrowser, DemoReportShowsTheStoredFiguresAndIsPhotographed) {
         if (order.soll == 0) {
             EXPECT_EQ(cells[8], "ohne Soll") << order.ofNumm;
         } else {
-            EXPECT_NEAR(GermanNumber(cells[8]), (order.ist - order.soll) / order.soll * 100, 0.05) << order.ofNumm;
+            EXPECT_NEAR(GermanNumber(cells[8]), (order.ist - order.soll) / order.soll * 100, 0.05)
+                << order.ofNumm;
         }
         EXPECT_EQ(cells[2].substr(cells[2].size() - 2), " h");
 
@@ -156,10 +165,12 @@ INSERT INTO AUFTRAG (AOFNUMM, ABEZEICH, ASMONTZULG, ASSOLLSTND, ASISTSTND)
     VALUES ('X1', '<script>document.title="gekapert"</script><i>k</i> & Co', 'KM', 1, 2);
 )");
     test::ProgramFolder folder("sollist-bericht");
-    folder.WriteSettings("[CONNECTION1]\nText=<img src=x onerror=alert(1)>\nDataBase=" + db.Database() + "\nServer=\n");
+    folder.WriteSettings("[CONNECTION1]\nText=<img src=x onerror=alert(1)>\nDataBase=" + db.Database() +
+                         "\nServer=\n");
     ASSERT_EQ(folder.Run().exitStatus, 0);
 
-    const std::string dom = RunChromium({"--dump-dom", "file://" + (folder.Dir() / "sollist-bericht.html").string()});
+    const std::string dom =
+        RunChromium({"--dump-dom", "file://" + (folder.Dir() / "sollist-bericht.html").string()});
     EXPECT_EQ(dom.find("<script"), std::string::npos);
     EXPECT_EQ(dom.find("<img"), std::string::npos);
     EXPECT_EQ(dom.find("<i>"), std::string::npos);
@@ -167,7 +178,8 @@ INSERT INTO AUFTRAG (AOFNUMM, ABEZEICH, ASMONTZULG, ASSOLLSTND, ASISTSTND)
     EXPECT_EQ(dom.find("gekapert</title>"), std::string::npos);
     const auto overview = BodyRows(SectionOf(dom, R"(<section id="uebersicht">)"));
     ASSERT_EQ(overview.size(), 1u);
-    EXPECT_EQ(overview[0][1], "&lt;script&gt;document.title=\"gekapert\"&lt;/script&gt;&lt;i&gt;k&lt;/i&gt; &amp; Co");
+    EXPECT_EQ(overview[0][1],
+              "&lt;script&gt;document.title=\"gekapert\"&lt;/script&gt;&lt;i&gt;k&lt;/i&gt; &amp; Co");
 }
 
 } // namespace

@@ -28,7 +28,8 @@ test::ProgramResult RunReport(const test::ProgramFolder& folder, std::vector<std
 
 std::size_t Count(const std::string& text, const std::string& part) {
     std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++count;
     return count;
 }
 
@@ -44,8 +45,8 @@ TEST_P(BerichtProcess, DemoCsvEqualsTheStoredRows) {
 
     const test::ProgramResult run = RunReport(folder_, {"--csv", "zahlen.csv"});
     EXPECT_EQ(run.exitStatus, 0);
-    EXPECT_EQ(run.output, "Bericht: " + (folder_.Dir() / "sollist-bericht.html").string() + "\nCSV: " +
-                              (folder_.Dir() / "zahlen.csv").string() + "\n");
+    EXPECT_EQ(run.output, "Bericht: " + (folder_.Dir() / "sollist-bericht.html").string() +
+                              "\nCSV: " + (folder_.Dir() / "zahlen.csv").string() + "\n");
     const std::string csv = ReadFileText(folder_.Dir() / "zahlen.csv");
     // 24001 and 24004 are open, 24002 was closed 10 days ago; 24003 long ago.
     EXPECT_EQ(ExpectCsvMatchesStoredRows(csv, db.Connection().IBCConnection), 3);
@@ -66,7 +67,9 @@ TEST_P(BerichtProcess, GeneratedDatabaseCsvEqualsTheStoredRows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, BerichtProcess, ::testing::Values(DbMode::Embedded, DbMode::Server),
-                         [](const auto& info) { return info.param == DbMode::Server ? "Server" : "Embedded"; });
+                         [](const auto& info) {
+                             return info.param == DbMode::Server ? "Server" : "Embedded";
+                         });
 
 class BerichtProcessEmbedded : public ::testing::Test {
 protected:
@@ -120,8 +123,8 @@ TEST_F(BerichtProcessEmbedded, OrderOptionLimitsTheReportAndNamesTheOnesNotOpen)
     TestDatabase db;
     LoadDemoWithHours(db);
     folder_.WriteConnection(db.Database());
-    const test::ProgramResult run =
-        RunReport(folder_, {"--order", "24002", "--order", "24003", "--order", "99", "--order", "24002", "--csv", "b.csv"});
+    const test::ProgramResult run = RunReport(folder_, {"--order", "24002", "--order", "24003", "--order",
+                                                        "99", "--order", "24002", "--csv", "b.csv"});
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_EQ(run.output.rfind("Offert 24003 ist nicht offen oder unbekannt.\n"
                                "Offert 99 ist nicht offen oder unbekannt.\nBericht: ",
@@ -131,7 +134,8 @@ TEST_F(BerichtProcessEmbedded, OrderOptionLimitsTheReportAndNamesTheOnesNotOpen)
 
     std::vector<std::string> orders;
     for (const auto& row : ParseCsv(ReadFileText(folder_.Dir() / "b.csv").substr(3)))
-        if (row[0] != "Satzart" && !row[1].empty()) orders.push_back(row[1]);
+        if (row[0] != "Satzart" && !row[1].empty())
+            orders.push_back(row[1]);
     EXPECT_FALSE(orders.empty());
     EXPECT_EQ(std::count(orders.begin(), orders.end(), "24002"), static_cast<long>(orders.size()));
     const std::string html = ReadFileText(folder_.Dir() / "sollist-bericht.html");

@@ -1,6 +1,6 @@
 // The CSV written from plain figures: what a German spreadsheet opens without questions.
-#include "db/Value.h"
 #include "report/Csv.h"
+#include "db/Value.h"
 
 #include <gtest/gtest.h>
 
@@ -27,17 +27,18 @@ TEST(ReportCsv, BomHeaderAndOneRowPerOrderActivityAndSum) {
     report.Orders = {a, b};
     Arrange(report);
 
-    EXPECT_EQ(CsvReport(report),
-              "\xEF\xBB\xBF"
-              "Satzart;Offert;Auftrag;Bezeichnung;Tätigkeit;Tätigkeitsname;Kostenstelle;Aufträge;Soll h;Ist h;"
-              "Differenz h;Differenz %;Ist Produktion h;Ist Regie h;Ist Büro h;Letzte Buchung\r\n"
-              "Auftrag;24001;A-24001;\"Küche; Meier\";;;;;1234,50;1302,38;67,88;5,5;1300,00;2,25;0,13;07.12.2026\r\n"
-              "Auftrag-Tätigkeit;24001;A-24001;\"Küche; Meier\";MONT;Montage;MON;;1000,00;1100,00;100,00;10,0;;;;\r\n"
-              "Auftrag-Tätigkeit;24001;A-24001;\"Küche; Meier\";REGIE;Regie;MON;;0,00;2,25;2,25;;;;;\r\n"
-              "Auftrag;24004;;;;;;;0,00;0,00;0,00;;0,00;0,00;0,00;\r\n"
-              "Auftrag-Tätigkeit;24004;;;MONT;Montage;MON;;3,00;2,00;-1,00;-33,3;;;;\r\n"
-              "Tätigkeit;;;;MONT;Montage;;2;1003,00;1102,00;99,00;9,9;;;;\r\n"
-              "Tätigkeit;;;;REGIE;Regie;;1;0,00;2,25;2,25;;;;;\r\n");
+    EXPECT_EQ(
+        CsvReport(report),
+        "\xEF\xBB\xBF"
+        "Satzart;Offert;Auftrag;Bezeichnung;Tätigkeit;Tätigkeitsname;Kostenstelle;Aufträge;Soll h;Ist h;"
+        "Differenz h;Differenz %;Ist Produktion h;Ist Regie h;Ist Büro h;Letzte Buchung\r\n"
+        "Auftrag;24001;A-24001;\"Küche; Meier\";;;;;1234,50;1302,38;67,88;5,5;1300,00;2,25;0,13;07.12.2026\r\n"
+        "Auftrag-Tätigkeit;24001;A-24001;\"Küche; Meier\";MONT;Montage;MON;;1000,00;1100,00;100,00;10,0;;;;\r\n"
+        "Auftrag-Tätigkeit;24001;A-24001;\"Küche; Meier\";REGIE;Regie;MON;;0,00;2,25;2,25;;;;;\r\n"
+        "Auftrag;24004;;;;;;;0,00;0,00;0,00;;0,00;0,00;0,00;\r\n"
+        "Auftrag-Tätigkeit;24004;;;MONT;Montage;MON;;3,00;2,00;-1,00;-33,3;;;;\r\n"
+        "Tätigkeit;;;;MONT;Montage;;2;1003,00;1102,00;99,00;9,9;;;;\r\n"
+        "Tätigkeit;;;;REGIE;Regie;;1;0,00;2,25;2,25;;;;;\r\n");
 }
 
 TEST(ReportCsv, EmptyReportIsTheHeaderAlone) {

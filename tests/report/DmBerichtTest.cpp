@@ -41,7 +41,7 @@ TEST_P(DmBerichtTest, OpenOrdersWithTheirTotalsAndRows) {
     EXPECT_FALSE(report.Selected);
     ASSERT_EQ(report.Orders.size(), 2u);
 
-    const TOrderHours& o1 = report.Orders[0];   // +0.75 h before O2's 0
+    const TOrderHours& o1 = report.Orders[0]; // +0.75 h before O2's 0
     EXPECT_EQ(o1.OfNumm, "O1");
     EXPECT_EQ(o1.ANumm, "N1");
     EXPECT_EQ(o1.Bezeichnung, "Küche");
@@ -84,7 +84,9 @@ TEST_P(DmBerichtTest, SelectionKeepsTheOpenOnesAndNamesTheRest) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, DmBerichtTest, ::testing::Values(DbMode::Embedded, DbMode::Server),
-                         [](const auto& info) { return info.param == DbMode::Server ? "Server" : "Embedded"; });
+                         [](const auto& info) {
+                             return info.param == DbMode::Server ? "Server" : "Embedded";
+                         });
 
 } // namespace
 } // namespace sollist::report

@@ -1,6 +1,6 @@
 // German number and date formats of the report.
-#include "db/Value.h"
 #include "report/Format.h"
+#include "db/Value.h"
 
 #include <gtest/gtest.h>
 
@@ -23,21 +23,20 @@ TEST(ReportFormat, Numbers) {
         {1234.5, 2, true, "1.234,50"},
         {-1234.5, 2, true, "-1.234,50"},
         {1234567.891, 2, true, "1.234.567,89"},
-        {999.999, 2, true, "1.000,00"},         // rounding carries into a new group
-        {123456.7, 2, false, "123456,70"},       // CSV: no grouping
-        {-0.004, 2, true, "0,00"},               // rounded to nothing: no sign
+        {999.999, 2, true, "1.000,00"},    // rounding carries into a new group
+        {123456.7, 2, false, "123456,70"}, // CSV: no grouping
+        {-0.004, 2, true, "0,00"},         // rounded to nothing: no sign
         {-0.006, 2, true, "-0,01"},
         {12.26, 1, true, "12,3"},
-        {0.125, 2, true, "0,13"},                // commercial rounding of an exact half
+        {0.125, 2, true, "0,13"}, // commercial rounding of an exact half
         {-0.125, 2, true, "-0,13"},
         {2.25, 1, true, "2,3"},
-        {1.005, 2, true, "1,00"},                // stored just below the half
+        {1.005, 2, true, "1,00"}, // stored just below the half
         {100, 0, true, "100"},
         {std::numeric_limits<double>::quiet_NaN(), 2, true, "–"},
         {std::numeric_limits<double>::infinity(), 2, true, "–"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(FormatNumber(c.value, c.decimals, c.grouping), c.text) << c.value;
+    for (const Case& c : cases) EXPECT_EQ(FormatNumber(c.value, c.decimals, c.grouping), c.text) << c.value;
 }
 
 TEST(ReportFormat, HoursDifferencesAndPercentCarryTheirUnitAndSign) {

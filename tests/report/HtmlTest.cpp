@@ -1,7 +1,7 @@
 // The HTML page written from plain figures: self-contained, escaped, ordered, linked, with
 // bars on one scale per table, and a page that says so when nothing is open.
-#include "db/Value.h"
 #include "report/Html.h"
+#include "db/Value.h"
 
 #include <gtest/gtest.h>
 
@@ -28,8 +28,9 @@ TReport Sample() {
     report.Firma = "Schreinerei Muster";
     report.Database = "localhost:/daten/firma.fdb";
     report.WrittenAt = db::EncodeDate(2026, 12, 24) + (16 * 60 + 5) / 1440.0;
-    report.Orders = {Order("C", 40, 30), Order("B", 0, 5),
-                     Order("A", 10, 20, {{"MONT", "Montage", "MON", 8, 16}, {"ZUS", "Zuschnitt", "ZUS", 2, 4}})};
+    report.Orders = {
+        Order("C", 40, 30), Order("B", 0, 5),
+        Order("A", 10, 20, {{"MONT", "Montage", "MON", 8, 16}, {"ZUS", "Zuschnitt", "ZUS", 2, 4}})};
     report.Orders[2].IstBis = db::EncodeDate(2026, 12, 20);
     report.Orders[0].IstBis = db::EncodeDate(2026, 12, 21);
     Arrange(report);
@@ -38,13 +39,15 @@ TReport Sample() {
 
 std::string Between(const std::string& text, const std::string& from, const std::string& to) {
     const std::size_t begin = text.find(from);
-    if (begin == std::string::npos) return {};
+    if (begin == std::string::npos)
+        return {};
     return text.substr(begin, text.find(to, begin) - begin);
 }
 
 // The widths of the bars ("soll/ist") of each row of a piece of the page.
 std::vector<std::string> BarWidths(const std::string& html) {
-    static const std::regex bar(R"re(<rect class="s" width="([0-9.]+)"[^>]*/><rect class="[iu]" y="5.5" width="([0-9.]+)")re");
+    static const std::regex bar(
+        R"re(<rect class="s" width="([0-9.]+)"[^>]*/><rect class="[iu]" y="5.5" width="([0-9.]+)")re");
     std::vector<std::string> widths;
     for (std::sregex_iterator m(html.begin(), html.end(), bar), end; m != end; ++m)
         widths.push_back(std::string((*m)[1]) + "/" + std::string((*m)[2]));
@@ -77,21 +80,26 @@ TEST(ReportHtml, OverviewWorstFirstLinkedToDetailBlocks) {
     EXPECT_LT(a, b);
     EXPECT_LT(b, c);
     for (const char* id : {"o-A", "o-B", "o-C"})
-        EXPECT_NE(html.find(std::string("<section class=\"auftrag\" id=\"") + id + "\">"), std::string::npos) << id;
+        EXPECT_NE(html.find(std::string("<section class=\"auftrag\" id=\"") + id + "\">"), std::string::npos)
+            << id;
 
     // A: overrun in hours and percent, B: no target to divide by, C: under target.
-    EXPECT_NE(overview.find("<tr class=\"ueber\"><td><a href=\"#o-A\">A</a></td><td>Auftrag A</td>"
-                            "<td class=\"n\">10,00 h</td><td class=\"n\">20,00 h</td><td class=\"n\">0,00 h</td>"
-                            "<td class=\"n\">0,00 h</td><td class=\"n\">20,00 h</td>"
-                            "<td class=\"n d\">+10,00 h</td><td class=\"n d\">+100,0 %</td>"),
-              std::string::npos)
+    EXPECT_NE(
+        overview.find("<tr class=\"ueber\"><td><a href=\"#o-A\">A</a></td><td>Auftrag A</td>"
+                      "<td class=\"n\">10,00 h</td><td class=\"n\">20,00 h</td><td class=\"n\">0,00 h</td>"
+                      "<td class=\"n\">0,00 h</td><td class=\"n\">20,00 h</td>"
+                      "<td class=\"n d\">+10,00 h</td><td class=\"n d\">+100,0 %</td>"),
+        std::string::npos)
         << overview;
-    EXPECT_NE(overview.find("<td class=\"n d\">+5,00 h</td><td class=\"n ohne\">ohne Soll</td>"), std::string::npos);
+    EXPECT_NE(overview.find("<td class=\"n d\">+5,00 h</td><td class=\"n ohne\">ohne Soll</td>"),
+              std::string::npos);
     EXPECT_NE(overview.find("<tr><td><a href=\"#o-C\">C</a></td>"), std::string::npos);
-    EXPECT_NE(overview.find("<td class=\"n d\">-10,00 h</td><td class=\"n d\">-25,0 %</td>"), std::string::npos);
+    EXPECT_NE(overview.find("<td class=\"n d\">-10,00 h</td><td class=\"n d\">-25,0 %</td>"),
+              std::string::npos);
     EXPECT_NE(overview.find("Summe (3 Aufträge)"), std::string::npos);
     EXPECT_NE(overview.find("<td class=\"n\">50,00 h</td><td class=\"n\">55,00 h</td>"), std::string::npos);
-    for (const char* broken : {"inf", "nan", "NaN"}) EXPECT_EQ(html.find(broken), std::string::npos) << broken;
+    for (const char* broken : {"inf", "nan", "NaN"})
+        EXPECT_EQ(html.find(broken), std::string::npos) << broken;
 }
 
 TEST(ReportHtml, BarsShareOneScalePerTable) {
@@ -123,9 +131,11 @@ TEST(ReportHtml, TextsFromTheDatabaseAreEscaped) {
     const std::string html = HtmlReport(report);
     EXPECT_EQ(html.find("<script"), std::string::npos);
     EXPECT_EQ(html.find("<b>"), std::string::npos);
-    EXPECT_NE(html.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &quot;Tür&quot; &amp; Tor"), std::string::npos);
+    EXPECT_NE(html.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &quot;Tür&quot; &amp; Tor"),
+              std::string::npos);
     EXPECT_NE(html.find("&lt;b&gt;Montage&lt;/b&gt;"), std::string::npos);
-    EXPECT_NE(html.find("<title>Soll-Ist-Bericht – Holz &amp; &lt;Co&gt; – 24.12.2026</title>"), std::string::npos);
+    EXPECT_NE(html.find("<title>Soll-Ist-Bericht – Holz &amp; &lt;Co&gt; – 24.12.2026</title>"),
+              std::string::npos);
 }
 
 TEST(ReportHtml, EscapeAndAnchor) {

@@ -71,7 +71,7 @@ TEST(ReportArrange, PercentOnlyWithATargetThatShows) {
         bool has;
         double percent;
     };
-    const Case cases[] = {{5, 10, true, 50}, {-10, 10, true, -100}, {3, 0, false, 0},
+    const Case cases[] = {{5, 10, true, 50},    {-10, 10, true, -100},   {3, 0, false, 0},
                           {3, 0.004, false, 0}, {1, 0.005, true, 20000}, {1, -2, false, 0}};
     for (const Case& c : cases) {
         double percent = -1;

@@ -41,18 +41,21 @@ void LoadDemoWithHours(test::TestDatabase& db) {
 
 GeneratedDatabase::GeneratedDatabase(int orders, test::DbMode mode) : mode_(mode) {
     // Through the server the connections of the test and of the program need the password.
-    if (mode == test::DbMode::Server) ::setenv("ISC_PASSWORD", ServerPassword().c_str(), 1);
+    if (mode == test::DbMode::Server)
+        ::setenv("ISC_PASSWORD", ServerPassword().c_str(), 1);
     const std::string name = fmt::format("report-gen-{}-{}.fdb", ::getpid(), orders);
     path_ = mode == test::DbMode::Server ? "/var/lib/firebird/3.0/data/sollist/" + name
                                          : (fs::temp_directory_path() / name).string();
     const std::string command = fmt::format("python3 '{}/bench/gen.py' --orders {} --seed 11 --db '{}' 2>&1",
                                             test::SourceDir(), orders, path_);
     FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) throw std::runtime_error("cannot run bench/gen.py");
+    if (pipe == nullptr)
+        throw std::runtime_error("cannot run bench/gen.py");
     std::string output;
     char buffer[512];
     while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-    if (::pclose(pipe) != 0) throw std::runtime_error("bench/gen.py failed: " + output);
+    if (::pclose(pipe) != 0)
+        throw std::runtime_error("bench/gen.py failed: " + output);
     RunOrderHours(path_, Server());
 }
 
@@ -74,7 +77,8 @@ db::TDMConnection& GeneratedDatabase::Connection() {
 
 std::string ReadFileText(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
-    if (!file) throw std::runtime_error("cannot read " + path.string());
+    if (!file)
+        throw std::runtime_error("cannot read " + path.string());
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
@@ -88,9 +92,12 @@ std::vector<std::vector<std::string>> ParseCsv(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') field += text[++i];
-            else if (c == '"') quoted = false;
-            else field += c;
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
+                field += text[++i];
+            else if (c == '"')
+                quoted = false;
+            else
+                field += c;
         } else if (c == '"') {
             quoted = true;
         } else if (c == ';') {
@@ -113,12 +120,15 @@ std::vector<std::vector<std::string>> ParseCsv(std::string_view text) {
 double GermanNumber(std::string_view text) {
     std::string plain;
     for (char c : text) {
-        if (c == ',') plain += '.';
-        else if ((c >= '0' && c <= '9') || c == '-') plain += c;
+        if (c == ',')
+            plain += '.';
+        else if ((c >= '0' && c <= '9') || c == '-')
+            plain += c;
         else if (c != '.' && c != '+' && c != ' ' && c != 'h' && c != '%')
             throw std::invalid_argument("no German number: " + std::string(text));
     }
-    if (plain.empty()) throw std::invalid_argument("no German number: " + std::string(text));
+    if (plain.empty())
+        throw std::invalid_argument("no German number: " + std::string(text));
     return std::stod(plain);
 }
 
@@ -139,7 +149,8 @@ struct StoredTotal {
 constexpr const char* kOpen = "(ASABGESCHL IS NULL OR ASABGESCHL > CURRENT_DATE - 60)";
 
 std::string Day(double dayNumber) {
-    if (dayNumber == 0) return "";
+    if (dayNumber == 0)
+        return "";
     int year = 0, month = 0, day = 0;
     db::DecodeDate(dayNumber, year, month, day);
     return fmt::format("{:02}.{:02}.{}", day, month, year);
@@ -155,16 +166,20 @@ void ExpectHours(const std::string& written, double stored, const std::string& w
 int ExpectCsvMatchesStoredRows(const std::string& csv, db::TIBCConnection& connection) {
     std::map<std::string, Stored> orders;
     db::TIBCQuery qryOrders(connection, "qryOrders");
-    qryOrders.SetSQL({std::string("SELECT AOFNUMM, ASSOLLSTND, ASISTSTND, ASREGSTND, AOFFSTND, ASISTBIS FROM AUFTRAG WHERE ") + kOpen});
+    qryOrders.SetSQL(
+        {std::string(
+             "SELECT AOFNUMM, ASSOLLSTND, ASISTSTND, ASREGSTND, AOFFSTND, ASISTBIS FROM AUFTRAG WHERE ") +
+         kOpen});
     for (qryOrders.Open(); !qryOrders.Eof(); qryOrders.Next())
-        orders[qryOrders.Fields(0).AsString()] = {qryOrders.Fields(1).AsFloat(), qryOrders.Fields(2).AsFloat(),
-                                                  qryOrders.Fields(3).AsFloat(), qryOrders.Fields(4).AsFloat(),
-                                                  qryOrders.Fields(5).AsDateTime()};
+        orders[qryOrders.Fields(0).AsString()] = {
+            qryOrders.Fields(1).AsFloat(), qryOrders.Fields(2).AsFloat(), qryOrders.Fields(3).AsFloat(),
+            qryOrders.Fields(4).AsFloat(), qryOrders.Fields(5).AsDateTime()};
 
     std::map<std::pair<std::string, std::string>, StoredActivity> activities;
     db::TIBCQuery qryRows(connection, "qryRows");
     qryRows.SetSQL({std::string("SELECT ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD FROM AUFSSTD "
-                                "JOIN AUFTRAG ON AOFNUMM = ASOFNUMM WHERE ") + kOpen});
+                                "JOIN AUFTRAG ON AOFNUMM = ASOFNUMM WHERE ") +
+                    kOpen});
     for (qryRows.Open(); !qryRows.Eof(); qryRows.Next())
         activities[{qryRows.Fields(0).AsString(), qryRows.Fields(1).AsString()}] = {
             qryRows.Fields(2).AsString(), qryRows.Fields(3).AsFloat(), qryRows.Fields(4).AsFloat()};
@@ -172,15 +187,18 @@ int ExpectCsvMatchesStoredRows(const std::string& csv, db::TIBCConnection& conne
     std::map<std::string, StoredTotal> totals;
     db::TIBCQuery qryTotals(connection, "qryTotals");
     qryTotals.SetSQL({std::string("SELECT ASRMTAT, COUNT(*), SUM(ASSOLLSTD), SUM(ASISTSTD) FROM AUFSSTD "
-                                  "JOIN AUFTRAG ON AOFNUMM = ASOFNUMM WHERE ") + kOpen + " GROUP BY ASRMTAT"});
+                                  "JOIN AUFTRAG ON AOFNUMM = ASOFNUMM WHERE ") +
+                      kOpen + " GROUP BY ASRMTAT"});
     for (qryTotals.Open(); !qryTotals.Eof(); qryTotals.Next())
         totals[qryTotals.Fields(0).AsString()] = {static_cast<int>(qryTotals.Fields(1).AsInteger()),
-                                                  qryTotals.Fields(2).AsFloat(), qryTotals.Fields(3).AsFloat()};
+                                                  qryTotals.Fields(2).AsFloat(),
+                                                  qryTotals.Fields(3).AsFloat()};
 
     EXPECT_EQ(csv.rfind("\xEF\xBB\xBF", 0), 0u) << "byte order mark";
     const auto rows = ParseCsv(std::string_view(csv).substr(3));
     EXPECT_FALSE(rows.empty());
-    if (rows.empty()) return 0;
+    if (rows.empty())
+        return 0;
     EXPECT_EQ(rows[0].front(), "Satzart");
 
     std::set<std::string> seenOrders;
@@ -190,14 +208,16 @@ int ExpectCsvMatchesStoredRows(const std::string& csv, db::TIBCConnection& conne
         const auto& f = rows[r];
         const std::string where = "CSV row " + std::to_string(r + 1);
         EXPECT_EQ(f.size(), rows[0].size()) << where;
-        if (f.size() != rows[0].size()) continue;
+        if (f.size() != rows[0].size())
+            continue;
         const double soll = GermanNumber(f[8]);
         const double ist = GermanNumber(f[9]);
         EXPECT_NEAR(GermanNumber(f[10]), ist - soll, 0.011) << where;
         if (f[0] == "Auftrag") {
             const auto found = orders.find(f[1]);
             EXPECT_NE(found, orders.end()) << where << ": order " << f[1] << " is not open";
-            if (found == orders.end()) continue;
+            if (found == orders.end())
+                continue;
             seenOrders.insert(f[1]);
             const Stored& s = found->second;
             ExpectHours(f[8], s.soll, where + " Soll");
@@ -210,7 +230,8 @@ int ExpectCsvMatchesStoredRows(const std::string& csv, db::TIBCConnection& conne
             const auto key = std::make_pair(f[1], f[4]);
             const auto found = activities.find(key);
             EXPECT_NE(found, activities.end()) << where << ": no row " << f[1] << "/" << f[4];
-            if (found == activities.end()) continue;
+            if (found == activities.end())
+                continue;
             seenActivities.insert(key);
             EXPECT_EQ(f[6], found->second.koNumm) << where;
             ExpectHours(f[8], found->second.soll, where + " Soll");
@@ -218,7 +239,8 @@ int ExpectCsvMatchesStoredRows(const std::string& csv, db::TIBCConnection& conne
         } else if (f[0] == "Tätigkeit") {
             const auto found = totals.find(f[4]);
             EXPECT_NE(found, totals.end()) << where << ": no activity " << f[4];
-            if (found == totals.end()) continue;
+            if (found == totals.end())
+                continue;
             seenTotals.insert(f[4]);
             EXPECT_EQ(f[7], std::to_string(found->second.orders)) << where;
             ExpectHours(f[8], found->second.soll, where + " Soll");
