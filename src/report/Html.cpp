@@ -13,8 +13,9 @@ namespace sollist::report {
 namespace {
 
 // Bars and numbers are told apart by colour on the screen and on paper (SVG fills print
-// without the browser's "background graphics" option). Detail blocks off the screen are
-// laid out only when scrolled to, which keeps a report of thousands of orders quick to open.
+// without the browser's "background graphics" option). Blocks of overview rows and detail
+// blocks off the screen are laid out only when scrolled to, and tables take their column
+// widths from their head row: a report of thousands of orders opens quickly.
 constexpr std::string_view kStyle = R"(
 :root{--soll:#9aa5b1;--ist:#2f6db5;--ueber:#c0392b}
 *{box-sizing:border-box}
@@ -34,9 +35,12 @@ tfoot td{font-weight:600;border-top:1.5px solid #56606b;border-bottom:none}
 .n{text-align:right;white-space:nowrap}
 tr.ueber .d{color:var(--ueber);font-weight:600}
 .ohne{color:#6b747d;font-style:italic;white-space:nowrap}
-td.b{width:40mm;padding-top:0;padding-bottom:0}
-table.einzeln{table-layout:fixed}
-.einzeln .c1{width:12%}.einzeln .c2{width:24%}.einzeln .c3{width:10%}.einzeln .c4{width:10%}.einzeln .c5{width:8%}.einzeln .c6{width:16%}
+td.b{padding-top:0;padding-bottom:0}
+table.fest{table-layout:fixed}
+tfoot .n{white-space:normal}
+.ue .k1{width:8%}.ue .k2{width:8.5%}.ue .k3{width:6.5%}.ue .k4{width:12%}
+.einzeln .c1{width:14%}.einzeln .c2{width:30%}.einzeln .c3{width:12%}.einzeln .c4{width:12%}.einzeln .c5{width:8%}
+div.block{content-visibility:auto;contain-intrinsic-size:auto 100em}
 td.b svg{display:block;width:100%;height:3.4mm}
 svg.lg{display:inline-block;width:.8em;height:.8em;vertical-align:-.05em;margin-left:.6em}
 rect.s{fill:var(--soll)}rect.i{fill:var(--ist)}rect.u{fill:var(--ueber)}
@@ -50,7 +54,6 @@ h1{font-size:14pt}h2{font-size:11pt}h3{font-size:9pt}
 a{color:inherit;text-decoration:none}
 .zurueck{display:none}
 tr,section.auftrag{break-inside:avoid}
-td.b{width:26mm}
 th,td{padding:.1em .25em}
 }
 )";
@@ -77,6 +80,9 @@ void AppendEscaped(std::string& out, std::string_view text) {
 }
 
 bool Overrun(double difference) { return difference >= 0.005; }
+
+// Overview rows per block: about a screen and a half, or one A4 page in print.
+constexpr std::size_t kBlockRows = 60;
 
 // A pair of bars, target above actual, where `scale` hours fill the width. A value too small
 // to see keeps a sliver, so that "some" and "none" differ. Widths to a tenth of a percent and
@@ -170,35 +176,48 @@ void AppendOverview(std::string& out, const TReport& report) {
         regie += order.IstRegie;
         buero += order.IstBuero;
     }
-    Append(out,
-           "\n<table>\n<thead><tr><th>Offert</th><th>Bezeichnung</th><th class=\"n\">Soll</th>"
-           "<th class=\"n\">Ist Produktion</th><th class=\"n\">Ist Regie</th><th class=\"n\">Ist Büro</th>"
-           "<th class=\"n\">Ist gesamt</th><th class=\"n\">Differenz</th><th class=\"n\">%</th>"
-           "<th>Soll / Ist</th></tr></thead>\n<tbody>\n");
-    for (const TOrderHours& order : report.Orders) {
-        AppendRowStart(out, order.Soll, order.Ist());
-        fmt::format_to(Out(out), R"(<td><a href="#{}">)", OrderAnchor(order.OfNumm));
-        AppendEscaped(out, order.OfNumm);
-        Append(out, "</a></td><td>");
-        AppendEscaped(out, order.Bezeichnung);
-        Append(out, "</td>");
-        AppendHoursCell(out, order.Soll);
-        AppendHoursCell(out, order.IstProd);
-        AppendHoursCell(out, order.IstRegie);
-        AppendHoursCell(out, order.IstBuero);
-        AppendHoursCell(out, order.Ist());
-        AppendDifferenceCells(out, order.Soll, order.Ist());
-        Append(out, R"(<td class="b">)");
-        AppendBars(out, order.Soll, order.Ist(), scale);
-        Append(out, "</td></tr>\n");
+    // Blocks of rows, each a table with the same fixed columns, so that the browser lays out
+    // only the blocks on the screen; every block repeats the column heads.
+    for (std::size_t first = 0; first < report.Orders.size(); first += kBlockRows) {
+        Append(
+            out,
+            "\n<div class=\"block\"><table class=\"fest ue\">\n<thead><tr><th class=\"k1\">Offert</th>"
+            "<th>Bezeichnung</th><th class=\"n k2\">Soll</th><th class=\"n k2\">Ist Produktion</th>"
+            "<th class=\"n k2\">Ist Regie</th><th class=\"n k2\">Ist Büro</th><th class=\"n k2\">Ist gesamt</th>"
+            "<th class=\"n k2\">Differenz</th><th class=\"n k3\">%</th><th class=\"k4\">Soll / Ist</th></tr>"
+            "</thead>\n<tbody>\n");
+        const std::size_t last = std::min(first + kBlockRows, report.Orders.size());
+        for (std::size_t i = first; i < last; ++i) {
+            const TOrderHours& order = report.Orders[i];
+            AppendRowStart(out, order.Soll, order.Ist());
+            fmt::format_to(Out(out), R"(<td><a href="#{}">)", OrderAnchor(order.OfNumm));
+            AppendEscaped(out, order.OfNumm);
+            Append(out, "</a></td><td>");
+            AppendEscaped(out, order.Bezeichnung);
+            Append(out, "</td>");
+            AppendHoursCell(out, order.Soll);
+            AppendHoursCell(out, order.IstProd);
+            AppendHoursCell(out, order.IstRegie);
+            AppendHoursCell(out, order.IstBuero);
+            AppendHoursCell(out, order.Ist());
+            AppendDifferenceCells(out, order.Soll, order.Ist());
+            Append(out, R"(<td class="b">)");
+            AppendBars(out, order.Soll, order.Ist(), scale);
+            Append(out, "</td></tr>\n");
+        }
+        Append(out, "</tbody>\n");
+        if (last == report.Orders.size()) {
+            const double ist = prod + regie + buero;
+            Append(out, "<tfoot>");
+            AppendRowStart(out, soll, ist);
+            fmt::format_to(Out(out), "<td colspan=\"2\">Summe ({} Aufträge)</td>", report.Orders.size());
+            for (double hours : {soll, prod, regie, buero, ist}) AppendHoursCell(out, hours);
+            AppendDifferenceCells(out, soll, ist);
+            Append(out, "<td></td></tr></tfoot>\n");
+        }
+        Append(out, "</table></div>\n");
     }
-    const double ist = prod + regie + buero;
-    Append(out, "</tbody>\n<tfoot>");
-    AppendRowStart(out, soll, ist);
-    fmt::format_to(Out(out), "<td colspan=\"2\">Summe ({} Aufträge)</td>", report.Orders.size());
-    for (double hours : {soll, prod, regie, buero, ist}) AppendHoursCell(out, hours);
-    AppendDifferenceCells(out, soll, ist);
-    Append(out, "<td></td></tr></tfoot>\n</table>\n</section>\n");
+    Append(out, "</section>\n");
 }
 
 void AppendActivities(std::string& out, const TReport& report) {
@@ -275,15 +294,13 @@ void AppendOrderDetail(std::string& out, const TOrderHours& order) {
         Append(out, "<p class=\"leer\">Keine Stunden je Tätigkeit gespeichert.</p>\n</section>\n");
         return;
     }
-    double scale = 0;
-    for (const TActivityHours& row : order.Activities) scale = std::max({scale, row.Soll, row.Ist});
-    // Fixed column widths: the blocks line up under each other, and the browser lays a table
-    // out from its head row alone.
+    // Fixed column widths: the blocks line up under each other. No bars here: the overview
+    // shows them, and a detail row costs a third of its bytes less without.
     Append(
         out,
-        "<table class=\"einzeln\">\n<thead><tr><th class=\"c1\">Tätigkeit</th><th class=\"c2\">Bezeichnung</th>"
+        "<table class=\"fest einzeln\">\n<thead><tr><th class=\"c1\">Tätigkeit</th><th class=\"c2\">Bezeichnung</th>"
         "<th class=\"c3\">Kostenstelle</th><th class=\"n c4\">Soll</th><th class=\"n c4\">Ist</th>"
-        "<th class=\"n c4\">Differenz</th><th class=\"n c5\">%</th><th class=\"c6\">Soll / Ist</th></tr></thead>\n<tbody>\n");
+        "<th class=\"n c4\">Differenz</th><th class=\"n c5\">%</th></tr></thead>\n<tbody>\n");
     for (const TActivityHours& row : order.Activities) {
         AppendRowStart(out, row.Soll, row.Ist);
         Append(out, "<td>");
@@ -296,9 +313,7 @@ void AppendOrderDetail(std::string& out, const TOrderHours& order) {
         AppendHoursCell(out, row.Soll);
         AppendHoursCell(out, row.Ist);
         AppendDifferenceCells(out, row.Soll, row.Ist);
-        Append(out, R"(<td class="b">)");
-        AppendBars(out, row.Soll, row.Ist, scale);
-        Append(out, "</td></tr>\n");
+        Append(out, "</tr>\n");
     }
     Append(out, "</tbody>\n</table>\n</section>\n");
 }

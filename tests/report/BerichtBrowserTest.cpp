@@ -61,23 +61,23 @@ std::string SectionOf(const std::string& dom, const std::string& startTag) {
     return dom.substr(begin, dom.find("</section>", begin) - begin);
 }
 
-// The text of each cell of each body row of the first table in a piece of DOM.
+// The text of each cell of each body row of the tables in a piece of DOM.
 std::vector<std::vector<std::string>> BodyRows(const std::string& html) {
-    const std::size_t begin = html.find("<tbody>");
-    const std::size_t end = html.find("</tbody>", begin);
-    if (begin == std::string::npos || end == std::string::npos)
-        return {};
-    const std::string body = html.substr(begin, end - begin);
+    static const std::regex body(R"(<tbody>([\s\S]*?)</tbody>)");
     static const std::regex row(R"(<tr[^>]*>([\s\S]*?)</tr>)");
     static const std::regex cell(R"(<td[^>]*>([\s\S]*?)</td>)");
     static const std::regex tag(R"(<[^>]*>)");
     std::vector<std::vector<std::string>> rows;
-    for (std::sregex_iterator r(body.begin(), body.end(), row), last; r != last; ++r) {
-        const std::string cells = (*r)[1];
-        std::vector<std::string> texts;
-        for (std::sregex_iterator c(cells.begin(), cells.end(), cell); c != last; ++c)
-            texts.push_back(std::regex_replace(std::string((*c)[1]), tag, ""));
-        rows.push_back(texts);
+    const std::sregex_iterator last;
+    for (std::sregex_iterator b(html.begin(), html.end(), body); b != last; ++b) {
+        const std::string bodyText = (*b)[1];
+        for (std::sregex_iterator r(bodyText.begin(), bodyText.end(), row); r != last; ++r) {
+            const std::string cells = (*r)[1];
+            std::vector<std::string> texts;
+            for (std::sregex_iterator c(cells.begin(), cells.end(), cell); c != last; ++c)
+                texts.push_back(std::regex_replace(std::string((*c)[1]), tag, ""));
+            rows.push_back(texts);
+        }
     }
     return rows;
 }

@@ -3,6 +3,7 @@
 #include "report/Html.h"
 #include "db/Value.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -107,13 +108,42 @@ TEST(ReportHtml, BarsShareOneScalePerTable) {
     // Overview: 40 h (C's target) fills the width.
     EXPECT_EQ(BarWidths(Between(html, "<section id=\"uebersicht\">", "</section>")),
               (std::vector<std::string>{"25/50", "0/12.5", "100/75"}));
-    // A's detail block: its own largest figure, 16 h, fills the width.
-    EXPECT_EQ(BarWidths(Between(html, "<section class=\"auftrag\" id=\"o-A\">", "</section>")),
+    // Activities: their own largest figure, MONT's 16 h, fills the width.
+    EXPECT_EQ(BarWidths(Between(html, "<section id=\"taetigkeiten\">", "</section>")),
               (std::vector<std::string>{"50/100", "12.5/25"}));
+    // Detail blocks show the figures alone.
+    EXPECT_EQ(Between(html, "<section id=\"auftraege\">", "</body>").find("<svg"), std::string::npos);
     // Overruns in the overrun colour, the rest in the actual colour.
     const std::string overview = Between(html, "<section id=\"uebersicht\">", "</section>");
     EXPECT_NE(overview.find("<rect class=\"u\" y=\"5.5\" width=\"50\""), std::string::npos);
     EXPECT_NE(overview.find("<rect class=\"i\" y=\"5.5\" width=\"75\""), std::string::npos);
+}
+
+TEST(ReportHtml, LongOverviewComesInBlocksOfOneTableEach) {
+    TReport report;
+    for (int i = 0; i < 130; ++i) report.Orders.push_back(Order(fmt::format("N{:03}", i), 1, 1 + i % 7));
+    Arrange(report);
+    const std::string html = HtmlReport(report);
+    const std::string overview = Between(html, "<section id=\"uebersicht\">", "</section>");
+
+    std::vector<std::string> blocks;
+    for (std::size_t at = overview.find("<div class=\"block\">"); at != std::string::npos;
+         at = overview.find("<div class=\"block\">", at + 1))
+        blocks.push_back(overview.substr(at, overview.find("</div>", at) - at));
+    ASSERT_EQ(blocks.size(), 3u);
+    std::size_t rows = 0;
+    for (const std::string& block : blocks) {
+        EXPECT_NE(block.find("<thead>"), std::string::npos) << "every block has the column heads";
+        for (std::size_t at = block.find("<a href=\"#o-N"); at != std::string::npos;
+             at = block.find("<a href=\"#o-N", at + 1))
+            ++rows;
+    }
+    EXPECT_EQ(rows, 130u);
+    EXPECT_EQ(blocks[0].find("<tfoot>"), std::string::npos);
+    EXPECT_NE(blocks[2].find("<tfoot><tr class=\"ueber\"><td colspan=\"2\">Summe (130 Aufträge)</td>"),
+              std::string::npos);
+    // The worst order first, in the first block.
+    EXPECT_NE(blocks[0].find("<a href=\"#o-N006\">N006</a>"), std::string::npos);
 }
 
 TEST(ReportHtml, TinyHoursKeepAVisibleBar) {
