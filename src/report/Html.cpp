@@ -337,7 +337,7 @@ std::string OrderAnchor(std::string_view ofNumm) {
 
 std::string HtmlReport(const TReport& report) {
     std::string out;
-    // Styles and header, then about 2.5 KB per order with nine activity rows: one allocation
+    // Styles and header, then about 2.5 KB per order with eight activity rows: one allocation
     // for the usual report.
     constexpr std::size_t kHead = 16384;
     constexpr std::size_t kPerOrder = 2560;
