@@ -6,12 +6,12 @@
 #include "common/Errors.h"
 #include "common/RunContext.h"
 #include "formula/BaseFormel.h"
+#include "formula/FirstMatchIndex.h"
 #include "formula/QFormelDaten.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -20,30 +20,6 @@
 namespace sollist::formula {
 
 class TQFormelAuftrag;
-
-// Hash index over an append-only list of owned items that keeps first-match semantics: an
-// item is indexed under its key the first time a search runs after it was appended, and a
-// later item with an equal key never replaces it. The key of an item must not change once
-// the item is in the list. A list that shrank (emptied) is indexed anew.
-template <class Item, class Key, class KeyOf, class Hash = std::hash<Key>>
-class TFirstMatchIndex {
-public:
-    Item* Find(const std::vector<std::unique_ptr<Item>>& list, const Key& key) const {
-        if (list.size() < indexed_) Reset();
-        for (; indexed_ < list.size(); ++indexed_)
-            positions_.try_emplace(KeyOf{}(*list[indexed_]), indexed_);
-        auto it = positions_.find(key);
-        return it == positions_.end() ? nullptr : list[it->second].get();
-    }
-    void Reset() const {
-        positions_.clear();
-        indexed_ = 0;
-    }
-
-private:
-    mutable std::unordered_map<Key, std::size_t, Hash> positions_;
-    mutable std::size_t indexed_ = 0;
-};
 
 // One CNC row of a part type. Only entry 0 is used: the value of the row's formula ACVW0.
 class TF_CNCTat {
