@@ -1,12 +1,13 @@
 #include "formula/QFormelAuftrag.h"
 
+#include "common/ChildRuns.h"
+#include "formula/QFormelLoader.h"
+
 #include <fmt/format.h>
 
 #include <functional>
 
 namespace sollist::formula {
-
-using db::TFieldType;
 
 namespace {
 
@@ -31,88 +32,7 @@ bool IsPartTypeReference(const std::string& name) {
     return true;
 }
 
-void DeclareQuery(db::TIBCQuery& query, std::initializer_list<std::string> sql,
-                  std::initializer_list<db::TFieldDef> fields) {
-    query.SetSQL(sql);
-    for (const auto& field : fields) query.AddField(field);
-    query.FetchAll = true;
-    query.ReadOnly = true;
-}
-
-db::TFieldDef Text(const char* name, int size, bool required) {
-    return {name, TFieldType::ftString, size, required};
-}
-db::TFieldDef Integer(const char* name) { return {name, TFieldType::ftInteger, 0, true}; }
-db::TFieldDef Float(const char* name) { return {name, TFieldType::ftFloat, 0, false}; }
-
-std::int32_t AsInt32(const db::TField& field) {
-    return static_cast<std::int32_t>(field.AsInteger());
-}
-
-// Closes the query set in the given order when Berechne ends, also by an exception, so
-// that the next order reopens it with its own parameter.
-class CloseOnExit {
-public:
-    explicit CloseOnExit(std::initializer_list<db::TIBCDataSet*> sets) : sets_(sets) {}
-    ~CloseOnExit() {
-        for (auto* set : sets_) {
-            try {
-                set->Close();
-            } catch (...) {
-                // Closing a read-only set that fetched everything cannot lose data.
-            }
-        }
-    }
-    CloseOnExit(const CloseOnExit&) = delete;
-    CloseOnExit& operator=(const CloseOnExit&) = delete;
-
-private:
-    std::vector<db::TIBCDataSet*> sets_;
-};
-
 } // namespace
-
-// --- the query set ---
-
-TdmQuickFormel::TdmQuickFormel(db::TIBCConnection& connection) : FConnection(connection) {
-    DeclareQuery(qryPosBgr,
-                 {"Select ApBgOfNumm,ApBgApNumm,ApBgLfNr,ApBgMe,ApBgBreite,ApBgHoehe,ApBgTiefe",
-                  "from POS_BGR",
-                  "WHERE ApBgOfNumm=:OFNUMM ",
-                  "order by ApBgOfNumm,ApBgApNumm,ApBgLfNr"},
-                 {Text("APBGOFNUMM", 10, true), Text("APBGAPNUMM", 10, true), Integer("APBGLFNR"),
-                  Integer("APBGME"), Float("APBGBREITE"), Float("APBGHOEHE"), Float("APBGTIEFE")});
-    DeclareQuery(qryPosBgrVar,
-                 {"SELECT PBVApNumm,PBVBgLfNr,PBVNum,PBVWrt",
-                  "FROM POSBGRVA",
-                  "WHERE PBVOFNUMM = :OFNUMM",
-                  "ORDER BY PBVOFNUMM,PBVAPNUMM,PBVBGLFNR,PBVNUM"},
-                 {Text("PBVAPNUMM", 10, true), Integer("PBVBGLFNR"), Text("PBVNUM", 3, true),
-                  Float("PBVWRT")});
-    DeclareQuery(qryTTy,
-                 {"SELECT ApTyOfNumm,ApTyApNumm,ApTyBgLf,ApTyLfd,ApTyMe,ApTyLaenge,ApTyBreite,"
-                  "ApTyDickf,ApTTyNr",
-                  "FROM POS_TYP",
-                  "where ApTyOfNumm=:OFNUMM",
-                  "ORDER BY APTYOFNUMM,APTYAPNUMM,APTYBGLF,APTYLFD"},
-                 {Text("APTYOFNUMM", 10, true), Text("APTYAPNUMM", 10, true), Integer("APTYBGLF"),
-                  Integer("APTYLFD"), Text("APTYME", 35, true), Text("APTYLAENGE", 35, true),
-                  Text("APTYBREITE", 35, true), Text("APTYDICKF", 35, true), Integer("APTTYNR")});
-    DeclareQuery(qryCNC,
-                 {"SELECT ACOfNumm,ACApNumm,ACBgLf,ACTyLfd,ACLfNr,ACVW0",
-                  "FROM ATCNC",
-                  "where ACOfNumm=:OFNUMM",
-                  "ORDER BY ACOfNumm,ACApNumm,ACBgLf,ACTyLfd,ACLfNr"},
-                 {Text("ACOFNUMM", 10, true), Text("ACAPNUMM", 10, true), Integer("ACBGLF"),
-                  Integer("ACTYLFD"), Integer("ACLFNR"), Text("ACVW0", 35, false)});
-    tbTabGK.TableName = "TabGK";
-    tbTabGK.KeyFields = "TABNR";
-    tbTabGK.OrderFields = "TABNR";
-    tbTabGK.AddField(Integer("TABNR"));
-    tbTabGK.AddField(Text("TABWERTE", 80, true));
-    tbTabGK.FetchAll = true;
-    tbTabGK.ReadOnly = true;
-}
 
 // --- records ---
 
@@ -124,7 +44,13 @@ double TF_TTyp::GetCNCTatValue(std::int32_t CNCTatNr, std::int32_t VarNr) const 
     return row->CNCWerte[static_cast<std::size_t>(VarNr)];
 }
 
-TF_Bgrp::TF_Bgrp(TQFormelAuftrag& Owner) : FOwner(&Owner) {}
+TF_TTyp::TF_TTyp(const TTTyRow& Row)
+    : Menge_Formel(Row.Menge), Laenge_Formel(Row.Laenge), Breite_Formel(Row.Breite),
+      Dicke_Formel(Row.Dicke), LfdNr(Row.LfdNr), NrInBgrp(Row.NrInBgrp) {}
+
+TF_Bgrp::TF_Bgrp(TQFormelAuftrag& Owner, const TBgrRow& Row)
+    : Menge(Row.Menge), Breite(Row.Breite), Hoehe(Row.Hoehe), Tiefe(Row.Tiefe), FOwner(&Owner),
+      FApNumm(Row.ApNumm), FBgLfNr(Row.BgLfNr) {}
 
 TF_TTyp& TF_Bgrp::GetTTyp_LfdNr(std::int32_t LfNr) {
     if (TF_TTyp* t = FLfdNrIndex.Find(FTTyp, LfNr)) return *t;
@@ -148,7 +74,7 @@ std::size_t TQFormelAuftrag::BgrpKeyHash::operator()(const BgrpKey& k) const {
 }
 
 TQFormelAuftrag::TQFormelAuftrag(const TRunContext& context)
-    : FDM(std::make_unique<TdmQuickFormel>(context.Connection)) {
+    : FLoader(std::make_unique<TQFormelLoader>(context.Connection)) {
     BerechnungsTyp = TBerechnungsTyp::btCNC;
     OnError = [&context](const std::string& Beschreibung, const std::string&) { context.Print(Beschreibung); };
 }
@@ -175,85 +101,47 @@ TF_TTyp& TQFormelAuftrag::GetTTyp(const std::string& ApNumm, std::int32_t BgLfNr
 
 void TQFormelAuftrag::Berechne(const std::string& OfNumm) {
     FOfNumm = FirstCharacters(OfNumm, 10);
-    TdmQuickFormel& dm = *FDM;
-    for (db::TIBCQuery* query : {&dm.qryPosBgr, &dm.qryPosBgrVar, &dm.qryTTy, &dm.qryCNC})
-        query->ParamByName("OFNUMM").AsString(FOfNumm);
-    CloseOnExit closer{&dm.tbTabGK, &dm.qryCNC, &dm.qryTTy, &dm.qryPosBgrVar, &dm.qryPosBgr};
-    for (db::TIBCDataSet* set : std::initializer_list<db::TIBCDataSet*>{
-             &dm.qryPosBgr, &dm.qryPosBgrVar, &dm.qryTTy, &dm.qryCNC, &dm.tbTabGK})
-        set->Open();
-    LoadTabGK();
+    Evaluate(FLoader->Lies(FOfNumm));
+}
+
+void TQFormelAuftrag::Berechne(const std::string& OfNumm, const TQFormelDaten& Daten) {
+    FOfNumm = FirstCharacters(OfNumm, 10);
+    Evaluate(Daten);
+}
+
+// The children of an assembly (and the CNC rows of a part type) are its runs in the sorted
+// lists: a child row matching no assembly blocks every row sorted after it. A part type joins
+// its assembly only once evaluated with its CNC rows, so references reach the part types
+// before it and never itself; an assembly joins the model only when complete.
+void TQFormelAuftrag::Evaluate(const TQFormelDaten& Daten) {
+    FTabGK = Daten.TabGK;
+    TChildRuns<TBgVarRow> vars(Daten.Vars);
+    TChildRuns<TTTyRow> tTypen(Daten.TTy);
+    TChildRuns<TCNCRow> cncRows(Daten.CNC);
     try {
-        LoadBgrps();
+        for (const TBgrRow& row : Daten.Bgr) {
+            auto bgrp = std::make_unique<TF_Bgrp>(*this, row);
+            AktBgrp = bgrp.get();
+            const auto ofBgrp = [&row](const auto& child) {
+                return child.ApNumm == row.ApNumm && child.BgLfNr == row.BgLfNr;
+            };
+            for (const TBgVarRow& var : vars.Next(ofBgrp))
+                bgrp->FBgVar.push_back(std::make_unique<TF_BgVar>(TF_BgVar{var.Num, var.Wert}));
+            for (const TTTyRow& ty : tTypen.Next(ofBgrp)) {
+                auto tTyp = std::make_unique<TF_TTyp>(ty);
+                AktTTyp = tTyp.get();
+                EvaluateTTyp();
+                for (const TCNCRow& cnc : cncRows.Next([&](const TCNCRow& c) {
+                         return ofBgrp(c) && c.TyLfdNr == ty.LfdNr;
+                     }))
+                    AddCNCRow(cnc);
+                bgrp->FTTyp.push_back(std::move(tTyp));
+            }
+            FBgrp.push_back(std::move(bgrp));
+        }
     } catch (...) {
         BerechnungsTyp = TBerechnungsTyp::btCNC;
         throw;
-    }
-}
-
-void TQFormelAuftrag::LoadBgrps() {
-    TdmQuickFormel& dm = *FDM;
-
-    db::TIBCQuery& bgr = dm.qryPosBgr;
-    const db::TField apNumm = bgr.FieldByName("APBGAPNUMM"), lfNr = bgr.FieldByName("APBGLFNR"),
-                     menge = bgr.FieldByName("APBGME"), breite = bgr.FieldByName("APBGBREITE"),
-                     hoehe = bgr.FieldByName("APBGHOEHE"), tiefe = bgr.FieldByName("APBGTIEFE");
-    for (; !bgr.Eof(); bgr.Next()) {
-        auto bgrp = std::make_unique<TF_Bgrp>(*this);
-        AktBgrp = bgrp.get();
-        bgrp->FApNumm = apNumm.AsString();
-        bgrp->FBgLfNr = AsInt32(lfNr);
-        bgrp->Menge = AsInt32(menge);
-        bgrp->Breite = breite.AsFloat();
-        bgrp->Hoehe = hoehe.AsFloat();
-        bgrp->Tiefe = tiefe.AsFloat();
-        LoadBgVars();
-        LoadTTypen();
-        FBgrp.push_back(std::move(bgrp));
-    }
-}
-
-void TQFormelAuftrag::LoadTabGK() {
-    FTabGK.clear();
-    db::TIBCTable& tab = FDM->tbTabGK;
-    const db::TField tabNr = tab.FieldByName("TABNR"), tabWerte = tab.FieldByName("TABWERTE");
-    for (; !tab.Eof(); tab.Next()) FTabGK.try_emplace(AsInt32(tabNr), tabWerte.AsString());
-}
-
-// The child queries move forward only while their current row belongs to the assembly: a
-// row matching no assembly stays current and blocks every row sorted after it.
-void TQFormelAuftrag::LoadBgVars() {
-    db::TIBCQuery& var = FDM->qryPosBgrVar;
-    const db::TField apNumm = var.FieldByName("PBVAPNUMM"), lfNr = var.FieldByName("PBVBGLFNR"),
-                     num = var.FieldByName("PBVNUM"), wert = var.FieldByName("PBVWRT");
-    for (; !var.Eof() && apNumm.AsString() == AktBgrp->FApNumm && AsInt32(lfNr) == AktBgrp->FBgLfNr;
-         var.Next()) {
-        auto bgVar = std::make_unique<TF_BgVar>();
-        bgVar->Num = num.AsString();
-        bgVar->Wert = wert.AsFloat();
-        AktBgrp->FBgVar.push_back(std::move(bgVar));
-    }
-}
-
-void TQFormelAuftrag::LoadTTypen() {
-    db::TIBCQuery& tty = FDM->qryTTy;
-    const db::TField apNumm = tty.FieldByName("APTYAPNUMM"), bgLf = tty.FieldByName("APTYBGLF"),
-                     lfd = tty.FieldByName("APTYLFD"), me = tty.FieldByName("APTYME"),
-                     laenge = tty.FieldByName("APTYLAENGE"), breite = tty.FieldByName("APTYBREITE"),
-                     dicke = tty.FieldByName("APTYDICKF"), nr = tty.FieldByName("APTTYNR");
-    for (; !tty.Eof() && apNumm.AsString() == AktBgrp->FApNumm && AsInt32(bgLf) == AktBgrp->FBgLfNr;
-         tty.Next()) {
-        auto tTyp = std::make_unique<TF_TTyp>();
-        AktTTyp = tTyp.get();
-        tTyp->Menge_Formel = me.AsString();
-        tTyp->Laenge_Formel = laenge.AsString();
-        tTyp->Breite_Formel = breite.AsString();
-        tTyp->Dicke_Formel = dicke.AsString();
-        tTyp->LfdNr = AsInt32(lfd);
-        tTyp->NrInBgrp = AsInt32(nr);
-        EvaluateTTyp();
-        LoadCNCRows();
-        AktBgrp->FTTyp.push_back(std::move(tTyp));
     }
 }
 
@@ -283,24 +171,16 @@ void TQFormelAuftrag::EvaluateTTyp() {
     BerechnungsTyp = TBerechnungsTyp::btCNC;
 }
 
-void TQFormelAuftrag::LoadCNCRows() {
-    db::TIBCQuery& cnc = FDM->qryCNC;
-    const db::TField apNumm = cnc.FieldByName("ACAPNUMM"), bgLf = cnc.FieldByName("ACBGLF"),
-                     tyLfd = cnc.FieldByName("ACTYLFD"), lfNr = cnc.FieldByName("ACLFNR"),
-                     vw0 = cnc.FieldByName("ACVW0");
-    for (; !cnc.Eof() && apNumm.AsString() == AktBgrp->FApNumm &&
-           AsInt32(bgLf) == AktBgrp->FBgLfNr && AsInt32(tyLfd) == AktTTyp->LfdNr;
-         cnc.Next()) {
-        auto row = std::make_unique<TF_CNCTat>();
-        row->Nummer = AsInt32(lfNr);
-        row->CNCFormeln[0] = vw0.AsString();
-        try {
-            row->CNCWerte[0] = BerechneFormel(row->CNCFormeln[0]);
-        } catch (const EParseErr& e) {
-            ReportCNCError(e.what(), 0);
-        }
-        AktTTyp->FCNCTat.push_back(std::move(row));
+void TQFormelAuftrag::AddCNCRow(const TCNCRow& cnc) {
+    auto row = std::make_unique<TF_CNCTat>();
+    row->Nummer = cnc.Nummer;
+    row->CNCFormeln[0] = cnc.Formel;
+    try {
+        row->CNCWerte[0] = BerechneFormel(cnc.Formel);
+    } catch (const EParseErr& e) {
+        ReportCNCError(e.what(), cnc.Formel);
     }
+    AktTTyp->FCNCTat.push_back(std::move(row));
 }
 
 double TQFormelAuftrag::GetVarValue(const std::string& name) {
@@ -355,10 +235,10 @@ void TQFormelAuftrag::ReportTTypError(const std::string& message, char letter) {
            formel);
 }
 
-void TQFormelAuftrag::ReportCNCError(const std::string& message, std::int32_t valueNumber) {
+void TQFormelAuftrag::ReportCNCError(const std::string& message, const std::string& formel) {
     Report(fmt::format("Fehler in Teiletyp {} (Off.:{} Pos.:{}), CNC-Satz VZE : {}", AktTTyp->LfdNr,
                        FOfNumm, AktBgrp->FApNumm, message),
-           FDM->qryCNC.FieldByName(fmt::format("ACVW{}", valueNumber)).AsString());
+           formel);
 }
 
 void TQFormelAuftrag::Report(const std::string& Beschreibung, const std::string& Formel) {
