@@ -1,6 +1,7 @@
 #include "formula/QFormelAuftrag.h"
 
 #include "common/ChildRuns.h"
+#include "common/Text.h"
 #include "formula/QFormelLoader.h"
 
 #include <fmt/format.h>
@@ -10,16 +11,6 @@
 namespace sollist::formula {
 
 namespace {
-
-// The first n characters of a UTF-8 text (a multi-byte character is never split).
-std::string FirstCharacters(const std::string& text, std::size_t n) {
-    std::size_t pos = 0;
-    for (std::size_t count = 0; pos < text.size() && count < n; ++count) {
-        ++pos;
-        while (pos < text.size() && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80) ++pos;
-    }
-    return text.substr(0, pos);
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -100,12 +91,12 @@ TF_TTyp& TQFormelAuftrag::GetTTyp(const std::string& ApNumm, std::int32_t BgLfNr
 }
 
 void TQFormelAuftrag::Berechne(const std::string& OfNumm) {
-    FOfNumm = FirstCharacters(OfNumm, 10);
+    FOfNumm = text::FirstCharacters(OfNumm, 10);
     Evaluate(FLoader->Lies(FOfNumm));
 }
 
 void TQFormelAuftrag::Berechne(const std::string& OfNumm, const TQFormelDaten& Daten) {
-    FOfNumm = FirstCharacters(OfNumm, 10);
+    FOfNumm = text::FirstCharacters(OfNumm, 10);
     Evaluate(Daten);
 }
 
