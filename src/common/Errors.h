@@ -12,6 +12,8 @@ public:
     virtual const char* kind() const noexcept { return "Exception"; }
 };
 
+// The arguments are a class name and its base, which cannot stand in parentheses.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define SOLLIST_ERROR_KIND(Name, Base)                                         \
     class Name : public Base {                                                 \
     public:                                                                    \
@@ -31,5 +33,6 @@ SOLLIST_ERROR_KIND(EInvalidOp, EMathError)
 SOLLIST_ERROR_KIND(EOverflow, EMathError)
 
 #undef SOLLIST_ERROR_KIND
+// NOLINTEND(bugprone-macro-parentheses)
 
 } // namespace sollist

@@ -11,7 +11,6 @@
 #include <chrono>
 #include <clocale>
 #include <langinfo.h>
-#include <locale.h>
 #include <cmath>
 #include <string_view>
 

@@ -154,7 +154,7 @@ private:
 
     void Evaluate(const TQFormelDaten& Daten);
     void EvaluateTTyp();
-    void AddCNCRow(const TCNCRow& row);
+    void AddCNCRow(const TCNCRow& cnc);
     double PartTypeReference(const std::string& name);
 
     std::string FOfNumm;

@@ -31,8 +31,7 @@ void DeclareMasterSets(Tdm_Solltat& dm) {
              {"MAFORTS", ftString, 13}});
 
     Declare(dm.tbTaetigkeiten,
-            {"SELECT TANUMM, TANAME, TARMTAT, TAFIXZT, TAVAREH, TAVARST, TATART, TAMONT, "
-             "TAKONUMM, TAEINHKZ, KOLK, KOLNK, KOPGK, KOPGKGRENZ",
+            {"SELECT TANUMM, TANAME, TARMTAT, TAFIXZT, TAVAREH, TAVARST, TATART, TAMONT, TAKONUMM, TAEINHKZ, KOLK, KOLNK, KOPGK, KOPGKGRENZ",
              "FROM TAETIGKE join KOSTENST on (KONUMM=TAKONUMM)"},
             {{"TANUMM", ftString, 10, true}, {"TANAME", ftString, 20, true},
              {"TARMTAT", ftString, 10, true}, {"TAFIXZT", ftFloat}, {"TAVAREH", ftFloat},
@@ -70,8 +69,7 @@ void DeclareMaterialActivityQueries(Tdm_Solltat& dm) {
 
 void DeclarePositionQueries(Tdm_Solltat& dm) {
     Declare(dm.qryPosMat,
-            {"Select pm.ApMaOfNumm,pm.ApMaApNumm,pm.ApMaLfNr,pm.ApMaMaNumm,pm.ApMaSollMe,"
-             "pm.ApMaMgMult,",
+            {"Select pm.ApMaOfNumm,pm.ApMaApNumm,pm.ApMaLfNr,pm.ApMaMaNumm,pm.ApMaSollMe,pm.ApMaMgMult,",
              "      po.ApMenge,ma.MaArbEh,tmw.MWWERT",
              "from POS_MAT pm",
              "  join POSITIONEN po on (pm.ApMaOfNumm=po.ApOfNumm AND pm.ApMaApNumm=po.ApNumm)",
@@ -84,8 +82,7 @@ void DeclarePositionQueries(Tdm_Solltat& dm) {
              {"APMENGE", ftFloat}, {"MAARBEH", ftString, 3, true}, {"MWWERT", ftFloat}});
 
     Declare(dm.qryPosTat,
-            {"Select pt.PTOfNumm,pt.PTApNumm,pt.PTLfd,pt.PTTaNumm,pt.PTSollMe,pt.PTMgMult,"
-             "pt.PTERSCHW,pt.PTBezeich,",
+            {"Select pt.PTOfNumm,pt.PTApNumm,pt.PTLfd,pt.PTTaNumm,pt.PTSollMe,pt.PTMgMult,pt.PTERSCHW,pt.PTBezeich,",
              "      po.ApMenge,ta.TaEinhKz,tmw.MWWERT",
              "from POS_TAT pt",
              "  join POSITIONEN po on (pt.PTOfNumm=po.ApOfNumm AND pt.PTApNumm=po.ApNumm)",
@@ -99,14 +96,12 @@ void DeclarePositionQueries(Tdm_Solltat& dm) {
              {"TAEINHKZ", ftString, 3, true}, {"MWWERT", ftFloat}});
 
     Declare(dm.qryPosTyp,
-            {"Select ty.APTYOFNUMM,ty.APTYAPNUMM,ty.APTYBGLF,ty.APTYLFD,ty.APTYEC1,ty.APTYEC2,"
-             "ty.APTYEC3,ty.APTYEC4,",
+            {"Select ty.APTYOFNUMM,ty.APTYAPNUMM,ty.APTYBGLF,ty.APTYLFD,ty.APTYEC1,ty.APTYEC2,ty.APTYEC3,ty.APTYEC4,",
              "       ty.APTYDiCalc,ty.ApTyErsch,ty.ApTyName,ty.ApTyNameB,ty.ApTyText,",
              "       po.ApMenge,tmw.MWWERT,bg.APBGERSCHW",
              "from POS_TYP ty ",
              " join POSITIONEN po on (ty.ApTyOfNumm=po.ApOfNumm AND ty.ApTyApNumm=po.ApNumm)",
-             " join POS_BGR bg on (ty.ApTyOfNumm=bg.ApBgOfNumm AND ty.ApTyApNumm=bg.ApBgApNumm "
-             "AND ty.ApTyBgLf=bg.APBGLFNR)",
+             " join POS_BGR bg on (ty.ApTyOfNumm=bg.ApBgOfNumm AND ty.ApTyApNumm=bg.ApBgApNumm AND ty.ApTyBgLf=bg.APBGLFNR)",
              " join TABMW tmw on (po.APMWST=tmw.MWKENNZ)",
              "WHERE ty.APTYOFNUMM=:OFNUMM",
              "order by APTYOFNUMM,APTYAPNUMM,APTYBGLF,APTYLFD"},
@@ -130,8 +125,7 @@ void DeclarePositionQueries(Tdm_Solltat& dm) {
 
 void DeclarePartTypeDetailQueries(Tdm_Solltat& dm) {
     Declare(dm.qryPosTyTat,
-            {"Select PTTOfNumm,PTTApNumm,PTTBgLfNr,PTTTyLfNr,PTTLfNr,PTTLage,PTTTaNumm,"
-             "PTTErschw, ta.TaEinhKz",
+            {"Select PTTOfNumm,PTTApNumm,PTTBgLfNr,PTTTyLfNr,PTTLfNr,PTTLage,PTTTaNumm,PTTErschw, ta.TaEinhKz",
              "from POSTYTAT pta",
              "  join POSITIONEN po on (pta.PTTOfNumm=po.ApOfNumm AND pta.PTTApNumm=po.ApNumm)",
              "  join Taetigke ta on (pta.PTTTaNumm=ta.TaNumm)",
@@ -144,8 +138,7 @@ void DeclarePartTypeDetailQueries(Tdm_Solltat& dm) {
              {"TAEINHKZ", ftString, 3, true}});
 
     Declare(dm.qryPosTyMat,
-            {"Select PTMOfNumm,PTMApNumm,PTMBgLfNr,PTMTyLfNr,PTMMaNumm,PTMLage,PTMMenge,"
-             "PTMLaenge,PTMBreite,PTMDicke,",
+            {"Select PTMOfNumm,PTMApNumm,PTMBgLfNr,PTMTyLfNr,PTMMaNumm,PTMLage,PTMMenge,PTMLaenge,PTMBreite,PTMDicke,",
              "       ma.MaArbEh",
              "from POSTYMAT pm",
              "  join POSITIONEN po on (pm.PTMOfNumm=po.ApOfNumm AND pm.PTMApNumm=po.ApNumm)",
@@ -174,7 +167,7 @@ void DeclarePartTypeDetailQueries(Tdm_Solltat& dm) {
 // Column definitions of the global temporary table SOLLTAT, in column order.
 void DeclareSolltat(db::TIBCTable& tb) {
     tb.TableName = "SOLLTAT";
-    for (TFieldDef f : std::initializer_list<TFieldDef>{
+    for (const TFieldDef& f : std::initializer_list<TFieldDef>{
              {"OffertNr", ftString, 10}, {"SollPos", ftString, 10}, {"Element", ftInteger},
              {"Taetigkeit", ftString, 10}, {"PosT1Lfd", ftInteger}, {"PosM1Lfd", ftInteger},
              {"PosTM1", ftBoolean}, {"EhMenge", ftFloat}, {"Stueck", ftFloat},

@@ -4,6 +4,7 @@
 #include "formula/QFormelAuftrag.h"
 #include "solltat/DmSolltat.h"
 
+#include <ranges>
 #include <string_view>
 
 namespace sollist::solltat {
@@ -83,8 +84,7 @@ std::vector<Measure> MaterialMeasures(std::span<const TTeileTypMaterial> rows, c
                                       double coreThickness) {
     std::vector<Measure> measures;
     double workL = t.Laenge, workB = t.Breite, workD = t.Dicke;
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        const TTeileTypMaterial& m = *it;
+    for (const TTeileTypMaterial& m : std::ranges::reverse_view(rows)) {
         const double dicke = IsVolumeBase(m, part.DiCalc) ? coreThickness : m.Dicke;
         auto rowLength = [&](double otherwise) { return m.Laenge > 0 ? m.Laenge : otherwise; };
         const double rowWidth = m.Breite > 0 ? m.Breite : workD;
