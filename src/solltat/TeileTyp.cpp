@@ -4,7 +4,6 @@
 #include "formula/QFormelAuftrag.h"
 #include "solltat/DmSolltat.h"
 
-#include <ranges>
 #include <string_view>
 
 namespace sollist::solltat {
@@ -84,7 +83,8 @@ std::vector<Measure> MaterialMeasures(std::span<const TTeileTypMaterial> rows, c
                                       double coreThickness) {
     std::vector<Measure> measures;
     double workL = t.Laenge, workB = t.Breite, workD = t.Dicke;
-    for (const TTeileTypMaterial& m : std::ranges::reverse_view(rows)) {
+    for (std::size_t i = rows.size(); i-- > 0;) {
+        const TTeileTypMaterial& m = rows[i];
         const double dicke = IsVolumeBase(m, part.DiCalc) ? coreThickness : m.Dicke;
         auto rowLength = [&](double otherwise) { return m.Laenge > 0 ? m.Laenge : otherwise; };
         const double rowWidth = m.Breite > 0 ? m.Breite : workD;
