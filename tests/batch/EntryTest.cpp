@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace sollist {
@@ -69,15 +68,10 @@ TEST_F(EntryTest, DatabaseErrorDuringTheRunIsOneLineWithoutFertig) {
     EXPECT_EQ(run.output.back(), '\n');
 }
 
-std::string ServerPassword() {
-    const char* password = std::getenv("ISC_PASSWORD");
-    return password != nullptr && password[0] != '\0' ? password : "tarvex";
-}
-
 TEST_F(EntryTest, ServerRunUsesThePasswordFromTheEnvironment) {
     test::TestDatabase db(test::DbMode::Server);
     WriteConnection(1, db.Database(), db.Server());
-    const test::ProgramResult run = Run(ServerPassword());
+    const test::ProgramResult run = Run(test::ServerPassword());
     EXPECT_EQ(run.output, test::StartLine + "Fertig !\n");
     EXPECT_EQ(run.exitStatus, 0);
 }
@@ -85,7 +79,7 @@ TEST_F(EntryTest, ServerRunUsesThePasswordFromTheEnvironment) {
 TEST_F(EntryTest, ServerRefusingTheLoginIsAConnectionFailure) {
     test::TestDatabase db(test::DbMode::Server);
     WriteConnection(1, db.Database(), db.Server());
-    const test::ProgramResult run = Run("wrong-" + ServerPassword());
+    const test::ProgramResult run = Run("wrong-" + test::ServerPassword());
     EXPECT_EQ(run.exitStatus, 1);
     const std::string failure = "Kann keine Serververbindung herstellen. (" + db.Database() + ")\r";
     EXPECT_EQ(run.output.rfind(test::StartLine + failure, 0), 0u) << run.output;
