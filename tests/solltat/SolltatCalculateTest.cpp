@@ -16,14 +16,10 @@ namespace {
 
 using namespace sollist::test;
 
-class SolltatCalculate : public ::testing::Test {
+class SolltatCalculate : public SolltatFixture {
 protected:
-    explicit SolltatCalculate(DbMode mode = DbMode::Embedded) : db(mode) {}
+    explicit SolltatCalculate(DbMode mode = DbMode::Embedded) : SolltatFixture(mode) {}
 
-    // Loads the data, then connects (the program's connection sees what was committed).
-    void Load(const std::string& data) {
-        db.Exec(BaseData() + data);
-    }
     static void ExpectRow(const std::map<std::string, SolltatRow>& rows, const std::string& key,
                           double eh, double st) {
         const auto it = rows.find(key);
@@ -31,10 +27,6 @@ protected:
         EXPECT_NEAR(it->second.EhMenge, eh, 1e-6) << key;
         EXPECT_NEAR(it->second.Stueck, st, 1e-6) << key;
     }
-
-    ScratchTemp temp;
-    TestDatabase db;
-    TSolltat calc{db.Context()};
 };
 
 TEST_F(SolltatCalculate, EmptyListsCalculateNothing) {

@@ -240,3 +240,32 @@ inline std::map<std::string, SolltatRow> SolltatRows(TestDatabase& db) {
 }
 
 } // namespace sollist::test
+
+namespace sollist::solltat {
+
+// A fresh database, a scratch TEMP for the error log and a calculation.
+class SolltatFixture : public ::testing::Test {
+protected:
+    explicit SolltatFixture(test::DbMode mode = test::DbMode::Embedded) : db(mode) {}
+
+    // Loads the base data and the test's data (the calculation's connection sees what was
+    // committed).
+    void Load(const std::string& data) { db.Exec(test::BaseData() + data); }
+
+    test::ScratchTemp temp;
+    test::TestDatabase db;
+    TSolltat calc{db.Context()};
+};
+
+// The same with a run of the calculation's steps: Start loads and begins it, the test's end
+// ends it.
+class SolltatRunFixture : public SolltatFixture {
+protected:
+    void Start(const std::string& data) {
+        Load(data);
+        TSolltatTestPeer::BeginRun(calc);
+    }
+    void TearDown() override { TSolltatTestPeer::EndRun(calc); }
+};
+
+} // namespace sollist::solltat
