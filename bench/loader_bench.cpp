@@ -1,7 +1,7 @@
 // Writing 10,000 rows of the 33-column SOLLTAT layout: the EXECUTE BLOCK bulk loader against one
 // prepared INSERT per row, embedded and through the server. Each iteration empties the table
 // first (untimed) and ends with the commit.
-#include "SolltatLayout.h"
+#include "SolltatValues.h"
 #include "TestDatabase.h"
 
 #include "db/Connection.h"
@@ -9,6 +9,7 @@
 #include "db/Loader.h"
 #include "db/Statement.h"
 #include "db/TempTable.h"
+#include "solltat/DmSolltat.h"
 
 #include <benchmark/benchmark.h>
 
@@ -31,9 +32,10 @@ struct Target {
     explicit Target(DbMode mode)
         : db(std::make_unique<test::TestDatabase>(mode, false)), connection(db->Connection().IBCConnection)
     {
-        test::DeclareSolltat(table);
+        solltat::DeclareSolltat(table);
         db::CreateTempTable(table, "");
     }
+    int Columns() const { return static_cast<int>(table.FieldDefs().size()); }
 };
 
 Target& TargetFor(DbMode mode)
@@ -57,9 +59,9 @@ void BM_BulkLoader(benchmark::State& state, DbMode mode)
     db::TIBCLoader loader(target.connection);
     loader.TableName = "SOLLTAT";
     loader.RowsPerBatch = 100;
-    loader.OnPutData = [](db::TIBCLoader& l) {
+    loader.OnPutData = [columns = target.Columns()](db::TIBCLoader& l) {
         for (int row = 1; row <= kRows; ++row)
-            for (int column = 0; column < test::kSolltatColumns; ++column)
+            for (int column = 0; column < columns; ++column)
                 l.PutColumnData(column, row, test::SolltatValue(column, row));
     };
     for (auto _ : state) {
@@ -82,13 +84,14 @@ void BM_InsertPerRow(benchmark::State& state, DbMode mode)
     }
     db::PreparedStatement& insert =
         target.connection.Prepare("INSERT INTO SOLLTAT (" + columns + ") VALUES (" + placeholders + ")");
-    std::vector<db::TValue> values(test::kSolltatColumns);
+    const int columnCount = target.Columns();
+    std::vector<db::TValue> values(static_cast<std::size_t>(columnCount));
     for (auto _ : state) {
         state.PauseTiming();
         target.table.EmptyTable();
         state.ResumeTiming();
         for (int row = 1; row <= kRows; ++row) {
-            for (int column = 0; column < test::kSolltatColumns; ++column)
+            for (int column = 0; column < columnCount; ++column)
                 values[static_cast<std::size_t>(column)] = test::SolltatValue(column, row);
             insert.Execute(values);
         }

@@ -8,14 +8,6 @@ namespace {
 
 std::int32_t WholeDay(double dayNumber) { return static_cast<std::int32_t>(std::trunc(dayNumber)); }
 
-// Adds hours to the reporting activity's entry; a new entry keeps the cost centre given.
-void AddToActivity(TRmTatList& list, const std::string& rmTat, const std::string& koNumm,
-                   double hours) {
-    int index = 0;
-    if (list.Find(rmTat, index)) list.Value(index).Sum += hours;
-    else list.Insert(index, rmTat, TRmInfo{koNumm, hours});
-}
-
 } // namespace
 
 std::string EmployeeFilter(const std::string& miNumm) {
@@ -75,7 +67,7 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm) {
         else if (kind == "O") result.OffStd += hours;
 
         const std::string cost = koNumm.AsString();
-        AddToActivity(result.RmTatList, rmTat.AsString(), cost, hours);
+        result.RmTatList.Add(rmTat.AsString(), cost, hours);
 
         const double endMoment = day + ende.AsFloat() / 24.0;
         if (endMoment > result.LetztDat) {

@@ -164,7 +164,8 @@ void DeclarePartTypeDetailQueries(Tdm_Solltat& dm) {
              {"TAEINHKZ", ftString, 3, true}});
 }
 
-// Column definitions of the global temporary table SOLLTAT, in column order.
+} // namespace
+
 void DeclareSolltat(db::TIBCTable& tb) {
     tb.TableName = "SOLLTAT";
     for (const TFieldDef& f : std::initializer_list<TFieldDef>{
@@ -181,8 +182,6 @@ void DeclareSolltat(db::TIBCTable& tb) {
              {"Prov", ftFloat}, {"ApTyName", ftString, 30}, {"ApTyText", ftMemo}})
         tb.AddField(f);
 }
-
-} // namespace
 
 // ---------------------------------------------------------------------------------------
 

@@ -107,6 +107,9 @@ struct TMaterialStamm {
     std::string MaForts;
 };
 
+// Column definitions (and table name) of the global temporary table SOLLTAT, in column order.
+void DeclareSolltat(db::TIBCTable& tb);
+
 class Tdm_Solltat {
 public:
     explicit Tdm_Solltat(db::TIBCConnection& connection);

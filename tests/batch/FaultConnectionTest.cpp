@@ -9,7 +9,6 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -44,11 +43,6 @@ void ExpectNormalRun(const ProgramResult& run, TestDatabase& db) {
     EXPECT_EQ(db.QueryValue(AufsStdListing), "A1/MONT/MON/1.000/0.000");
 }
 
-std::string Password() {
-    const char* password = std::getenv("ISC_PASSWORD");
-    return password != nullptr && password[0] != '\0' ? password : "tarvex";
-}
-
 struct ConnectionFault {
     const char* name;
     std::string server;                // "" = embedded
@@ -64,22 +58,23 @@ TEST(FaultConnection, EveryConnectionFailureIsOneLineWithExitStatus1ThroughTheSe
     db.Exec(OrderWithEarlierResult());
     const std::string path = db.Database();
     const std::string missing = fs::path(path).parent_path() / "missing.fdb";
+    const std::string password = test::ServerPassword();
     const ConnectionFault faults[] = {
-        {"server not running", "localhost/" + std::to_string(FreeLocalPort()), path, true, Password(), 0,
+        {"server not running", "localhost/" + std::to_string(FreeLocalPort()), path, true, password, 0,
          "Failed to establish a connection"},
-        {"wrong host", "no-such-host.invalid", path, true, Password(), 0, "no-such-host.invalid"},
-        {"wrong database path", "localhost", missing, true, Password(), 0, "missing.fdb"},
+        {"wrong host", "no-such-host.invalid", path, true, password, 0, "no-such-host.invalid"},
+        {"wrong database path", "localhost", missing, true, password, 0, "missing.fdb"},
         {"wrong database path, embedded", "", missing, true, "", 0, "missing.fdb"},
-        {"wrong password", "localhost", path, true, "wrong-" + Password(), 0, "user name and password"},
+        {"wrong password", "localhost", path, true, "wrong-" + password, 0, "user name and password"},
         {"password file readable by others", "localhost", path, true, "", 0644, "must not be accessible"},
         {"no password at all", "localhost", path, true, "", 0, "No password"},
-        {"missing firmen.ini", "", "", false, Password(), 0, "file \"\""},
+        {"missing firmen.ini", "", "", false, password, 0, "file \"\""},
     };
     for (const ConnectionFault& fault : faults) {
         SCOPED_TRACE(fault.name);
         ProgramFolder folder;
         if (fault.writeSettings) folder.WriteConnection(fault.database, fault.server);
-        if (fault.passwordFileMode != 0) folder.WritePassword(Password(), fault.passwordFileMode);
+        if (fault.passwordFileMode != 0) folder.WritePassword(password, fault.passwordFileMode);
         RunOptions options;
         if (!fault.password.empty()) options.env.emplace_back("ISC_PASSWORD", fault.password);
         const ProgramResult run = folder.Run(options);
@@ -91,7 +86,7 @@ TEST(FaultConnection, EveryConnectionFailureIsOneLineWithExitStatus1ThroughTheSe
         EXPECT_NE(message.find(fault.expectedPart), std::string::npos) << message;
         EXPECT_EQ(message.find('\n'), message.size() - 1) << "one line: " << message;
         EXPECT_EQ(message.find('\r'), std::string::npos);
-        EXPECT_EQ(run.output.find(Password()), std::string::npos) << "the password never shows";
+        EXPECT_EQ(run.output.find(password), std::string::npos) << "the password never shows";
         ExpectUntouched(db);
     }
 }

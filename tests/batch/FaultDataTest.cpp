@@ -24,13 +24,8 @@ using namespace std::chrono_literals;
 using test::DbMode;
 using test::ProgramFolder;
 using test::ProgramResult;
+using test::SqlLiteral;
 using test::TestDatabase;
-
-std::string Quote(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
-    return out + "'";
-}
 
 std::vector<std::string> Lines(const std::string& output) {
     std::vector<std::string> lines;
@@ -55,7 +50,7 @@ test::RunOptions WithTimeout(std::chrono::seconds timeout) {
 std::string PosMaterial(const std::string& ofNumm, int lfd, const std::string& material, double quantity = 1) {
     return fmt::format("INSERT INTO POS_MAT (APMAOFNUMM, APMAAPNUMM, APMALFNR, APMAMANUMM, APMASOLLME, APMAMGMULT) "
                        "VALUES ({}, '1', {}, {}, {}, 0);",
-                       Quote(ofNumm), lfd, Quote(material), quantity);
+                       SqlLiteral(ofNumm), lfd, SqlLiteral(material), quantity);
 }
 
 // A run over the orders A1, B2, C3 that fails in B2: one error line of the kind after B2's
@@ -123,8 +118,8 @@ std::string FullWidth(const std::string& pattern, std::size_t characters) {
 }
 
 std::string CompleteOrder(const OrderTexts& t) {
-    const auto q = [](const std::string& s) { return Quote(s); };
-    const auto text = [&](std::size_t width) { return Quote(FullWidth(t.text, width)); };
+    const auto q = [](const std::string& s) { return SqlLiteral(s); };
+    const auto text = [&](std::size_t width) { return SqlLiteral(FullWidth(t.text, width)); };
     std::string sql;
     sql += fmt::format("INSERT INTO KOSTENST (KONUMM, KONAME, KOLNK) VALUES ({}, {}, 1);", q(t.costCentre), text(30));
     sql += fmt::format("INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TAFIXZT, TAVAREH, TAVARST, TATART, TAMONT, "
@@ -195,16 +190,17 @@ TEST(FaultData, NonAsciiTextsAtFullColumnWidthGiveTheSameFigures) {
     const auto figures = [&](const std::string& order) {
         return db.QueryValue("SELECT LIST(r, ' ') FROM (SELECT CAST(ASSOLLSTD AS NUMERIC(12,4)) || '/' || "
                              "CAST(ASISTSTD AS NUMERIC(12,4)) || '/' || CHAR_LENGTH(TRIM(ASRMTAT)) || '/' || "
-                             "CHAR_LENGTH(TRIM(ASKONUMM)) AS r FROM AUFSSTD WHERE ASOFNUMM = " + Quote(order) +
+                             "CHAR_LENGTH(TRIM(ASKONUMM)) AS r FROM AUFSSTD WHERE ASOFNUMM = " + SqlLiteral(order) +
                              " ORDER BY 1)") + " | " +
                db.QueryValue("SELECT CAST(ASSOLLSTND AS NUMERIC(12,4)) || '/' || CAST(ASISTSTND AS NUMERIC(12,4)) || "
                              "'/' || ASISTBIS || '/' || CHAR_LENGTH(TRIM(ASKOLETZT)) FROM AUFTRAG WHERE AOFNUMM = " +
-                             Quote(order));
+                             SqlLiteral(order));
     };
     const std::string expected = figures(plain.order);
     EXPECT_EQ(figures(wide.order), expected);
     EXPECT_NE(expected.find("/5.2500/10/3 |"), std::string::npos) << "3.5 booked hours x 1.5: " << expected;
-    EXPECT_EQ(db.QueryValue("SELECT TRIM(ASKOLETZT) FROM AUFTRAG WHERE AOFNUMM = " + Quote(wide.order)), wide.costCentre);
+    EXPECT_EQ(db.QueryValue("SELECT TRIM(ASKOLETZT) FROM AUFTRAG WHERE AOFNUMM = " + SqlLiteral(wide.order)),
+              wide.costCentre);
 }
 
 // Deterministic junk of exactly 35 characters from pieces of the formula language and
@@ -236,7 +232,8 @@ TEST(FaultData, JunkFormulasAndValueTablesPrintErrorLinesAndTheRunGoesOn) {
                       "INSERT INTO POS_BGR (APBGOFNUMM, APBGAPNUMM, APBGLFNR, APBGME, APBGBREITE, APBGHOEHE, "
                       "APBGTIEFE, APBGERSCHW) VALUES ('JUNK', '1', 1, 1, 600, 720, 560, 1);";
     for (int table = 1; table <= 5; ++table)
-        sql += fmt::format("INSERT INTO TABGK (TABNR, TABWERTE) VALUES ({}, {});", table, Quote(Junk(seed, 80)));
+        sql += fmt::format("INSERT INTO TABGK (TABNR, TABWERTE) VALUES ({}, {});", table,
+                           SqlLiteral(Junk(seed, 80)));
     for (int lfd = 1; lfd <= 150; ++lfd) {
         std::string formulas[4];
         for (auto& formula : formulas) formula = Junk(seed);
@@ -249,8 +246,8 @@ TEST(FaultData, JunkFormulasAndValueTablesPrintErrorLinesAndTheRunGoesOn) {
                            "PTTTANUMM, PTTERSCHW) VALUES ('JUNK', '1', 1, {0}, 1, '', 'MONT', 1);"
                            "INSERT INTO ATCNC (ACOFNUMM, ACAPNUMM, ACBGLF, ACTYLFD, ACLFNR, ACNUMM, ACVW0) "
                            "VALUES ('JUNK', '1', 1, {0}, 1, 'ZUSCHN', {6});",
-                           lfd, Quote(formulas[0]), Quote(formulas[1]), Quote(formulas[2]), Quote(formulas[3]),
-                           1, Quote(Junk(seed)));
+                           lfd, SqlLiteral(formulas[0]), SqlLiteral(formulas[1]), SqlLiteral(formulas[2]),
+                           SqlLiteral(formulas[3]), 1, SqlLiteral(Junk(seed)));
     }
     TestDatabase db(DbMode::Embedded);
     db.Exec(sql);

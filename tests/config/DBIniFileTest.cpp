@@ -2,11 +2,11 @@
 
 #include "common/Errors.h"
 #include "db/Value.h"
+#include "support/Environment.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace sollist::config {
@@ -14,10 +14,7 @@ namespace {
 
 class DBIniFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setenv("LC_ALL", "C", 1);   // numbers written with "."
-    }
-    void TearDown() override { unsetenv("LC_ALL"); }
+    test::EnvironmentGuard locale_{"LC_ALL", "C"};   // numbers written with "."
     test::TestDatabase db_;
     db::TIBCConnection& connection_ = db_.Connection().IBCConnection;
 };

@@ -2,11 +2,11 @@
 
 #include "common/Errors.h"
 #include "db/Value.h"
+#include "support/Environment.h"
+#include "support/Locale.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 namespace sollist::config {
@@ -21,8 +21,7 @@ using IniValue::ParseInteger;
 // Numbers written with ".", whatever locale the test is run in.
 class IniValueTest : public ::testing::Test {
 protected:
-    void SetUp() override { setenv("LC_ALL", "C", 1); }
-    void TearDown() override { unsetenv("LC_ALL"); }
+    test::EnvironmentGuard locale_{"LC_ALL", "C"};
 };
 
 TEST_F(IniValueTest, FloatsAreWrittenInShortestFormWithUpTo15Digits) {
@@ -78,21 +77,15 @@ TEST_F(IniValueTest, DatesUseDayMonthYearWithOptionalTime) {
         EXPECT_THROW(ParseDate(bad), EConvertError) << '"' << bad << '"';
 }
 
-// An environment whose locale has "," as decimal separator, compiled on the fly where the
-// machine ships none.
+// An environment whose locale has "," as decimal separator.
 class CommaLocale : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        const auto dir = std::filesystem::temp_directory_path() / "sollist_config_locale";
-        std::filesystem::create_directories(dir);
-        const std::string command = "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
-        if (std::system(command.c_str()) == 0) setenv("LOCPATH", dir.c_str(), 1);
-    }
     void SetUp() override {
-        setenv("LC_ALL", "de_DE.UTF-8", 1);
+        env_.Set("LC_ALL", test::DecimalCommaLocale::Name);
         if (IniValue::DecimalSeparator() != ',') GTEST_SKIP() << "no locale with a comma decimal separator available";
     }
-    void TearDown() override { unsetenv("LC_ALL"); }
+    test::DecimalCommaLocale locale_;
+    test::EnvironmentGuard env_;
 };
 
 TEST_F(CommaLocale, FloatsUseTheLocaleSeparatorBothWays) {

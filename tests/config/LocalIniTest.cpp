@@ -1,7 +1,9 @@
 #include "config/LocalIni.h"
 
 #include "common/Errors.h"
+#include "support/Environment.h"
 #include "support/TestDatabase.h"
+#include "support/UserConfig.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +37,7 @@ protected:
         dir_ = fs::temp_directory_path() / ("sollist_localini_" + std::to_string(::getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
-        setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+        env_.Set("XDG_CONFIG_HOME", (dir_ / "config").string());
         ini_.SettingsDir = dir_.string();
         WriteFile(dir_ / "firmen.ini",
                   "[CONNECTION1]\nDataBase=/data/eins.fdb\nServer=\nDatenPfad=/daten/eins/\nText=Eins AG\n"
@@ -44,9 +46,10 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    fs::path RegistryPath() const { return dir_ / "config" / "Tarvex" / "R7" / "registry.ini"; }
+    fs::path RegistryPath() const { return test::RegistryFile(dir_ / "config"); }
     void WriteRegistry(const std::string& content) { WriteFile(RegistryPath(), content); }
 
+    test::EnvironmentGuard env_;
     fs::path dir_;
     TLocalIni ini_;
 };

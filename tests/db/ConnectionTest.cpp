@@ -1,6 +1,8 @@
 // The connection: target string, password lookup, connect failures, default connection,
 // statement cache and transactions.
+#include "Environment.h"
 #include "TestDatabase.h"
+#include "UserConfig.h"
 
 #include "common/Errors.h"
 #include "db/Connection.h"
@@ -13,7 +15,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 
 namespace sollist::db {
@@ -21,32 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::DbMode;
+using test::EnvironmentGuard;
 using test::TestDatabase;
-
-// Sets (or with nullopt removes) an environment variable for the life of the guard.
-class EnvVar {
-public:
-    EnvVar(const char* name, std::optional<std::string> value) : name_(name)
-    {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        if (value)
-            ::setenv(name, value->c_str(), 1);
-        else
-            ::unsetenv(name);
-    }
-    ~EnvVar()
-    {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 // A private configuration directory, optionally holding a password file with the given mode.
 class ConfigHome {
@@ -58,12 +35,10 @@ public:
     }
     ~ConfigHome() { fs::remove_all(dir_); }
     std::string Dir() const { return dir_; }
-    std::string File() const { return dir_ + "/Tarvex/R7/password"; }
+    std::string File() const { return test::PasswordFile(dir_).string(); }
     void WritePassword(const std::string& password, mode_t mode) const
     {
-        fs::create_directories(dir_ + "/Tarvex/R7");
-        std::ofstream(File()) << password << "\nsecond line\n";
-        ::chmod(File().c_str(), mode);
+        test::WritePasswordFile(dir_, password + "\nsecond line\n", mode);
     }
 
 private:
@@ -95,12 +70,12 @@ TEST(ConnectionTargetTest, ServerPrefixAndTrimmedDatabase)
 TEST(PasswordTest, EnvironmentComesFirstThenThePrivateFile)
 {
     ConfigHome home;
-    EnvVar config("XDG_CONFIG_HOME", home.Dir());
+    EnvironmentGuard config("XDG_CONFIG_HOME", home.Dir());
     {
-        EnvVar password("ISC_PASSWORD", "from-env");
+        EnvironmentGuard password("ISC_PASSWORD", "from-env");
         EXPECT_EQ(LookupPassword(), "from-env");
     }
-    EnvVar noPassword("ISC_PASSWORD", std::nullopt);
+    EnvironmentGuard noPassword("ISC_PASSWORD", std::nullopt);
     EXPECT_EQ(PasswordFilePath(), home.File());
     home.WritePassword("from-file", 0600);
     EXPECT_EQ(LookupPassword(), "from-file");
@@ -109,8 +84,8 @@ TEST(PasswordTest, EnvironmentComesFirstThenThePrivateFile)
 TEST(PasswordTest, RefusesAMissingOrSharedFileWithoutShowingThePassword)
 {
     ConfigHome home;
-    EnvVar config("XDG_CONFIG_HOME", home.Dir());
-    EnvVar noPassword("ISC_PASSWORD", std::nullopt);
+    EnvironmentGuard config("XDG_CONFIG_HOME", home.Dir());
+    EnvironmentGuard noPassword("ISC_PASSWORD", std::nullopt);
     for (mode_t mode : {0644, 0620, 0604, 0660}) {
         home.WritePassword("geheim-123", mode);
         try {
@@ -130,7 +105,7 @@ class ServerConnectionTest : public ::testing::Test {
 protected:
     TestDatabase db{DbMode::Server, false};
     ConfigHome home;
-    EnvVar config{"XDG_CONFIG_HOME", home.Dir()};
+    EnvironmentGuard config{"XDG_CONFIG_HOME", home.Dir()};
     TIBCConnection connection;
 
     void SetUp() override
@@ -142,7 +117,7 @@ protected:
 
 TEST_F(ServerConnectionTest, ConnectsWithThePasswordFile)
 {
-    EnvVar noPassword("ISC_PASSWORD", std::nullopt);
+    EnvironmentGuard noPassword("ISC_PASSWORD", std::nullopt);
     home.WritePassword("tarvex", 0600);
     connection.Connect();
     EXPECT_TRUE(connection.Connected());
@@ -152,12 +127,12 @@ TEST_F(ServerConnectionTest, ConnectFailures)
 {
     std::string kind;
     {
-        EnvVar noPassword("ISC_PASSWORD", std::nullopt);
+        EnvironmentGuard noPassword("ISC_PASSWORD", std::nullopt);
         EXPECT_NE(ConnectError(connection, kind).find(home.File()), std::string::npos);
         EXPECT_EQ(kind, "Exception");
     }
     {
-        EnvVar wrong("ISC_PASSWORD", "falsch-987");
+        EnvironmentGuard wrong("ISC_PASSWORD", "falsch-987");
         std::string message = ConnectError(connection, kind);
         EXPECT_EQ(kind, "EIBCError");
         EXPECT_NE(message.find("Your user name and password are not defined"), std::string::npos) << message;

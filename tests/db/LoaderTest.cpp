@@ -1,12 +1,10 @@
-// Temporary tables and the bulk loader against fresh databases.
-#include "SolltatLayout.h"
+// The bulk loader against fresh databases (the 33 columns of SOLLTAT: tests/solltat/SolltatLoaderTest.cpp).
 #include "TestDatabase.h"
 
 #include "common/Errors.h"
 #include "db/Connection.h"
 #include "db/DataSet.h"
 #include "db/Loader.h"
-#include "db/TempTable.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +12,6 @@ namespace sollist::db {
 namespace {
 
 using test::DbMode;
-using test::DeclareSolltat;
-using test::SolltatValue;
 using test::TestDatabase;
 
 class LoaderTest : public ::testing::TestWithParam<DbMode> {
@@ -30,33 +26,6 @@ protected:
         loader.RowsPerBatch = rowsPerBatch;
     }
 };
-
-TEST_P(LoaderTest, SolltatRowsGoInBatchesOf27AndArriveIntact)
-{
-    TIBCTable table(connection);
-    DeclareSolltat(table);
-    CreateTempTable(table, "");
-
-    Target("SOLLTAT", 100);
-    loader.OnPutData = [](TIBCLoader& l) {
-        for (int row = 1; row <= 60; ++row)
-            for (int column = 32; column >= 0; --column)   // any column order within a row
-                l.PutColumnData(column, row, SolltatValue(column, row));
-    };
-    loader.Load();
-    EXPECT_EQ(loader.BatchSizes(), (std::vector<int>{27, 27, 6}));
-
-    TIBCQuery query(connection);
-    query.SetSQL({"SELECT * FROM SOLLTAT ORDER BY Element"});
-    query.Open();
-    ASSERT_EQ(query.RecordCount(), 60);
-    query.Last();
-    EXPECT_EQ(query.FieldByName("Element").AsInteger(), 60);
-    EXPECT_EQ(query.FieldByName("PosTM1").AsBoolean(), false);
-    EXPECT_EQ(query.FieldByName("TaKoNumm").AsString(), "K0");
-    EXPECT_DOUBLE_EQ(query.FieldByName("EhMenge").AsFloat(), 60.5);
-    EXPECT_EQ(query.FieldByName("ApTyText").AsString(), "Text 60 mit Umlauten äöü");
-}
 
 TEST_P(LoaderTest, NarrowTableUsesRowsPerBatchAndCommits)
 {

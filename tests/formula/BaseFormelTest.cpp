@@ -1,11 +1,12 @@
 #include "formula/BaseFormel.h"
 
+#include "support/Locale.h"
+
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <limits>
 #include <locale>
 #include <map>
@@ -201,17 +202,8 @@ TEST(TFormelNesting, DeepNestingIsRefusedWithoutExhaustingTheStack) {
 // Numbers read the same whatever the process locale says about the decimal separator.
 class TFormelLocaleTest : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        // A "," locale compiled on the fly: machines often ship only C and POSIX.
-        const auto dir = std::filesystem::temp_directory_path() / "sollist_formula_locale";
-        std::filesystem::create_directories(dir);
-        const std::string command = "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
-        if (std::system(command.c_str()) == 0)
-            setenv("LOCPATH", dir.c_str(), 1);
-    }
-
     void SetUp() override {
-        if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr && std::setlocale(LC_ALL, "de_DE.utf8") == nullptr)
+        if (std::setlocale(LC_ALL, test::DecimalCommaLocale::Name) == nullptr && std::setlocale(LC_ALL, "de_DE.utf8") == nullptr)
             GTEST_SKIP() << "no locale with a comma decimal separator available";
         ASSERT_STREQ(std::localeconv()->decimal_point, ",");
         std::locale::global(std::locale(std::setlocale(LC_ALL, nullptr)));
@@ -221,6 +213,8 @@ protected:
         std::setlocale(LC_ALL, "C");
         std::locale::global(std::locale::classic());
     }
+
+    test::DecimalCommaLocale locale_;
 };
 
 TEST_F(TFormelLocaleTest, ReadsBothSeparatorsUnderACommaLocale) {

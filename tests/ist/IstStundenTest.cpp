@@ -10,6 +10,7 @@
 namespace sollist::ist {
 namespace {
 
+using test::SqlLiteral;
 using test::TestDatabase;
 
 std::string Activity(const std::string& number, const std::string& kind, const std::string& costCentre) {
@@ -26,15 +27,10 @@ const std::string kActivities = Activity("REGIE", "R", "MON") + Activity("MONT",
 std::string Booking(const std::string& miNumm, const std::string& day, double from, double to,
                     const std::string& activity, const std::string& order = "A1",
                     double pause = 0) {
-    auto quoted = [](const std::string& text) {
-        std::string out = "'";
-        for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
-        return out + "'";
-    };
     return "INSERT INTO ZEITERFA (ZEMINUMM, ZEAUFZDAT, ZEANFANG, ZEENDE, ZEPAUSEN, ZEPAUBEZ, "
-           "ZEOFNUMM, ZETARMTAT) VALUES (" + quoted(miNumm) + ", '" + day + "', " +
+           "ZEOFNUMM, ZETARMTAT) VALUES (" + SqlLiteral(miNumm) + ", '" + day + "', " +
            std::to_string(from) + ", " + std::to_string(to) + ", " + std::to_string(pause) +
-           ", 0, " + quoted(order) + ", " + quoted(activity) + ");";
+           ", 0, " + SqlLiteral(order) + ", " + SqlLiteral(activity) + ");";
 }
 
 double Sum(const TIstErgebnis& ist, const std::string& key) {

@@ -2,6 +2,7 @@
 // and a file that cannot be written.
 #include "solltat/ErrorTxt.h"
 
+#include "Environment.h"
 #include "SolltatTestData.h"
 #include "common/Errors.h"
 
@@ -14,6 +15,7 @@
 namespace sollist::solltat {
 namespace {
 
+using test::EnvironmentGuard;
 using test::ScratchTemp;
 
 const std::string Header = "DATUM      ZEIT  PROGRAMMNAME FEHLERMELDUNG               ";
@@ -86,25 +88,6 @@ TEST(ErrorTxt, ProgramNameFillsTwelveCharactersAndMessageStaysWhole) {
     }
 }
 
-// Sets or clears environment variables while it lives.
-class EnvGuard {
-public:
-    void Set(const char* name, const char* value) {
-        if (!saved_.contains(name)) {
-            const char* old = std::getenv(name);
-            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-        }
-        if (value) setenv(name, value, 1); else unsetenv(name);
-    }
-    ~EnvGuard() {
-        for (const auto& [name, value] : saved_)
-            if (value) setenv(name.c_str(), value->c_str(), 1); else unsetenv(name.c_str());
-    }
-
-private:
-    std::map<std::string, std::optional<std::string>> saved_;
-};
-
 TEST(ErrorTxt, FileLiesInTempElseTmpdirElseTmp) {
     const struct {
         const char* temp;
@@ -117,7 +100,7 @@ TEST(ErrorTxt, FileLiesInTempElseTmpdirElseTmp) {
                  {nullptr, nullptr, "/tmp/SollBerFehler.Txt"},
                  {"", "", "/tmp/SollBerFehler.Txt"}};
     for (const auto& c : cases) {
-        EnvGuard env;
+        EnvironmentGuard env;
         env.Set("TEMP", c.temp);
         env.Set("TMPDIR", c.tmpdir);
         TErrorTxt log;
@@ -136,7 +119,7 @@ TEST(ErrorTxt, TextIsStoredInWindows1252) {
 
 TEST(ErrorTxt, UnwritableFileRaisesInOutErrorWithSystemText) {
     ScratchTemp temp;
-    EnvGuard env;
+    EnvironmentGuard env;
     env.Set("TEMP", (temp.Dir() / "fehlt").c_str());
     TErrorTxt log;
     log.Open("SollTat");

@@ -18,14 +18,8 @@ namespace {
 using Peer = TSolltatTestPeer;
 using namespace sollist::test;
 
-class MaterialActivities : public ::testing::Test {
+class MaterialActivities : public SolltatRunFixture {
 protected:
-    void Start(const std::string& data) {
-        db.Exec(BaseData() + data);
-        Peer::BeginRun(calc);
-    }
-    void TearDown() override { Peer::EndRun(calc); }
-
     void AddMat(const std::string& mat, double l, double b, double d, double menge,
                 double erschw = 1, const std::string& pos = "P1") {
         const TSollHerkunft origin{.OfNumm = "A1", .SollPos = pos, .PosMenge = 1.0, .Mwst = 19.0};
@@ -35,10 +29,6 @@ protected:
         return Peer::Dm(calc).FindSMRecord(pos, 0, tat);
     }
     std::size_t Count() { return Peer::Dm(calc).MSollT.Count(); }
-
-    ScratchTemp temp;
-    TestDatabase db;
-    TSolltat calc{db.Context()};
 };
 
 TEST_F(MaterialActivities, UnitQuantityFollowsTheActivityUnit) {

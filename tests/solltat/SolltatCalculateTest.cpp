@@ -1,25 +1,25 @@
 // Whole calculations against a real database: position materials and activities, the
 // position filter, the fixed-time split, several orders, the error flag, and the target
-// hours summed from SOLLTAT.
+// hours the order hours run sums from SOLLTAT.
 #include "solltat/Solltat.h"
 
 #include "SolltatTestData.h"
+#include "batch/BLXExport.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <string>
 
 namespace sollist::solltat {
 namespace {
 
 using namespace sollist::test;
 
-class SolltatCalculate : public ::testing::Test {
+class SolltatCalculate : public SolltatFixture {
 protected:
-    explicit SolltatCalculate(DbMode mode = DbMode::Embedded) : db(mode) {}
+    explicit SolltatCalculate(DbMode mode = DbMode::Embedded) : SolltatFixture(mode) {}
 
-    // Loads the data, then connects (the program's connection sees what was committed).
-    void Load(const std::string& data) {
-        db.Exec(BaseData() + data);
-    }
     static void ExpectRow(const std::map<std::string, SolltatRow>& rows, const std::string& key,
                           double eh, double st) {
         const auto it = rows.find(key);
@@ -27,10 +27,6 @@ protected:
         EXPECT_NEAR(it->second.EhMenge, eh, 1e-6) << key;
         EXPECT_NEAR(it->second.Stueck, st, 1e-6) << key;
     }
-
-    ScratchTemp temp;
-    TestDatabase db;
-    TSolltat calc{db.Context()};
 };
 
 TEST_F(SolltatCalculate, EmptyListsCalculateNothing) {
@@ -194,9 +190,9 @@ TEST_F(SolltatCalculate, DataProblemSetsTheFlagForThatCalculationOnly) {
     EXPECT_FALSE(calc.bFehler);
 }
 
-// The summing of the order hours run: (TaFixZt + EhMenge*TaVarEh + Stueck*TaVarSt)/60 per
-// reporting activity. T1 (under R): 30 + 4*6 + 4*1.5 = 60 minutes; T2 (under R) from material
-// M: 5 pieces * 12 = 60 minutes; T3: 90 minutes.
+// The order hours run sums SOLLTAT with its query qrySollStd: (TaFixZt + EhMenge*TaVarEh +
+// Stueck*TaVarSt)/60 per reporting activity and cost centre. T1 (under R): 30 + 4*6 + 4*1.5 = 60
+// minutes; T2 (under R) from material M: 5 pieces * 12 = 60 minutes; T3: 90 minutes.
 void CalculateAndCheckTargetHours(TestDatabase& db, TSolltat& calc) {
     db.Exec(BaseData() + Activity({.nr = "R", .koNumm = "100"}) +
             Activity({.nr = "T1", .rmTat = "R", .fix = 30, .varEh = 6, .varSt = 1.5}) +
@@ -209,16 +205,17 @@ void CalculateAndCheckTargetHours(TestDatabase& db, TSolltat& calc) {
 
     ASSERT_TRUE(calc.Calculate({"A1"}, false));
     EXPECT_FALSE(calc.bFehler);
-    auto q = OpenQuery(db, "select TaRmTat, TaKoNumm, "
-                       "Sum(TaFixZt+EhMenge*TaVarEh+Stueck*TaVarSt)/60 as Stunden "
-                       "from SOLLTAT group by TaRmTat, TaKoNumm order by TaRmTat");
-    ASSERT_EQ(q->RecordCount(), 2);
-    EXPECT_EQ(q->FieldByName("TARMTAT").AsString(), "R");
-    EXPECT_EQ(q->FieldByName("TAKONUMM").AsString(), "100");
-    EXPECT_NEAR(q->FieldByName("STUNDEN").AsFloat(), 2.0, 1e-9);
-    q->Next();
-    EXPECT_EQ(q->FieldByName("TARMTAT").AsString(), "T3");
-    EXPECT_NEAR(q->FieldByName("STUNDEN").AsFloat(), 1.5, 1e-9);
+    batch::Tdm_BLXExport module(db.Context());
+    db::TIBCQuery& q = module.qrySollStd;
+    q.Open();
+    std::map<std::string, double> hours;   // by "reporting activity/cost centre"
+    for (; !q.Eof(); q.Next())
+        hours[q.FieldByName("TaRmTat").AsString() + "/" + q.FieldByName("TaKoNumm").AsString()] =
+            q.FieldByName("SollStunden").AsFloat();
+    q.Close();
+    ASSERT_EQ(hours.size(), 2u);
+    EXPECT_NEAR(hours["R/100"], 2.0, 1e-9);
+    EXPECT_NEAR(hours["T3/100"], 1.5, 1e-9);
 }
 
 TEST_F(SolltatCalculate, SolltatSumsToTargetHoursPerReportingActivity) {

@@ -12,14 +12,8 @@ namespace {
 using Peer = TSolltatTestPeer;
 using namespace sollist::test;
 
-class SolltatRecords : public ::testing::Test {
+class SolltatRecords : public SolltatRunFixture {
 protected:
-    void Start(const std::string& data) {
-        db.Exec(BaseData() + data);
-        Peer::BeginRun(calc);
-    }
-    void TearDown() override { Peer::EndRun(calc); }
-
     // A position report (no part type) with the values the test names.
     void Add(const std::string& pos, std::int32_t element, const std::string& tat, double eh,
              double st, std::int32_t posT1Lfd = 0, const std::string& name = "",
@@ -29,10 +23,6 @@ protected:
         Peer::AddTaetigkeit(calc, origin, tat, eh, st, posT1Lfd, name);
     }
     const TMSTRecordList& Records() { return Peer::Dm(calc).MSollT; }
-
-    ScratchTemp temp;
-    TestDatabase db;
-    TSolltat calc{db.Context()};
 };
 
 TEST_F(SolltatRecords, SameTripleAddsQuantitiesAndKeepsTheFirstReport) {

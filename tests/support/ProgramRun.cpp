@@ -1,6 +1,7 @@
 #include "ProgramRun.h"
 
 #include "TestDatabase.h"
+#include "UserConfig.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,6 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -69,13 +69,11 @@ void ProgramFolder::WriteConnection(const std::string& database, const std::stri
 }
 
 void ProgramFolder::WriteRegistry(const std::string& content) const {
-    WriteFile(ConfigDir() / "Tarvex" / "R7" / "registry.ini", content);
+    WriteFile(RegistryFile(ConfigDir()), content);
 }
 
 void ProgramFolder::WritePassword(const std::string& password, unsigned mode) const {
-    const fs::path path = ConfigDir() / "Tarvex" / "R7" / "password";
-    WriteFile(path, password + "\n");
-    ::chmod(path.c_str(), mode);
+    WritePasswordFile(ConfigDir(), password + "\n", mode);
 }
 
 ProgramResult ProgramFolder::Run(const RunOptions& options) const {

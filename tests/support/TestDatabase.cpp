@@ -32,15 +32,6 @@ std::string UniqueName()
     return fmt::format("test-{}-{}-{:x}", ::getpid(), counter++, ticks & 0xffffff);
 }
 
-std::string ServerPassword()
-{
-    const char* password = std::getenv("ISC_PASSWORD");
-    if (password && *password)
-        return password;
-    ::setenv("ISC_PASSWORD", "tarvex", 1);
-    return "tarvex";
-}
-
 std::string QueryFirstValue(Firebird::IAttachment* attachment, const std::string& sql);
 
 std::string ReadFile(const fs::path& path)
@@ -57,6 +48,20 @@ std::string ReadFile(const fs::path& path)
 
 std::string SourceDir() { return SOLLIST_SOURCE_DIR; }
 std::string BinaryDir() { return SOLLIST_BINARY_DIR; }
+
+std::string SqlLiteral(const std::string& text)
+{
+    std::string literal = "'";
+    for (char c : text)
+        literal += c == '\'' ? std::string("''") : std::string(1, c);
+    return literal + "'";
+}
+
+std::string ServerPassword()
+{
+    const char* password = std::getenv("ISC_PASSWORD");
+    return password && *password ? password : "tarvex";
+}
 
 // The embedded engine opens a file exclusively for one process, so embedded the fixture holds
 // its attachment only while it works: a program run as a child process can open the file
@@ -106,6 +111,7 @@ TestDatabase::TestDatabase(DbMode mode, bool loadSchema) : impl_(std::make_uniqu
         target = path_;
     } else {
         options.password = ServerPassword();
+        env_.Set("ISC_PASSWORD", options.password);   // for the program's connections
         path_ = std::string(kServerDirectory) + "/" + UniqueName() + ".fdb";
         target = "localhost:" + path_;
     }
