@@ -41,8 +41,12 @@ std::string Status::Text()
 void Status::Raise()
 {
     std::string text = Text();
+    const ISC_STATUS* errors = getErrors();
+    const std::intptr_t code = errors[0] == isc_arg_gds ? errors[1] : 0;
+    char sqlState[6] = {};
+    fb_sqlstate(sqlState, errors);
     clearException();
-    throw EIBCError(text);
+    throw EIBCError(text, code, sqlState);
 }
 
 namespace {

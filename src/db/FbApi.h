@@ -14,7 +14,8 @@ Firebird::IMaster* Master();
 Firebird::IUtil* Util();
 Firebird::IProvider* Provider();
 
-// Status for API calls: a failing call throws EIBCError with the client library's text.
+// Status for API calls: a failing call throws EIBCError with the client library's text, the
+// first error code and the SQLSTATE.
 class Status final : public Firebird::BaseStatusWrapper<Status> {
 public:
     Status();

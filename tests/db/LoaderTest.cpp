@@ -6,6 +6,7 @@
 #include "db/DataSet.h"
 #include "db/Loader.h"
 
+#include <firebird/Interface.h>
 #include <gtest/gtest.h>
 
 namespace sollist::db {
@@ -72,6 +73,22 @@ TEST_P(LoaderTest, FailedLoadLeavesNoRowsBehind)
     insert.Execute();
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM NARROW"), "0");
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM OTHER"), "1");
+}
+
+// A figure beyond a FLOAT column's range is the server's refusal, told by its code.
+TEST_P(LoaderTest, ValueBeyondTheColumnRangeIsRefusedWithTheServersCode)
+{
+    db.Exec("CREATE TABLE NARROW (F FLOAT)");
+    Target("NARROW", 10);
+    loader.OnPutData = [](TIBCLoader& l) { l.PutColumnData(0, 1, 1e70); };
+    try {
+        loader.Load();
+        FAIL() << "no error";
+    } catch (const EIBCError& error) {
+        EXPECT_EQ(error.Code(), isc_arith_except) << error.what();
+        EXPECT_EQ(error.SqlState(), "22003");
+    }
+    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM NARROW"), "0");
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, LoaderTest, ::testing::Values(DbMode::Embedded, DbMode::Server),
