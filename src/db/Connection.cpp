@@ -89,29 +89,26 @@ Firebird::ITransaction* TIBCConnection::DefaultTransaction()
     return impl_->transaction.get();
 }
 
-void TIBCConnection::AutoCommit()
-{
-    if (!impl_->transaction)
-        return;
-    if (observer_)
-        observer_->Ended(true, impl_->openResultSets > 0);
-    if (impl_->openResultSets > 0) {
-        fb::Status status;
-        impl_->transaction->commitRetaining(&status);
-    } else {
-        fb::Commit(impl_->transaction);
-    }
-}
+void TIBCConnection::AutoCommit() { EndWork(true); }
 
-void TIBCConnection::AutoRollback()
+void TIBCConnection::AutoRollback() { EndWork(false); }
+
+void TIBCConnection::EndWork(bool commit)
 {
     if (!impl_->transaction)
         return;
+    // A full commit or rollback would kill the cursors still fetching.
+    const bool retaining = impl_->openResultSets > 0;
     if (observer_)
-        observer_->Ended(false, impl_->openResultSets > 0);
-    if (impl_->openResultSets > 0) {
+        observer_->Ended(commit, retaining);
+    if (retaining) {
         fb::Status status;
-        impl_->transaction->rollbackRetaining(&status);
+        if (commit)
+            impl_->transaction->commitRetaining(&status);
+        else
+            impl_->transaction->rollbackRetaining(&status);
+    } else if (commit) {
+        fb::Commit(impl_->transaction);
     } else {
         fb::Rollback(impl_->transaction);
     }

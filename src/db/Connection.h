@@ -64,6 +64,7 @@ public:
 
 private:
     friend class TIBCTransaction;
+    void EndWork(bool commit);   // the common path of AutoCommit and AutoRollback
     void Register(TIBCTransaction* transaction);
     void Unregister(TIBCTransaction* transaction);
     struct Impl;
