@@ -1,5 +1,6 @@
 #include "db/Connection.h"
 
+#include "db/Catalogue.h"
 #include "db/FbApi.h"
 #include "db/Password.h"
 #include "db/Statement.h"
@@ -25,13 +26,13 @@ struct TIBCConnection::Impl {
     fb::Transaction transaction;   // the default transaction
     std::unordered_map<std::string, std::unique_ptr<PreparedStatement>> statements;
     int openResultSets = 0;
-    // relation -> column -> domain
-    std::unordered_map<std::string, std::unordered_map<std::string, std::string>> domains;
-    std::unordered_map<std::string, std::vector<std::string>> primaryKeys;
+    TCatalogue catalogue;
     std::vector<TIBCTransaction*> explicitTransactions;
+
+    explicit Impl(TIBCConnection& connection) : catalogue(connection) {}
 };
 
-TIBCConnection::TIBCConnection() : impl_(std::make_unique<Impl>()) {}
+TIBCConnection::TIBCConnection() : impl_(std::make_unique<Impl>(*this)) {}
 
 TIBCConnection::~TIBCConnection() { Close(); }
 
@@ -72,8 +73,7 @@ void TIBCConnection::Close()
     impl_->transaction.reset();       // work not auto-committed is rolled back
     impl_->attachment.reset();
     impl_->openResultSets = 0;
-    impl_->domains.clear();
-    impl_->primaryKeys.clear();
+    impl_->catalogue.Forget();
 }
 
 Firebird::IAttachment* TIBCConnection::Attachment()
@@ -131,37 +131,16 @@ PreparedStatement& TIBCConnection::Prepare(const std::string& sql)
     return *impl_->statements.emplace(sql, std::move(statement)).first->second;
 }
 
+TCatalogue& TIBCConnection::Catalogue() { return impl_->catalogue; }
+
 const std::string& TIBCConnection::DomainName(const std::string& relation, const std::string& field)
 {
-    static const std::string unknown;
-    auto cached = impl_->domains.find(relation);
-    if (cached == impl_->domains.end()) {
-        std::unordered_map<std::string, std::string> columns;
-        Prepare("SELECT TRIM(RDB$FIELD_NAME), TRIM(RDB$FIELD_SOURCE) FROM RDB$RELATION_FIELDS "
-                "WHERE RDB$RELATION_NAME = ?")
-            .Query({relation}, [&](std::vector<TValue>& row) {
-                columns.emplace(std::get<std::string>(row[0]), std::get<std::string>(row[1]));
-            });
-        cached = impl_->domains.emplace(relation, std::move(columns)).first;
-    }
-    auto domain = cached->second.find(field);
-    return domain == cached->second.end() ? unknown : domain->second;
+    return Catalogue().DomainName(relation, field);
 }
 
 const std::vector<std::string>& TIBCConnection::PrimaryKeyFields(const std::string& table)
 {
-    auto cached = impl_->primaryKeys.find(table);
-    if (cached != impl_->primaryKeys.end())
-        return cached->second;
-    std::vector<std::string> fields;
-    Prepare("SELECT RDB$FIELD_NAME, RDB$FIELD_POSITION FROM RDB$RELATION_CONSTRAINTS REL, "
-            "RDB$INDEX_SEGMENTS IDX WHERE REL.RDB$INDEX_NAME = IDX.RDB$INDEX_NAME AND "
-            "RDB$RELATION_NAME = ? AND RDB$CONSTRAINT_TYPE = 'PRIMARY KEY' "
-            "ORDER BY RDB$FIELD_POSITION")
-        .Query({table}, [&](std::vector<TValue>& row) {
-            fields.push_back(std::get<std::string>(row[0]));
-        });
-    return impl_->primaryKeys.emplace(table, std::move(fields)).first->second;
+    return Catalogue().PrimaryKeyFields(table);
 }
 
 void TIBCConnection::Register(TIBCTransaction* transaction)

@@ -1,6 +1,6 @@
 #pragma once
 // The one database connection of the program, its default auto-commit transaction, the
-// explicit transaction of the entry, and the statement cache.
+// explicit transaction of the entry, the statement cache and the catalogue read through it.
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +12,7 @@ namespace sollist::db {
 
 class PreparedStatement;   // cached prepared statement (defined in the implementation)
 class StatementObserver;
+class TCatalogue;
 class TIBCTransaction;
 
 class TIBCConnection {
@@ -56,10 +57,10 @@ public:
     void ResultSetClosed();
     // Prepares sql once per connection; later calls return the cached statement.
     PreparedStatement& Prepare(const std::string& sql);
-    // Domain name of a relation's column (RDB$FIELD_SOURCE), "" when unknown; read once per
-    // relation and connection.
+    // What the system tables say; forgotten when the connection closes.
+    TCatalogue& Catalogue();
+    // Shorthands for the catalogue, for callers not yet moved to it.
     const std::string& DomainName(const std::string& relation, const std::string& field);
-    // Primary-key columns of a table in key order, from the catalogue; cached.
     const std::vector<std::string>& PrimaryKeyFields(const std::string& table);
 
 private:
