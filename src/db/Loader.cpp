@@ -13,29 +13,22 @@ namespace {
 // Batch statements stop growing once declarations and inserts together reach this length.
 constexpr std::size_t kBatchTextLimit = 32768;
 
+// The type a batch declares for the parameters of a column: the column's own type.
 std::string ParameterType(const ColumnInfo& column)
 {
-    if (column.scale < 0 && (column.type == SQL_SHORT || column.type == SQL_LONG || column.type == SQL_INT64)) {
-        const int precision = column.type == SQL_SHORT ? 4 : column.type == SQL_LONG ? 9 : 18;
-        return fmt::format("NUMERIC({},{})", precision, -column.scale);
-    }
-    switch (column.type) {
-    case SQL_VARYING:
-    case SQL_TEXT: {
-        const unsigned bytesPerChar = column.charSet == 4 ? 4 : column.charSet == 3 ? 3 : 1;
-        return fmt::format("VARCHAR({})", std::max(1u, column.length / bytesPerChar));
-    }
-    case SQL_SHORT: return "SMALLINT";
-    case SQL_LONG: return "INTEGER";
-    case SQL_INT64: return "BIGINT";
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
-    case SQL_D_FLOAT: return "DOUBLE PRECISION";
-    case SQL_TYPE_DATE: return "DATE";
-    case SQL_TYPE_TIME: return "TIME";
-    case SQL_TIMESTAMP: return "TIMESTAMP";
-    case SQL_BOOLEAN: return "BOOLEAN";
-    case SQL_BLOB: return "BLOB";
+    if (column.precision > 0 && column.scale < 0)
+        return fmt::format("NUMERIC({},{})", column.precision, -column.scale);
+    switch (column.kind) {
+    case TFieldType::ftString: return fmt::format("VARCHAR({})", std::max(1, column.characters));
+    case TFieldType::ftSmallint: return "SMALLINT";
+    case TFieldType::ftInteger: return column.precision > 9 ? "BIGINT" : "INTEGER";
+    case TFieldType::ftFloat: return "DOUBLE PRECISION";
+    case TFieldType::ftDate: return "DATE";
+    case TFieldType::ftTime: return "TIME";
+    case TFieldType::ftDateTime: return "TIMESTAMP";
+    case TFieldType::ftBoolean: return "BOOLEAN";
+    case TFieldType::ftMemo:
+    case TFieldType::ftBlob: return "BLOB";
     default: throw Exception(fmt::format("Column {} has a type the loader cannot write", column.name));
     }
 }

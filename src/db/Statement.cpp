@@ -189,48 +189,6 @@ private:
 
 } // namespace
 
-std::vector<ColumnInfo> DescribeColumns(IMessageMetadata* metadata)
-{
-    fb::Status status;
-    std::vector<ColumnInfo> columns(metadata->getCount(&status));
-    for (unsigned i = 0; i < columns.size(); ++i) {
-        ColumnInfo& c = columns[i];
-        c.name = metadata->getAlias(&status, i);
-        c.field = metadata->getField(&status, i);
-        c.relation = metadata->getRelation(&status, i);
-        c.type = metadata->getType(&status, i) & ~1u;
-        c.subType = metadata->getSubType(&status, i);
-        c.length = metadata->getLength(&status, i);
-        c.scale = metadata->getScale(&status, i);
-        c.charSet = metadata->getCharSet(&status, i);
-        c.offset = metadata->getOffset(&status, i);
-        c.nullOffset = metadata->getNullOffset(&status, i);
-        if (c.name.empty())
-            c.name = c.field;
-    }
-    return columns;
-}
-
-TFieldType KindOfColumn(const ColumnInfo& column)
-{
-    switch (column.type) {
-    case SQL_VARYING:
-    case SQL_TEXT: return TFieldType::ftString;
-    case SQL_SHORT: return column.scale ? TFieldType::ftFloat : TFieldType::ftSmallint;
-    case SQL_LONG:
-    case SQL_INT64: return column.scale ? TFieldType::ftFloat : TFieldType::ftInteger;
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
-    case SQL_D_FLOAT: return TFieldType::ftFloat;
-    case SQL_TYPE_DATE: return TFieldType::ftDate;
-    case SQL_TYPE_TIME: return TFieldType::ftTime;
-    case SQL_TIMESTAMP: return TFieldType::ftDateTime;
-    case SQL_BOOLEAN: return TFieldType::ftBoolean;
-    case SQL_BLOB: return column.subType == 1 ? TFieldType::ftMemo : TFieldType::ftBlob;
-    default: return TFieldType::ftBytes;
-    }
-}
-
 TValue ReadColumn(const ColumnInfo& column, const unsigned char* buffer, IAttachment* attachment,
                   ITransaction* transaction)
 {

@@ -1,6 +1,7 @@
 #pragma once
 // A statement prepared once on a connection: its parameter and column descriptions, binding of
 // values to the described parameter types, and reading of result columns into values.
+#include "db/ColumnInfo.h"
 #include "db/FbApi.h"
 #include "db/StatementObserver.h"
 #include "db/Value.h"
@@ -14,22 +15,8 @@ namespace sollist::db {
 
 class TIBCConnection;
 
-// One parameter or result column as the server describes it.
-struct ColumnInfo {
-    std::string name;        // output name (alias)
-    std::string field;       // column of the relation it comes from, if any
-    std::string relation;
-    unsigned type = 0;       // SQL_* without the nullable bit
-    int subType = 0;
-    unsigned length = 0;     // bytes
-    int scale = 0;
-    unsigned charSet = 0;
-    unsigned offset = 0;
-    unsigned nullOffset = 0;
-};
-
-// The field kind a column reads as.
-TFieldType KindOfColumn(const ColumnInfo& column);
+// The field kind a column reads as (kept for the data set until it reads ColumnInfo::kind).
+inline TFieldType KindOfColumn(const ColumnInfo& column) { return column.kind; }
 
 class PreparedStatement {
 public:
@@ -73,8 +60,6 @@ private:
     bool hasCursor_ = false;
 };
 
-// Column descriptions of a message.
-std::vector<ColumnInfo> DescribeColumns(Firebird::IMessageMetadata* metadata);
 // The value of one column of a fetched row (blobs are read through attachment/transaction).
 TValue ReadColumn(const ColumnInfo& column, const unsigned char* buffer,
                   Firebird::IAttachment* attachment, Firebird::ITransaction* transaction);

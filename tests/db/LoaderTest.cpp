@@ -5,6 +5,7 @@
 #include "db/Connection.h"
 #include "db/DataSet.h"
 #include "db/Loader.h"
+#include "db/StatementObserver.h"
 
 #include <firebird/Interface.h>
 #include <gtest/gtest.h>
@@ -42,6 +43,43 @@ TEST_P(LoaderTest, NarrowTableUsesRowsPerBatchAndCommits)
     EXPECT_EQ(loader.BatchSizes(), (std::vector<int>{100, 100, 50}));
     // The fixture's own attachment sees the rows: the load is committed.
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) || '/' || SUM(ID) || '/' || COUNT(NAME) FROM NARROW"), "250/31375/0");
+}
+
+// The statements the connection runs.
+class RecordedStatements : public StatementObserver {
+public:
+    RecordedStatements() { SetStatementObserver(this); }
+    ~RecordedStatements() override { SetStatementObserver(nullptr); }
+    void Executed(const std::string& sql, Kind, Firebird::IMessageMetadata*, const unsigned char*) override
+    {
+        statements.push_back(sql);
+    }
+    void Ended(bool, bool) override {}
+    std::vector<std::string> statements;
+};
+
+// Batch parameters take the type of their column; exact numbers keep their scale, text its
+// length in characters.
+TEST_P(LoaderTest, BatchParametersAreDeclaredWithTheColumnTypes)
+{
+    db.Exec("CREATE TABLE TYPES (S SMALLINT, I INTEGER, B BIGINT, N1 NUMERIC(4,1), N2 NUMERIC(9,2),"
+            " N3 DECIMAL(18,3), N4 NUMERIC(3), F FLOAT, D DOUBLE PRECISION, DT DATE, T TIME, TS TIMESTAMP,"
+            " BO BOOLEAN, C CHAR(3), V VARCHAR(7), O VARCHAR(5) CHARACTER SET OCTETS,"
+            " M BLOB SUB_TYPE TEXT, BB BLOB)");
+    Target("TYPES", 1);
+    loader.OnPutData = [](TIBCLoader& l) { l.PutColumnData(0, 1, std::int64_t{1}); };
+    RecordedStatements recorded;
+    loader.Load();
+    ASSERT_EQ(recorded.statements.size(), 1u);
+    EXPECT_EQ(recorded.statements[0],
+              "EXECUTE BLOCK (P0_0 SMALLINT =?,P0_1 INTEGER =?,P0_2 BIGINT =?,P0_3 NUMERIC(4,1) =?,"
+              "P0_4 NUMERIC(9,2) =?,P0_5 NUMERIC(18,3) =?,P0_6 SMALLINT =?,P0_7 DOUBLE PRECISION =?,"
+              "P0_8 DOUBLE PRECISION =?,P0_9 DATE =?,P0_10 TIME =?,P0_11 TIMESTAMP =?,P0_12 BOOLEAN =?,"
+              "P0_13 VARCHAR(3) =?,P0_14 VARCHAR(7) =?,P0_15 VARCHAR(5) =?,P0_16 BLOB =?,P0_17 BLOB =?) "
+              "AS BEGIN INSERT INTO TYPES(S,I,B,N1,N2,N3,N4,F,D,DT,T,TS,BO,C,V,O,M,BB) VALUES (:P0_0,:P0_1,"
+              ":P0_2,:P0_3,:P0_4,:P0_5,:P0_6,:P0_7,:P0_8,:P0_9,:P0_10,:P0_11,:P0_12,:P0_13,:P0_14,:P0_15,"
+              ":P0_16,:P0_17); END");
+    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM TYPES WHERE S = 1"), "1");
 }
 
 TEST_P(LoaderTest, EmptyLoadSendsNothing)

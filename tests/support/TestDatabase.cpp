@@ -197,7 +197,7 @@ std::string QueryFirstValue(Firebird::IAttachment* attachment, const std::string
     db::TValue value = db::ReadColumn(columns[0], buffer.data(), attachment, transaction.get());
     if (std::holds_alternative<std::monostate>(value))
         return {};
-    if (columns[0].type == SQL_TYPE_DATE || columns[0].type == SQL_TIMESTAMP)
+    if (columns[0].kind == db::TFieldType::ftDate || columns[0].kind == db::TFieldType::ftDateTime)
         return db::FormatDateTime(std::get<double>(value));
     return db::ValueToString(value);
 }
