@@ -45,17 +45,23 @@ TEST_P(LoaderTest, NarrowTableUsesRowsPerBatchAndCommits)
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) || '/' || SUM(ID) || '/' || COUNT(NAME) FROM NARROW"), "250/31375/0");
 }
 
-// The statements the connection runs.
+// The statements a connection runs.
 class RecordedStatements : public StatementObserver {
 public:
-    RecordedStatements() { SetStatementObserver(this); }
-    ~RecordedStatements() override { SetStatementObserver(nullptr); }
+    explicit RecordedStatements(TIBCConnection& connection) : connection_(connection)
+    {
+        connection_.SetStatementObserver(this);
+    }
+    ~RecordedStatements() override { connection_.SetStatementObserver(nullptr); }
     void Executed(const std::string& sql, Kind, Firebird::IMessageMetadata*, const unsigned char*) override
     {
         statements.push_back(sql);
     }
     void Ended(bool, bool) override {}
     std::vector<std::string> statements;
+
+private:
+    TIBCConnection& connection_;
 };
 
 // Batch parameters take the type of their column; exact numbers keep their scale, text its
@@ -68,7 +74,7 @@ TEST_P(LoaderTest, BatchParametersAreDeclaredWithTheColumnTypes)
             " M BLOB SUB_TYPE TEXT, BB BLOB)");
     Target("TYPES", 1);
     loader.OnPutData = [](TIBCLoader& l) { l.PutColumnData(0, 1, std::int64_t{1}); };
-    RecordedStatements recorded;
+    RecordedStatements recorded(connection);
     loader.Load();
     ASSERT_EQ(recorded.statements.size(), 1u);
     EXPECT_EQ(recorded.statements[0],
