@@ -133,16 +133,6 @@ PreparedStatement& TIBCConnection::Prepare(const std::string& sql)
 
 TCatalogue& TIBCConnection::Catalogue() { return impl_->catalogue; }
 
-const std::string& TIBCConnection::DomainName(const std::string& relation, const std::string& field)
-{
-    return Catalogue().DomainName(relation, field);
-}
-
-const std::vector<std::string>& TIBCConnection::PrimaryKeyFields(const std::string& table)
-{
-    return Catalogue().PrimaryKeyFields(table);
-}
-
 void TIBCConnection::Register(TIBCTransaction* transaction)
 {
     impl_->explicitTransactions.push_back(transaction);

@@ -59,9 +59,6 @@ public:
     PreparedStatement& Prepare(const std::string& sql);
     // What the system tables say; forgotten when the connection closes.
     TCatalogue& Catalogue();
-    // Shorthands for the catalogue, for callers not yet moved to it.
-    const std::string& DomainName(const std::string& relation, const std::string& field);
-    const std::vector<std::string>& PrimaryKeyFields(const std::string& table);
 
 private:
     friend class TIBCTransaction;

@@ -1,5 +1,7 @@
 #include "db/SqlText.h"
 
+#include "common/Text.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -105,6 +107,28 @@ std::string UpperCase(std::string_view text)
     for (char& c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return upper;
+}
+
+std::vector<std::string> SplitNames(std::string_view names)
+{
+    std::vector<std::string> result;
+    std::size_t start = 0;
+    while (start <= names.size()) {
+        std::size_t end = std::min(names.find(';', start), names.size());
+        std::string name = text::Trim(names.substr(start, end - start), " ");
+        if (!name.empty())
+            result.push_back(std::move(name));
+        start = end + 1;
+    }
+    return result;
+}
+
+std::string StoredName(std::string_view written)
+{
+    std::string name = text::Trim(written, " ");
+    if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
+        return name.substr(1, name.size() - 2);
+    return UpperCase(name);
 }
 
 std::string AddFilter(const std::string& sql, const std::string& condition)

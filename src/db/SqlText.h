@@ -1,7 +1,7 @@
 #pragma once
 // Reading SQL text the way the data objects need it: literals, quoted names and comments are
 // skipped, and only the outermost level (outside parentheses) is searched for clauses.
-#include "db/DataSet.h"
+#include "db/Param.h"
 
 #include <deque>
 #include <string>
@@ -23,6 +23,13 @@ std::string FirstFromTable(const std::string& sql);
 std::vector<std::string> SplitStatements(const std::string& script);
 
 std::string UpperCase(std::string_view text);
+
+// Names separated by ";" ("A; B"), without the blanks around them; empty ones are dropped.
+std::vector<std::string> SplitNames(std::string_view names);
+
+// A relation name as written in a statement, as the catalogue stores it: the text between
+// double quotes, else upper case; blanks around it are dropped.
+std::string StoredName(std::string_view written);
 
 // Named parameters of a statement: every ":NAME" is one position, sent as "?".
 class ParamSet {

@@ -15,9 +15,6 @@ namespace sollist::db {
 
 class TIBCConnection;
 
-// The field kind a column reads as (kept for the data set until it reads ColumnInfo::kind).
-inline TFieldType KindOfColumn(const ColumnInfo& column) { return column.kind; }
-
 class PreparedStatement {
 public:
     PreparedStatement(TIBCConnection& connection, const std::string& sql);
