@@ -1,5 +1,6 @@
 #include "db/Connection.h"
 
+#include "common/Text.h"
 #include "db/Catalogue.h"
 #include "db/FbApi.h"
 #include "db/Password.h"
@@ -10,16 +11,6 @@
 #include <unordered_map>
 
 namespace sollist::db {
-
-namespace {
-std::string TrimBlanks(const std::string& text)
-{
-    auto begin = text.find_first_not_of(" \t\r\n");
-    if (begin == std::string::npos)
-        return {};
-    return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
-}
-} // namespace
 
 struct TIBCConnection::Impl {
     fb::Attachment attachment;
@@ -39,7 +30,7 @@ TIBCConnection::~TIBCConnection() { Close(); }
 void TIBCConnection::SetDatabase(const std::string& database)
 {
     Close();
-    database_ = TrimBlanks(database);
+    database_ = text::Trim(database);
 }
 
 std::string TIBCConnection::ConnectString() const
