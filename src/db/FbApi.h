@@ -19,7 +19,7 @@ Firebird::IProvider* Provider();
 class Status final : public Firebird::BaseStatusWrapper<Status> {
 public:
     Status();
-    ~Status();
+    ~Status() override;
     Status(const Status&) = delete;
     Status& operator=(const Status&) = delete;
 

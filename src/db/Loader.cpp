@@ -146,9 +146,10 @@ void TIBCLoader::PutColumnData(int column, int row, const TValue& value)
             d.Send();
         d.lastRow = row;
         ++d.pendingRows;
-        d.pending.resize(static_cast<std::size_t>(d.pendingRows * width));
+        d.pending.resize(static_cast<std::size_t>(d.pendingRows) * static_cast<std::size_t>(width));
     }
-    d.pending[static_cast<std::size_t>((d.pendingRows - 1) * width + column)] = value;
+    d.pending[static_cast<std::size_t>(d.pendingRows - 1) * static_cast<std::size_t>(width) +
+              static_cast<std::size_t>(column)] = value;
 }
 
 } // namespace sollist::db

@@ -1,4 +1,5 @@
 #include "db/Query.h"
+#include "common/Text.h"
 
 #include "db/Catalogue.h"
 #include "db/Connection.h"
@@ -74,7 +75,7 @@ std::vector<bool> TIBCDataSet::BooleanColumns(const std::vector<ColumnInfo>& col
         const ColumnInfo& c = columns[i];
         const bool integer = c.kind == TFieldType::ftSmallint || c.kind == TFieldType::ftInteger;
         asBoolean[i] = integer && !c.relation.empty() &&
-                       UpperCase(catalogue.DomainName(c.relation, c.field)).find("BOOLEAN") != std::string::npos;
+                       text::UpperAscii(catalogue.DomainName(c.relation, c.field)).find("BOOLEAN") != std::string::npos;
     }
     return asBoolean;
 }
@@ -95,13 +96,13 @@ std::vector<int> TIBCDataSet::ColumnsOfFields(const std::vector<ColumnInfo>& col
     }
     std::unordered_map<std::string, int> columnByName;
     for (std::size_t i = 0; i < columns.size(); ++i)
-        columnByName.emplace(UpperCase(columns[i].name), static_cast<int>(i));
+        columnByName.emplace(text::UpperAscii(columns[i].name), static_cast<int>(i));
     for (const TFieldDef& def : declared_) {
         if (def.Calculated) {
             fieldColumn.push_back(-1);
             continue;
         }
-        auto found = columnByName.find(UpperCase(def.Name));
+        auto found = columnByName.find(text::UpperAscii(def.Name));
         if (found == columnByName.end())
             throw Misuse(Name(), fmt::format("Das Feld '{}' wurde nicht gefunden", def.Name));
         fieldColumn.push_back(found->second);

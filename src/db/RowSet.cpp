@@ -1,4 +1,5 @@
 #include "db/RowSet.h"
+#include "common/Text.h"
 
 #include "db/Convert.h"
 #include "db/KeyIndex.h"
@@ -94,12 +95,12 @@ void TRowSet::SetFields(std::vector<TFieldDef> fields)
     d.fields = std::move(fields);
     d.fieldIndex.clear();
     for (std::size_t i = 0; i < d.fields.size(); ++i)
-        d.fieldIndex.emplace(UpperCase(d.fields[i].Name), static_cast<int>(i));
+        d.fieldIndex.emplace(text::UpperAscii(d.fields[i].Name), static_cast<int>(i));
 }
 
 int TRowSet::FieldIndexOf(std::string_view name) const
 {
-    auto found = impl_->fieldIndex.find(UpperCase(name));
+    auto found = impl_->fieldIndex.find(text::UpperAscii(name));
     if (found == impl_->fieldIndex.end())
         throw Misuse(name_, fmt::format("Das Feld '{}' wurde nicht gefunden", name));
     return found->second;
@@ -242,6 +243,7 @@ bool TRowSet::FindKey(const std::vector<TValue>& values)
     if (names.empty())
         throw Misuse(name_, "Key fields required to call FindKey or FindNearest");
     std::vector<int> keyFields;
+    keyFields.reserve(names.size());
     for (const std::string& name : names)
         keyFields.push_back(FieldIndexOf(name));
     return Search(keyFields, values);

@@ -70,7 +70,7 @@ std::vector<Word> OuterWords(const std::string& blanked)
             while (end < blanked.size() && IsWordChar(blanked[end]))
                 ++end;
             if (depth == 0)
-                words.push_back({i, UpperCase(std::string_view(blanked).substr(i, end - i))});
+                words.push_back({i, text::UpperAscii(std::string_view(blanked).substr(i, end - i))});
             i = end;
             continue;
         }
@@ -93,21 +93,7 @@ std::string TrimRight(std::string text)
     return text;
 }
 
-std::string Trim(const std::string& text)
-{
-    auto begin = text.find_first_not_of(" \t\r\n");
-    return begin == std::string::npos ? std::string() : TrimRight(text.substr(begin));
-}
-
 } // namespace
-
-std::string UpperCase(std::string_view text)
-{
-    std::string upper(text);
-    for (char& c : upper)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return upper;
-}
 
 std::vector<std::string> SplitNames(std::string_view names)
 {
@@ -128,7 +114,7 @@ std::string StoredName(std::string_view written)
     std::string name = text::Trim(written, " ");
     if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
         return name.substr(1, name.size() - 2);
-    return UpperCase(name);
+    return text::UpperAscii(name);
 }
 
 std::string AddFilter(const std::string& sql, const std::string& condition)
@@ -144,7 +130,7 @@ std::string AddFilter(const std::string& sql, const std::string& condition)
     const std::size_t clauseStart = clause == words.end() ? text.size() : clause->position;
     if (where != words.end()) {
         const std::size_t conditionStart = where->position + 5;
-        std::string existing = Trim(text.substr(conditionStart, clauseStart - conditionStart));
+        std::string existing = text::Trim(text.substr(conditionStart, clauseStart - conditionStart));
         std::string rest = clause == words.end() ? std::string() : "\n" + text.substr(clauseStart);
         return text.substr(0, where->position) + "WHERE (" + existing + ") AND " + condition + rest;
     }
@@ -169,7 +155,7 @@ std::string FirstFromTable(const std::string& sql)
         std::size_t end = at;
         while (end < sql.size() && IsWordChar(sql[end]))
             ++end;
-        return UpperCase(std::string_view(sql).substr(at, end - at));
+        return text::UpperAscii(std::string_view(sql).substr(at, end - at));
     }
     return {};
 }
@@ -182,11 +168,11 @@ std::vector<std::string> SplitStatements(const std::string& script)
     std::size_t start = 0;
     while (start < script.size()) {
         std::size_t end = blanked.find(terminator, start);
-        std::string statement = Trim(script.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        std::string statement = text::Trim(script.substr(start, end == std::string::npos ? std::string::npos : end - start));
         start = end == std::string::npos ? script.size() : end + terminator.size();
-        std::string words = UpperCase(Trim(Blanked(statement)));
+        std::string words = text::UpperAscii(text::Trim(Blanked(statement)));
         if (words.rfind("SET TERM", 0) == 0) {
-            terminator = Trim(words.substr(8));
+            terminator = text::Trim(words.substr(8));
             continue;
         }
         if (words.empty() || words.rfind("SET SQL DIALECT", 0) == 0 || words.rfind("SET NAMES", 0) == 0 ||
@@ -216,7 +202,7 @@ void ParamSet::Parse(const std::string& sql)
         while (end < blanked.size() && IsWordChar(blanked[end]))
             ++end;
         const std::string name = sql.substr(i + 1, end - i - 1);
-        const std::string key = UpperCase(name);
+        const std::string key = text::UpperAscii(name);
         auto seen = seen_.find(key);
         if (seen == seen_.end()) {
             params_.emplace_back(name);
@@ -234,7 +220,7 @@ void ParamSet::Parse(const std::string& sql)
 
 TParam* ParamSet::Find(std::string_view name)
 {
-    auto found = byName_.find(UpperCase(name));
+    auto found = byName_.find(text::UpperAscii(name));
     return found == byName_.end() ? nullptr : &params_[found->second];
 }
 

@@ -2,6 +2,7 @@
 // Reading SQL text the way the data objects need it: literals, quoted names and comments are
 // skipped, and only the outermost level (outside parentheses) is searched for clauses.
 #include "db/Param.h"
+#include "common/Text.h"
 
 #include <deque>
 #include <string>
@@ -22,7 +23,6 @@ std::string FirstFromTable(const std::string& sql);
 // SET SQL DIALECT, SET NAMES and SET AUTODDL lines are dropped; the rest keep their text.
 std::vector<std::string> SplitStatements(const std::string& script);
 
-std::string UpperCase(std::string_view text);
 
 // Names separated by ";" ("A; B"), without the blanks around them; empty ones are dropped.
 std::vector<std::string> SplitNames(std::string_view names);

@@ -1,4 +1,5 @@
 #include "db/Table.h"
+#include "common/Text.h"
 
 #include "db/Catalogue.h"
 #include "db/Connection.h"
@@ -116,7 +117,7 @@ void TIBCTable::UpdateRow()
 {
     std::vector<std::string> keyNames = KeyFieldNames();
     if (keyNames.empty())
-        keyNames = Connection().Catalogue().PrimaryKeyFields(UpperCase(TableName));
+        keyNames = Connection().Catalogue().PrimaryKeyFields(text::UpperAscii(TableName));
     if (keyNames.empty())
         throw Misuse(Name(), "Key fields required to update a row");
 

@@ -1,5 +1,6 @@
 #include "db/Convert.h"
 #include "common/Errors.h"
+#include "common/Text.h"
 
 #include <fmt/format.h>
 
@@ -17,7 +18,7 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d)
 {
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const auto yoe = static_cast<unsigned>(y - era * 400);
     const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
     const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
@@ -27,7 +28,7 @@ void CivilFromDays(std::int64_t z, int& year, int& month, int& day)
 {
     z += 719468;
     const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const auto doe = static_cast<unsigned>(z - era * 146097);
     const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
     const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
     const unsigned mp = (5 * doy + 2) / 153;
@@ -38,14 +39,6 @@ void CivilFromDays(std::int64_t z, int& year, int& month, int& day)
 
 constexpr std::int64_t kUnixEpochDay = 25569;   // 1970-01-01 as day number
 
-std::string Trimmed(const std::string& text)
-{
-    auto begin = text.find_first_not_of(" \t\r\n");
-    if (begin == std::string::npos)
-        return {};
-    auto end = text.find_last_not_of(" \t\r\n");
-    return text.substr(begin, end - begin + 1);
-}
 
 [[noreturn]] void NotA(const std::string& text, const char* what)
 {
@@ -54,7 +47,7 @@ std::string Trimmed(const std::string& text)
 
 bool ParseDouble(const std::string& text, double& result)
 {
-    std::string t = Trimmed(text);
+    std::string t = text::Trim(text);
     for (char& c : t)
         if (c == ',')
             c = '.';
@@ -100,7 +93,7 @@ std::string FormatFloat(double value)
 
 double ParseDateTime(const std::string& text)
 {
-    std::string t = Trimmed(text);
+    std::string t = text::Trim(text);
     int a = 0, b = 0, c = 0, hour = 0, minute = 0, second = 0, used = 0;
     double date = 0;
     if (std::sscanf(t.c_str(), "%4d-%2d-%2d%n", &a, &b, &c, &used) == 3)
@@ -109,7 +102,7 @@ double ParseDateTime(const std::string& text)
         date = EncodeDate(c, b, a);
     else
         NotA(text, "date");
-    std::string rest = Trimmed(t.substr(static_cast<std::size_t>(used)));
+    std::string rest = text::Trim(t.substr(static_cast<std::size_t>(used)));
     if (rest.empty())
         return date;
     int fields = std::sscanf(rest.c_str(), "%2d:%2d:%2d", &hour, &minute, &second);
@@ -164,7 +157,7 @@ std::int64_t ValueToInteger(const TValue& value)
     if (auto* integer = std::get_if<std::int64_t>(&value))
         return *integer;
     if (auto* text = std::get_if<std::string>(&value)) {
-        std::string t = Trimmed(*text);
+        std::string t = text::Trim(*text);
         std::int64_t result = 0;
         const char* first = t.data() + (!t.empty() && t[0] == '+' ? 1 : 0);
         auto [ptr, ec] = std::from_chars(first, t.data() + t.size(), result);
@@ -181,9 +174,7 @@ std::int64_t ValueToInteger(const TValue& value)
 bool ValueToBoolean(const TValue& value)
 {
     if (auto* text = std::get_if<std::string>(&value)) {
-        std::string t = Trimmed(*text);
-        for (char& c : t)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const std::string t = text::UpperAscii(text::Trim(*text));
         if (t == "TRUE" || t == "T" || t == "1" || t == "Y")
             return true;
         if (t == "FALSE" || t == "F" || t == "0" || t == "N" || t.empty())

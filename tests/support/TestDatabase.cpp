@@ -1,4 +1,5 @@
 #include "TestDatabase.h"
+#include "common/Text.h"
 
 #include "db/Convert.h"
 #include "db/FbApi.h"
@@ -156,7 +157,7 @@ void TestDatabase::Exec(const std::string& script)
 {
     Impl::Use use(*impl_);
     for (const std::string& statement : db::SplitStatements(script)) {
-        if (db::UpperCase(statement) == "COMMIT")
+        if (text::UpperAscii(statement) == "COMMIT")
             continue;   // every statement is committed on its own
         fb::Transaction transaction = fb::StartReadCommitted(impl_->attachment.get());
         fb::Status status;
