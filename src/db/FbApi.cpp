@@ -8,19 +8,19 @@ using namespace Firebird;
 
 IMaster* Master()
 {
-    static IMaster* master = fb_get_master_interface();
+    static IMaster* const master = fb_get_master_interface();
     return master;
 }
 
 IUtil* Util()
 {
-    static IUtil* util = Master()->getUtilInterface();
+    static IUtil* const util = Master()->getUtilInterface();
     return util;
 }
 
 IProvider* Provider()
 {
-    static IProvider* provider = Master()->getDispatcher();
+    static IProvider* const provider = Master()->getDispatcher();
     return provider;
 }
 
