@@ -30,16 +30,14 @@ struct Target {
     db::TIBCTable table{connection};
 
     explicit Target(DbMode mode)
-        : db(std::make_unique<test::TestDatabase>(mode, false)), connection(db->Connection().IBCConnection)
-    {
+        : db(std::make_unique<test::TestDatabase>(mode, false)), connection(db->Connection().IBCConnection) {
         solltat::DeclareSolltat(table);
         db::CreateTempTable(table, "");
     }
     int Columns() const { return static_cast<int>(table.FieldDefs().size()); }
 };
 
-Target& TargetFor(DbMode mode)
-{
+Target& TargetFor(DbMode mode) {
     static std::unique_ptr<Target> targets[2];
     auto& target = targets[mode == DbMode::Server ? 1 : 0];
     if (!target)
@@ -47,14 +45,12 @@ Target& TargetFor(DbMode mode)
     return *target;
 }
 
-void ReportRows(benchmark::State& state)
-{
-    state.counters["rows/s"] = benchmark::Counter(static_cast<double>(kRows) * static_cast<double>(state.iterations()),
-                                                  benchmark::Counter::kIsRate);
+void ReportRows(benchmark::State& state) {
+    state.counters["rows/s"] = benchmark::Counter(
+        static_cast<double>(kRows) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-void BM_BulkLoader(benchmark::State& state, DbMode mode)
-{
+void BM_BulkLoader(benchmark::State& state, DbMode mode) {
     Target& target = TargetFor(mode);
     db::TIBCLoader loader(target.connection);
     loader.TableName = "SOLLTAT";
@@ -74,8 +70,7 @@ void BM_BulkLoader(benchmark::State& state, DbMode mode)
     ReportRows(state);
 }
 
-void BM_InsertPerRow(benchmark::State& state, DbMode mode)
-{
+void BM_InsertPerRow(benchmark::State& state, DbMode mode) {
     Target& target = TargetFor(mode);
     std::string columns, placeholders;
     for (const db::TFieldDef& field : target.table.FieldDefs()) {
@@ -100,10 +95,22 @@ void BM_InsertPerRow(benchmark::State& state, DbMode mode)
     ReportRows(state);
 }
 
-BENCHMARK_CAPTURE(BM_BulkLoader, embedded, DbMode::Embedded)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
-BENCHMARK_CAPTURE(BM_InsertPerRow, embedded, DbMode::Embedded)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
-BENCHMARK_CAPTURE(BM_BulkLoader, server, DbMode::Server)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
-BENCHMARK_CAPTURE(BM_InsertPerRow, server, DbMode::Server)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK_CAPTURE(BM_BulkLoader, embedded, DbMode::Embedded)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(1.0)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_InsertPerRow, embedded, DbMode::Embedded)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(1.0)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_BulkLoader, server, DbMode::Server)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(1.0)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_InsertPerRow, server, DbMode::Server)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(1.0)
+    ->UseRealTime();
 
 } // namespace
 

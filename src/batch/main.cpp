@@ -23,7 +23,8 @@ void PrintLine(const std::string& line) {
 std::string OneLine(std::string message) {
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
     for (char& c : message)
-        if (c == '\n' || c == '\r') c = ' ';
+        if (c == '\n' || c == '\r')
+            c = ' ';
     return message;
 }
 
@@ -49,7 +50,8 @@ int main() {
         try {
             connection.Connect();
         } catch (const std::exception& error) {
-            PrintLine("Kann keine Serververbindung herstellen. (" + connection.Database() + ")\r" + OneLine(error.what()));
+            PrintLine("Kann keine Serververbindung herstellen. (" + connection.Database() + ")\r" +
+                      OneLine(error.what()));
             return 1;
         }
 

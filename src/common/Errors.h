@@ -15,11 +15,11 @@ public:
 
 // The arguments are a class name and its base, which cannot stand in parentheses.
 // NOLINTBEGIN(bugprone-macro-parentheses)
-#define SOLLIST_ERROR_KIND(Name, Base)                                         \
-    class Name : public Base {                                                 \
-    public:                                                                    \
-        using Base::Base;                                                      \
-        const char* kind() const noexcept override { return #Name; }           \
+#define SOLLIST_ERROR_KIND(Name, Base)                                                                       \
+    class Name : public Base {                                                                               \
+    public:                                                                                                  \
+        using Base::Base;                                                                                    \
+        const char* kind() const noexcept override { return #Name; }                                         \
     };
 
 SOLLIST_ERROR_KIND(EDatabaseError, Exception)     // misuse of the data access layer
@@ -40,9 +40,7 @@ SOLLIST_ERROR_KIND(EOverflow, EMathError)
 class EIBCError : public Exception {
 public:
     explicit EIBCError(const std::string& message, std::intptr_t code = 0, std::string sqlState = {})
-        : Exception(message), code_(code), sqlState_(std::move(sqlState))
-    {
-    }
+        : Exception(message), code_(code), sqlState_(std::move(sqlState)) {}
     const char* kind() const noexcept override { return "EIBCError"; }
     std::intptr_t Code() const noexcept { return code_; }              // first gds code; 0 = none
     const std::string& SqlState() const noexcept { return sqlState_; } // 5 characters; "" = none

@@ -5,8 +5,7 @@
 
 namespace sollist::db {
 
-const std::string& TCatalogue::DomainName(const std::string& relation, const std::string& field)
-{
+const std::string& TCatalogue::DomainName(const std::string& relation, const std::string& field) {
     static const std::string unknown;
     auto cached = domains_.find(relation);
     if (cached == domains_.end()) {
@@ -23,8 +22,7 @@ const std::string& TCatalogue::DomainName(const std::string& relation, const std
     return domain == cached->second.end() ? unknown : domain->second;
 }
 
-const std::vector<std::string>& TCatalogue::PrimaryKeyFields(const std::string& table)
-{
+const std::vector<std::string>& TCatalogue::PrimaryKeyFields(const std::string& table) {
     auto cached = primaryKeys_.find(table);
     if (cached != primaryKeys_.end())
         return cached->second;
@@ -38,16 +36,14 @@ const std::vector<std::string>& TCatalogue::PrimaryKeyFields(const std::string& 
     return primaryKeys_.emplace(table, std::move(fields)).first->second;
 }
 
-bool TCatalogue::RelationExists(const std::string& relation)
-{
+bool TCatalogue::RelationExists(const std::string& relation) {
     bool found = false;
     connection_.Prepare("SELECT RDB$RELATION_NAME FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = ?")
         .Query({relation}, [&](std::vector<TValue>&) { found = true; });
     return found;
 }
 
-void TCatalogue::Forget()
-{
+void TCatalogue::Forget() {
     domains_.clear();
     primaryKeys_.clear();
 }

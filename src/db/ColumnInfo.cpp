@@ -6,8 +6,7 @@ namespace sollist::db {
 
 namespace {
 
-TFieldType KindOf(const ColumnInfo& column)
-{
+TFieldType KindOf(const ColumnInfo& column) {
     switch (column.type) {
     case SQL_VARYING:
     case SQL_TEXT: return TFieldType::ftString;
@@ -26,8 +25,7 @@ TFieldType KindOf(const ColumnInfo& column)
     }
 }
 
-int CharactersOf(const ColumnInfo& column)
-{
+int CharactersOf(const ColumnInfo& column) {
     if (column.type != SQL_VARYING && column.type != SQL_TEXT)
         return 0;
     // Slots are sized for the longest character of the set: UTF8 4 bytes, UNICODE_FSS 3.
@@ -35,8 +33,7 @@ int CharactersOf(const ColumnInfo& column)
     return static_cast<int>(column.length / bytesPerChar);
 }
 
-int PrecisionOf(const ColumnInfo& column)
-{
+int PrecisionOf(const ColumnInfo& column) {
     switch (column.type) {
     case SQL_SHORT: return 4;
     case SQL_LONG: return 9;
@@ -47,8 +44,7 @@ int PrecisionOf(const ColumnInfo& column)
 
 } // namespace
 
-std::vector<ColumnInfo> DescribeColumns(Firebird::IMessageMetadata* metadata)
-{
+std::vector<ColumnInfo> DescribeColumns(Firebird::IMessageMetadata* metadata) {
     fb::Status status;
     std::vector<ColumnInfo> columns(metadata->getCount(&status));
     for (unsigned i = 0; i < columns.size(); ++i) {

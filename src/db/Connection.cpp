@@ -14,7 +14,7 @@ namespace sollist::db {
 
 struct TIBCConnection::Impl {
     fb::Attachment attachment;
-    fb::Transaction transaction;   // the default transaction
+    fb::Transaction transaction; // the default transaction
     std::unordered_map<std::string, std::unique_ptr<PreparedStatement>> statements;
     int openResultSets = 0;
     TCatalogue catalogue;
@@ -27,26 +27,23 @@ TIBCConnection::TIBCConnection() : impl_(std::make_unique<Impl>(*this)) {}
 
 TIBCConnection::~TIBCConnection() { Close(); }
 
-void TIBCConnection::SetDatabase(const std::string& database)
-{
+void TIBCConnection::SetDatabase(const std::string& database) {
     Close();
     database_ = text::Trim(database);
 }
 
-std::string TIBCConnection::ConnectString() const
-{
+std::string TIBCConnection::ConnectString() const {
     return server_.empty() ? database_ : server_ + ":" + database_;
 }
 
 bool TIBCConnection::Connected() const { return static_cast<bool>(impl_->attachment); }
 
-void TIBCConnection::Connect()
-{
+void TIBCConnection::Connect() {
     if (Connected())
         return;
     fb::AttachOptions options;
     options.user = Username;
-    if (!server_.empty())   // the embedded engine checks no password
+    if (!server_.empty()) // the embedded engine checks no password
         options.password = LookupPassword();
     fb::XpbBuilder dpb = fb::BuildDpb(options);
     options.password.assign(options.password.size(), '\0');
@@ -56,25 +53,21 @@ void TIBCConnection::Connect()
         &status, target.c_str(), dpb->getBufferLength(&status), dpb->getBuffer(&status)));
 }
 
-void TIBCConnection::Close()
-{
-    for (TIBCTransaction* transaction : std::vector(impl_->explicitTransactions))
-        transaction->Abandon();
-    impl_->statements.clear();        // statements are freed before the detach
-    impl_->transaction.reset();       // work not auto-committed is rolled back
+void TIBCConnection::Close() {
+    for (TIBCTransaction* transaction : std::vector(impl_->explicitTransactions)) transaction->Abandon();
+    impl_->statements.clear();  // statements are freed before the detach
+    impl_->transaction.reset(); // work not auto-committed is rolled back
     impl_->attachment.reset();
     impl_->openResultSets = 0;
     impl_->catalogue.Forget();
 }
 
-Firebird::IAttachment* TIBCConnection::Attachment()
-{
+Firebird::IAttachment* TIBCConnection::Attachment() {
     Connect();
     return impl_->attachment.get();
 }
 
-Firebird::ITransaction* TIBCConnection::DefaultTransaction()
-{
+Firebird::ITransaction* TIBCConnection::DefaultTransaction() {
     if (!impl_->transaction)
         impl_->transaction = fb::StartReadCommitted(Attachment());
     return impl_->transaction.get();
@@ -84,8 +77,7 @@ void TIBCConnection::AutoCommit() { EndWork(true); }
 
 void TIBCConnection::AutoRollback() { EndWork(false); }
 
-void TIBCConnection::EndWork(bool commit)
-{
+void TIBCConnection::EndWork(bool commit) {
     if (!impl_->transaction)
         return;
     // A full commit or rollback would kill the cursors still fetching.
@@ -107,14 +99,12 @@ void TIBCConnection::EndWork(bool commit)
 
 void TIBCConnection::ResultSetOpened() { ++impl_->openResultSets; }
 
-void TIBCConnection::ResultSetClosed()
-{
+void TIBCConnection::ResultSetClosed() {
     if (impl_->openResultSets > 0)
         --impl_->openResultSets;
 }
 
-PreparedStatement& TIBCConnection::Prepare(const std::string& sql)
-{
+PreparedStatement& TIBCConnection::Prepare(const std::string& sql) {
     auto found = impl_->statements.find(sql);
     if (found != impl_->statements.end())
         return *found->second;
@@ -124,21 +114,18 @@ PreparedStatement& TIBCConnection::Prepare(const std::string& sql)
 
 TCatalogue& TIBCConnection::Catalogue() { return impl_->catalogue; }
 
-void TIBCConnection::Register(TIBCTransaction* transaction)
-{
+void TIBCConnection::Register(TIBCTransaction* transaction) {
     impl_->explicitTransactions.push_back(transaction);
 }
 
-void TIBCConnection::Unregister(TIBCTransaction* transaction)
-{
+void TIBCConnection::Unregister(TIBCTransaction* transaction) {
     auto& list = impl_->explicitTransactions;
     list.erase(std::remove(list.begin(), list.end(), transaction), list.end());
 }
 
 TIBCTransaction::~TIBCTransaction() { Abandon(); }
 
-void TIBCTransaction::StartTransaction()
-{
+void TIBCTransaction::StartTransaction() {
     if (Active())
         throw EDatabaseError("Transaction is already active");
     // The explicit transaction carries no statement, yet it spans the whole run. Held open on the
@@ -150,28 +137,25 @@ void TIBCTransaction::StartTransaction()
     connection_.Register(this);
 }
 
-void TIBCTransaction::Commit()
-{
+void TIBCTransaction::Commit() {
     if (!Active())
         throw EDatabaseError("Transaction is not active");
     active_ = false;
     connection_.Unregister(this);
     fb::Transaction begun = fb::StartReadCommitted(connection_.Attachment(), fb::Access::ReadOnly);
-    fb::Commit(begun);   // on failure the owner rolls it back
+    fb::Commit(begun); // on failure the owner rolls it back
 }
 
-void TIBCTransaction::Rollback()
-{
+void TIBCTransaction::Rollback() {
     if (!Active())
         throw EDatabaseError("Transaction is not active");
     Abandon();
 }
 
-void TIBCTransaction::Abandon()
-{
+void TIBCTransaction::Abandon() {
     if (!Active())
         return;
-    active_ = false;   // nothing was begun on the server
+    active_ = false; // nothing was begun on the server
     connection_.Unregister(this);
 }
 

@@ -5,12 +5,18 @@
 #include <string>
 #include <vector>
 
-namespace Firebird { class IAttachment; class ITransaction; class IStatement; class IMaster;
-                     class IStatus; class IUtil; }
+namespace Firebird {
+class IAttachment;
+class ITransaction;
+class IStatement;
+class IMaster;
+class IStatus;
+class IUtil;
+} // namespace Firebird
 
 namespace sollist::db {
 
-class PreparedStatement;   // cached prepared statement (defined in the implementation)
+class PreparedStatement; // cached prepared statement (defined in the implementation)
 class StatementObserver;
 class TCatalogue;
 class TIBCTransaction;
@@ -34,7 +40,7 @@ public:
     // "Server:Database", or Database alone for the embedded engine (empty Server).
     std::string ConnectString() const;
 
-    void Connect();            // raises EIBCError (or Exception for a missing password)
+    void Connect(); // raises EIBCError (or Exception for a missing password)
     void Close();
     bool Connected() const;
 
@@ -62,7 +68,7 @@ public:
 
 private:
     friend class TIBCTransaction;
-    void EndWork(bool commit);   // the common path of AutoCommit and AutoRollback
+    void EndWork(bool commit); // the common path of AutoCommit and AutoRollback
     void Register(TIBCTransaction* transaction);
     void Unregister(TIBCTransaction* transaction);
     struct Impl;
@@ -75,7 +81,7 @@ private:
 class TIBCTransaction {
 public:
     explicit TIBCTransaction(TIBCConnection& connection) : connection_(connection) {}
-    ~TIBCTransaction();       // rolls back when still active
+    ~TIBCTransaction(); // rolls back when still active
     void StartTransaction();
     void Commit();
     void Rollback();
@@ -83,7 +89,7 @@ public:
 
 private:
     friend class TIBCConnection;
-    void Abandon();            // rolls back without raising (connection closing, destructor)
+    void Abandon(); // rolls back without raising (connection closing, destructor)
     TIBCConnection& connection_;
     bool active_ = false;
 };

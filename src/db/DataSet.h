@@ -3,6 +3,6 @@
 // tables addressed by name with key and order fields, single statements. Rows are read
 // completely when a data object is opened; NULL reads as empty text, 0, false or the zero
 // date; CHAR texts come without trailing blanks. Modules include this header for all of them.
-#include "db/Query.h"            // TIBCDataSet, TIBCQuery, Declare
-#include "db/SingleStatement.h"  // TIBCSQL
-#include "db/Table.h"            // TIBCTable
+#include "db/Query.h"           // TIBCDataSet, TIBCQuery, Declare
+#include "db/SingleStatement.h" // TIBCSQL
+#include "db/Table.h"           // TIBCTable

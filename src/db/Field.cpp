@@ -10,12 +10,12 @@ TFieldType TField::DataType() const { return rows_->FieldDefAt(index_).DataType;
 const TValue& TField::Value() const { return rows_->CurrentValue(index_); }
 bool TField::IsNull() const { return std::holds_alternative<std::monostate>(Value()); }
 
-std::string TField::AsString() const
-{
+std::string TField::AsString() const {
     const TValue& value = Value();
     TFieldType type = DataType();
     bool isDate = type == TFieldType::ftDate || type == TFieldType::ftDateTime;
-    if (isDate && !std::holds_alternative<std::monostate>(value) && !std::holds_alternative<std::string>(value))
+    if (isDate && !std::holds_alternative<std::monostate>(value) &&
+        !std::holds_alternative<std::string>(value))
         return FormatDateTime(ValueToFloat(value));
     return ValueToString(value);
 }

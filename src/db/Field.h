@@ -12,10 +12,10 @@ class TRowSet;
 struct TFieldDef {
     std::string Name;
     TFieldType DataType = TFieldType::ftString;
-    int Size = 0;              // characters, for text; 0 = 20
+    int Size = 0; // characters, for text; 0 = 20
     bool Required = false;
     bool ReadOnly = false;
-    bool Calculated = false;   // calculated or look-up field: no column of its own
+    bool Calculated = false; // calculated or look-up field: no column of its own
 };
 
 // A field of the current row (or of the row being appended or edited). Cheap to copy: hold
@@ -40,7 +40,7 @@ public:
     void AsFloat(double value);
     void AsBoolean(bool value);
     void AsDateTime(double value);
-    void Clear();              // set NULL
+    void Clear(); // set NULL
 
 private:
     TRowSet* rows_;

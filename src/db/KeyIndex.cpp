@@ -6,8 +6,7 @@
 
 namespace sollist::db {
 
-TValue KeyForm(const TValue& value, TFieldType type)
-{
+TValue KeyForm(const TValue& value, TFieldType type) {
     if (std::holds_alternative<std::monostate>(value))
         return value;
     if (type == TFieldType::ftString || type == TFieldType::ftMemo || type == TFieldType::ftBlob ||
@@ -21,16 +20,14 @@ TValue KeyForm(const TValue& value, TFieldType type)
     return number;
 }
 
-std::size_t TKeyIndex::KeyHash::operator()(const Key& key) const
-{
+std::size_t TKeyIndex::KeyHash::operator()(const Key& key) const {
     std::size_t hash = key.size();
     for (const TValue& value : key)
         hash ^= std::hash<TValue>{}(value) + 0x9e3779b97f4a7c15ULL + (hash << 6) + (hash >> 2);
     return hash;
 }
 
-int TKeyIndex::Find(const Key& key) const
-{
+int TKeyIndex::Find(const Key& key) const {
     auto found = firstRow_.find(key);
     return found == firstRow_.end() ? -1 : found->second;
 }

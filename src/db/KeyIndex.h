@@ -17,13 +17,13 @@ TValue KeyForm(const TValue& value, TFieldType type);
 
 class TKeyIndex {
 public:
-    using Key = std::vector<TValue>;   // search forms, one per field
+    using Key = std::vector<TValue>; // search forms, one per field
 
     explicit TKeyIndex(std::vector<int> fields) : fields_(std::move(fields)) {}
     const std::vector<int>& Fields() const { return fields_; }
     // Rows are learnt from the top: a key keeps the first row that had it.
     void Learn(Key key, int row) { firstRow_.emplace(std::move(key), row); }
-    int Find(const Key& key) const;    // -1 when no row has the key
+    int Find(const Key& key) const; // -1 when no row has the key
 
 private:
     struct KeyHash {

@@ -7,8 +7,7 @@
 namespace sollist::db {
 
 // "<name>: message", or the message alone for an unnamed object.
-inline EDatabaseError Misuse(const std::string& objectName, const std::string& message)
-{
+inline EDatabaseError Misuse(const std::string& objectName, const std::string& message) {
     return EDatabaseError(objectName.empty() ? message : objectName + ": " + message);
 }
 

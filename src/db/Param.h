@@ -15,7 +15,10 @@ public:
     void AsString(const std::string& value) { value_ = value; }
     void AsInteger(std::int64_t value) { value_ = value; }
     void AsFloat(double value) { value_ = value; }
-    void AsDateTime(double value) { value_ = value; dateTime_ = true; }
+    void AsDateTime(double value) {
+        value_ = value;
+        dateTime_ = true;
+    }
     void Clear() { value_ = Null; }
     const TValue& Value() const { return value_; }
     bool IsDateTime() const { return dateTime_; }

@@ -16,16 +16,15 @@ namespace sollist::db {
 // ---- TIBCDataSet ----
 
 TIBCDataSet::TIBCDataSet(TIBCConnection& connection, std::string name)
-    : TRowSet(name), text_(connection, std::move(name))
-{
-}
+    : TRowSet(name), text_(connection, std::move(name)) {}
 
 TIBCDataSet::~TIBCDataSet() = default;
 
-void TIBCDataSet::SetSQL(std::initializer_list<std::string> lines) { SetSQL(std::vector<std::string>(lines)); }
+void TIBCDataSet::SetSQL(std::initializer_list<std::string> lines) {
+    SetSQL(std::vector<std::string>(lines));
+}
 
-void TIBCDataSet::SetSQL(const std::vector<std::string>& lines)
-{
+void TIBCDataSet::SetSQL(const std::vector<std::string>& lines) {
     Close();
     text_.SetLines(lines);
     text_.Parse(EffectiveSQL());
@@ -33,21 +32,18 @@ void TIBCDataSet::SetSQL(const std::vector<std::string>& lines)
 
 std::string TIBCDataSet::SQLText() const { return text_.Joined(); }
 
-void TIBCDataSet::AddField(TFieldDef def)
-{
+void TIBCDataSet::AddField(TFieldDef def) {
     if (def.DataType == TFieldType::ftString && def.Size == 0)
         def.Size = 20;
     declared_.push_back(std::move(def));
     SetFields(declared_);
 }
 
-void TIBCDataSet::AddField(std::string name, TFieldType type, int size, bool required)
-{
+void TIBCDataSet::AddField(std::string name, TFieldType type, int size, bool required) {
     AddField(TFieldDef{std::move(name), type, size, required});
 }
 
-void TIBCDataSet::FilterSQL(const std::string& condition)
-{
+void TIBCDataSet::FilterSQL(const std::string& condition) {
     const bool wasActive = Active();
     Close();
     text_.SetFilter(condition);
@@ -59,14 +55,12 @@ std::string TIBCDataSet::BuildSQL() const { return SQLText(); }
 
 std::string TIBCDataSet::EffectiveSQL() const { return text_.Filtered(BuildSQL()); }
 
-TParam& TIBCDataSet::ParamByName(std::string_view name)
-{
+TParam& TIBCDataSet::ParamByName(std::string_view name) {
     text_.Parse(EffectiveSQL());
     return text_.ParamByName(name);
 }
 
-std::vector<bool> TIBCDataSet::BooleanColumns(const std::vector<ColumnInfo>& columns)
-{
+std::vector<bool> TIBCDataSet::BooleanColumns(const std::vector<ColumnInfo>& columns) {
     std::vector<bool> asBoolean(columns.size(), false);
     if (!BooleanDomainFields)
         return asBoolean;
@@ -74,21 +68,22 @@ std::vector<bool> TIBCDataSet::BooleanColumns(const std::vector<ColumnInfo>& col
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const ColumnInfo& c = columns[i];
         const bool integer = c.kind == TFieldType::ftSmallint || c.kind == TFieldType::ftInteger;
-        asBoolean[i] = integer && !c.relation.empty() &&
-                       text::UpperAscii(catalogue.DomainName(c.relation, c.field)).find("BOOLEAN") != std::string::npos;
+        asBoolean[i] =
+            integer && !c.relation.empty() &&
+            text::UpperAscii(catalogue.DomainName(c.relation, c.field)).find("BOOLEAN") != std::string::npos;
     }
     return asBoolean;
 }
 
 std::vector<int> TIBCDataSet::ColumnsOfFields(const std::vector<ColumnInfo>& columns,
-                                              const std::vector<bool>& asBoolean)
-{
+                                              const std::vector<bool>& asBoolean) {
     std::vector<int> fieldColumn;
     if (declared_.empty()) {
         std::vector<TFieldDef> list;
         for (std::size_t i = 0; i < columns.size(); ++i) {
             const TFieldType kind = asBoolean[i] ? TFieldType::ftBoolean : columns[i].kind;
-            list.push_back(TFieldDef{columns[i].name, kind, kind == TFieldType::ftString ? columns[i].characters : 0});
+            list.push_back(
+                TFieldDef{columns[i].name, kind, kind == TFieldType::ftString ? columns[i].characters : 0});
             fieldColumn.push_back(static_cast<int>(i));
         }
         SetFields(std::move(list));
@@ -110,8 +105,7 @@ std::vector<int> TIBCDataSet::ColumnsOfFields(const std::vector<ColumnInfo>& col
     return fieldColumn;
 }
 
-void TIBCDataSet::Open()
-{
+void TIBCDataSet::Open() {
     if (Active())
         return;
     text_.Parse(EffectiveSQL());
@@ -141,16 +135,14 @@ void TIBCDataSet::Open()
 
 void TIBCDataSet::Close() { ClearRows(); }
 
-void TIBCDataSet::ExecSQL()
-{
+void TIBCDataSet::ExecSQL() {
     text_.Parse(EffectiveSQL());
     text_.Execute();
 }
 
 // ---- TIBCQuery ----
 
-std::vector<std::string> TIBCQuery::KeyFieldNames()
-{
+std::vector<std::string> TIBCQuery::KeyFieldNames() {
     std::string sql = SQLText();
     if (sql != keySql_ || keyNames_.empty()) {
         keyNames_ = Connection().Catalogue().PrimaryKeyFields(FirstFromTable(sql));
@@ -159,12 +151,11 @@ std::vector<std::string> TIBCQuery::KeyFieldNames()
     return keyNames_;
 }
 
-void Declare(TIBCDataSet& set, std::initializer_list<std::string> sql, std::initializer_list<TFieldDef> fields)
-{
+void Declare(TIBCDataSet& set, std::initializer_list<std::string> sql,
+             std::initializer_list<TFieldDef> fields) {
     if (sql.size() > 0)
         set.SetSQL(sql);
-    for (const TFieldDef& field : fields)
-        set.AddField(field);
+    for (const TFieldDef& field : fields) set.AddField(field);
 }
 
 } // namespace sollist::db

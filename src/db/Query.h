@@ -26,12 +26,12 @@ public:
     // Declaration.
     void SetSQL(std::initializer_list<std::string> lines);
     void SetSQL(const std::vector<std::string>& lines);
-    std::string SQLText() const;                         // lines joined with "\n"
+    std::string SQLText() const; // lines joined with "\n"
     void AddField(TFieldDef def);
     void AddField(std::string name, TFieldType type, int size = 0, bool required = false);
     const std::vector<TFieldDef>& FieldDefs() const { return declared_; }
-    bool ReadOnly = false;              // a table refuses Append, Edit and Post
-    bool BooleanDomainFields = false;   // integer columns of a *BOOLEAN* domain read as booleans
+    bool ReadOnly = false;            // a table refuses Append, Edit and Post
+    bool BooleanDomainFields = false; // integer columns of a *BOOLEAN* domain read as booleans
 
     // FilterSQL: extra condition added to the outermost WHERE; reopens an open data object.
     void FilterSQL(const std::string& condition);
@@ -47,14 +47,15 @@ public:
     void ExecSQL();
 
 protected:
-    virtual std::string BuildSQL() const;   // the statement Open runs
+    virtual std::string BuildSQL() const; // the statement Open runs
 
 private:
     // Per result column: whether it reads as boolean (BooleanDomainFields).
     std::vector<bool> BooleanColumns(const std::vector<ColumnInfo>& columns);
     // Per field: its result column, -1 for a calculated field. Without declared fields, the
     // fields become the columns.
-    std::vector<int> ColumnsOfFields(const std::vector<ColumnInfo>& columns, const std::vector<bool>& asBoolean);
+    std::vector<int> ColumnsOfFields(const std::vector<ColumnInfo>& columns,
+                                     const std::vector<bool>& asBoolean);
 
     std::vector<TFieldDef> declared_;
     TStatementText text_;
@@ -69,7 +70,7 @@ protected:
     std::vector<std::string> KeyFieldNames() override;
 
 private:
-    std::string keySql_;                  // the SQL text the key fields were read for
+    std::string keySql_; // the SQL text the key fields were read for
     std::vector<std::string> keyNames_;
 };
 

@@ -15,8 +15,7 @@ namespace sollist::db {
 namespace {
 
 // A value as the field kind holds it (setting a field converts like reading does).
-TValue Coerce(const TValue& value, TFieldType type)
-{
+TValue Coerce(const TValue& value, TFieldType type) {
     if (std::holds_alternative<std::monostate>(value))
         return value;
     switch (type) {
@@ -35,10 +34,10 @@ TValue Coerce(const TValue& value, TFieldType type)
 
 struct TRowSet::Impl {
     std::vector<TFieldDef> fields;
-    std::unordered_map<std::string, int> fieldIndex;   // upper-case name -> field
+    std::unordered_map<std::string, int> fieldIndex; // upper-case name -> field
 
     bool active = false;
-    std::vector<TValue> values;    // rows one after another, fields.size() values each
+    std::vector<TValue> values; // rows one after another, fields.size() values each
     int rowCount = 0;
     int current = -1;
     bool bof = true;
@@ -48,13 +47,14 @@ struct TRowSet::Impl {
     std::vector<TValue> buffer;
     std::vector<bool> changed;
 
-    std::unordered_map<std::string, TKeyIndex> indexes;   // by field positions "0;3;"
+    std::unordered_map<std::string, TKeyIndex> indexes; // by field positions "0;3;"
 
     std::size_t Offset(int row) const { return static_cast<std::size_t>(row) * fields.size(); }
-    const TValue& At(int row, int field) const { return values[Offset(row) + static_cast<std::size_t>(field)]; }
+    const TValue& At(int row, int field) const {
+        return values[Offset(row) + static_cast<std::size_t>(field)];
+    }
 
-    TKeyIndex::Key RowKey(int row, const std::vector<int>& keyFields) const
-    {
+    TKeyIndex::Key RowKey(int row, const std::vector<int>& keyFields) const {
         TKeyIndex::Key key;
         key.reserve(keyFields.size());
         for (int f : keyFields)
@@ -62,22 +62,18 @@ struct TRowSet::Impl {
         return key;
     }
 
-    TKeyIndex& IndexFor(const std::vector<int>& keyFields)
-    {
+    TKeyIndex& IndexFor(const std::vector<int>& keyFields) {
         std::string id;
-        for (int f : keyFields)
-            id += std::to_string(f) + ";";
+        for (int f : keyFields) id += std::to_string(f) + ";";
         auto found = indexes.find(id);
         if (found != indexes.end())
             return found->second;
         TKeyIndex& index = indexes.emplace(id, TKeyIndex(keyFields)).first->second;
-        for (int row = 0; row < rowCount; ++row)
-            index.Learn(RowKey(row, keyFields), row);
+        for (int row = 0; row < rowCount; ++row) index.Learn(RowKey(row, keyFields), row);
         return index;
     }
 
-    void MoveTo(int row)
-    {
+    void MoveTo(int row) {
         current = row;
         bof = eof = false;
     }
@@ -89,8 +85,7 @@ TRowSet::~TRowSet() = default;
 
 // ---- fields ----
 
-void TRowSet::SetFields(std::vector<TFieldDef> fields)
-{
+void TRowSet::SetFields(std::vector<TFieldDef> fields) {
     Impl& d = *impl_;
     d.fields = std::move(fields);
     d.fieldIndex.clear();
@@ -98,8 +93,7 @@ void TRowSet::SetFields(std::vector<TFieldDef> fields)
         d.fieldIndex.emplace(text::UpperAscii(d.fields[i].Name), static_cast<int>(i));
 }
 
-int TRowSet::FieldIndexOf(std::string_view name) const
-{
+int TRowSet::FieldIndexOf(std::string_view name) const {
     auto found = impl_->fieldIndex.find(text::UpperAscii(name));
     if (found == impl_->fieldIndex.end())
         throw Misuse(name_, fmt::format("Das Feld '{}' wurde nicht gefunden", name));
@@ -108,8 +102,7 @@ int TRowSet::FieldIndexOf(std::string_view name) const
 
 TField TRowSet::FieldByName(std::string_view name) { return TField(*this, FieldIndexOf(name)); }
 
-TField TRowSet::Fields(int index)
-{
+TField TRowSet::Fields(int index) {
     if (index < 0 || index >= FieldCount())
         throw Misuse(name_, fmt::format("Field index {} out of range", index));
     return TField(*this, index);
@@ -117,12 +110,13 @@ TField TRowSet::Fields(int index)
 
 int TRowSet::FieldCount() const { return static_cast<int>(impl_->fields.size()); }
 
-const TFieldDef& TRowSet::FieldDefAt(int index) const { return impl_->fields.at(static_cast<std::size_t>(index)); }
+const TFieldDef& TRowSet::FieldDefAt(int index) const {
+    return impl_->fields.at(static_cast<std::size_t>(index));
+}
 
 // ---- rows and navigation ----
 
-void TRowSet::SetRows(std::vector<TValue> values, int rowCount)
-{
+void TRowSet::SetRows(std::vector<TValue> values, int rowCount) {
     Impl& d = *impl_;
     d.values = std::move(values);
     d.rowCount = rowCount;
@@ -132,8 +126,7 @@ void TRowSet::SetRows(std::vector<TValue> values, int rowCount)
     First();
 }
 
-void TRowSet::ClearRows()
-{
+void TRowSet::ClearRows() {
     Impl& d = *impl_;
     d.active = false;
     d.values.clear();
@@ -154,8 +147,7 @@ bool TRowSet::IsEmpty() const { return impl_->rowCount == 0; }
 int TRowSet::RecordCount() const { return impl_->rowCount; }
 int TRowSet::RecNo() const { return impl_->current; }
 
-void TRowSet::First()
-{
+void TRowSet::First() {
     PostPending();
     Impl& d = *impl_;
     d.current = d.rowCount > 0 ? 0 : -1;
@@ -163,8 +155,7 @@ void TRowSet::First()
     d.eof = d.rowCount == 0;
 }
 
-void TRowSet::Last()
-{
+void TRowSet::Last() {
     PostPending();
     Impl& d = *impl_;
     d.current = d.rowCount - 1;
@@ -172,8 +163,7 @@ void TRowSet::Last()
     d.bof = d.rowCount == 0;
 }
 
-void TRowSet::Next()
-{
+void TRowSet::Next() {
     PostPending();
     Impl& d = *impl_;
     if (d.current + 1 < d.rowCount) {
@@ -184,8 +174,7 @@ void TRowSet::Next()
     }
 }
 
-void TRowSet::Prior()
-{
+void TRowSet::Prior() {
     PostPending();
     Impl& d = *impl_;
     if (d.current > 0) {
@@ -196,8 +185,7 @@ void TRowSet::Prior()
     }
 }
 
-const TValue& TRowSet::CurrentValue(int index) const
-{
+const TValue& TRowSet::CurrentValue(int index) const {
     const Impl& d = *impl_;
     if (d.state != EditState::Browse)
         return d.buffer.at(static_cast<std::size_t>(index));
@@ -208,19 +196,19 @@ const TValue& TRowSet::CurrentValue(int index) const
 
 // ---- searches ----
 
-bool TRowSet::Search(const std::vector<int>& keyFields, const std::vector<TValue>& values)
-{
+bool TRowSet::Search(const std::vector<int>& keyFields, const std::vector<TValue>& values) {
     PostPending();
     Impl& d = *impl_;
     if (values.size() != keyFields.size())
-        throw Misuse(name_, fmt::format("{} key values given for {} fields", values.size(), keyFields.size()));
+        throw Misuse(name_,
+                     fmt::format("{} key values given for {} fields", values.size(), keyFields.size()));
     TKeyIndex::Key key;
     key.reserve(values.size());
     try {
         for (std::size_t i = 0; i < values.size(); ++i)
             key.push_back(KeyForm(values[i], d.fields[static_cast<std::size_t>(keyFields[i])].DataType));
     } catch (const EConvertError&) {
-        return false;   // text that is no number matches no row of a numeric field
+        return false; // text that is no number matches no row of a numeric field
     }
     const int row = d.IndexFor(keyFields).Find(key);
     if (row < 0)
@@ -229,23 +217,19 @@ bool TRowSet::Search(const std::vector<int>& keyFields, const std::vector<TValue
     return true;
 }
 
-bool TRowSet::Locate(std::string_view fieldNames, const std::vector<TValue>& values)
-{
+bool TRowSet::Locate(std::string_view fieldNames, const std::vector<TValue>& values) {
     std::vector<int> keyFields;
-    for (const std::string& name : SplitNames(fieldNames))
-        keyFields.push_back(FieldIndexOf(name));
+    for (const std::string& name : SplitNames(fieldNames)) keyFields.push_back(FieldIndexOf(name));
     return Search(keyFields, values);
 }
 
-bool TRowSet::FindKey(const std::vector<TValue>& values)
-{
+bool TRowSet::FindKey(const std::vector<TValue>& values) {
     std::vector<std::string> names = KeyFieldNames();
     if (names.empty())
         throw Misuse(name_, "Key fields required to call FindKey or FindNearest");
     std::vector<int> keyFields;
     keyFields.reserve(names.size());
-    for (const std::string& name : names)
-        keyFields.push_back(FieldIndexOf(name));
+    for (const std::string& name : names) keyFields.push_back(FieldIndexOf(name));
     return Search(keyFields, values);
 }
 
@@ -255,16 +239,14 @@ std::vector<std::string> TRowSet::KeyFieldNames() { return {}; }
 
 TRowSet::EditState TRowSet::State() const { return impl_->state; }
 
-void TRowSet::BeginInsert()
-{
+void TRowSet::BeginInsert() {
     Impl& d = *impl_;
     d.buffer.assign(d.fields.size(), Null);
     d.changed.assign(d.fields.size(), false);
     d.state = EditState::Insert;
 }
 
-void TRowSet::BeginEdit()
-{
+void TRowSet::BeginEdit() {
     Impl& d = *impl_;
     d.buffer.assign(d.values.begin() + static_cast<std::ptrdiff_t>(d.Offset(d.current)),
                     d.values.begin() + static_cast<std::ptrdiff_t>(d.Offset(d.current + 1)));
@@ -276,8 +258,7 @@ const TValue& TRowSet::Buffered(int field) const { return impl_->buffer[static_c
 
 bool TRowSet::Changed(int field) const { return impl_->changed[static_cast<std::size_t>(field)]; }
 
-void TRowSet::SetBufferValue(int index, TValue value)
-{
+void TRowSet::SetBufferValue(int index, TValue value) {
     Impl& d = *impl_;
     if (d.state == EditState::Browse)
         throw Misuse(name_, "Dataset not in edit or insert mode");
@@ -290,34 +271,30 @@ void TRowSet::SetBufferValue(int index, TValue value)
     d.changed[static_cast<std::size_t>(index)] = true;
 }
 
-void TRowSet::AddBufferedRow()
-{
+void TRowSet::AddBufferedRow() {
     Impl& d = *impl_;
     d.values.insert(d.values.end(), d.buffer.begin(), d.buffer.end());
     ++d.rowCount;
     d.MoveTo(d.rowCount - 1);
     // The last row: a key it shares with an earlier row keeps pointing at the earlier one.
-    for (auto& [id, index] : d.indexes)
-        index.Learn(d.RowKey(d.current, index.Fields()), d.current);
+    for (auto& [id, index] : d.indexes) index.Learn(d.RowKey(d.current, index.Fields()), d.current);
 }
 
-void TRowSet::StoreBufferedRow()
-{
+void TRowSet::StoreBufferedRow() {
     Impl& d = *impl_;
-    std::copy(d.buffer.begin(), d.buffer.end(), d.values.begin() + static_cast<std::ptrdiff_t>(d.Offset(d.current)));
+    std::copy(d.buffer.begin(), d.buffer.end(),
+              d.values.begin() + static_cast<std::ptrdiff_t>(d.Offset(d.current)));
     // Indexes over changed fields are rebuilt when next used: the first match may have moved.
     for (auto it = d.indexes.begin(); it != d.indexes.end();) {
         bool touched = false;
-        for (int f : it->second.Fields())
-            touched = touched || d.changed[static_cast<std::size_t>(f)];
+        for (int f : it->second.Fields()) touched = touched || d.changed[static_cast<std::size_t>(f)];
         it = touched ? d.indexes.erase(it) : std::next(it);
     }
 }
 
 void TRowSet::EndEdit() { impl_->state = EditState::Browse; }
 
-void TRowSet::PostPending()
-{
+void TRowSet::PostPending() {
     if (impl_->state != EditState::Browse)
         PostRow();
 }

@@ -17,14 +17,14 @@ public:
     TRowSet& operator=(const TRowSet&) = delete;
 
     const std::string& Name() const { return name_; }
-    bool SetEmptyStrToNull = false;    // empty text set into a field stores NULL
+    bool SetEmptyStrToNull = false; // empty text set into a field stores NULL
 
     bool Active() const;
     bool Eof() const;
     bool Bof() const;
     bool IsEmpty() const;
     int RecordCount() const;
-    int RecNo() const;                 // current row from 0; -1 when empty
+    int RecNo() const; // current row from 0; -1 when empty
     void First();
     void Last();
     void Next();
@@ -49,26 +49,26 @@ protected:
     explicit TRowSet(std::string name);
 
     void SetFields(std::vector<TFieldDef> fields);
-    int FieldIndexOf(std::string_view name) const;      // raises the unknown-field error
-    virtual std::vector<std::string> KeyFieldNames();   // the fields FindKey searches
+    int FieldIndexOf(std::string_view name) const;    // raises the unknown-field error
+    virtual std::vector<std::string> KeyFieldNames(); // the fields FindKey searches
 
     // Rows one after another, FieldCount() values each; the set becomes active on its first row.
     void SetRows(std::vector<TValue> values, int rowCount);
-    void ClearRows();                                   // inactive, without rows
+    void ClearRows(); // inactive, without rows
     const TValue& At(int row, int field) const;
 
     enum class EditState { Browse, Insert, Edit };
     EditState State() const;
-    void BeginInsert();                // a buffer of NULLs
-    void BeginEdit();                  // a buffer holding the current row
+    void BeginInsert(); // a buffer of NULLs
+    void BeginEdit();   // a buffer holding the current row
     const TValue& Buffered(int field) const;
-    bool Changed(int field) const;     // set since the buffer began
-    void AddBufferedRow();             // the appended row, written: it becomes the last row
-    void StoreBufferedRow();           // the edited row, written: it replaces the current row
-    void EndEdit();                    // back to browsing; the buffer is dropped
+    bool Changed(int field) const; // set since the buffer began
+    void AddBufferedRow();         // the appended row, written: it becomes the last row
+    void StoreBufferedRow();       // the edited row, written: it replaces the current row
+    void EndEdit();                // back to browsing; the buffer is dropped
     // Writes a pending appended or edited row (navigation and searches do this first).
     void PostPending();
-    virtual void PostRow();            // writes the pending row; here it is only dropped
+    virtual void PostRow(); // writes the pending row; here it is only dropped
 
 private:
     // First row from the top whose fields equal values; stays put on a miss.

@@ -6,8 +6,7 @@ TIBCSQL::TIBCSQL(TIBCConnection& connection, std::string name) : text_(connectio
 
 void TIBCSQL::SetSQL(std::initializer_list<std::string> lines) { SetSQL(std::vector<std::string>(lines)); }
 
-void TIBCSQL::SetSQL(const std::vector<std::string>& lines)
-{
+void TIBCSQL::SetSQL(const std::vector<std::string>& lines) {
     text_.SetLines(lines);
     text_.Parse(text_.Joined());
 }

@@ -16,7 +16,7 @@ public:
     void SetSQL(std::initializer_list<std::string> lines);
     void SetSQL(const std::vector<std::string>& lines);
     TParam& ParamByName(std::string_view name);
-    void Execute();            // committed at once
+    void Execute(); // committed at once
 
 private:
     TStatementText text_;

@@ -1,8 +1,8 @@
 #pragma once
 // Reading SQL text the way the data objects need it: literals, quoted names and comments are
 // skipped, and only the outermost level (outside parentheses) is searched for clauses.
-#include "db/Param.h"
 #include "common/Text.h"
+#include "db/Param.h"
 
 #include <deque>
 #include <string>
@@ -23,7 +23,6 @@ std::string FirstFromTable(const std::string& sql);
 // SET SQL DIALECT, SET NAMES and SET AUTODDL lines are dropped; the rest keep their text.
 std::vector<std::string> SplitStatements(const std::string& script);
 
-
 // Names separated by ";" ("A; B"), without the blanks around them; empty ones are dropped.
 std::vector<std::string> SplitNames(std::string_view names);
 
@@ -36,16 +35,16 @@ class ParamSet {
 public:
     // Reads the parameters of sql; values of names that stay are kept.
     void Parse(const std::string& sql);
-    const std::string& Sql() const { return sql_; }     // with "?" for every position
+    const std::string& Sql() const { return sql_; } // with "?" for every position
     TParam* Find(std::string_view name);
-    std::vector<TValue> Values() const;                  // one per position
+    std::vector<TValue> Values() const; // one per position
 
 private:
     std::string source_;
     std::string sql_;
-    std::deque<TParam> params_;                          // stable: callers hold references
-    std::unordered_map<std::string, std::size_t> byName_;   // names of the current text
-    std::unordered_map<std::string, std::size_t> seen_;     // every name ever parsed
+    std::deque<TParam> params_;                           // stable: callers hold references
+    std::unordered_map<std::string, std::size_t> byName_; // names of the current text
+    std::unordered_map<std::string, std::size_t> seen_;   // every name ever parsed
     std::vector<std::size_t> positions_;
 };
 

@@ -31,8 +31,7 @@ public:
     std::uint64_t Execute(const std::vector<TValue>& params);
     // Runs a query in the default transaction and hands every row to onRow: the values of all
     // output columns, in column order (the vector is reused between rows).
-    void Query(const std::vector<TValue>& params,
-               const std::function<void(std::vector<TValue>& row)>& onRow);
+    void Query(const std::vector<TValue>& params, const std::function<void(std::vector<TValue>& row)>& onRow);
 
 private:
     // Fills inputBuffer_ with params and returns the layout it follows.
@@ -58,7 +57,7 @@ private:
 };
 
 // The value of one column of a fetched row (blobs are read through attachment/transaction).
-TValue ReadColumn(const ColumnInfo& column, const unsigned char* buffer,
-                  Firebird::IAttachment* attachment, Firebird::ITransaction* transaction);
+TValue ReadColumn(const ColumnInfo& column, const unsigned char* buffer, Firebird::IAttachment* attachment,
+                  Firebird::ITransaction* transaction);
 
 } // namespace sollist::db

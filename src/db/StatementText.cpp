@@ -9,22 +9,17 @@
 namespace sollist::db {
 
 TStatementText::TStatementText(TIBCConnection& connection, std::string objectName)
-    : connection_(connection), objectName_(std::move(objectName))
-{
-}
+    : connection_(connection), objectName_(std::move(objectName)) {}
 
-std::string TStatementText::Joined() const
-{
+std::string TStatementText::Joined() const {
     std::string text;
-    for (std::size_t i = 0; i < lines_.size(); ++i)
-        text += (i ? "\n" : "") + lines_[i];
+    for (std::size_t i = 0; i < lines_.size(); ++i) text += (i ? "\n" : "") + lines_[i];
     return text;
 }
 
 std::string TStatementText::Filtered(const std::string& sql) const { return AddFilter(sql, filter_); }
 
-TParam& TStatementText::ParamByName(std::string_view name)
-{
+TParam& TStatementText::ParamByName(std::string_view name) {
     if (TParam* param = params_.Find(name))
         return *param;
     throw Misuse(objectName_, fmt::format("Parameter '{}' nicht gefunden", name));
@@ -32,8 +27,7 @@ TParam& TStatementText::ParamByName(std::string_view name)
 
 PreparedStatement& TStatementText::Prepare() { return connection_.Prepare(params_.Sql()); }
 
-void TStatementText::Execute()
-{
+void TStatementText::Execute() {
     Prepare().Execute(params_.Values());
     connection_.AutoCommit();
 }

@@ -19,14 +19,14 @@ public:
     TIBCConnection& Connection() const { return connection_; }
 
     void SetLines(const std::vector<std::string>& lines) { lines_ = lines; }
-    std::string Joined() const;                          // lines joined with "\n"
+    std::string Joined() const; // lines joined with "\n"
     void SetFilter(const std::string& condition) { filter_ = condition; }
     const std::string& Filter() const { return filter_; }
-    std::string Filtered(const std::string& sql) const;  // sql with the filter added
+    std::string Filtered(const std::string& sql) const; // sql with the filter added
 
     // Reads the named parameters of sql; values of names that stay are kept.
     void Parse(const std::string& sql) { params_.Parse(sql); }
-    TParam& ParamByName(std::string_view name);          // of the text last parsed
+    TParam& ParamByName(std::string_view name); // of the text last parsed
     // The text last parsed, prepared on the connection, and its parameter values.
     PreparedStatement& Prepare();
     std::vector<TValue> Values() const { return params_.Values(); }

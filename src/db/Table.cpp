@@ -10,26 +10,22 @@
 
 namespace sollist::db {
 
-void TIBCTable::RequireTableName() const
-{
+void TIBCTable::RequireTableName() const {
     if (TableName.empty())
         throw Misuse(Name(), "TableName must be defined");
 }
 
-void TIBCTable::RequireActive() const
-{
+void TIBCTable::RequireActive() const {
     if (!Active())
         throw Misuse(Name(), "Cannot perform this operation on a closed dataset");
 }
 
-void TIBCTable::RequireWritable() const
-{
+void TIBCTable::RequireWritable() const {
     if (ReadOnly)
         throw Misuse(Name(), "Cannot modify a read-only dataset");
 }
 
-std::string TIBCTable::BuildSQL() const
-{
+std::string TIBCTable::BuildSQL() const {
     RequireTableName();
     std::string sql = "SELECT * FROM " + TableName + "\n";
     if (!OrderFields.empty()) {
@@ -44,8 +40,7 @@ std::string TIBCTable::BuildSQL() const
 
 std::vector<std::string> TIBCTable::KeyFieldNames() { return SplitNames(KeyFields); }
 
-void TIBCTable::Append()
-{
+void TIBCTable::Append() {
     RequireWritable();
     RequireTableName();
     RequireActive();
@@ -53,8 +48,7 @@ void TIBCTable::Append()
     BeginInsert();
 }
 
-void TIBCTable::Edit()
-{
+void TIBCTable::Edit() {
     RequireWritable();
     RequireTableName();
     RequireActive();
@@ -66,16 +60,14 @@ void TIBCTable::Edit()
         BeginEdit();
 }
 
-void TIBCTable::Post()
-{
+void TIBCTable::Post() {
     RequireWritable();
     PostPending();
 }
 
 void TIBCTable::Cancel() { EndEdit(); }
 
-void TIBCTable::CheckRequired() const
-{
+void TIBCTable::CheckRequired() const {
     for (int i = 0; i < FieldCount(); ++i) {
         const TFieldDef& field = FieldDefAt(i);
         if (field.Required && std::holds_alternative<std::monostate>(Buffered(i)))
@@ -83,8 +75,7 @@ void TIBCTable::CheckRequired() const
     }
 }
 
-void TIBCTable::PostRow()
-{
+void TIBCTable::PostRow() {
     CheckRequired();
     if (State() == EditState::Insert)
         InsertRow();
@@ -93,8 +84,7 @@ void TIBCTable::PostRow()
     EndEdit();
 }
 
-void TIBCTable::InsertRow()
-{
+void TIBCTable::InsertRow() {
     std::string columns, placeholders;
     std::vector<TValue> params;
     for (int i = 0; i < FieldCount(); ++i) {
@@ -104,17 +94,16 @@ void TIBCTable::InsertRow()
         placeholders += params.empty() ? "?" : ",?";
         params.push_back(Buffered(i));
     }
-    const std::string sql = params.empty()
-        ? "INSERT INTO " + TableName + " DEFAULT VALUES"
-        : "INSERT INTO " + TableName + " (" + columns + ") VALUES (" + placeholders + ")";
+    const std::string sql =
+        params.empty() ? "INSERT INTO " + TableName + " DEFAULT VALUES"
+                       : "INSERT INTO " + TableName + " (" + columns + ") VALUES (" + placeholders + ")";
     TIBCConnection& connection = Connection();
     connection.Prepare(sql).Execute(params);
     connection.AutoCommit();
-    AddBufferedRow();   // the posted row stays visible, at the end of the rows
+    AddBufferedRow(); // the posted row stays visible, at the end of the rows
 }
 
-void TIBCTable::UpdateRow()
-{
+void TIBCTable::UpdateRow() {
     std::vector<std::string> keyNames = KeyFieldNames();
     if (keyNames.empty())
         keyNames = Connection().Catalogue().PrimaryKeyFields(text::UpperAscii(TableName));
@@ -134,21 +123,21 @@ void TIBCTable::UpdateRow()
     std::string condition;
     for (const std::string& name : keyNames) {
         condition += (condition.empty() ? "" : " AND ") + name + " IS NOT DISTINCT FROM ?";
-        params.push_back(At(RecNo(), FieldIndexOf(name)));   // the key as read
+        params.push_back(At(RecNo(), FieldIndexOf(name))); // the key as read
     }
     TIBCConnection& connection = Connection();
     const std::uint64_t found =
-        connection.Prepare("UPDATE " + TableName + " SET " + assignments + " WHERE " + condition).Execute(params);
+        connection.Prepare("UPDATE " + TableName + " SET " + assignments + " WHERE " + condition)
+            .Execute(params);
     if (found != 1) {
-        connection.AutoRollback();   // an update of several rows must not stay
+        connection.AutoRollback(); // an update of several rows must not stay
         throw Misuse(Name(), fmt::format("Update failed. Found {} records", found));
     }
     connection.AutoCommit();
     StoreBufferedRow();
 }
 
-void TIBCTable::EmptyTable()
-{
+void TIBCTable::EmptyTable() {
     RequireTableName();
     EndEdit();
     TIBCConnection& connection = Connection();
@@ -160,8 +149,7 @@ void TIBCTable::EmptyTable()
     }
 }
 
-bool TIBCTable::Exists()
-{
+bool TIBCTable::Exists() {
     return Active() || Connection().Catalogue().RelationExists(StoredName(TableName));
 }
 

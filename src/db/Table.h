@@ -13,8 +13,8 @@ public:
     using TIBCDataSet::TIBCDataSet;
 
     std::string TableName;
-    std::string KeyFields;     // "A;B"
-    std::string OrderFields;   // "A;B"
+    std::string KeyFields;   // "A;B"
+    std::string OrderFields; // "A;B"
 
     void Append();
     void Edit();

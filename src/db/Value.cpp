@@ -1,6 +1,6 @@
-#include "db/Convert.h"
 #include "common/Errors.h"
 #include "common/Text.h"
+#include "db/Convert.h"
 
 #include <fmt/format.h>
 
@@ -14,8 +14,7 @@ namespace sollist::db {
 
 namespace {
 // Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's civil calendar algorithm).
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d)
-{
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
     const auto yoe = static_cast<unsigned>(y - era * 400);
@@ -24,8 +23,7 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d)
     return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
-void CivilFromDays(std::int64_t z, int& year, int& month, int& day)
-{
+void CivilFromDays(std::int64_t z, int& year, int& month, int& day) {
     z += 719468;
     const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
     const auto doe = static_cast<unsigned>(z - era * 146097);
@@ -37,16 +35,13 @@ void CivilFromDays(std::int64_t z, int& year, int& month, int& day)
     year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2));
 }
 
-constexpr std::int64_t kUnixEpochDay = 25569;   // 1970-01-01 as day number
+constexpr std::int64_t kUnixEpochDay = 25569; // 1970-01-01 as day number
 
-
-[[noreturn]] void NotA(const std::string& text, const char* what)
-{
+[[noreturn]] void NotA(const std::string& text, const char* what) {
     throw EConvertError(fmt::format("'{}' is not a valid {}", text, what));
 }
 
-bool ParseDouble(const std::string& text, double& result)
-{
+bool ParseDouble(const std::string& text, double& result) {
     std::string t = text::Trim(text);
     for (char& c : t)
         if (c == ',')
@@ -59,20 +54,17 @@ bool ParseDouble(const std::string& text, double& result)
 }
 } // namespace
 
-double EncodeDate(int year, int month, int day)
-{
+double EncodeDate(int year, int month, int day) {
     if (month < 1 || month > 12 || day < 1 || day > 31)
         throw EConvertError(fmt::format("Invalid date {:04}-{:02}-{:02}", year, month, day));
     return static_cast<double>(DaysFromCivil(year, month, day) + kUnixEpochDay);
 }
 
-void DecodeDate(double dayNumber, int& year, int& month, int& day)
-{
+void DecodeDate(double dayNumber, int& year, int& month, int& day) {
     CivilFromDays(static_cast<std::int64_t>(std::floor(dayNumber)) - kUnixEpochDay, year, month, day);
 }
 
-double Now()
-{
+double Now() {
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -82,8 +74,7 @@ double Now()
 
 double Today() { return std::floor(Now()); }
 
-std::string FormatFloat(double value)
-{
+std::string FormatFloat(double value) {
     if (value == std::floor(value) && std::fabs(value) < 1e15)
         return fmt::format("{}", static_cast<std::int64_t>(value));
     char buffer[32];
@@ -91,8 +82,7 @@ std::string FormatFloat(double value)
     return buffer;
 }
 
-double ParseDateTime(const std::string& text)
-{
+double ParseDateTime(const std::string& text) {
     std::string t = text::Trim(text);
     int a = 0, b = 0, c = 0, hour = 0, minute = 0, second = 0, used = 0;
     double date = 0;
@@ -111,8 +101,7 @@ double ParseDateTime(const std::string& text)
     return date + (hour * 3600 + minute * 60 + second) / 86400.0;
 }
 
-std::string FormatDateTime(double dayNumber)
-{
+std::string FormatDateTime(double dayNumber) {
     int year, month, day;
     DecodeDate(dayNumber, year, month, day);
     std::string text = fmt::format("{:04}-{:02}-{:02}", year, month, day);
@@ -122,8 +111,7 @@ std::string FormatDateTime(double dayNumber)
     return text;
 }
 
-std::string ValueToString(const TValue& value)
-{
+std::string ValueToString(const TValue& value) {
     struct Visitor {
         std::string operator()(std::monostate) const { return {}; }
         std::string operator()(std::int64_t v) const { return std::to_string(v); }
@@ -134,14 +122,12 @@ std::string ValueToString(const TValue& value)
     return std::visit(Visitor{}, value);
 }
 
-double ValueToFloat(const TValue& value)
-{
+double ValueToFloat(const TValue& value) {
     struct Visitor {
         double operator()(std::monostate) const { return 0; }
         double operator()(std::int64_t v) const { return static_cast<double>(v); }
         double operator()(double v) const { return v; }
-        double operator()(const std::string& v) const
-        {
+        double operator()(const std::string& v) const {
             double result = 0;
             if (!ParseDouble(v, result))
                 NotA(v, "floating point value");
@@ -152,8 +138,7 @@ double ValueToFloat(const TValue& value)
     return std::visit(Visitor{}, value);
 }
 
-std::int64_t ValueToInteger(const TValue& value)
-{
+std::int64_t ValueToInteger(const TValue& value) {
     if (auto* integer = std::get_if<std::int64_t>(&value))
         return *integer;
     if (auto* text = std::get_if<std::string>(&value)) {
@@ -171,8 +156,7 @@ std::int64_t ValueToInteger(const TValue& value)
     return std::llround(v);
 }
 
-bool ValueToBoolean(const TValue& value)
-{
+bool ValueToBoolean(const TValue& value) {
     if (auto* text = std::get_if<std::string>(&value)) {
         const std::string t = text::UpperAscii(text::Trim(*text));
         if (t == "TRUE" || t == "T" || t == "1" || t == "Y")
@@ -184,8 +168,7 @@ bool ValueToBoolean(const TValue& value)
     return ValueToFloat(value) != 0;
 }
 
-double ValueToDateTime(const TValue& value)
-{
+double ValueToDateTime(const TValue& value) {
     if (auto* text = std::get_if<std::string>(&value))
         return text->empty() ? 0.0 : ParseDateTime(*text);
     return ValueToFloat(value);

@@ -15,9 +15,9 @@ template <class Item, class Key, class KeyOf, class Hash = std::hash<Key>>
 class TFirstMatchIndex {
 public:
     Item* Find(const std::vector<std::unique_ptr<Item>>& list, const Key& key) const {
-        if (list.size() < indexed_) Reset();
-        for (; indexed_ < list.size(); ++indexed_)
-            positions_.try_emplace(KeyOf{}(*list[indexed_]), indexed_);
+        if (list.size() < indexed_)
+            Reset();
+        for (; indexed_ < list.size(); ++indexed_) positions_.try_emplace(KeyOf{}(*list[indexed_]), indexed_);
         auto it = positions_.find(key);
         return it == positions_.end() ? nullptr : list[it->second].get();
     }

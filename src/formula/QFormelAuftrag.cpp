@@ -16,10 +16,13 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A reference to another part type: one of M, L, B, D and one to three digits.
 bool IsPartTypeReference(const std::string& name) {
-    if (name.size() < 2 || name.size() > 4) return false;
-    if (name[0] != 'M' && name[0] != 'L' && name[0] != 'B' && name[0] != 'D') return false;
+    if (name.size() < 2 || name.size() > 4)
+        return false;
+    if (name[0] != 'M' && name[0] != 'L' && name[0] != 'B' && name[0] != 'D')
+        return false;
     for (std::size_t i = 1; i < name.size(); ++i)
-        if (!IsDigit(name[i])) return false;
+        if (!IsDigit(name[i]))
+            return false;
     return true;
 }
 
@@ -29,34 +32,35 @@ bool IsPartTypeReference(const std::string& name) {
 
 double TF_TTyp::GetCNCTatValue(std::int32_t CNCTatNr, std::int32_t VarNr) const {
     const TF_CNCTat* row = FCNCIndex.Find(FCNCTat, CNCTatNr);
-    if (!row) throw EParseErr(fmt::format("CNC-Tat nicht gefunden: ElementNr:{}", LfdNr));
+    if (!row)
+        throw EParseErr(fmt::format("CNC-Tat nicht gefunden: ElementNr:{}", LfdNr));
     if (VarNr < 0 || VarNr >= static_cast<std::int32_t>(row->CNCWerte.size()))
         throw Exception(fmt::format("CNC-Wert {} ausserhalb 0..10", VarNr));
     return row->CNCWerte[static_cast<std::size_t>(VarNr)];
 }
 
 TF_TTyp::TF_TTyp(const TTTyRow& Row)
-    : Menge_Formel(Row.Menge), Laenge_Formel(Row.Laenge), Breite_Formel(Row.Breite),
-      Dicke_Formel(Row.Dicke), LfdNr(Row.LfdNr), NrInBgrp(Row.NrInBgrp) {}
+    : Menge_Formel(Row.Menge), Laenge_Formel(Row.Laenge), Breite_Formel(Row.Breite), Dicke_Formel(Row.Dicke),
+      LfdNr(Row.LfdNr), NrInBgrp(Row.NrInBgrp) {}
 
 TF_Bgrp::TF_Bgrp(TQFormelAuftrag& Owner, const TBgrRow& Row)
     : Menge(Row.Menge), Breite(Row.Breite), Hoehe(Row.Hoehe), Tiefe(Row.Tiefe), FOwner(&Owner),
       FApNumm(Row.ApNumm), FBgLfNr(Row.BgLfNr) {}
 
 TF_TTyp& TF_Bgrp::GetTTyp_LfdNr(std::int32_t LfNr) {
-    if (TF_TTyp* t = FLfdNrIndex.Find(FTTyp, LfNr)) return *t;
-    throw EParseErr(fmt::format("Teiletyp nicht gefunden in Auf.:{} Pos:{} BgNr:{} TyNr:{}",
-                                FOwner->FOfNumm, FApNumm, FBgLfNr, LfNr));
+    if (TF_TTyp* t = FLfdNrIndex.Find(FTTyp, LfNr))
+        return *t;
+    throw EParseErr(fmt::format("Teiletyp nicht gefunden in Auf.:{} Pos:{} BgNr:{} TyNr:{}", FOwner->FOfNumm,
+                                FApNumm, FBgLfNr, LfNr));
 }
 
 TF_TTyp& TF_Bgrp::GetTTyp_BgrpNr(std::int32_t NrInBgrp) {
-    if (TF_TTyp* t = FNrInBgrpIndex.Find(FTTyp, NrInBgrp)) return *t;
+    if (TF_TTyp* t = FNrInBgrpIndex.Find(FTTyp, NrInBgrp))
+        return *t;
     throw EParseErr(fmt::format("Unzulässige Referenz auf Nummer {}", NrInBgrp));
 }
 
-const TF_BgVar* TF_Bgrp::FindBgVar(const std::string& Num) const {
-    return FBgVarIndex.Find(FBgVar, Num);
-}
+const TF_BgVar* TF_Bgrp::FindBgVar(const std::string& Num) const { return FBgVarIndex.Find(FBgVar, Num); }
 
 // --- the model ---
 
@@ -67,7 +71,9 @@ std::size_t TQFormelAuftrag::BgrpKeyHash::operator()(const BgrpKey& k) const {
 TQFormelAuftrag::TQFormelAuftrag(const TRunContext& context)
     : FLoader(std::make_unique<TQFormelLoader>(context.Connection)) {
     BerechnungsTyp = TBerechnungsTyp::btCNC;
-    OnError = [&context](const std::string& Beschreibung, const std::string&) { context.Print(Beschreibung); };
+    OnError = [&context](const std::string& Beschreibung, const std::string&) {
+        context.Print(Beschreibung);
+    };
 }
 
 TQFormelAuftrag::~TQFormelAuftrag() = default;
@@ -80,13 +86,12 @@ void TQFormelAuftrag::Clear() {
 }
 
 TF_Bgrp& TQFormelAuftrag::GetBgrp(const std::string& ApNumm, std::int32_t BgLfNr) {
-    if (TF_Bgrp* b = FBgrpIndex.Find(FBgrp, BgrpKey{ApNumm, BgLfNr})) return *b;
-    throw EParseErr(fmt::format("Baugruppe nicht gefunden in Auf.:{} Pos:{} Nr:{}", FOfNumm,
-                                ApNumm, BgLfNr));
+    if (TF_Bgrp* b = FBgrpIndex.Find(FBgrp, BgrpKey{ApNumm, BgLfNr}))
+        return *b;
+    throw EParseErr(fmt::format("Baugruppe nicht gefunden in Auf.:{} Pos:{} Nr:{}", FOfNumm, ApNumm, BgLfNr));
 }
 
-TF_TTyp& TQFormelAuftrag::GetTTyp(const std::string& ApNumm, std::int32_t BgLfNr,
-                                  std::int32_t TyLfd) {
+TF_TTyp& TQFormelAuftrag::GetTTyp(const std::string& ApNumm, std::int32_t BgLfNr, std::int32_t TyLfd) {
     return GetBgrp(ApNumm, BgLfNr).GetTTyp_LfdNr(TyLfd);
 }
 
@@ -122,9 +127,8 @@ void TQFormelAuftrag::Evaluate(const TQFormelDaten& Daten) {
                 auto tTyp = std::make_unique<TF_TTyp>(ty);
                 AktTTyp = tTyp.get();
                 EvaluateTTyp();
-                for (const TCNCRow& cnc : cncRows.Next([&](const TCNCRow& c) {
-                         return ofBgrp(c) && c.TyLfdNr == ty.LfdNr;
-                     }))
+                for (const TCNCRow& cnc :
+                     cncRows.Next([&](const TCNCRow& c) { return ofBgrp(c) && c.TyLfdNr == ty.LfdNr; }))
                     AddCNCRow(cnc);
                 bgrp->FTTyp.push_back(std::move(tTyp));
             }
@@ -185,18 +189,24 @@ double TQFormelAuftrag::GetVarValue(const std::string& name) {
         default: return AktTTyp->Dicke;
         }
     }
-    if (name == "M") return AktBgrp->Menge;
-    if (name == "B") return AktBgrp->Breite;
-    if (name == "H") return AktBgrp->Hoehe;
-    if (name == "T") return AktBgrp->Tiefe;
-    if (const TF_BgVar* var = AktBgrp->FindBgVar(name)) return var->Wert;
+    if (name == "M")
+        return AktBgrp->Menge;
+    if (name == "B")
+        return AktBgrp->Breite;
+    if (name == "H")
+        return AktBgrp->Hoehe;
+    if (name == "T")
+        return AktBgrp->Tiefe;
+    if (const TF_BgVar* var = AktBgrp->FindBgVar(name))
+        return var->Wert;
     return PartTypeReference(name);
 }
 
 double TQFormelAuftrag::PartTypeReference(const std::string& name) {
     if (AktBgrp->FBgLfNr == -1)
         throw EParseErr("Keine Referenzen für einzelne Teiletypen zulässig ! ");
-    if (!IsPartTypeReference(name)) throw EParseErr("Unzulässige Variable: " + name);
+    if (!IsPartTypeReference(name))
+        throw EParseErr("Unzulässige Variable: " + name);
     const std::int32_t n = std::stoi(name.substr(1));
     if (BerechnungsTyp == TBerechnungsTyp::btTeileTyp && n >= AktTTyp->NrInBgrp)
         throw EParseErr("Vorwärtsreferenz verboten !");
@@ -211,7 +221,8 @@ double TQFormelAuftrag::PartTypeReference(const std::string& name) {
 
 double TQFormelAuftrag::GetTabValue(std::int32_t tableNumber, char mode, double value) {
     auto it = FTabGK.find(tableNumber);
-    if (it == FTabGK.end()) throw EParseErr(fmt::format("Kein Tabelleneintrag {}", tableNumber));
+    if (it == FTabGK.end())
+        throw EParseErr(fmt::format("Kein Tabelleneintrag {}", tableNumber));
     return LookupValueTable(it->second, mode, value);
 }
 
@@ -221,19 +232,20 @@ void TQFormelAuftrag::ReportTTypError(const std::string& message, char letter) {
                                 : letter == 'L' ? t.Laenge_Formel
                                 : letter == 'B' ? t.Breite_Formel
                                                 : t.Dicke_Formel;
-    Report(fmt::format("Fehler in Teiletyp {} (Off.:{} Pos.:{}): {}", t.LfdNr, FOfNumm,
-                       AktBgrp->FApNumm, message),
+    Report(fmt::format("Fehler in Teiletyp {} (Off.:{} Pos.:{}): {}", t.LfdNr, FOfNumm, AktBgrp->FApNumm,
+                       message),
            formel);
 }
 
 void TQFormelAuftrag::ReportCNCError(const std::string& message, const std::string& formel) {
-    Report(fmt::format("Fehler in Teiletyp {} (Off.:{} Pos.:{}), CNC-Satz VZE : {}", AktTTyp->LfdNr,
-                       FOfNumm, AktBgrp->FApNumm, message),
+    Report(fmt::format("Fehler in Teiletyp {} (Off.:{} Pos.:{}), CNC-Satz VZE : {}", AktTTyp->LfdNr, FOfNumm,
+                       AktBgrp->FApNumm, message),
            formel);
 }
 
 void TQFormelAuftrag::Report(const std::string& Beschreibung, const std::string& Formel) {
-    if (OnError) OnError(Beschreibung, Formel);
+    if (OnError)
+        OnError(Beschreibung, Formel);
 }
 
 } // namespace sollist::formula

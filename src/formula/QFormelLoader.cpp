@@ -14,9 +14,7 @@ constexpr auto ftString = TFieldType::ftString;
 constexpr auto ftInteger = TFieldType::ftInteger;
 constexpr auto ftFloat = TFieldType::ftFloat;
 
-std::int32_t AsInt32(const db::TField& field) {
-    return static_cast<std::int32_t>(field.AsInteger());
-}
+std::int32_t AsInt32(const db::TField& field) { return static_cast<std::int32_t>(field.AsInteger()); }
 
 // Every row of an open set from the current one on, made by row() from the current row.
 template <class MakeRow>
@@ -51,7 +49,7 @@ std::vector<TBgrRow> ReadBgr(db::TIBCQuery& q) {
                      menge = q.FieldByName("APBGME"), breite = q.FieldByName("APBGBREITE"),
                      hoehe = q.FieldByName("APBGHOEHE"), tiefe = q.FieldByName("APBGTIEFE");
     return ReadRows(q, [&] {
-        return TBgrRow{apNumm.AsString(), AsInt32(lfNr),    AsInt32(menge),
+        return TBgrRow{apNumm.AsString(), AsInt32(lfNr),   AsInt32(menge),
                        breite.AsFloat(),  hoehe.AsFloat(), tiefe.AsFloat()};
     });
 }
@@ -70,9 +68,8 @@ std::vector<TTTyRow> ReadTTy(db::TIBCQuery& q) {
                      me = q.FieldByName("APTYME"), laenge = q.FieldByName("APTYLAENGE"),
                      breite = q.FieldByName("APTYBREITE"), dicke = q.FieldByName("APTYDICKF");
     return ReadRows(q, [&] {
-        return TTTyRow{apNumm.AsString(), AsInt32(bgLf),     AsInt32(lfd),
-                       AsInt32(nr),       me.AsString(),     laenge.AsString(),
-                       breite.AsString(), dicke.AsString()};
+        return TTTyRow{apNumm.AsString(), AsInt32(bgLf),     AsInt32(lfd),      AsInt32(nr),
+                       me.AsString(),     laenge.AsString(), breite.AsString(), dicke.AsString()};
     });
 }
 
@@ -81,8 +78,7 @@ std::vector<TCNCRow> ReadCNC(db::TIBCQuery& q) {
                      tyLfd = q.FieldByName("ACTYLFD"), lfNr = q.FieldByName("ACLFNR"),
                      vw0 = q.FieldByName("ACVW0");
     return ReadRows(q, [&] {
-        return TCNCRow{apNumm.AsString(), AsInt32(bgLf), AsInt32(tyLfd), AsInt32(lfNr),
-                       vw0.AsString()};
+        return TCNCRow{apNumm.AsString(), AsInt32(bgLf), AsInt32(tyLfd), AsInt32(lfNr), vw0.AsString()};
     });
 }
 
@@ -95,6 +91,8 @@ std::unordered_map<std::int32_t, std::string> ReadTabGK(db::TIBCTable& tab) {
 
 } // namespace
 
+// Declared SQL and fields are laid out as tables: not reformatted.
+// clang-format off
 TdmQuickFormel::TdmQuickFormel(db::TIBCConnection& connection) : FConnection(connection) {
     Declare(qryPosBgr,
             {"Select ApBgOfNumm,ApBgApNumm,ApBgLfNr,ApBgMe,ApBgBreite,ApBgHoehe,ApBgTiefe",
@@ -138,6 +136,7 @@ TdmQuickFormel::TdmQuickFormel(db::TIBCConnection& connection) : FConnection(con
              &qryPosBgr, &qryPosBgrVar, &qryTTy, &qryCNC, &tbTabGK})
         set->ReadOnly = true;
 }
+// clang-format on
 
 TQFormelDaten TQFormelLoader::Lies(const std::string& OfNumm) {
     for (db::TIBCQuery* query : {&FDM.qryPosBgr, &FDM.qryPosBgrVar, &FDM.qryTTy, &FDM.qryCNC})
@@ -146,8 +145,8 @@ TQFormelDaten TQFormelLoader::Lies(const std::string& OfNumm) {
     for (db::TIBCDataSet* set : std::initializer_list<db::TIBCDataSet*>{
              &FDM.qryPosBgr, &FDM.qryPosBgrVar, &FDM.qryTTy, &FDM.qryCNC, &FDM.tbTabGK})
         set->Open();
-    return {ReadBgr(FDM.qryPosBgr), ReadVars(FDM.qryPosBgrVar), ReadTTy(FDM.qryTTy),
-            ReadCNC(FDM.qryCNC), ReadTabGK(FDM.tbTabGK)};
+    return {ReadBgr(FDM.qryPosBgr), ReadVars(FDM.qryPosBgrVar), ReadTTy(FDM.qryTTy), ReadCNC(FDM.qryCNC),
+            ReadTabGK(FDM.tbTabGK)};
 }
 
 } // namespace sollist::formula

@@ -13,7 +13,8 @@ std::int32_t WholeDay(double dayNumber) { return static_cast<std::int32_t>(std::
 std::string EmployeeFilter(const std::string& miNumm) {
     std::string condition = "MiLoNumm='";
     for (char c : miNumm) {
-        if (c == '\'') condition += '\'';
+        if (c == '\'')
+            condition += '\'';
         condition += c;
     }
     condition += '\'';
@@ -62,9 +63,12 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm) {
 
         const double hours = dauer.AsFloat() * FFak;
         const std::string kind = tatArt.AsString();
-        if (kind == "R") result.Regiestd += hours;
-        else if (kind == "P") result.Prodstd += hours;
-        else if (kind == "O") result.OffStd += hours;
+        if (kind == "R")
+            result.Regiestd += hours;
+        else if (kind == "P")
+            result.Prodstd += hours;
+        else if (kind == "O")
+            result.OffStd += hours;
 
         const std::string cost = koNumm.AsString();
         result.RmTatList.Add(rmTat.AsString(), cost, hours);
@@ -86,7 +90,8 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm) {
 // row; bookings before it take the first row's factor, an employee without rows gets 0.
 void TIstStunden::WageFactorStep(double bookingDay, bool newEmployee) {
     auto& tbMiLohn = DM_CIstStunden.tbMiLohn;
-    if (newEmployee) tbMiLohn.FilterSQL(EmployeeFilter(FMiNumm));
+    if (newEmployee)
+        tbMiLohn.FilterSQL(EmployeeFilter(FMiNumm));
 
     auto factor = tbMiLohn.FieldByName("MILOABWFAT");
     auto validFrom = tbMiLohn.FieldByName("MILODATUM");

@@ -10,8 +10,8 @@ namespace sollist::ist {
 // Actual hours of one reporting activity.
 class TRmInfo {
 public:
-    std::string KoNumm;   // cost centre of the activity when it was first met
-    double Sum = 0;       // weighted hours
+    std::string KoNumm; // cost centre of the activity when it was first met
+    double Sum = 0;     // weighted hours
 };
 
 // Compares two texts without regard to the case of ASCII and Latin-1 letters (UTF-8);

@@ -21,6 +21,8 @@ constexpr auto ftMemo = TFieldType::ftMemo;
 
 using db::Declare;
 
+// Declared SQL and fields are laid out as tables: not reformatted.
+// clang-format off
 void DeclareMasterSets(Tdm_Solltat& dm) {
     dm.tbMaterial.TableName = "Material";
     dm.tbMaterial.KeyFields = "MANUMM";
@@ -182,6 +184,7 @@ void DeclareSolltat(db::TIBCTable& tb) {
              {"Prov", ftFloat}, {"ApTyName", ftString, 30}, {"ApTyText", ftMemo}})
         tb.AddField(f);
 }
+// clang-format on
 
 // ---------------------------------------------------------------------------------------
 
@@ -192,8 +195,7 @@ std::size_t TMSTRecordList::KeyHash::operator()(const Key& k) const {
 }
 
 TMSTRecord& TMSTRecordList::Add(std::unique_ptr<TMSTRecord> record) {
-    index_.try_emplace(Key{record->SollPos, record->Element, record->Taetigkeit},
-                       records_.size());
+    index_.try_emplace(Key{record->SollPos, record->Element, record->Taetigkeit}, records_.size());
     records_.push_back(std::move(record));
     return *records_.back();
 }
@@ -239,7 +241,8 @@ void Tdm_Solltat::OpenTables() {
 
 void Tdm_Solltat::CloseTables(bool keepMasterSets) {
     tbSolltat.Close();
-    if (keepMasterSets) return;
+    if (keepMasterSets)
+        return;
     tbTaetigkeiten.Close();
     tbMaterial.Close();
     FTaetigkeiten.clear();
@@ -255,21 +258,20 @@ void Tdm_Solltat::IndexMasterSets() {
     auto maArbEh = tbMaterial.FieldByName("MAARBEH");
     auto maForts = tbMaterial.FieldByName("MAFORTS");
     for (tbMaterial.First(); !tbMaterial.Eof(); tbMaterial.Next())
-        FMaterialien.try_emplace(maNumm.AsString(),
-                                 TMaterialStamm{maArbEh.AsString(), maForts.AsString()});
+        FMaterialien.try_emplace(maNumm.AsString(), TMaterialStamm{maArbEh.AsString(), maForts.AsString()});
 
     auto& ta = tbTaetigkeiten;
     FTaetigkeiten.clear();
     FTaetigkeiten.reserve(ta.RecordCount());
     auto f = [&ta](const char* name) { return ta.FieldByName(name); };
-    auto taNumm = f("TANUMM"), taName = f("TANAME"), taRmTat = f("TARMTAT"),
-         taFixZt = f("TAFIXZT"), taVarEh = f("TAVAREH"), taVarSt = f("TAVARST"),
-         tatArt = f("TATART"), taMont = f("TAMONT"), taKoNumm = f("TAKONUMM"),
-         taEinhKz = f("TAEINHKZ"), koLk = f("KOLK"), koLnk = f("KOLNK"), koPgk = f("KOPGK"),
-         koPgkGrenz = f("KOPGKGRENZ");
+    auto taNumm = f("TANUMM"), taName = f("TANAME"), taRmTat = f("TARMTAT"), taFixZt = f("TAFIXZT"),
+         taVarEh = f("TAVAREH"), taVarSt = f("TAVARST"), tatArt = f("TATART"), taMont = f("TAMONT"),
+         taKoNumm = f("TAKONUMM"), taEinhKz = f("TAEINHKZ"), koLk = f("KOLK"), koLnk = f("KOLNK"),
+         koPgk = f("KOPGK"), koPgkGrenz = f("KOPGKGRENZ");
     for (ta.First(); !ta.Eof(); ta.Next()) {
         auto [it, added] = FTaetigkeiten.try_emplace(taNumm.AsString());
-        if (!added) continue;
+        if (!added)
+            continue;
         TTaetigkeitStamm& s = it->second;
         s.TaName = taName.AsString();
         s.TaRmTat = taRmTat.AsString();
@@ -333,17 +335,39 @@ void Tdm_Solltat::IBCLoaderPutData(db::TIBCLoader& loader, const TAuftragWerte& 
     int row = 0;
     for (const auto& r : MSollT) {
         ++row;
-        const TValue values[] = {
-            auftrag.OffertNr, r->SollPos, std::int64_t{r->Element}, r->Taetigkeit,
-            std::int64_t{r->PosT1Lfd}, std::int64_t{r->PosM1Lfd}, flag(r->PosTM1),
-            r->EhMenge, r->Stueck, r->ApTyMe, r->TatArt, r->TaKoNumm, r->TaVarEh, r->TaVarSt,
-            r->TaFixZt, flag(r->TaMont),
-            r->TaMont ? TValue{auftrag.MontZul} : db::Null,
-            r->TaMont ? TValue{auftrag.ZulEh} : db::Null,
-            r->TaMont ? TValue{auftrag.ZulWert} : db::Null,
-            r->TaName, r->TaEinhKz, r->TaRmTat, r->TaRmName, r->PosMenge, r->KoLk,
-            std::int64_t{r->KoLNK}, r->KoPGK, r->KoPGKGrenz, r->Mwst, auftrag.Gewinn,
-            auftrag.Prov, r->ApTyName, r->ApTyText};
+        const TValue values[] = {auftrag.OffertNr,
+                                 r->SollPos,
+                                 std::int64_t{r->Element},
+                                 r->Taetigkeit,
+                                 std::int64_t{r->PosT1Lfd},
+                                 std::int64_t{r->PosM1Lfd},
+                                 flag(r->PosTM1),
+                                 r->EhMenge,
+                                 r->Stueck,
+                                 r->ApTyMe,
+                                 r->TatArt,
+                                 r->TaKoNumm,
+                                 r->TaVarEh,
+                                 r->TaVarSt,
+                                 r->TaFixZt,
+                                 flag(r->TaMont),
+                                 r->TaMont ? TValue{auftrag.MontZul} : db::Null,
+                                 r->TaMont ? TValue{auftrag.ZulEh} : db::Null,
+                                 r->TaMont ? TValue{auftrag.ZulWert} : db::Null,
+                                 r->TaName,
+                                 r->TaEinhKz,
+                                 r->TaRmTat,
+                                 r->TaRmName,
+                                 r->PosMenge,
+                                 r->KoLk,
+                                 std::int64_t{r->KoLNK},
+                                 r->KoPGK,
+                                 r->KoPGKGrenz,
+                                 r->Mwst,
+                                 auftrag.Gewinn,
+                                 auftrag.Prov,
+                                 r->ApTyName,
+                                 r->ApTyText};
         static_assert(std::size(values) == 33);
         for (int col = 0; col < 33; ++col) loader.PutColumnData(col, row, values[col]);
     }

@@ -7,7 +7,6 @@
 
 #include <utility>
 
-
 namespace sollist::solltat {
 
 namespace {
@@ -48,11 +47,14 @@ void TMatTat::InitializeFill(const std::string& OfNumm) {
     std::unique_ptr<TMT_Mat> current;
     for (; !qry.Eof(); qry.Next()) {
         const std::string nr = maNumm.AsString();
-        if (!current) current = NewMat(nr);
-        else if (current->MaNumm != nr) Append(std::exchange(current, NewMat(nr)));
+        if (!current)
+            current = NewMat(nr);
+        else if (current->MaNumm != nr)
+            Append(std::exchange(current, NewMat(nr)));
         AppendTat(*current, qry);
     }
-    if (current) Append(std::move(current));
+    if (current)
+        Append(std::move(current));
     qry.Close();
 }
 

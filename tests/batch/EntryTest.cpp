@@ -22,7 +22,8 @@ protected:
 
     test::ProgramResult Run(const std::string& password = "") {
         test::RunOptions options;
-        if (!password.empty()) options.env.emplace_back("ISC_PASSWORD", password);
+        if (!password.empty())
+            options.env.emplace_back("ISC_PASSWORD", password);
         return folder_.Run(options);
     }
 

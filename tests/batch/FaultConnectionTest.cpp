@@ -45,13 +45,13 @@ void ExpectNormalRun(const ProgramResult& run, TestDatabase& db) {
 
 struct ConnectionFault {
     const char* name;
-    std::string server;                // "" = embedded
-    std::string database;              // as written to firmen.ini
+    std::string server;   // "" = embedded
+    std::string database; // as written to firmen.ini
     bool writeSettings = true;
-    std::string password;              // ISC_PASSWORD; "" = none given
-    unsigned passwordFileMode = 0;     // 0 = no password file
-    std::string expectedPart;          // part of the message we gave; "" for the server's own
-                                       // words (ConnectionTest checks their codes)
+    std::string password;          // ISC_PASSWORD; "" = none given
+    unsigned passwordFileMode = 0; // 0 = no password file
+    std::string expectedPart;      // part of the message we gave; "" for the server's own
+                                   // words (ConnectionTest checks their codes)
 };
 
 TEST(FaultConnection, EveryConnectionFailureIsOneLineWithExitStatus1ThroughTheServer) {
@@ -73,10 +73,13 @@ TEST(FaultConnection, EveryConnectionFailureIsOneLineWithExitStatus1ThroughTheSe
     for (const ConnectionFault& fault : faults) {
         SCOPED_TRACE(fault.name);
         ProgramFolder folder;
-        if (fault.writeSettings) folder.WriteConnection(fault.database, fault.server);
-        if (fault.passwordFileMode != 0) folder.WritePassword(password, fault.passwordFileMode);
+        if (fault.writeSettings)
+            folder.WriteConnection(fault.database, fault.server);
+        if (fault.passwordFileMode != 0)
+            folder.WritePassword(password, fault.passwordFileMode);
         RunOptions options;
-        if (!fault.password.empty()) options.env.emplace_back("ISC_PASSWORD", fault.password);
+        if (!fault.password.empty())
+            options.env.emplace_back("ISC_PASSWORD", fault.password);
         const ProgramResult run = folder.Run(options);
 
         EXPECT_EQ(run.exitStatus, 1);
@@ -105,7 +108,8 @@ TEST(FaultConnection, SurchargeThatIsNoIntegerEndsTheRunBeforeAnyOrder) {
         ProgramFolder folder;
         folder.WriteConnection(db.Database());
         const ProgramResult run = folder.Run();
-        EXPECT_EQ(run.output, test::StartLine + "EConvertError: '" + value + "' is not a valid integer value\n");
+        EXPECT_EQ(run.output,
+                  test::StartLine + "EConvertError: '" + value + "' is not a valid integer value\n");
         EXPECT_EQ(run.exitStatus, 0);
         ExpectUntouched(db);
     }
@@ -133,7 +137,8 @@ TEST(FaultConnection, OddSettingsFilesStillSelectTheRightDatabase) {
     db.Exec(OrderWithEarlierResult());
     ProgramFolder folder;
     // A path of over 300 characters to the database, through a symbolic link.
-    const fs::path longDir = folder.Dir() / std::string(100, 'd') / std::string(100, 'e') / std::string(100, 'f');
+    const fs::path longDir =
+        folder.Dir() / std::string(100, 'd') / std::string(100, 'e') / std::string(100, 'f');
     fs::create_directories(longDir);
     const std::string longPath = (longDir / "firma.fdb").string();
     fs::create_symlink(db.Database(), longPath);
@@ -147,11 +152,13 @@ TEST(FaultConnection, OddSettingsFilesStillSelectTheRightDatabase) {
         {"garbage lines",
          "\xEF\xBB\xBF; comment\n# another\ngarbage without equals sign\n\x01\x02\xFF\xFE\x7F\n"
          "=value without key\n[CONNECTION2]\nDataBase=/not/this/one.fdb\n[unclosed section\n"
-         "  [ connection1 ]  \r\n  dataBASE = " + db.Database() + "\r\nDataBase=/second/one/ignored.fdb\n"
-         "Server=\n[CONNECTION1\nServer=no-such-host.invalid\n"},
-        {"overlong values",
-         "[CONNECTION1]\nText=" + std::string(195, 'x') + "Server=no-such-host.invalid\nDatenPfad=" +
-             std::string(5000, 'p') + "\nDataBase=" + longPath + "\nServer=\n"},
+         "  [ connection1 ]  \r\n  dataBASE = " +
+             db.Database() +
+             "\r\nDataBase=/second/one/ignored.fdb\n"
+             "Server=\n[CONNECTION1\nServer=no-such-host.invalid\n"},
+        {"overlong values", "[CONNECTION1]\nText=" + std::string(195, 'x') +
+                                "Server=no-such-host.invalid\nDatenPfad=" + std::string(5000, 'p') +
+                                "\nDataBase=" + longPath + "\nServer=\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

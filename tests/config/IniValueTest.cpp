@@ -25,9 +25,17 @@ protected:
 };
 
 TEST_F(IniValueTest, FloatsAreWrittenInShortestFormWithUpTo15Digits) {
-    const struct { double value; const char* text; } cases[] = {
-        {0.1, "0.1"}, {1.15, "1.15"}, {100, "100"}, {-2.5, "-2.5"}, {0, "0"},
-        {1.0 / 3, "0.333333333333333"}, {123456789012345678.0, "1.23456789012346e+17"},
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {0.1, "0.1"},
+        {1.15, "1.15"},
+        {100, "100"},
+        {-2.5, "-2.5"},
+        {0, "0"},
+        {1.0 / 3, "0.333333333333333"},
+        {123456789012345678.0, "1.23456789012346e+17"},
     };
     for (const auto& c : cases) EXPECT_EQ(FormatFloat(c.value), c.text) << c.value;
 }
@@ -66,7 +74,7 @@ TEST_F(IniValueTest, ConversionMessagesQuoteTheText) {
 TEST_F(IniValueTest, DatesUseDayMonthYearWithOptionalTime) {
     const double christmas = db::EncodeDate(2023, 12, 24);
     EXPECT_EQ(FormatDate(christmas), "24.12.2023");
-    EXPECT_EQ(FormatDate(christmas + 0.75), "24.12.2023");   // the time of day is not kept
+    EXPECT_EQ(FormatDate(christmas + 0.75), "24.12.2023"); // the time of day is not kept
     EXPECT_EQ(FormatDate(db::EncodeDate(2024, 2, 1)), "01.02.2024");
     EXPECT_DOUBLE_EQ(ParseDate("24.12.2023"), christmas);
     EXPECT_DOUBLE_EQ(ParseDate("1.2.2024"), db::EncodeDate(2024, 2, 1));
@@ -82,7 +90,8 @@ class CommaLocale : public ::testing::Test {
 protected:
     void SetUp() override {
         env_.Set("LC_ALL", test::DecimalCommaLocale::Name);
-        if (IniValue::DecimalSeparator() != ',') GTEST_SKIP() << "no locale with a comma decimal separator available";
+        if (IniValue::DecimalSeparator() != ',')
+            GTEST_SKIP() << "no locale with a comma decimal separator available";
     }
     test::DecimalCommaLocale locale_;
     test::EnvironmentGuard env_;

@@ -60,7 +60,7 @@ TEST_F(LocalIniTest, WithoutRegistryFileConnectionOneIsRead) {
     EXPECT_EQ(ini_.DataBase, "/data/eins.fdb");
     EXPECT_EQ(ini_.Server, "");
     EXPECT_EQ(ini_.Firmenname, "Eins AG");
-    EXPECT_EQ(ini_.Datenpfad(), "/daten/eins");   // trailing delimiter removed
+    EXPECT_EQ(ini_.Datenpfad(), "/daten/eins"); // trailing delimiter removed
     EXPECT_EQ(TLocalIni::RegistryFile(), RegistryPath().string());
 }
 
@@ -90,7 +90,7 @@ TEST_F(LocalIniTest, NonIntegerRegistryValueRaisesRegistryError) {
 }
 
 TEST_F(LocalIniTest, OverrideNumberLeavesTheRegistryAlone) {
-    WriteRegistry("[R7]\nConnectionNr=abc\n");   // would raise if it were read
+    WriteRegistry("[R7]\nConnectionNr=abc\n"); // would raise if it were read
     ini_.ReadConnectionInfo(2);
     EXPECT_EQ(ini_.ConnectionNumber(), 2);
     EXPECT_EQ(ini_.DataBase, "/data/zwei.fdb");
@@ -110,21 +110,24 @@ TEST_F(LocalIniTest, MissingFileOrSectionGivesEmptySettings) {
 TEST_F(LocalIniTest, FirmenwechselCreatesTheFileAndTakesEffectOnTheNextRead) {
     ini_.ReadConnectionInfo(-1);
     ini_.Firmenwechsel(3);
-    EXPECT_EQ(ini_.DataBase, "/data/eins.fdb");   // settings already read stay
+    EXPECT_EQ(ini_.DataBase, "/data/eins.fdb"); // settings already read stay
     ini_.ReadConnectionInfo(-1);
     EXPECT_EQ(ini_.ConnectionNumber(), 3);
     EXPECT_EQ(ini_.DataBase, "/data/drei.fdb");
 }
 
 TEST_F(LocalIniTest, FirmenwechselKeepsOtherContentAndLeavesNoTempFile) {
-    WriteRegistry("; per-user settings\n[Other]\nConnectionNr=9\n\n[R7]\nLanguage=de\nConnectionNr=2\nTheme=dark\n");
+    WriteRegistry(
+        "; per-user settings\n[Other]\nConnectionNr=9\n\n[R7]\nLanguage=de\nConnectionNr=2\nTheme=dark\n");
     ini_.Firmenwechsel(5);
-    EXPECT_EQ(ReadFile(RegistryPath()),
-              "; per-user settings\n[Other]\nConnectionNr=9\n\n[R7]\nLanguage=de\nConnectionNr=5\nTheme=dark\n");
+    EXPECT_EQ(
+        ReadFile(RegistryPath()),
+        "; per-user settings\n[Other]\nConnectionNr=9\n\n[R7]\nLanguage=de\nConnectionNr=5\nTheme=dark\n");
 
     WriteRegistry("[Other]\nKey=1\n\n[R7]\nLanguage=de\n\n[Later]\nX=1\n");
     ini_.Firmenwechsel(4);
-    EXPECT_EQ(ReadFile(RegistryPath()), "[Other]\nKey=1\n\n[R7]\nLanguage=de\nConnectionNr=4\n\n[Later]\nX=1\n");
+    EXPECT_EQ(ReadFile(RegistryPath()),
+              "[Other]\nKey=1\n\n[R7]\nLanguage=de\nConnectionNr=4\n\n[Later]\nX=1\n");
 
     WriteRegistry("[Other]\nKey=1");
     ini_.Firmenwechsel(6);
@@ -158,7 +161,11 @@ TEST_F(LocalIniTest, TranslationReplacesTheFirstOccurrenceOfEachPlaceholder) {
     WriteFile(dir_ / "firmen.ini", "[CONNECTION1]\nDatenPfad=" + (dir_ / "users").string() + "/\n");
     ini_.ReadConnectionInfo(1);
     const std::string data = (dir_ / "users").string();
-    const struct { const char* ident; std::string entry; std::string withAnna, withBert, withoutUser; } cases[] = {
+    const struct {
+        const char* ident;
+        std::string entry;
+        std::string withAnna, withBert, withoutUser;
+    } cases[] = {
         {"BUCHHALT", "$DATEN", data + "/", data + "/", data + "/"},
         {"SQL", "$daten/$DATEN/x", data + "/$DATEN/x/", data + "/$DATEN/x/", data + "/$DATEN/x/"},
         {"BACKUP", "$DATEN/$Mitarbeiter", data + "/anna/", data + "/", data + "/"},
@@ -168,7 +175,7 @@ TEST_F(LocalIniTest, TranslationReplacesTheFirstOccurrenceOfEachPlaceholder) {
     for (const auto& c : cases) ini_.Put(c.ident, c.entry);
     ini_.TranslatePfade(true, "anna");
     for (const auto& c : cases) EXPECT_EQ(ini_.GetPfad(c.ident), c.withAnna) << c.entry;
-    ini_.TranslatePfade(true, "bert");   // no such folder: the placeholder goes
+    ini_.TranslatePfade(true, "bert"); // no such folder: the placeholder goes
     for (const auto& c : cases) EXPECT_EQ(ini_.GetPfad(c.ident), c.withBert) << c.entry;
     ini_.TranslatePfade(false, "anna");
     for (const auto& c : cases) EXPECT_EQ(ini_.GetPfad(c.ident), c.withoutUser) << c.entry;
@@ -186,7 +193,7 @@ TEST_F(LocalIniTest, PathTableIsReadAndSavedThroughTheDatabase) {
     ini_.ReadPfade(connection);
     EXPECT_EQ(ini_.GetPfad("BUCHHALT"), "/daten/fibu/");
     EXPECT_EQ(ini_.GetPfad("TEXTBAUST"), "/vorlagen/");
-    EXPECT_EQ(ini_.Get("CADIMPORT"), "$DATEN");   // empty entries become the data folder
+    EXPECT_EQ(ini_.Get("CADIMPORT"), "$DATEN"); // empty entries become the data folder
     for (std::string_view name : TLocalIni::PfadNamen) {
         if (name != "BUCHHALT" && name != "TEXTBAUST") {
             EXPECT_EQ(ini_.GetPfad(std::string(name)), "/daten/") << name;

@@ -13,8 +13,7 @@
 namespace sollist::db {
 
 // The message of the EDatabaseError that action raises ("" when it raises none).
-inline std::string DatabaseError(const std::function<void()>& action)
-{
+inline std::string DatabaseError(const std::function<void()>& action) {
     try {
         action();
     } catch (const EDatabaseError& error) {
@@ -25,8 +24,7 @@ inline std::string DatabaseError(const std::function<void()>& action)
 
 class ArtTest : public ::testing::Test {
 protected:
-    ArtTest()
-    {
+    ArtTest() {
         db.Exec("CREATE DOMAIN D_BOOLEAN AS SMALLINT;"
                 "CREATE TABLE ART (NR CHAR(8) NOT NULL PRIMARY KEY, NAME VARCHAR(20), MENGE NUMERIC(9,2),"
                 " AKTIV D_BOOLEAN, ANZ INTEGER, DATUM DATE, ZEIT TIMESTAMP, TEXT BLOB SUB_TYPE TEXT);"
@@ -37,8 +35,7 @@ protected:
     }
 
     // Rows in order 'Grüße', 'C', 'B'.
-    void OpenArt(TIBCQuery& query, const std::string& where = "")
-    {
+    void OpenArt(TIBCQuery& query, const std::string& where = "") {
         query.SetSQL({"SELECT * FROM ART", where, "ORDER BY NR DESC"});
         query.Open();
     }

@@ -15,8 +15,7 @@ using test::TestDatabase;
 
 class CatalogueTest : public ::testing::Test {
 protected:
-    CatalogueTest()
-    {
+    CatalogueTest() {
         db.Exec("CREATE DOMAIN D_BOOLEAN AS SMALLINT;"
                 "CREATE TABLE T (A INTEGER NOT NULL, B VARCHAR(5) NOT NULL, F D_BOOLEAN, PRIMARY KEY (B, A));"
                 "CREATE TABLE \"Gemischt\" (X INTEGER)");
@@ -25,15 +24,17 @@ protected:
     TCatalogue& catalogue = db.Connection().IBCConnection.Catalogue();
 };
 
-TEST_F(CatalogueTest, NamesAsStored)
-{
+TEST_F(CatalogueTest, NamesAsStored) {
     EXPECT_EQ(catalogue.DomainName("T", "F"), "D_BOOLEAN");
     EXPECT_EQ(catalogue.DomainName("T", "NIX"), "");
     EXPECT_EQ(catalogue.DomainName("NIX", "F"), "");
-    EXPECT_EQ(catalogue.PrimaryKeyFields("T"), (std::vector<std::string>{"B", "A"}));   // key order
+    EXPECT_EQ(catalogue.PrimaryKeyFields("T"), (std::vector<std::string>{"B", "A"})); // key order
     EXPECT_TRUE(catalogue.PrimaryKeyFields("Gemischt").empty());
 
-    const struct { const char* name; bool exists; } relations[] = {
+    const struct {
+        const char* name;
+        bool exists;
+    } relations[] = {
         {"T", true}, {"Gemischt", true}, {"GEMISCHT", false}, {"t", false}, {"RDB$RELATIONS", true}};
     for (const auto& relation : relations)
         EXPECT_EQ(catalogue.RelationExists(relation.name), relation.exists) << relation.name;
@@ -41,8 +42,7 @@ TEST_F(CatalogueTest, NamesAsStored)
 
 // Domains and keys are read once; a reconnect reads them again, as the database may have
 // changed or be another one.
-TEST_F(CatalogueTest, ReadOnceUntilTheConnectionCloses)
-{
+TEST_F(CatalogueTest, ReadOnceUntilTheConnectionCloses) {
     EXPECT_EQ(catalogue.DomainName("T", "F"), "D_BOOLEAN");
     EXPECT_TRUE(catalogue.PrimaryKeyFields("Gemischt").empty());
     db.Exec("ALTER TABLE T ADD G D_BOOLEAN;"

@@ -9,15 +9,14 @@
 namespace sollist::db {
 namespace {
 
-TEST(ColumnInfoTest, KindCharactersAndPrecisionOfEachType)
-{
+TEST(ColumnInfoTest, KindCharactersAndPrecisionOfEachType) {
     const struct {
         const char* type;
         TFieldType kind;
         int characters;
         int precision;
     } cases[] = {
-        {"CHAR(3)", TFieldType::ftString, 3, 0},   // UTF8: a 12-byte slot
+        {"CHAR(3)", TFieldType::ftString, 3, 0}, // UTF8: a 12-byte slot
         {"VARCHAR(7)", TFieldType::ftString, 7, 0},
         {"VARCHAR(5) CHARACTER SET OCTETS", TFieldType::ftString, 5, 0},
         {"VARCHAR(5) CHARACTER SET UNICODE_FSS", TFieldType::ftString, 5, 0},
@@ -41,7 +40,8 @@ TEST(ColumnInfoTest, KindCharactersAndPrecisionOfEachType)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.type);
         const std::vector<ColumnInfo>& columns =
-            connection.Prepare(std::string("SELECT CAST(NULL AS ") + c.type + ") AS X FROM RDB$DATABASE").Outputs();
+            connection.Prepare(std::string("SELECT CAST(NULL AS ") + c.type + ") AS X FROM RDB$DATABASE")
+                .Outputs();
         ASSERT_EQ(columns.size(), 1u);
         EXPECT_EQ(columns[0].name, "X");
         EXPECT_EQ(columns[0].kind, c.kind);

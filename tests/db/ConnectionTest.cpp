@@ -30,16 +30,14 @@ using test::TestDatabase;
 // A private configuration directory, optionally holding a password file with the given mode.
 class ConfigHome {
 public:
-    ConfigHome()
-    {
+    ConfigHome() {
         std::string pattern = (fs::temp_directory_path() / "sollist-config-XXXXXX").string();
         dir_ = ::mkdtemp(pattern.data());
     }
     ~ConfigHome() { fs::remove_all(dir_); }
     std::string Dir() const { return dir_; }
     std::string File() const { return test::PasswordFile(dir_).string(); }
-    void WritePassword(const std::string& password, mode_t mode) const
-    {
+    void WritePassword(const std::string& password, mode_t mode) const {
         test::WritePasswordFile(dir_, password + "\nsecond line\n", mode);
     }
 
@@ -55,8 +53,7 @@ struct Failure {
     std::string sqlState;
 };
 
-Failure ConnectError(TIBCConnection& connection)
-{
+Failure ConnectError(TIBCConnection& connection) {
     try {
         connection.Connect();
     } catch (const EIBCError& error) {
@@ -67,8 +64,7 @@ Failure ConnectError(TIBCConnection& connection)
     return {};
 }
 
-TEST(ConnectionTargetTest, ServerPrefixAndTrimmedDatabase)
-{
+TEST(ConnectionTargetTest, ServerPrefixAndTrimmedDatabase) {
     TIBCConnection connection;
     connection.SetDatabase("  /data/firma.fdb \t");
     EXPECT_EQ(connection.Database(), "/data/firma.fdb");
@@ -77,8 +73,7 @@ TEST(ConnectionTargetTest, ServerPrefixAndTrimmedDatabase)
     EXPECT_EQ(connection.ConnectString(), "db-host:/data/firma.fdb");
 }
 
-TEST(PasswordTest, EnvironmentComesFirstThenThePrivateFile)
-{
+TEST(PasswordTest, EnvironmentComesFirstThenThePrivateFile) {
     ConfigHome home;
     EnvironmentGuard config("XDG_CONFIG_HOME", home.Dir());
     {
@@ -91,8 +86,7 @@ TEST(PasswordTest, EnvironmentComesFirstThenThePrivateFile)
     EXPECT_EQ(LookupPassword(), "from-file");
 }
 
-TEST(PasswordTest, RefusesAMissingOrSharedFileWithoutShowingThePassword)
-{
+TEST(PasswordTest, RefusesAMissingOrSharedFileWithoutShowingThePassword) {
     ConfigHome home;
     EnvironmentGuard config("XDG_CONFIG_HOME", home.Dir());
     EnvironmentGuard noPassword("ISC_PASSWORD", std::nullopt);
@@ -118,15 +112,13 @@ protected:
     EnvironmentGuard config{"XDG_CONFIG_HOME", home.Dir()};
     TIBCConnection connection;
 
-    void SetUp() override
-    {
+    void SetUp() override {
         connection.SetServer(db.Server());
         connection.SetDatabase(db.Database());
     }
 };
 
-TEST_F(ServerConnectionTest, ConnectsWithThePasswordFile)
-{
+TEST_F(ServerConnectionTest, ConnectsWithThePasswordFile) {
     EnvironmentGuard noPassword("ISC_PASSWORD", std::nullopt);
     home.WritePassword("tarvex", 0600);
     connection.Connect();
@@ -134,8 +126,7 @@ TEST_F(ServerConnectionTest, ConnectsWithThePasswordFile)
 }
 
 // Failures are told apart by code and SQLSTATE; the server's wording may change.
-TEST_F(ServerConnectionTest, ConnectFailures)
-{
+TEST_F(ServerConnectionTest, ConnectFailures) {
     {
         EnvironmentGuard noPassword("ISC_PASSWORD", std::nullopt);
         const Failure failure = ConnectError(connection);
@@ -157,15 +148,14 @@ TEST_F(ServerConnectionTest, ConnectFailures)
     EXPECT_EQ(failure.sqlState, "08001");
     EXPECT_FALSE(connection.Connected());
 
-    connection.SetServer("localhost/" + std::to_string(test::FreeLocalPort()));   // nobody listens
+    connection.SetServer("localhost/" + std::to_string(test::FreeLocalPort())); // nobody listens
     connection.SetDatabase(db.Database());
     failure = ConnectError(connection);
     EXPECT_EQ(failure.code, isc_network_error) << failure.message;
     EXPECT_EQ(failure.sqlState, "08006");
 }
 
-TEST(EmbeddedConnectionTest, MissingFileIsAClientLibraryError)
-{
+TEST(EmbeddedConnectionTest, MissingFileIsAClientLibraryError) {
     TIBCConnection connection;
     connection.SetDatabase("/nonexistent/dir/none.fdb");
     const Failure failure = ConnectError(connection);
@@ -179,34 +169,31 @@ protected:
     TIBCConnection& connection = db.Connection().IBCConnection;
 };
 
-TEST_F(EmbeddedConnectionFixture, EachTextIsPreparedOncePerConnection)
-{
+TEST_F(EmbeddedConnectionFixture, EachTextIsPreparedOncePerConnection) {
     PreparedStatement& first = connection.Prepare("SELECT 1 FROM RDB$DATABASE");
     EXPECT_EQ(&connection.Prepare("SELECT 1 FROM RDB$DATABASE"), &first);
     EXPECT_NE(&connection.Prepare("SELECT 2 FROM RDB$DATABASE"), &first);
 }
 
-TEST_F(EmbeddedConnectionFixture, SettingTheDatabaseDisconnects)
-{
+TEST_F(EmbeddedConnectionFixture, SettingTheDatabaseDisconnects) {
     ASSERT_TRUE(connection.Connected());
     connection.SetDatabase(db.Database());
     EXPECT_FALSE(connection.Connected());
 }
 
-TEST_F(EmbeddedConnectionFixture, WritesAreCommittedAtOnceAndTheExplicitTransactionRollsBack)
-{
+TEST_F(EmbeddedConnectionFixture, WritesAreCommittedAtOnceAndTheExplicitTransactionRollsBack) {
     db.Exec("CREATE TABLE T (A INTEGER)");
     TIBCSQL insert(connection);
     insert.SetSQL({"INSERT INTO T VALUES (:A)"});
     insert.ParamByName("a").AsInteger(1);
     insert.Execute();
-    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM T"), "1");   // seen by another attachment
+    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM T"), "1"); // seen by another attachment
 
     {
         TIBCTransaction transaction(connection);
         transaction.StartTransaction();
         EXPECT_TRUE(transaction.Active());
-    }   // rolled back, nothing lost
+    } // rolled back, nothing lost
     TIBCTransaction& entry = db.Connection().IBCTransaction;
     entry.StartTransaction();
     entry.Commit();
@@ -218,8 +205,7 @@ TEST_F(EmbeddedConnectionFixture, WritesAreCommittedAtOnceAndTheExplicitTransact
 // connection's oldest transaction, so the versions each order deletes from the connection's
 // temporary table could never be collected and every order would scan all earlier ones (the run
 // slowed down order by order). It must not hold a server transaction while it is active.
-TEST_F(EmbeddedConnectionFixture, TheExplicitTransactionHoldsNoServerTransactionWhileActive)
-{
+TEST_F(EmbeddedConnectionFixture, TheExplicitTransactionHoldsNoServerTransactionWhileActive) {
     TIBCConnection& program = db.Connection().IBCConnection;
     const std::string serverTransactions =
         "SELECT COUNT(*) FROM MON$TRANSACTIONS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION";

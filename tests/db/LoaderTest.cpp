@@ -22,15 +22,13 @@ protected:
     TIBCConnection& connection = db.Connection().IBCConnection;
     TIBCLoader loader{connection};
 
-    void Target(const std::string& table, int rowsPerBatch)
-    {
+    void Target(const std::string& table, int rowsPerBatch) {
         loader.TableName = table;
         loader.RowsPerBatch = rowsPerBatch;
     }
 };
 
-TEST_P(LoaderTest, NarrowTableUsesRowsPerBatchAndCommits)
-{
+TEST_P(LoaderTest, NarrowTableUsesRowsPerBatchAndCommits) {
     db.Exec("CREATE TABLE NARROW (ID INTEGER, NAME VARCHAR(5))");
     Target("NARROW", 100);
     loader.OnPutData = [](TIBCLoader& l) {
@@ -42,19 +40,18 @@ TEST_P(LoaderTest, NarrowTableUsesRowsPerBatchAndCommits)
     loader.Load();
     EXPECT_EQ(loader.BatchSizes(), (std::vector<int>{100, 100, 50}));
     // The fixture's own attachment sees the rows: the load is committed.
-    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) || '/' || SUM(ID) || '/' || COUNT(NAME) FROM NARROW"), "250/31375/0");
+    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) || '/' || SUM(ID) || '/' || COUNT(NAME) FROM NARROW"),
+              "250/31375/0");
 }
 
 // The statements a connection runs.
 class RecordedStatements : public StatementObserver {
 public:
-    explicit RecordedStatements(TIBCConnection& connection) : connection_(connection)
-    {
+    explicit RecordedStatements(TIBCConnection& connection) : connection_(connection) {
         connection_.SetStatementObserver(this);
     }
     ~RecordedStatements() override { connection_.SetStatementObserver(nullptr); }
-    void Executed(const std::string& sql, Kind, Firebird::IMessageMetadata*, const unsigned char*) override
-    {
+    void Executed(const std::string& sql, Kind, Firebird::IMessageMetadata*, const unsigned char*) override {
         statements.push_back(sql);
     }
     void Ended(bool, bool) override {}
@@ -66,8 +63,7 @@ private:
 
 // Batch parameters take the type of their column; exact numbers keep their scale, text its
 // length in characters.
-TEST_P(LoaderTest, BatchParametersAreDeclaredWithTheColumnTypes)
-{
+TEST_P(LoaderTest, BatchParametersAreDeclaredWithTheColumnTypes) {
     db.Exec("CREATE TABLE TYPES (S SMALLINT, I INTEGER, B BIGINT, N1 NUMERIC(4,1), N2 NUMERIC(9,2),"
             " N3 DECIMAL(18,3), N4 NUMERIC(3), F FLOAT, D DOUBLE PRECISION, DT DATE, T TIME, TS TIMESTAMP,"
             " BO BOOLEAN, C CHAR(3), V VARCHAR(7), O VARCHAR(5) CHARACTER SET OCTETS,"
@@ -88,8 +84,7 @@ TEST_P(LoaderTest, BatchParametersAreDeclaredWithTheColumnTypes)
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM TYPES WHERE S = 1"), "1");
 }
 
-TEST_P(LoaderTest, EmptyLoadSendsNothing)
-{
+TEST_P(LoaderTest, EmptyLoadSendsNothing) {
     db.Exec("CREATE TABLE NARROW (ID INTEGER)");
     Target("NARROW", 50);
     loader.Load();
@@ -97,8 +92,7 @@ TEST_P(LoaderTest, EmptyLoadSendsNothing)
 }
 
 // A failing batch or callback commits nothing of the load, not even with the next write.
-TEST_P(LoaderTest, FailedLoadLeavesNoRowsBehind)
-{
+TEST_P(LoaderTest, FailedLoadLeavesNoRowsBehind) {
     db.Exec("CREATE TABLE NARROW (ID INTEGER NOT NULL); CREATE TABLE OTHER (ID INTEGER)");
     Target("NARROW", 10);
     auto rows = [](int count, bool nullLast) {
@@ -107,9 +101,12 @@ TEST_P(LoaderTest, FailedLoadLeavesNoRowsBehind)
                 l.PutColumnData(0, row, nullLast && row == count ? Null : TValue(std::int64_t{row}));
         };
     };
-    loader.OnPutData = rows(25, true);           // third batch violates NOT NULL
+    loader.OnPutData = rows(25, true); // third batch violates NOT NULL
     EXPECT_THROW(loader.Load(), EIBCError);
-    loader.OnPutData = [&](TIBCLoader& l) { rows(15, false)(l); throw Exception("callback failed"); };
+    loader.OnPutData = [&](TIBCLoader& l) {
+        rows(15, false)(l);
+        throw Exception("callback failed");
+    };
     EXPECT_THROW(loader.Load(), Exception);
 
     TIBCSQL insert(connection);
@@ -120,8 +117,7 @@ TEST_P(LoaderTest, FailedLoadLeavesNoRowsBehind)
 }
 
 // A figure beyond a FLOAT column's range is the server's refusal, told by its code.
-TEST_P(LoaderTest, ValueBeyondTheColumnRangeIsRefusedWithTheServersCode)
-{
+TEST_P(LoaderTest, ValueBeyondTheColumnRangeIsRefusedWithTheServersCode) {
     db.Exec("CREATE TABLE NARROW (F FLOAT)");
     Target("NARROW", 10);
     loader.OnPutData = [](TIBCLoader& l) { l.PutColumnData(0, 1, 1e70); };
@@ -136,7 +132,9 @@ TEST_P(LoaderTest, ValueBeyondTheColumnRangeIsRefusedWithTheServersCode)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, LoaderTest, ::testing::Values(DbMode::Embedded, DbMode::Server),
-                         [](const auto& info) { return info.param == DbMode::Server ? "Server" : "Embedded"; });
+                         [](const auto& info) {
+                             return info.param == DbMode::Server ? "Server" : "Embedded";
+                         });
 
 } // namespace
 } // namespace sollist::db

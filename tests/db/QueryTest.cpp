@@ -6,8 +6,7 @@ namespace {
 
 class QueryTest : public ArtTest {};
 
-TEST_F(QueryTest, ReadingRules)
-{
+TEST_F(QueryTest, ReadingRules) {
     TIBCQuery query(connection, "qryArt");
     query.BooleanDomainFields = true;
     OpenArt(query);
@@ -33,15 +32,17 @@ TEST_F(QueryTest, ReadingRules)
 }
 
 // Without declared fields, every column is a field of the kind and length it is described with.
-TEST_F(QueryTest, FieldsFollowTheColumns)
-{
+TEST_F(QueryTest, FieldsFollowTheColumns) {
     TIBCQuery query(connection);
     OpenArt(query);
-    const struct { const char* name; TFieldType type; int size; } fields[] = {
-        {"NR", TFieldType::ftString, 8},      {"NAME", TFieldType::ftString, 20},
-        {"MENGE", TFieldType::ftFloat, 0},    {"AKTIV", TFieldType::ftSmallint, 0},
-        {"ANZ", TFieldType::ftInteger, 0},    {"DATUM", TFieldType::ftDate, 0},
-        {"ZEIT", TFieldType::ftDateTime, 0},  {"TEXT", TFieldType::ftMemo, 0}};
+    const struct {
+        const char* name;
+        TFieldType type;
+        int size;
+    } fields[] = {{"NR", TFieldType::ftString, 8},     {"NAME", TFieldType::ftString, 20},
+                  {"MENGE", TFieldType::ftFloat, 0},   {"AKTIV", TFieldType::ftSmallint, 0},
+                  {"ANZ", TFieldType::ftInteger, 0},   {"DATUM", TFieldType::ftDate, 0},
+                  {"ZEIT", TFieldType::ftDateTime, 0}, {"TEXT", TFieldType::ftMemo, 0}};
     ASSERT_EQ(query.FieldCount(), 8);
     for (int i = 0; i < query.FieldCount(); ++i) {
         const TFieldDef& def = query.FieldDefAt(i);
@@ -51,8 +52,7 @@ TEST_F(QueryTest, FieldsFollowTheColumns)
     }
 }
 
-TEST_F(QueryTest, WithoutTheOptionABooleanDomainReadsAsInteger)
-{
+TEST_F(QueryTest, WithoutTheOptionABooleanDomainReadsAsInteger) {
     TIBCQuery query(connection);
     query.SetSQL({"SELECT AKTIV FROM ART WHERE NR = 'B'"});
     query.Open();
@@ -60,16 +60,14 @@ TEST_F(QueryTest, WithoutTheOptionABooleanDomainReadsAsInteger)
     EXPECT_EQ(query.Fields(0).Value(), TValue(std::int64_t{0}));
 }
 
-TEST_F(QueryTest, DeclaredFieldsMustBeColumns)
-{
+TEST_F(QueryTest, DeclaredFieldsMustBeColumns) {
     TIBCQuery declared(connection, "qryDecl");
     declared.SetSQL({"SELECT NR FROM ART"});
     declared.AddField("NAME", TFieldType::ftString, 20);
     EXPECT_EQ(DatabaseError([&] { declared.Open(); }), "qryDecl: Das Feld 'NAME' wurde nicht gefunden");
 }
 
-TEST_F(QueryTest, FilterReopensAndEmptyFilterRestores)
-{
+TEST_F(QueryTest, FilterReopensAndEmptyFilterRestores) {
     TIBCQuery query(connection);
     OpenArt(query, "WHERE ANZ = :ANZ");
     query.ParamByName("ANZ").AsInteger(7);
@@ -79,14 +77,14 @@ TEST_F(QueryTest, FilterReopensAndEmptyFilterRestores)
     query.FilterSQL("NAME = 'zweiter'");
     EXPECT_TRUE(query.Active());
     EXPECT_EQ(query.RecordCount(), 1);
-    EXPECT_EQ(query.EffectiveSQL(), "SELECT * FROM ART\nWHERE (ANZ = :ANZ) AND NAME = 'zweiter'\nORDER BY NR DESC");
+    EXPECT_EQ(query.EffectiveSQL(),
+              "SELECT * FROM ART\nWHERE (ANZ = :ANZ) AND NAME = 'zweiter'\nORDER BY NR DESC");
     query.FilterSQL("");
     EXPECT_EQ(query.EffectiveSQL(), query.SQLText());
     EXPECT_EQ(query.RecordCount(), 2);
 }
 
-TEST_F(QueryTest, ParameterValuesAreConvertedToTheDescribedType)
-{
+TEST_F(QueryTest, ParameterValuesAreConvertedToTheDescribedType) {
     TIBCQuery query(connection);
     OpenArt(query, "WHERE ANZ = :ANZ AND DATUM = :D");
     query.Close();
@@ -103,8 +101,7 @@ TEST_F(QueryTest, ParameterValuesAreConvertedToTheDescribedType)
 // The business schema loads and the program connection reaches it, embedded and via the server.
 class SchemaTest : public ::testing::TestWithParam<test::DbMode> {};
 
-TEST_P(SchemaTest, SchemaLoadsAndProgramConnectionReadsIt)
-{
+TEST_P(SchemaTest, SchemaLoadsAndProgramConnectionReadsIt) {
     test::TestDatabase db(GetParam());
     db.Exec("INSERT INTO inifile (SECTION, NAME, WERT) VALUES ('A;B', 'x', 'y')");
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM inifile"), "1");
@@ -115,7 +112,9 @@ TEST_P(SchemaTest, SchemaLoadsAndProgramConnectionReadsIt)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, SchemaTest, ::testing::Values(test::DbMode::Embedded, test::DbMode::Server),
-                         [](const auto& info) { return info.param == test::DbMode::Server ? "Server" : "Embedded"; });
+                         [](const auto& info) {
+                             return info.param == test::DbMode::Server ? "Server" : "Embedded";
+                         });
 
 } // namespace
 } // namespace sollist::db

@@ -6,15 +6,14 @@ namespace {
 
 class RowSetTest : public ArtTest {};
 
-TEST_F(RowSetTest, NavigationStopsAtBothEndsOnTheEdgeRow)
-{
+TEST_F(RowSetTest, NavigationStopsAtBothEndsOnTheEdgeRow) {
     TIBCQuery query(connection);
     OpenArt(query);
     query.Last();
     query.Prior();
     query.Prior();
     EXPECT_FALSE(query.Bof());
-    query.Prior();   // before the first row: Bof, the row stays
+    query.Prior(); // before the first row: Bof, the row stays
     EXPECT_TRUE(query.Bof());
     EXPECT_EQ(query.FieldByName("NR").AsString(), "Grüße");
     query.Last();
@@ -23,8 +22,7 @@ TEST_F(RowSetTest, NavigationStopsAtBothEndsOnTheEdgeRow)
     EXPECT_FALSE(query.Eof());
 }
 
-TEST_F(RowSetTest, EmptyResult)
-{
+TEST_F(RowSetTest, EmptyResult) {
     TIBCQuery query(connection);
     OpenArt(query, "WHERE NR = 'none'");
     EXPECT_TRUE(query.IsEmpty());
@@ -33,16 +31,15 @@ TEST_F(RowSetTest, EmptyResult)
     EXPECT_EQ(query.FieldByName("NAME").AsString(), "");
 }
 
-TEST_F(RowSetTest, LocateAndFindKeyTakeTheFirstMatchAndStayOnAMiss)
-{
+TEST_F(RowSetTest, LocateAndFindKeyTakeTheFirstMatchAndStayOnAMiss) {
     TIBCQuery query(connection);
     OpenArt(query);
-    query.Last();   // 'B'
+    query.Last(); // 'B'
     EXPECT_FALSE(query.Locate("ANZ", {std::int64_t{8}}));
     EXPECT_EQ(query.FieldByName("NR").AsString(), "B");
-    EXPECT_FALSE(query.FindKey({std::string("grüße")}));   // case-sensitive
+    EXPECT_FALSE(query.FindKey({std::string("grüße")})); // case-sensitive
     EXPECT_EQ(query.FieldByName("NR").AsString(), "B");
-    EXPECT_FALSE(query.Locate("NAME", {std::string("zweit")}));   // no partial match
+    EXPECT_FALSE(query.Locate("NAME", {std::string("zweit")})); // no partial match
 
     // Rows in order 'Grüße', 'C', 'B': the first with ANZ = 7 from the top, given as text or float.
     EXPECT_TRUE(query.Locate("anz", {std::string("7")}));
@@ -56,11 +53,11 @@ TEST_F(RowSetTest, LocateAndFindKeyTakeTheFirstMatchAndStayOnAMiss)
     EXPECT_EQ(query.RecNo(), 2);
 }
 
-TEST_F(RowSetTest, MisuseMessages)
-{
+TEST_F(RowSetTest, MisuseMessages) {
     TIBCQuery query(connection, "qryArt");
     OpenArt(query);
-    EXPECT_EQ(DatabaseError([&] { query.FieldByName("NIX"); }), "qryArt: Das Feld 'NIX' wurde nicht gefunden");
+    EXPECT_EQ(DatabaseError([&] { query.FieldByName("NIX"); }),
+              "qryArt: Das Feld 'NIX' wurde nicht gefunden");
     EXPECT_EQ(DatabaseError([&] { query.FieldByName("NR").AsString("x"); }),
               "qryArt: Dataset not in edit or insert mode");
 

@@ -6,8 +6,7 @@ namespace {
 
 class StatementTextTest : public ArtTest {};
 
-TEST_F(StatementTextTest, RepeatedParameterTakesOneValueEverywhere)
-{
+TEST_F(StatementTextTest, RepeatedParameterTakesOneValueEverywhere) {
     db.Exec("CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, A VARCHAR(10), B VARCHAR(10));"
             "INSERT INTO T VALUES (1, 'x', 'x'); INSERT INTO T VALUES (2, 'x', 'y');"
             "INSERT INTO T VALUES (3, 'y', 'y')");
@@ -25,8 +24,7 @@ TEST_F(StatementTextTest, RepeatedParameterTakesOneValueEverywhere)
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM T WHERE A = 'y'"), "2");
 }
 
-TEST_F(StatementTextTest, UnknownParameterNamesTheObject)
-{
+TEST_F(StatementTextTest, UnknownParameterNamesTheObject) {
     TIBCQuery query(connection, "qryArt");
     OpenArt(query);
     TIBCSQL named(connection, "sqlArt");

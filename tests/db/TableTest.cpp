@@ -8,8 +8,7 @@ namespace {
 
 class TableTest : public ArtTest {
 protected:
-    TableTest()
-    {
+    TableTest() {
         table.TableName = "ART";
         table.KeyFields = "NR";
         table.OrderFields = "NR";
@@ -22,17 +21,16 @@ protected:
     TIBCTable table{connection, "tbArt"};
 };
 
-TEST_F(TableTest, AppendAndEditWriteAtOnceAndStayVisible)
-{
-    ASSERT_TRUE(table.FindKey({std::string("B")}));   // builds the index on NR
+TEST_F(TableTest, AppendAndEditWriteAtOnceAndStayVisible) {
+    ASSERT_TRUE(table.FindKey({std::string("B")})); // builds the index on NR
     table.Append();
     table.FieldByName("NR").AsString("A");
     table.FieldByName("ANZ").AsString("3");
-    table.FieldByName("TEXT").AsString(std::string(100000, 'x'));   // several blob segments
+    table.FieldByName("TEXT").AsString(std::string(100000, 'x')); // several blob segments
     table.Post();
     EXPECT_EQ(db.QueryValue("SELECT ANZ FROM ART WHERE NR = 'A'"), "3");
     EXPECT_EQ(db.QueryValue("SELECT CHAR_LENGTH(TEXT) FROM ART WHERE NR = 'A'"), "100000");
-    ASSERT_TRUE(table.FindKey({std::string("A")}));   // the index learnt the posted row
+    ASSERT_TRUE(table.FindKey({std::string("A")})); // the index learnt the posted row
     EXPECT_EQ(table.RecNo(), 3);
 
     // Edit the key itself: the row is found by the key as read.
@@ -52,8 +50,7 @@ TEST_F(TableTest, AppendAndEditWriteAtOnceAndStayVisible)
     EXPECT_EQ(table.FieldByName("TEXT").AsString().size(), 100000u);
 }
 
-TEST_F(TableTest, PostChecksRequiredFieldsAndEmptyTextAsNull)
-{
+TEST_F(TableTest, PostChecksRequiredFieldsAndEmptyTextAsNull) {
     table.SetEmptyStrToNull = true;
     table.Append();
     table.FieldByName("NR").AsString("");
@@ -62,8 +59,7 @@ TEST_F(TableTest, PostChecksRequiredFieldsAndEmptyTextAsNull)
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM ART"), "3");
 }
 
-TEST_F(TableTest, UpdateOfARowDeletedMeanwhileFails)
-{
+TEST_F(TableTest, UpdateOfARowDeletedMeanwhileFails) {
     ASSERT_TRUE(table.FindKey({std::string("C")}));
     db.Exec("DELETE FROM ART WHERE NR = 'C'");
     table.Edit();
@@ -71,9 +67,9 @@ TEST_F(TableTest, UpdateOfARowDeletedMeanwhileFails)
     EXPECT_EQ(DatabaseError([&] { table.Post(); }), "tbArt: Update failed. Found 0 records");
 }
 
-TEST_F(TableTest, UpdateHittingSeveralRowsFailsAndChangesNothing)
-{
-    db.Exec("CREATE TABLE DUP (K INTEGER, V INTEGER); INSERT INTO DUP VALUES (1, 1); INSERT INTO DUP VALUES (1, 2)");
+TEST_F(TableTest, UpdateHittingSeveralRowsFailsAndChangesNothing) {
+    db.Exec(
+        "CREATE TABLE DUP (K INTEGER, V INTEGER); INSERT INTO DUP VALUES (1, 1); INSERT INTO DUP VALUES (1, 2)");
     TIBCTable dup(connection);
     dup.TableName = "DUP";
     dup.KeyFields = "K";
@@ -82,23 +78,24 @@ TEST_F(TableTest, UpdateHittingSeveralRowsFailsAndChangesNothing)
     dup.FieldByName("V").AsInteger(9);
     EXPECT_EQ(DatabaseError([&] { dup.Post(); }), "Update failed. Found 2 records");
     dup.Cancel();
-    table.EmptyTable();   // a later write commits, but not the failed update
+    table.EmptyTable(); // a later write commits, but not the failed update
     EXPECT_EQ(db.QueryValue("SELECT SUM(V) FROM DUP"), "3");
 }
 
-TEST_F(TableTest, EmptyTableLeavesAnOpenTableOpenAndEmpty)
-{
+TEST_F(TableTest, EmptyTableLeavesAnOpenTableOpenAndEmpty) {
     table.EmptyTable();
     EXPECT_TRUE(table.Active());
     EXPECT_TRUE(table.IsEmpty());
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM ART"), "0");
 }
 
-TEST_F(TableTest, ExistsByCatalogueName)
-{
+TEST_F(TableTest, ExistsByCatalogueName) {
     db.Exec("CREATE TABLE \"Gemischt\" (A INTEGER)");
-    EXPECT_TRUE(table.Exists());   // open
-    const struct { const char* name; bool exists; } cases[] = {
+    EXPECT_TRUE(table.Exists()); // open
+    const struct {
+        const char* name;
+        bool exists;
+    } cases[] = {
         {" art ", true}, {"\"Gemischt\"", true}, {"gemischt", false}, {"\"art\"", false}, {"NIX", false}};
     for (const auto& c : cases) {
         TIBCTable other(connection);
@@ -108,8 +105,7 @@ TEST_F(TableTest, ExistsByCatalogueName)
 }
 
 // A read-only table reads like any other and refuses every write.
-TEST_F(TableTest, ReadOnlyTableRefusesToWrite)
-{
+TEST_F(TableTest, ReadOnlyTableRefusesToWrite) {
     table.ReadOnly = true;
     ASSERT_TRUE(table.FindKey({std::string("B")}));
     for (const auto& write : std::initializer_list<std::function<void()>>{
@@ -126,8 +122,7 @@ TEST_F(TableTest, ReadOnlyTableRefusesToWrite)
     EXPECT_EQ(db.QueryValue("SELECT NAME FROM ART WHERE NR = 'B'"), "x");
 }
 
-TEST_F(TableTest, NeedsATableName)
-{
+TEST_F(TableTest, NeedsATableName) {
     TIBCTable unnamed(connection, "tbNix");
     EXPECT_EQ(DatabaseError([&] { unnamed.Open(); }), "tbNix: TableName must be defined");
 }

@@ -64,8 +64,7 @@ TEST_F(QFormelAuswertungTest, CNCReferenceToALaterPartTypeIsReported) {
     model.Berechne("A1", daten);
 
     const std::vector<std::pair<std::string, std::string>> expected = {
-        {"Fehler in Teiletyp 1 (Off.:A1 Pos.:1), CNC-Satz VZE : Unzulässige Referenz auf Nummer 2",
-         "L2"}};
+        {"Fehler in Teiletyp 1 (Off.:A1 Pos.:1), CNC-Satz VZE : Unzulässige Referenz auf Nummer 2", "L2"}};
     EXPECT_EQ(reports, expected);
     EXPECT_EQ(model.GetTTyp("1", 1, 1).GetCNCTatValue(1, 0), 0);
     EXPECT_EQ(model.GetTTyp("1", 1, 2).GetCNCTatValue(1, 0), 300);

@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <cctype>
 
 namespace sollist::solltat {
 namespace {
@@ -33,7 +33,8 @@ std::vector<std::string> CrLfLines(const std::string& text) {
 // "dd.mm.yyyy hh:mm " at the start of a problem line ('9' stands for any digit).
 bool StartsWithDateAndTime(const std::string& line) {
     const std::string shape = "99.99.9999 99:99 ";
-    if (line.size() < shape.size()) return false;
+    if (line.size() < shape.size())
+        return false;
     for (std::size_t i = 0; i < shape.size(); ++i)
         if (shape[i] == '9' ? !std::isdigit(static_cast<unsigned char>(line[i])) : line[i] != shape[i])
             return false;
@@ -74,9 +75,7 @@ TEST(ErrorTxt, ProgramNameFillsTwelveCharactersAndMessageStaysWhole) {
     const std::string longMessage(60, 'x');
     const struct {
         std::string prog, column;
-    } cases[] = {{"SollTat", "SollTat     "},
-                 {"ABCDEFGHIJKLMNO", "ABCDEFGHIJKL"},
-                 {"", "            "}};
+    } cases[] = {{"SollTat", "SollTat     "}, {"ABCDEFGHIJKLMNO", "ABCDEFGHIJKL"}, {"", "            "}};
     for (const auto& c : cases) {
         ScratchTemp temp;
         WriteOnce(c.prog, longMessage);
@@ -93,12 +92,9 @@ TEST(ErrorTxt, FileLiesInTempElseTmpdirElseTmp) {
         const char* temp;
         const char* tmpdir;
         std::string expected;
-    } cases[] = {{"/var/x/", "/q", "/var/x/SollBerFehler.Txt"},
-                 {"/var/x", "/q", "/var/x/SollBerFehler.Txt"},
-                 {"", "/q/", "/q/SollBerFehler.Txt"},
-                 {nullptr, "/q", "/q/SollBerFehler.Txt"},
-                 {nullptr, nullptr, "/tmp/SollBerFehler.Txt"},
-                 {"", "", "/tmp/SollBerFehler.Txt"}};
+    } cases[] = {{"/var/x/", "/q", "/var/x/SollBerFehler.Txt"}, {"/var/x", "/q", "/var/x/SollBerFehler.Txt"},
+                 {"", "/q/", "/q/SollBerFehler.Txt"},           {nullptr, "/q", "/q/SollBerFehler.Txt"},
+                 {nullptr, nullptr, "/tmp/SollBerFehler.Txt"},  {"", "", "/tmp/SollBerFehler.Txt"}};
     for (const auto& c : cases) {
         EnvironmentGuard env;
         env.Set("TEMP", c.temp);

@@ -20,8 +20,8 @@ class SolltatCalculate : public SolltatFixture {
 protected:
     explicit SolltatCalculate(DbMode mode = DbMode::Embedded) : SolltatFixture(mode) {}
 
-    static void ExpectRow(const std::map<std::string, SolltatRow>& rows, const std::string& key,
-                          double eh, double st) {
+    static void ExpectRow(const std::map<std::string, SolltatRow>& rows, const std::string& key, double eh,
+                          double st) {
         const auto it = rows.find(key);
         ASSERT_NE(it, rows.end()) << key;
         EXPECT_NEAR(it->second.EhMenge, eh, 1e-6) << key;
@@ -49,20 +49,19 @@ TEST_F(SolltatCalculate, PositionMaterialQuantityByMaterialAndActivityUnit) {
     const struct {
         std::string matUnit;
         double expected[4];
-    } cases[] = {{"M1", {4, 0, 0, 4}}, {"M2", {4, 4, 0, 4}}, {"M3", {4, 4, 4, 4}},
-                 {"STK", {0, 0, 0, 4}}};
+    } cases[] = {{"M1", {4, 0, 0, 4}}, {"M2", {4, 4, 0, 4}}, {"M3", {4, 4, 4, 4}}, {"STK", {0, 0, 0, 4}}};
     int lfnr = 0;
     for (const auto& c : cases) {
         data += Material("M" + c.matUnit, c.matUnit);
         for (const char* u : tatUnits) data += MatActivity("M" + c.matUnit, std::string("T") + u);
-        data += Position({.order = "A1", .pos = "P" + c.matUnit, .menge = 2}) +
-                PosMat({.order = "A1", .pos = "P" + c.matUnit, .lfnr = ++lfnr,
-                        .mat = "M" + c.matUnit, .sollMe = 4});
+        data +=
+            Position({.order = "A1", .pos = "P" + c.matUnit, .menge = 2}) +
+            PosMat(
+                {.order = "A1", .pos = "P" + c.matUnit, .lfnr = ++lfnr, .mat = "M" + c.matUnit, .sollMe = 4});
     }
     // Position quantity multiplies only with the flag; no or zero quantity adds nothing.
     data += Position({.order = "A1", .pos = "PX", .menge = 3}) +
-            PosMat({.order = "A1", .pos = "PX", .lfnr = 1, .mat = "MSTK", .sollMe = 2,
-                    .mgMult = true}) +
+            PosMat({.order = "A1", .pos = "PX", .lfnr = 1, .mat = "MSTK", .sollMe = 2, .mgMult = true}) +
             PosMat({.order = "A1", .pos = "PX", .lfnr = 2, .mat = "MSTK", .sollMe = 0}) +
             PosMat({.order = "A1", .pos = "PX", .lfnr = 3, .mat = "MSTK", .sollMe = std::nullopt});
     Load(data);
@@ -81,13 +80,12 @@ TEST_F(SolltatCalculate, PositionMaterialQuantityByMaterialAndActivityUnit) {
 
 TEST_F(SolltatCalculate, PositionActivityQuantityByUnitAndDifficulty) {
     Load(Activity({.nr = "TST", .unit = "STK"}) + Activity({.nr = "TXX", .unit = "XX"}) +
-         Activity({.nr = "TM2", .unit = "M2"}) + Activity({.nr = "TE", .unit = "STK"}) +
-         Order({.nr = "A1"}) + Position({.order = "A1", .pos = "P1", .menge = 5}) +
+         Activity({.nr = "TM2", .unit = "M2"}) + Activity({.nr = "TE", .unit = "STK"}) + Order({.nr = "A1"}) +
+         Position({.order = "A1", .pos = "P1", .menge = 5}) +
          PosTat({.order = "A1", .pos = "P1", .lfd = 1, .tat = "TST", .sollMe = 2, .erschw = 1.5}) +
          PosTat({.order = "A1", .pos = "P1", .lfd = 2, .tat = "TXX", .sollMe = 2, .erschw = 1.5}) +
          PosTat({.order = "A1", .pos = "P1", .lfd = 3, .tat = "TM2", .sollMe = 2, .mgMult = true}) +
-         PosTat({.order = "A1", .pos = "P1", .lfd = 4, .tat = "TE", .sollMe = 2,
-                 .erschw = std::nullopt}));
+         PosTat({.order = "A1", .pos = "P1", .lfd = 4, .tat = "TE", .sollMe = 2, .erschw = std::nullopt}));
 
     ASSERT_TRUE(calc.Calculate({"A1"}, false));
     const auto rows = SolltatRows(db);
@@ -114,11 +112,11 @@ TEST_F(SolltatCalculate, FixedTimeIsSharedByPiecesOncePerOrder) {
 
     ASSERT_TRUE(calc.Calculate({"A1", "A2"}, false));
     auto q = OpenQuery(db, "select OffertNr, SollPos, Taetigkeit, TaFixZt from SOLLTAT "
-                       "order by OffertNr, Taetigkeit, SollPos");
+                           "order by OffertNr, Taetigkeit, SollPos");
     const struct {
         std::string order, pos, tat;
         double fix;
-    } expected[] = {{"A1", "P1", "T", 15}, {"A1", "P2", "T", 5}, {"A1", "P1", "TS", 20},
+    } expected[] = {{"A1", "P1", "T", 15}, {"A1", "P2", "T", 5},  {"A1", "P1", "TS", 20},
                     {"A1", "P1", "TZ", 0}, {"A1", "P2", "TZ", 0}, {"A2", "P1", "T", 20}};
     ASSERT_EQ(q->RecordCount(), static_cast<int>(std::size(expected)));
     for (const auto& e : expected) {
@@ -174,9 +172,8 @@ TEST_F(SolltatCalculate, ChosenPositionsOnlyWithWahlPos) {
 }
 
 TEST_F(SolltatCalculate, DataProblemSetsTheFlagForThatCalculationOnly) {
-    Load(Activity({.nr = "T1"}) + Material("K", "KM1") + Order({.nr = "A1"}) +
-         Order({.nr = "A2"}) + Position({.order = "A1", .pos = "P1"}) +
-         Position({.order = "A2", .pos = "P1"}) +
+    Load(Activity({.nr = "T1"}) + Material("K", "KM1") + Order({.nr = "A1"}) + Order({.nr = "A2"}) +
+         Position({.order = "A1", .pos = "P1"}) + Position({.order = "A2", .pos = "P1"}) +
          PosMat({.order = "A1", .pos = "P1", .mat = "K"}) +
          PosTat({.order = "A1", .pos = "P1", .tat = "T1"}) +
          PosTat({.order = "A2", .pos = "P1", .tat = "T1"}));
@@ -184,7 +181,7 @@ TEST_F(SolltatCalculate, DataProblemSetsTheFlagForThatCalculationOnly) {
     EXPECT_TRUE(calc.Calculate({"A1"}, false));
     EXPECT_TRUE(calc.bFehler);
     EXPECT_TRUE(temp.Log().ends_with(" SollTat      Offert: A1 Material: K Keytabelle nicht gefunden\r\n"));
-    EXPECT_EQ(SolltatRows(db).size(), 1u);   // the order goes on after the problem
+    EXPECT_EQ(SolltatRows(db).size(), 1u); // the order goes on after the problem
 
     EXPECT_TRUE(calc.Calculate({"A2"}, false));
     EXPECT_FALSE(calc.bFehler);
@@ -208,7 +205,7 @@ void CalculateAndCheckTargetHours(TestDatabase& db, TSolltat& calc) {
     batch::Tdm_BLXExport module(db.Context());
     db::TIBCQuery& q = module.qrySollStd;
     q.Open();
-    std::map<std::string, double> hours;   // by "reporting activity/cost centre"
+    std::map<std::string, double> hours; // by "reporting activity/cost centre"
     for (; !q.Eof(); q.Next())
         hours[q.FieldByName("TaRmTat").AsString() + "/" + q.FieldByName("TaKoNumm").AsString()] =
             q.FieldByName("SollStunden").AsFloat();

@@ -25,8 +25,7 @@ protected:
     db::TIBCConnection& connection = db.Connection().IBCConnection;
 };
 
-TEST_P(SolltatLoaderTest, RowsGoInBatchesOf27AndArriveIntact)
-{
+TEST_P(SolltatLoaderTest, RowsGoInBatchesOf27AndArriveIntact) {
     db::TIBCTable table(connection);
     DeclareSolltat(table);
     db::CreateTempTable(table, "");
@@ -37,7 +36,7 @@ TEST_P(SolltatLoaderTest, RowsGoInBatchesOf27AndArriveIntact)
     const int columns = static_cast<int>(table.FieldDefs().size());
     loader.OnPutData = [columns](db::TIBCLoader& l) {
         for (int row = 1; row <= 60; ++row)
-            for (int column = columns - 1; column >= 0; --column)   // any column order within a row
+            for (int column = columns - 1; column >= 0; --column) // any column order within a row
                 l.PutColumnData(column, row, test::SolltatValue(column, row));
     };
     loader.Load();
@@ -56,7 +55,9 @@ TEST_P(SolltatLoaderTest, RowsGoInBatchesOf27AndArriveIntact)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, SolltatLoaderTest, ::testing::Values(DbMode::Embedded, DbMode::Server),
-                         [](const auto& info) { return info.param == DbMode::Server ? "Server" : "Embedded"; });
+                         [](const auto& info) {
+                             return info.param == DbMode::Server ? "Server" : "Embedded";
+                         });
 
 } // namespace
 } // namespace sollist::solltat

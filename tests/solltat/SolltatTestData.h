@@ -4,10 +4,10 @@
 // program's connection (SOLLTAT rows are private to it); and access to TSolltat's steps.
 #include "Environment.h"
 #include "TestDatabase.h"
-#include "solltat/TeileTyp.h"
 #include "db/DataSet.h"
 #include "solltat/DmSolltat.h"
 #include "solltat/Solltat.h"
+#include "solltat/TeileTyp.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -55,9 +55,7 @@ struct TSolltatTestPeer {
 
 namespace sollist::test {
 
-inline std::string SqlNum(std::optional<double> v) {
-    return v ? fmt::format("{}", *v) : std::string("NULL");
-}
+inline std::string SqlNum(std::optional<double> v) { return v ? fmt::format("{}", *v) : std::string("NULL"); }
 
 inline std::string CostCentre(const std::string& nr, double lk = 0, int lnk = 0, double pgk = 0,
                               double pgkGrenz = 0) {
@@ -71,24 +69,22 @@ struct ActivityRow {
     std::string name = "";
     std::string unit = "STK";
     std::string koNumm = "100";
-    std::string rmTat = "";   // empty: reported under itself
+    std::string rmTat = ""; // empty: reported under itself
     double fix = 0, varEh = 0, varSt = 0;
     bool mont = false;
     std::string art = "A";
 };
 inline std::string Activity(const ActivityRow& a) {
-    return fmt::format(
-        "INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TAFIXZT, TAVAREH, TAVARST, TATART, "
-        "TAMONT, TAKONUMM, TAEINHKZ) VALUES ({}, {}, {}, {}, {}, {}, {}, {}, {}, {});",
-        SqlLiteral(a.nr), SqlLiteral(a.name.empty() ? "Name " + a.nr : a.name),
-        SqlLiteral(a.rmTat.empty() ? a.nr : a.rmTat), a.fix, a.varEh, a.varSt, SqlLiteral(a.art),
-        a.mont ? 1 : 0, SqlLiteral(a.koNumm), SqlLiteral(a.unit));
+    return fmt::format("INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TAFIXZT, TAVAREH, TAVARST, TATART, "
+                       "TAMONT, TAKONUMM, TAEINHKZ) VALUES ({}, {}, {}, {}, {}, {}, {}, {}, {}, {});",
+                       SqlLiteral(a.nr), SqlLiteral(a.name.empty() ? "Name " + a.nr : a.name),
+                       SqlLiteral(a.rmTat.empty() ? a.nr : a.rmTat), a.fix, a.varEh, a.varSt,
+                       SqlLiteral(a.art), a.mont ? 1 : 0, SqlLiteral(a.koNumm), SqlLiteral(a.unit));
 }
 
-inline std::string Material(const std::string& nr, const std::string& unit,
-                            const std::string& forts = "") {
-    return fmt::format("INSERT INTO MATERIAL (MANUMM, MAARBEH, MAFORTS) VALUES ({}, {}, {});",
-                       SqlLiteral(nr), SqlLiteral(unit), forts.empty() ? "NULL" : SqlLiteral(forts));
+inline std::string Material(const std::string& nr, const std::string& unit, const std::string& forts = "") {
+    return fmt::format("INSERT INTO MATERIAL (MANUMM, MAARBEH, MAFORTS) VALUES ({}, {}, {});", SqlLiteral(nr),
+                       SqlLiteral(unit), forts.empty() ? "NULL" : SqlLiteral(forts));
 }
 
 inline std::string MatActivity(const std::string& mat, const std::string& tat, double erschw = 1) {
@@ -97,8 +93,8 @@ inline std::string MatActivity(const std::string& mat, const std::string& tat, d
 }
 
 // A key-table row valid for lengths from laengeVon on (NULL: any length).
-inline std::string KeyTab(const std::string& mat, int lfnr, const std::string& tabMat,
-                          double menge, std::optional<double> laengeVon = std::nullopt) {
+inline std::string KeyTab(const std::string& mat, int lfnr, const std::string& tabMat, double menge,
+                          std::optional<double> laengeVon = std::nullopt) {
     return fmt::format("INSERT INTO KEYTAB (KYMANUMM, KYLFNR, KYLAENGEVON, KYTABMAT, MENGE) "
                        "VALUES ({}, {}, {}, {}, {});",
                        SqlLiteral(mat), lfnr, SqlNum(laengeVon), SqlLiteral(tabMat), menge);
@@ -148,8 +144,8 @@ struct PosMatRow {
 inline std::string PosMat(const PosMatRow& m) {
     return fmt::format("INSERT INTO POS_MAT (APMAOFNUMM, APMAAPNUMM, APMALFNR, APMAMANUMM, "
                        "APMASOLLME, APMAMGMULT) VALUES ({}, {}, {}, {}, {}, {});",
-                       SqlLiteral(m.order), SqlLiteral(m.pos), m.lfnr, SqlLiteral(m.mat),
-                       SqlNum(m.sollMe), m.mgMult ? 1 : 0);
+                       SqlLiteral(m.order), SqlLiteral(m.pos), m.lfnr, SqlLiteral(m.mat), SqlNum(m.sollMe),
+                       m.mgMult ? 1 : 0);
 }
 
 struct PosTatRow {
@@ -164,8 +160,8 @@ struct PosTatRow {
 inline std::string PosTat(const PosTatRow& t) {
     return fmt::format("INSERT INTO POS_TAT (PTOFNUMM, PTAPNUMM, PTLFD, PTTANUMM, PTSOLLME, "
                        "PTMGMULT, PTERSCHW, PTBEZEICH) VALUES ({}, {}, {}, {}, {}, {}, {}, {});",
-                       SqlLiteral(t.order), SqlLiteral(t.pos), t.lfd, SqlLiteral(t.tat),
-                       SqlNum(t.sollMe), t.mgMult ? 1 : 0, SqlNum(t.erschw), SqlLiteral(t.bezeich));
+                       SqlLiteral(t.order), SqlLiteral(t.pos), t.lfd, SqlLiteral(t.tat), SqlNum(t.sollMe),
+                       t.mgMult ? 1 : 0, SqlNum(t.erschw), SqlLiteral(t.bezeich));
 }
 
 // Cost centre "100", VAT code "01" (19 %), surcharge code "Z1" (unit "STD", value 7.5).
@@ -224,13 +220,14 @@ struct SolltatRow {
 // SOLLTAT rows by "position/element/activity".
 inline std::map<std::string, SolltatRow> SolltatRows(TestDatabase& db) {
     auto q = OpenQuery(db, "select OffertNr, SollPos, Element, Taetigkeit, EhMenge, Stueck, TaFixZt, "
-                       "PosT1Lfd, PosM1Lfd from SOLLTAT");
+                           "PosT1Lfd, PosM1Lfd from SOLLTAT");
     std::map<std::string, SolltatRow> rows;
     for (; !q->Eof(); q->Next()) {
-        const std::string key = fmt::format("{}/{}/{}", q->FieldByName("SOLLPOS").AsString(),
-                                            q->FieldByName("ELEMENT").AsInteger(),
-                                            q->FieldByName("TAETIGKEIT").AsString());
-        rows[key] = SolltatRow{q->FieldByName("EHMENGE").AsFloat(), q->FieldByName("STUECK").AsFloat(),
+        const std::string key =
+            fmt::format("{}/{}/{}", q->FieldByName("SOLLPOS").AsString(),
+                        q->FieldByName("ELEMENT").AsInteger(), q->FieldByName("TAETIGKEIT").AsString());
+        rows[key] = SolltatRow{q->FieldByName("EHMENGE").AsFloat(),
+                               q->FieldByName("STUECK").AsFloat(),
                                q->FieldByName("TAFIXZT").AsFloat(),
                                static_cast<std::int32_t>(q->FieldByName("POST1LFD").AsInteger()),
                                static_cast<std::int32_t>(q->FieldByName("POSM1LFD").AsInteger()),

@@ -10,8 +10,7 @@ namespace sollist::test {
 namespace fs = std::filesystem;
 
 DecimalCommaLocale::DecimalCommaLocale()
-    : dir_(fs::temp_directory_path() / ("sollist_locale_" + std::to_string(::getpid())))
-{
+    : dir_(fs::temp_directory_path() / ("sollist_locale_" + std::to_string(::getpid()))) {
     fs::create_directories(dir_);
     const std::string command =
         "localedef -i de_DE -f UTF-8 '" + (dir_ / Name).string() + "' >/dev/null 2>&1";
@@ -19,8 +18,7 @@ DecimalCommaLocale::DecimalCommaLocale()
         env_.Set("LOCPATH", dir_.string());
 }
 
-DecimalCommaLocale::~DecimalCommaLocale()
-{
+DecimalCommaLocale::~DecimalCommaLocale() {
     std::error_code ignored;
     fs::remove_all(dir_, ignored);
 }

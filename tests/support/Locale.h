@@ -14,7 +14,7 @@ public:
     static constexpr const char* Name = "de_DE.UTF-8";
 
     DecimalCommaLocale();
-    ~DecimalCommaLocale();   // LOCPATH back as it was, the folder removed
+    ~DecimalCommaLocale(); // LOCPATH back as it was, the folder removed
     DecimalCommaLocale(const DecimalCommaLocale&) = delete;
     DecimalCommaLocale& operator=(const DecimalCommaLocale&) = delete;
 

@@ -7,8 +7,7 @@
 
 namespace sollist::test {
 
-db::TValue SolltatValue(int column, int row)
-{
+db::TValue SolltatValue(int column, int row) {
     switch (column) {
     case 6:
     case 15: return std::int64_t{row % 2};

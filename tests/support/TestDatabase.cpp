@@ -26,8 +26,7 @@ namespace {
 
 constexpr const char* kServerDirectory = "/var/lib/firebird/3.0/data/sollist";
 
-std::string UniqueName()
-{
+std::string UniqueName() {
     static std::atomic<int> counter{0};
     auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
     return fmt::format("test-{}-{}-{:x}", ::getpid(), counter++, ticks & 0xffffff);
@@ -35,8 +34,7 @@ std::string UniqueName()
 
 std::string QueryFirstValue(Firebird::IAttachment* attachment, const std::string& sql);
 
-std::string ReadFile(const fs::path& path)
-{
+std::string ReadFile(const fs::path& path) {
     std::ifstream file(path);
     if (!file)
         throw std::runtime_error("cannot read " + path.string());
@@ -50,16 +48,13 @@ std::string ReadFile(const fs::path& path)
 std::string SourceDir() { return SOLLIST_SOURCE_DIR; }
 std::string BinaryDir() { return SOLLIST_BINARY_DIR; }
 
-std::string SqlLiteral(const std::string& text)
-{
+std::string SqlLiteral(const std::string& text) {
     std::string literal = "'";
-    for (char c : text)
-        literal += c == '\'' ? std::string("''") : std::string(1, c);
+    for (char c : text) literal += c == '\'' ? std::string("''") : std::string(1, c);
     return literal + "'";
 }
 
-std::string ServerPassword()
-{
+std::string ServerPassword() {
     const char* password = std::getenv("ISC_PASSWORD");
     return password && *password ? password : "tarvex";
 }
@@ -76,18 +71,16 @@ struct TestDatabase::Impl {
     fb::AttachOptions options;
     bool holdAttachment = true;
 
-    Firebird::IAttachment* Attach()
-    {
+    Firebird::IAttachment* Attach() {
         if (!attachment) {
             fb::XpbBuilder dpb = fb::BuildDpb(options);
             fb::Status status;
-            attachment.reset(fb::Provider()->attachDatabase(&status, target.c_str(), dpb->getBufferLength(&status),
-                                                            dpb->getBuffer(&status)));
+            attachment.reset(fb::Provider()->attachDatabase(
+                &status, target.c_str(), dpb->getBufferLength(&status), dpb->getBuffer(&status)));
         }
         return attachment.get();
     }
-    void Release()
-    {
+    void Release() {
         if (!holdAttachment)
             attachment.reset();
     }
@@ -99,8 +92,7 @@ struct TestDatabase::Impl {
     };
 };
 
-TestDatabase::TestDatabase(DbMode mode, bool loadSchema) : impl_(std::make_unique<Impl>()), mode_(mode)
-{
+TestDatabase::TestDatabase(DbMode mode, bool loadSchema) : impl_(std::make_unique<Impl>()), mode_(mode) {
     fb::AttachOptions options{"TARVEX", "", true};
     std::string target;
     if (mode == DbMode::Embedded) {
@@ -112,14 +104,14 @@ TestDatabase::TestDatabase(DbMode mode, bool loadSchema) : impl_(std::make_uniqu
         target = path_;
     } else {
         options.password = ServerPassword();
-        env_.Set("ISC_PASSWORD", options.password);   // for the program's connections
+        env_.Set("ISC_PASSWORD", options.password); // for the program's connections
         path_ = std::string(kServerDirectory) + "/" + UniqueName() + ".fdb";
         target = "localhost:" + path_;
     }
     fb::XpbBuilder dpb = fb::BuildDpb(options);
     fb::Status status;
-    impl_->attachment.reset(fb::Provider()->createDatabase(&status, target.c_str(), dpb->getBufferLength(&status),
-                                                           dpb->getBuffer(&status)));
+    impl_->attachment.reset(fb::Provider()->createDatabase(
+        &status, target.c_str(), dpb->getBufferLength(&status), dpb->getBuffer(&status)));
     impl_->target = target;
     impl_->options = options;
     impl_->options.create = false;
@@ -129,8 +121,7 @@ TestDatabase::TestDatabase(DbMode mode, bool loadSchema) : impl_(std::make_uniqu
     impl_->Release();
 }
 
-TestDatabase::~TestDatabase()
-{
+TestDatabase::~TestDatabase() {
     impl_->connection.reset();
     try {
         impl_->Attach();
@@ -143,7 +134,7 @@ TestDatabase::~TestDatabase()
             impl_->attachment->dropDatabase(&status);
             impl_->attachment.forget();
         } catch (const std::exception&) {
-            impl_->attachment.reset();   // still in use elsewhere: detach, remove the file below
+            impl_->attachment.reset(); // still in use elsewhere: detach, remove the file below
         }
     }
     std::error_code ignored;
@@ -153,12 +144,11 @@ TestDatabase::~TestDatabase()
         fs::remove(path_, ignored);
 }
 
-void TestDatabase::Exec(const std::string& script)
-{
+void TestDatabase::Exec(const std::string& script) {
     Impl::Use use(*impl_);
     for (const std::string& statement : db::SplitStatements(script)) {
         if (text::UpperAscii(statement) == "COMMIT")
-            continue;   // every statement is committed on its own
+            continue; // every statement is committed on its own
         fb::Transaction transaction = fb::StartReadCommitted(impl_->attachment.get());
         fb::Status status;
         try {
@@ -172,27 +162,26 @@ void TestDatabase::Exec(const std::string& script)
     }
 }
 
-std::string TestDatabase::QueryValue(const std::string& sql)
-{
+std::string TestDatabase::QueryValue(const std::string& sql) {
     Impl::Use use(*impl_);
     return QueryFirstValue(impl_->attachment.get(), sql);
 }
 
 namespace {
 
-std::string QueryFirstValue(Firebird::IAttachment* attachment, const std::string& sql)
-{
+std::string QueryFirstValue(Firebird::IAttachment* attachment, const std::string& sql) {
     fb::Transaction transaction = fb::StartReadCommitted(attachment);
     fb::Status status;
     fb::Statement statement(attachment->prepare(&status, transaction.get(), static_cast<unsigned>(sql.size()),
-                                                       sql.c_str(), SQL_DIALECT_V6,
-                                                       Firebird::IStatement::PREPARE_PREFETCH_METADATA));
+                                                sql.c_str(), SQL_DIALECT_V6,
+                                                Firebird::IStatement::PREPARE_PREFETCH_METADATA));
     fb::Metadata output(statement->getOutputMetadata(&status));
     std::vector<db::ColumnInfo> columns = db::DescribeColumns(output.get());
     if (columns.empty())
         return {};
     std::vector<unsigned char> buffer(output->getMessageLength(&status));
-    fb::ResultSet cursor(statement->openCursor(&status, transaction.get(), nullptr, nullptr, output.get(), 0));
+    fb::ResultSet cursor(
+        statement->openCursor(&status, transaction.get(), nullptr, nullptr, output.get(), 0));
     if (cursor->fetchNext(&status, buffer.data()) != Firebird::IStatus::RESULT_OK)
         return {};
     db::TValue value = db::ReadColumn(columns[0], buffer.data(), attachment, transaction.get());
@@ -205,8 +194,7 @@ std::string QueryFirstValue(Firebird::IAttachment* attachment, const std::string
 
 } // namespace
 
-db::TDMConnection& TestDatabase::Connection()
-{
+db::TDMConnection& TestDatabase::Connection() {
     if (!impl_->connection) {
         auto module = std::make_unique<db::TDMConnection>();
         module->IBCConnection.SetServer(Server());
@@ -217,8 +205,7 @@ db::TDMConnection& TestDatabase::Connection()
     return *impl_->connection;
 }
 
-const TRunContext& TestDatabase::Context()
-{
+const TRunContext& TestDatabase::Context() {
     if (!impl_->context)
         impl_->context = std::make_unique<TRunContext>(TRunContext{
             Connection().IBCConnection, [this](const std::string& line) { impl_->console += line + "\n"; }});

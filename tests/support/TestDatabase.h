@@ -18,12 +18,12 @@ public:
     // /var/lib/firebird/3.0/data/sollist/ reached as localhost:<path> with ServerPassword(), which
     // ISC_PASSWORD holds for the program's connections while the fixture lives.
     explicit TestDatabase(DbMode mode = DbMode::Embedded, bool loadSchema = true);
-    ~TestDatabase();                        // detaches everything and drops the database
+    ~TestDatabase(); // detaches everything and drops the database
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
 
     DbMode Mode() const { return mode_; }
-    std::string Database() const { return path_; }   // the path to give SetDatabase
+    std::string Database() const { return path_; } // the path to give SetDatabase
     std::string Server() const { return mode_ == DbMode::Server ? "localhost" : ""; }
 
     // Runs SQL statements separated by ";" (SET TERM understood; literals may hold ";")
@@ -45,13 +45,13 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
     DbMode mode_;
-    std::string directory_;   // embedded: the private directory holding the file
+    std::string directory_; // embedded: the private directory holding the file
     std::string path_;
     EnvironmentGuard env_;
 };
 
-std::string SourceDir();   // SOLLIST_SOURCE_DIR
-std::string BinaryDir();   // SOLLIST_BINARY_DIR
+std::string SourceDir(); // SOLLIST_SOURCE_DIR
+std::string BinaryDir(); // SOLLIST_BINARY_DIR
 
 // A text as an SQL string literal for Exec and QueryValue: in apostrophes, each apostrophe doubled.
 std::string SqlLiteral(const std::string& text);
