@@ -54,7 +54,7 @@ struct Event {
     std::int32_t layout = -1;
     db::StatementObserver::Kind kind{};
     bool commit = false, retaining = false;
-    std::uint32_t length = 0;   // parameter message bytes that follow in the file
+    std::uint32_t length = 0; // parameter message bytes that follow in the file
 };
 
 // Writes the events to a temporary file (a large run's messages do not fit in memory) and
@@ -62,11 +62,13 @@ struct Event {
 class Recorder final : public db::StatementObserver {
 public:
     Recorder() : file_(std::tmpfile()) {
-        if (file_ == nullptr) throw EInOutError("no temporary file for the recording");
+        if (file_ == nullptr)
+            throw EInOutError("no temporary file for the recording");
     }
     ~Recorder() override {
         for (auto* layout : layouts_) db::fb::Finish(layout);
-        if (file_ != nullptr) std::fclose(file_);
+        if (file_ != nullptr)
+            std::fclose(file_);
     }
 
     void Executed(const std::string& sql, Kind kind, IMessageMetadata* input,
@@ -89,7 +91,10 @@ public:
         Write(e, nullptr);
     }
 
-    std::FILE* Rewound() { std::rewind(file_); return file_; }
+    std::FILE* Rewound() {
+        std::rewind(file_);
+        return file_;
+    }
     const std::vector<std::string>& Sqls() const { return sqls_; }
     IMessageMetadata* Layout(std::int32_t id) const { return layouts_[id]; }
     std::size_t Events() const { return events_; }
@@ -98,12 +103,14 @@ private:
     template <class Key, class OnNew>
     std::int32_t Id(std::unordered_map<Key, std::int32_t>& ids, const Key& key, OnNew onNew) {
         auto [it, added] = ids.try_emplace(key, static_cast<std::int32_t>(ids.size()));
-        if (added) onNew();
+        if (added)
+            onNew();
         return it->second;
     }
     void Write(const Event& e, const unsigned char* buffer) {
         std::fwrite(&e, sizeof e, 1, file_);
-        if (e.length > 0 && buffer != nullptr) std::fwrite(buffer, 1, e.length, file_);
+        if (e.length > 0 && buffer != nullptr)
+            std::fwrite(buffer, 1, e.length, file_);
         ++events_;
     }
 
@@ -172,9 +179,12 @@ Timing Replay(db::TIBCConnection& connection, Recorder& recording, std::vector<R
             if (e.length > 0 && std::fread(message.data(), 1, e.length, file) != e.length)
                 throw Exception("recording truncated");
             if (e.sql < 0) {
-                if (e.retaining) connection.DefaultTransaction()->commitRetaining(&status);
-                else if (e.commit) connection.AutoCommit();
-                else connection.AutoRollback();
+                if (e.retaining)
+                    connection.DefaultTransaction()->commitRetaining(&status);
+                else if (e.commit)
+                    connection.AutoCommit();
+                else
+                    connection.AutoRollback();
                 continue;
             }
             Replayed& s = statements[e.sql];
@@ -207,7 +217,7 @@ int main(int argc, char** argv) {
         dm.IBCConnection.SetServer(argc > 2 ? argv[2] : "");
         dm.IBCConnection.Connect();
         const TRunContext context{dm.IBCConnection, {}};
-        solltat::TSolltat(context).Calculate({}, false);   // SOLLTAT exists before the recording
+        solltat::TSolltat(context).Calculate({}, false); // SOLLTAT exists before the recording
 
         Recorder recording;
         dm.IBCConnection.SetStatementObserver(&recording);

@@ -20,10 +20,9 @@ using namespace sollist::formula;
 
 // Formulas of the common subset: + - * /, parentheses, variables, MIN/MAX, SQRT, ABS.
 const std::vector<std::string> kFormulas{
-    "B-2*19",         "H-2*19",           "(B-2*19)/2",          "L1+10",
-    "MIN(B;H)-6",     "MAX(B-38;200)",    "SQRT(B*B+H*H)",       "ABS(T-B)/2+4",
-    "B*H/1000000",    "2*M",              "(H-3*19-2*(19+3))/3", "T-19-5",
-    "1.5*B+0.25*H",   "(B+H)*2/1000",     "MIN(L1;B-2*19)+3.5",  "H/2-19/2",
+    "B-2*19",        "H-2*19",       "(B-2*19)/2",         "L1+10",    "MIN(B;H)-6",          "MAX(B-38;200)",
+    "SQRT(B*B+H*H)", "ABS(T-B)/2+4", "B*H/1000000",        "2*M",      "(H-3*19-2*(19+3))/3", "T-19-5",
+    "1.5*B+0.25*H",  "(B+H)*2/1000", "MIN(L1;B-2*19)+3.5", "H/2-19/2",
 };
 
 struct TVariables {
@@ -33,7 +32,8 @@ struct TVariables {
 // Variables by name through a hash map, as a formula context would resolve them.
 class TBenchFormel final : public TBaseFormel {
 public:
-    explicit TBenchFormel(const TVariables& v) : values_{{"B", v.B}, {"H", v.H}, {"T", v.T}, {"M", v.M}, {"L1", v.L1}} {}
+    explicit TBenchFormel(const TVariables& v)
+        : values_{{"B", v.B}, {"H", v.H}, {"T", v.T}, {"M", v.M}, {"L1", v.L1}} {}
 
 protected:
     double GetVarValue(const std::string& name) override { return values_.at(name); }
@@ -71,8 +71,7 @@ struct TMuParser {
 
 std::vector<std::string> MuParserFormulas() {
     std::vector<std::string> result;
-    for (const auto& formula : kFormulas)
-        result.push_back(ForMuParser(formula));
+    for (const auto& formula : kFormulas) result.push_back(ForMuParser(formula));
     return result;
 }
 
@@ -95,8 +94,7 @@ void CheckSameValues() {
 void BM_BerechneFormel(benchmark::State& state) {
     TBenchFormel formel{TVariables{}};
     for (auto _ : state)
-        for (const auto& formula : kFormulas)
-            benchmark::DoNotOptimize(formel.BerechneFormel(formula));
+        for (const auto& formula : kFormulas) benchmark::DoNotOptimize(formel.BerechneFormel(formula));
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kFormulas.size()));
 }
 BENCHMARK(BM_BerechneFormel);

@@ -27,7 +27,8 @@ constexpr int kPositions = 200, kRowsPerPosition = 5, kActivities = 100, kMateri
 sollist::test::TestDatabase& Database(bool materialIndexes) {
     static std::unique_ptr<sollist::test::TestDatabase> db;
     static bool dbIndexes = false;
-    if (db && dbIndexes == materialIndexes) return *db;
+    if (db && dbIndexes == materialIndexes)
+        return *db;
     db.reset();
     dbIndexes = materialIndexes;
     db = [materialIndexes] {
@@ -102,8 +103,7 @@ void BM_FindRecordHash(benchmark::State& state) {
     auto keys = MakeRecords(count);
     for (const auto& r : keys) list.Add(std::make_unique<TMSTRecord>(*r));
     for (auto _ : state)
-        for (const auto& k : keys)
-            benchmark::DoNotOptimize(list.Find(k->SollPos, k->Element, k->Taetigkeit));
+        for (const auto& k : keys) benchmark::DoNotOptimize(list.Find(k->SollPos, k->Element, k->Taetigkeit));
     state.SetItemsProcessed(state.iterations() * count);
 }
 BENCHMARK(BM_FindRecordHash)->Arg(100)->Arg(1000)->Arg(5000);
@@ -115,8 +115,7 @@ void BM_FindRecordLinear(benchmark::State& state) {
         for (const auto& k : list) {
             const TMSTRecord* found = nullptr;
             for (const auto& r : list)
-                if (r->SollPos == k->SollPos && r->Element == k->Element &&
-                    r->Taetigkeit == k->Taetigkeit) {
+                if (r->SollPos == k->SollPos && r->Element == k->Element && r->Taetigkeit == k->Taetigkeit) {
                     found = r.get();
                     break;
                 }

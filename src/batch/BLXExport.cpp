@@ -21,6 +21,8 @@ Tdm_BLXExport::Tdm_BLXExport(const TRunContext& context) : FContext(context) {
 
 Tdm_BLXExport::~Tdm_BLXExport() = default;
 
+// Declared SQL and fields are laid out as tables: not reformatted.
+// clang-format off
 void Tdm_BLXExport::DeclareDataObjects() {
     db::Declare(qry,
                 {"Select AOfNumm,ANumm", "from auftrag ",
@@ -58,6 +60,7 @@ void Tdm_BLXExport::DeclareDataObjects() {
                  {"AsKoLetzt", TFieldType::ftString, 3},
                  {"AOFFSTND", TFieldType::ftFloat}});
 }
+// clang-format on
 
 void Tdm_BLXExport::CalcSollIst() {
     tbAufsStd.EmptyTable();
@@ -69,7 +72,7 @@ void Tdm_BLXExport::CalcSollIst() {
     qry.Open();
 
     solltat::TSolltat solltat(FContext);
-    solltat.KeepMasterData = true;   // the run changes no master data
+    solltat.KeepMasterData = true; // the run changes no master data
     ist::TIstStunden istStunden(FContext);
     auto orderNumber = qry.FieldByName("AOfNumm");
     for (; !qry.Eof(); qry.Next()) {
@@ -78,7 +81,8 @@ void Tdm_BLXExport::CalcSollIst() {
         solltat.Calculate({OfNumm}, false);
         const double targetSum = SumTargetHours(OfNumm, true);
         const ist::TIstErgebnis ist = istStunden.Calc(OfNumm);
-        if (tbAuftrag.FindKey({TValue{OfNumm}})) WriteOrderTotals(targetSum, ist);
+        if (tbAuftrag.FindKey({TValue{OfNumm}}))
+            WriteOrderTotals(targetSum, ist);
         MergeActualHours(OfNumm, ist);
     }
 
@@ -109,7 +113,8 @@ double Tdm_BLXExport::SumTargetHours(const std::string& OfNumm, bool appendRows)
     auto hours = qrySollStd.FieldByName("SollStunden");
     for (; !qrySollStd.Eof(); qrySollStd.Next()) {
         sum += hours.AsFloat();
-        if (!appendRows) continue;
+        if (!appendRows)
+            continue;
         tbAufsStd.Append();
         tbAufsStd.FieldByName("ASOFNUMM").AsString(OfNumm);
         tbAufsStd.FieldByName("ASRMTAT").AsString(rmTat.AsString());
@@ -130,8 +135,10 @@ void Tdm_BLXExport::WriteOrderTotals(double targetSum, const ist::TIstErgebnis& 
     tbAuftrag.FieldByName("AsRegStnd").AsFloat(ist.Regiestd);
     tbAuftrag.FieldByName("AsKoLetzt").AsString(ist.LetztKoNumm);
     auto istBis = tbAuftrag.FieldByName("AsIstBis");
-    if (ist.LetztDat != 0) istBis.AsDateTime(std::floor(ist.LetztDat));
-    else istBis.Clear();
+    if (ist.LetztDat != 0)
+        istBis.AsDateTime(std::floor(ist.LetztDat));
+    else
+        istBis.Clear();
     tbAuftrag.Post();
 }
 

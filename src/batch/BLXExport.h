@@ -33,7 +33,7 @@ private:
     const TRunContext& FContext;
 
 public:
-    db::TIBCQuery qry{FContext.Connection, "qry"};               // open orders
+    db::TIBCQuery qry{FContext.Connection, "qry"}; // open orders
     // SOLLTAT summed per reporting activity and cost centre
     db::TIBCQuery qrySollStd{FContext.Connection, "qrySollStd"};
     db::TIBCTable tbAufsStd{FContext.Connection, "tbAufsStd"};

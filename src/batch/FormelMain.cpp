@@ -98,7 +98,8 @@ bool ParseOptions(int argc, char** argv, TToolFormel& context) {
                 throw TUsageError{fmt::format("--var value must be finite, got '{}'", value)};
             context.Variables.insert_or_assign(std::string(key), number);
         } else {
-            context.Tables.insert_or_assign(ParseNumber<std::int32_t>(key, "--tab number"), std::string(value));
+            context.Tables.insert_or_assign(ParseNumber<std::int32_t>(key, "--tab number"),
+                                            std::string(value));
         }
     }
     return true;

@@ -5,7 +5,7 @@
 namespace sollist::batch {
 
 void RunOrderHours(const TRunContext& context) {
-    Tdm_BLXExport module(context);   // reads the surcharge factor
+    Tdm_BLXExport module(context); // reads the surcharge factor
     module.CalcSollIst();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Every failure of the program is an exception with a kind name and a message; the entry
 // prints "kind: message". The kinds are the names users see in the batch output.
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -12,14 +13,15 @@ public:
     virtual const char* kind() const noexcept { return "Exception"; }
 };
 
-#define SOLLIST_ERROR_KIND(Name, Base)                                         \
-    class Name : public Base {                                                 \
-    public:                                                                    \
-        using Base::Base;                                                      \
-        const char* kind() const noexcept override { return #Name; }           \
+// The arguments are a class name and its base, which cannot stand in parentheses.
+// NOLINTBEGIN(bugprone-macro-parentheses)
+#define SOLLIST_ERROR_KIND(Name, Base)                                                                       \
+    class Name : public Base {                                                                               \
+    public:                                                                                                  \
+        using Base::Base;                                                                                    \
+        const char* kind() const noexcept override { return #Name; }                                         \
     };
 
-SOLLIST_ERROR_KIND(EIBCError, Exception)          // reported by the server or client library
 SOLLIST_ERROR_KIND(EDatabaseError, Exception)     // misuse of the data access layer
 SOLLIST_ERROR_KIND(EConvertError, Exception)      // text that is no number or date
 SOLLIST_ERROR_KIND(ERegistryException, Exception) // per-user setting of the wrong type
@@ -31,5 +33,21 @@ SOLLIST_ERROR_KIND(EInvalidOp, EMathError)
 SOLLIST_ERROR_KIND(EOverflow, EMathError)
 
 #undef SOLLIST_ERROR_KIND
+// NOLINTEND(bugprone-macro-parentheses)
+
+// Reported by the server or client library. Code and SQLSTATE let callers tell failures apart
+// without reading the text, which the server words and may reword.
+class EIBCError : public Exception {
+public:
+    explicit EIBCError(const std::string& message, std::intptr_t code = 0, std::string sqlState = {})
+        : Exception(message), code_(code), sqlState_(std::move(sqlState)) {}
+    const char* kind() const noexcept override { return "EIBCError"; }
+    std::intptr_t Code() const noexcept { return code_; }              // first gds code; 0 = none
+    const std::string& SqlState() const noexcept { return sqlState_; } // 5 characters; "" = none
+
+private:
+    std::intptr_t code_;
+    std::string sqlState_;
+};
 
 } // namespace sollist

@@ -20,7 +20,8 @@ struct TRunContext {
     TConsoleSink Console;
 
     void Print(const std::string& line) const {
-        if (Console) Console(line);
+        if (Console)
+            Console(line);
     }
 };
 

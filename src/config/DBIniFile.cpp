@@ -10,9 +10,8 @@
 #include <charconv>
 #include <chrono>
 #include <clocale>
-#include <langinfo.h>
-#include <locale.h>
 #include <cmath>
+#include <langinfo.h>
 #include <string_view>
 
 namespace sollist::config {
@@ -25,7 +24,8 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool ReadNumber(const std::string& text, std::size_t& pos, std::size_t maxDigits, int& value) {
     const std::size_t start = pos;
     while (pos < text.size() && IsDigit(text[pos]) && pos - start < maxDigits) ++pos;
-    if (pos == start) return false;
+    if (pos == start)
+        return false;
     std::from_chars(text.data() + start, text.data() + pos, value);
     return true;
 }
@@ -38,7 +38,8 @@ namespace IniValue {
 // without switching the process locale, so no other number formatting of the program changes.
 char DecimalSeparator() {
     const locale_t environment = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
-    if (environment == static_cast<locale_t>(nullptr)) return '.';
+    if (environment == static_cast<locale_t>(nullptr))
+        return '.';
     const char* point = nl_langinfo_l(RADIXCHAR, environment);
     const char separator = point != nullptr && point[0] != '\0' ? point[0] : '.';
     freelocale(environment);
@@ -61,7 +62,8 @@ std::string FormatDate(double dayNumber) {
 
 // Drops one leading "+" in front of a digit, which from_chars does not accept.
 std::string_view WithoutPlus(std::string_view text) {
-    if (text.size() > 1 && text[0] == '+' && (IsDigit(text[1]) || text[1] == '.')) text.remove_prefix(1);
+    if (text.size() > 1 && text[0] == '+' && (IsDigit(text[1]) || text[1] == '.'))
+        text.remove_prefix(1);
     return text;
 }
 
@@ -75,20 +77,27 @@ std::int64_t ParseInteger(const std::string& text) {
 }
 
 double ParseFloat(const std::string& text) {
-    const auto fail = [&]() { return EConvertError(fmt::format("'{}' is not a valid floating point value", text)); };
+    const auto fail = [&]() {
+        return EConvertError(fmt::format("'{}' is not a valid floating point value", text));
+    };
     const char separator = DecimalSeparator();
     const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) throw fail();
-    std::string number(WithoutPlus(std::string_view(text).substr(first, text.find_last_not_of(' ') - first + 1)));
+    if (first == std::string::npos)
+        throw fail();
+    std::string number(
+        WithoutPlus(std::string_view(text).substr(first, text.find_last_not_of(' ') - first + 1)));
     // Only the locale's separator counts, and a digit or the separator must lead, which
     // keeps out "inf", "nan" and the like.
-    if (separator != '.' && number.find('.') != std::string::npos) throw fail();
+    if (separator != '.' && number.find('.') != std::string::npos)
+        throw fail();
     std::replace(number.begin(), number.end(), separator, '.');
     const std::size_t lead = number[0] == '-' ? 1 : 0;
-    if (lead >= number.size() || !(IsDigit(number[lead]) || number[lead] == '.')) throw fail();
+    if (lead >= number.size() || !(IsDigit(number[lead]) || number[lead] == '.'))
+        throw fail();
     double value = 0;
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (error != std::errc() || end != number.data() + number.size()) throw fail();
+    if (error != std::errc() || end != number.data() + number.size())
+        throw fail();
     return value;
 }
 
@@ -97,31 +106,41 @@ double ParseDate(const std::string& text) {
     std::size_t pos = 0;
     int day = 0, month = 0, year = 0;
     const auto expect = [&](char c) {
-        if (pos >= text.size() || text[pos] != c) throw fail();
+        if (pos >= text.size() || text[pos] != c)
+            throw fail();
         ++pos;
     };
-    if (!ReadNumber(text, pos, 2, day)) throw fail();
+    if (!ReadNumber(text, pos, 2, day))
+        throw fail();
     expect('.');
-    if (!ReadNumber(text, pos, 2, month)) throw fail();
+    if (!ReadNumber(text, pos, 2, month))
+        throw fail();
     expect('.');
     const std::size_t yearStart = pos;
-    if (!ReadNumber(text, pos, 4, year) || pos - yearStart != 4) throw fail();
+    if (!ReadNumber(text, pos, 4, year) || pos - yearStart != 4)
+        throw fail();
     const std::chrono::year_month_day ymd{std::chrono::year(year), std::chrono::month(month),
                                           std::chrono::day(day)};
-    if (!ymd.ok()) throw fail();
+    if (!ymd.ok())
+        throw fail();
     double result = db::EncodeDate(year, month, day);
-    if (pos == text.size()) return result;
+    if (pos == text.size())
+        return result;
 
     int hours = 0, minutes = 0, seconds = 0;
     expect(' ');
-    if (!ReadNumber(text, pos, 2, hours)) throw fail();
+    if (!ReadNumber(text, pos, 2, hours))
+        throw fail();
     expect(':');
-    if (!ReadNumber(text, pos, 2, minutes)) throw fail();
+    if (!ReadNumber(text, pos, 2, minutes))
+        throw fail();
     if (pos < text.size()) {
         expect(':');
-        if (!ReadNumber(text, pos, 2, seconds)) throw fail();
+        if (!ReadNumber(text, pos, 2, seconds))
+            throw fail();
     }
-    if (pos != text.size() || hours > 23 || minutes > 59 || seconds > 59) throw fail();
+    if (pos != text.size() || hours > 23 || minutes > 59 || seconds > 59)
+        throw fail();
     return result + (hours * 3600 + minutes * 60 + seconds) / 86400.0;
 }
 
@@ -144,8 +163,9 @@ TDBIniFile::TDBIniFile(db::TIBCConnection& connection, int IniFileTyp)
         query->SetEmptyStrToNull = true;
         query->ReadOnly = true;
     }
-    qryWriteINI.SetSQL({inifile ? "Update inifile SET WERT=:WERT where SECTION=:SECTION and NAME=:NAME"
-                                : "Update or Insert into listenini(SECTION,IDENT,WERT) Values(:SECTION,:NAME,:WERT)"});
+    qryWriteINI.SetSQL(
+        {inifile ? "Update inifile SET WERT=:WERT where SECTION=:SECTION and NAME=:NAME"
+                 : "Update or Insert into listenini(SECTION,IDENT,WERT) Values(:SECTION,:NAME,:WERT)"});
 }
 
 TDBIniFile::~TDBIniFile() = default;
@@ -161,15 +181,18 @@ std::optional<TDBIniFile::TStored> TDBIniFile::LookUp(const std::string& Section
         return TStored{wert.IsNull(), wert.AsString()};
     };
     if (!FetchedSection.empty() && Section == FetchedSection) {
-        if (!qryReadSection.Locate("NAME", {db::TValue(text::UpperAscii(Name))})) return std::nullopt;
+        if (!qryReadSection.Locate("NAME", {db::TValue(text::UpperAscii(Name))}))
+            return std::nullopt;
         return stored(qryReadSection);
     }
-    if (!FetchedSection.empty()) DropFetchedSection();
+    if (!FetchedSection.empty())
+        DropFetchedSection();
     qryReadINI.ParamByName("SECTION").AsString(text::UpperAscii(Section));
     qryReadINI.ParamByName("NAME").AsString(text::UpperAscii(Name));
     qryReadINI.Open();
     std::optional<TStored> value;
-    if (!qryReadINI.IsEmpty()) value = stored(qryReadINI);
+    if (!qryReadINI.IsEmpty())
+        value = stored(qryReadINI);
     qryReadINI.Close();
     return value;
 }
@@ -209,7 +232,8 @@ void TDBIniFile::Write(const std::string& Section, const std::string& Name, cons
     qryWriteINI.Execute();
 }
 
-void TDBIniFile::WriteString(const std::string& Section, const std::string& Name, const std::string& NewValue) {
+void TDBIniFile::WriteString(const std::string& Section, const std::string& Name,
+                             const std::string& NewValue) {
     Write(Section, Name, NewValue);
 }
 
@@ -230,7 +254,8 @@ void TDBIniFile::WriteDate(const std::string& Section, const std::string& Name, 
 }
 
 void TDBIniFile::EraseSection(const std::string& Section) {
-    if (FIniTyp != 2) throw Exception("EraseSection ist nur bei listen.ini erlaubt!");
+    if (FIniTyp != 2)
+        throw Exception("EraseSection ist nur bei listen.ini erlaubt!");
     db::TIBCSQL erase(FConnection, "qryEraseSection");
     erase.SetSQL({"Delete from listenini where SECTION=:SECTION"});
     erase.ParamByName("SECTION").AsString(text::UpperAscii(Section));
@@ -238,8 +263,10 @@ void TDBIniFile::EraseSection(const std::string& Section) {
 }
 
 void TDBIniFile::FetchWholeSection(const std::string& Section) {
-    if (!FetchedSection.empty() && Section == FetchedSection) return;
-    if (!FetchedSection.empty()) DropFetchedSection();
+    if (!FetchedSection.empty() && Section == FetchedSection)
+        return;
+    if (!FetchedSection.empty())
+        DropFetchedSection();
     qryReadSection.ParamByName("SECTION").AsString(text::UpperAscii(Section));
     qryReadSection.Open();
     FetchedSection = Section;

@@ -18,10 +18,8 @@ public:
     TDBIniFile(const TDBIniFile&) = delete;
     TDBIniFile& operator=(const TDBIniFile&) = delete;
 
-    std::string ReadString(const std::string& Section, const std::string& Name,
-                           const std::string& Default);
-    std::int64_t ReadInteger(const std::string& Section, const std::string& Name,
-                             std::int64_t Default);
+    std::string ReadString(const std::string& Section, const std::string& Name, const std::string& Default);
+    std::int64_t ReadInteger(const std::string& Section, const std::string& Name, std::int64_t Default);
     double ReadFloat(const std::string& Section, const std::string& Name, double Default);
     bool ReadBool(const std::string& Section, const std::string& Name, bool Default);
     // Dates are day numbers (day 0 = 1899-12-30, time of day as fraction).
@@ -42,7 +40,7 @@ public:
 private:
     struct TStored {
         bool IsNull = false;
-        std::string Text;      // empty for NULL
+        std::string Text; // empty for NULL
     };
     // The stored value; absent when there is no row.
     std::optional<TStored> LookUp(const std::string& Section, const std::string& Name);
@@ -62,12 +60,12 @@ private:
 // short format dd.mm.yyyy.
 namespace IniValue {
 char DecimalSeparator();
-std::string FormatFloat(double value);      // shortest general form, up to 15 digits
-std::string FormatDate(double dayNumber);   // dd.mm.yyyy
+std::string FormatFloat(double value);    // shortest general form, up to 15 digits
+std::string FormatDate(double dayNumber); // dd.mm.yyyy
 // The conversions raise EConvertError for text that does not convert.
 std::int64_t ParseInteger(const std::string& text);
 double ParseFloat(const std::string& text);
-double ParseDate(const std::string& text);  // dd.mm.yyyy, optionally followed by hh:mm[:ss]
+double ParseDate(const std::string& text); // dd.mm.yyyy, optionally followed by hh:mm[:ss]
 } // namespace IniValue
 
 } // namespace sollist::config

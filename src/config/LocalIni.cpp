@@ -23,27 +23,26 @@ namespace sollist::config {
 namespace fs = std::filesystem;
 
 const std::array<std::string_view, TLocalIni::PfadAnzahl> TLocalIni::PfadNamen = {
-    "BUCHHALT",   "CADIMPORT",  "CNCBLOCK",   "CNCEINLES",     "CNCPROGR",      "CNCTEST",
-    "KDLIEXPORT", "KUNDASCII",  "LOHNVERREC", "PICBAUGRUP",    "PICKUNDE",      "PICMATERIA",
-    "PICARTIKEL", "PICPOSITIO", "PICTAETIGK", "PICTTYP",       "PICWERKZ",      "BLX_DATEN",
-    "VERSCHNITT", "TEXTBAUST",  "AUFTRAGEXPIMP", "ZUSCHNITTEIMP", "SQL",        "OCI",
-    "KDBELEGE",   "KDWORD",     "KDPDF",      "KDFAX",         "KDEXCEL",       "KDACAD",
-    "KDPHOTOS",   "KDEMAIL",    "KDDIVERS",   "LIWORD",        "LIFAX",         "LIPDF",
-    "LIEXCEL",    "LIACAD",     "LIPHOTOS",   "LIEMAIL",       "LIDIVERS",      "MIWORD",
-    "MIFAX",      "PRWORD",     "PRFAX",      "PREXCEL",       "PRPDF",         "PREMAIL",
-    "PRDIVERS",   "OFFERTDOK",  "MATERIALDOK", "ARTIKDOK",     "BGRPDOK",       "TTYPDOK",
-    "PICOFFERT",  "BACKUP",     "MIPDF",      "MIDIVERS",      "MIEMAIL"};
+    "BUCHHALT",      "CADIMPORT",   "CNCBLOCK",   "CNCEINLES", "CNCPROGR",   "CNCTEST",    "KDLIEXPORT",
+    "KUNDASCII",     "LOHNVERREC",  "PICBAUGRUP", "PICKUNDE",  "PICMATERIA", "PICARTIKEL", "PICPOSITIO",
+    "PICTAETIGK",    "PICTTYP",     "PICWERKZ",   "BLX_DATEN", "VERSCHNITT", "TEXTBAUST",  "AUFTRAGEXPIMP",
+    "ZUSCHNITTEIMP", "SQL",         "OCI",        "KDBELEGE",  "KDWORD",     "KDPDF",      "KDFAX",
+    "KDEXCEL",       "KDACAD",      "KDPHOTOS",   "KDEMAIL",   "KDDIVERS",   "LIWORD",     "LIFAX",
+    "LIPDF",         "LIEXCEL",     "LIACAD",     "LIPHOTOS",  "LIEMAIL",    "LIDIVERS",   "MIWORD",
+    "MIFAX",         "PRWORD",      "PRFAX",      "PREXCEL",   "PRPDF",      "PREMAIL",    "PRDIVERS",
+    "OFFERTDOK",     "MATERIALDOK", "ARTIKDOK",   "BGRPDOK",   "TTYPDOK",    "PICOFFERT",  "BACKUP",
+    "MIPDF",         "MIDIVERS",    "MIEMAIL"};
 
 namespace {
 
 constexpr const char* RegistrySection = "R7";
 constexpr const char* ConnectionNrName = "ConnectionNr";
 
-
 // Replaces the first occurrence of placeholder (any case); true when there was one.
 bool ReplaceFirstNoCase(std::string& text, std::string_view placeholder, const std::string& by) {
     const std::size_t pos = text::FindAsciiNoCase(text, placeholder);
-    if (pos == std::string::npos) return false;
+    if (pos == std::string::npos)
+        return false;
     text.replace(pos, placeholder.size(), by);
     return true;
 }
@@ -61,12 +60,15 @@ std::map<std::string, std::string> ReadIniSection(const std::string& file, const
     bool inSection = false;
     std::string line;
     for (bool first = true; std::getline(in, line); first = false) {
-        if (first && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);   // UTF-8 byte order mark
+        if (first && line.starts_with("\xEF\xBB\xBF"))
+            line.erase(0, 3); // UTF-8 byte order mark
         const std::string text = Trim(line);
-        if (text.empty() || text.front() == ';' || text.front() == '#') continue;
+        if (text.empty() || text.front() == ';' || text.front() == '#')
+            continue;
         if (text.front() == '[') {
             const std::size_t close = text.find(']');
-            inSection = close != std::string::npos && text::EqualsAsciiNoCase(Trim(text.substr(1, close - 1)), section);
+            inSection = close != std::string::npos &&
+                        text::EqualsAsciiNoCase(Trim(text.substr(1, close - 1)), section);
             continue;
         }
         const std::size_t equals = text.find('=');
@@ -95,7 +97,8 @@ void ReplaceFileAtomically(const fs::path& path, const std::string& content) {
     }
     if (!ok) {
         const int error = errno;
-        if (fd >= 0) unlink(temp.c_str());
+        if (fd >= 0)
+            unlink(temp.c_str());
         throw ERegistryException(fmt::format("Fehler beim Schreiben von '{}' in {}: {}", ConnectionNrName,
                                              path.string(), std::strerror(error)));
     }
@@ -107,34 +110,40 @@ std::string WithIniValue(const std::string& content, const std::string& section,
     std::vector<std::string> lines;
     for (std::size_t start = 0; start < content.size();) {
         std::size_t end = content.find('\n', start);
-        if (end == std::string::npos) end = content.size();
+        if (end == std::string::npos)
+            end = content.size();
         lines.push_back(content.substr(start, end - start));
         start = end + 1;
     }
     const std::string line = key + "=" + value;
     bool inSection = false;
-    std::ptrdiff_t sectionEnd = -1;   // index after the last line of the section
+    std::ptrdiff_t sectionEnd = -1; // index after the last line of the section
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string trimmed = Trim(lines[i]);
         if (!trimmed.empty() && trimmed.front() == '[') {
             const std::size_t close = trimmed.find(']');
-            inSection = close != std::string::npos && text::EqualsAsciiNoCase(trimmed.substr(1, close - 1), section);
-            if (inSection) sectionEnd = static_cast<std::ptrdiff_t>(i + 1);
+            inSection =
+                close != std::string::npos && text::EqualsAsciiNoCase(trimmed.substr(1, close - 1), section);
+            if (inSection)
+                sectionEnd = static_cast<std::ptrdiff_t>(i + 1);
             continue;
         }
-        if (!inSection) continue;
+        if (!inSection)
+            continue;
         const std::size_t equals = trimmed.find('=');
         if (equals != std::string::npos && text::EqualsAsciiNoCase(Trim(trimmed.substr(0, equals)), key)) {
             lines[i] = line;
             sectionEnd = -2;
             break;
         }
-        if (!trimmed.empty()) sectionEnd = static_cast<std::ptrdiff_t>(i + 1);
+        if (!trimmed.empty())
+            sectionEnd = static_cast<std::ptrdiff_t>(i + 1);
     }
     if (sectionEnd >= 0) {
         lines.insert(lines.begin() + sectionEnd, line);
     } else if (sectionEnd == -1) {
-        if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
+        if (!lines.empty() && !Trim(lines.back()).empty())
+            lines.emplace_back();
         lines.push_back("[" + section + "]");
         lines.push_back(line);
     }
@@ -166,7 +175,8 @@ std::string TLocalIni::ExecutableDir() {
 int TLocalIni::ReadRegistryConnectionNr() const {
     const auto values = ReadIniSection(RegistryFile(), RegistrySection);
     const auto it = values.find(text::UpperAscii(ConnectionNrName));
-    if (it == values.end()) return 1;
+    if (it == values.end())
+        return 1;
     const std::string& text = it->second;
     int number = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
@@ -178,9 +188,11 @@ int TLocalIni::ReadRegistryConnectionNr() const {
 void TLocalIni::ReadConnectionInfo(int ConnectionNrOverride) {
     FConNr = ConnectionNrOverride == -1 ? ReadRegistryConnectionNr() : ConnectionNrOverride;
     const std::string dir = SettingsDir.empty() ? ExecutableDir() : SettingsDir;
-    const auto values = ReadIniSection((fs::path(dir) / "firmen.ini").string(), fmt::format("CONNECTION{}", FConNr));
+    const auto values =
+        ReadIniSection((fs::path(dir) / "firmen.ini").string(), fmt::format("CONNECTION{}", FConNr));
     FDokPfad = ValueOf(values, "DatenPfad");
-    if (!FDokPfad.empty() && FDokPfad.back() == PathDelim) FDokPfad.pop_back();
+    if (!FDokPfad.empty() && FDokPfad.back() == PathDelim)
+        FDokPfad.pop_back();
     DataBase = ValueOf(values, "DataBase");
     Server = ValueOf(values, "Server");
     Firmenname = ValueOf(values, "Text");
@@ -189,8 +201,10 @@ void TLocalIni::ReadConnectionInfo(int ConnectionNrOverride) {
 void TLocalIni::Firmenwechsel(int ToNr) {
     const fs::path path = RegistryFile();
     std::string content;
-    if (std::ifstream in{path, std::ios::binary}) content.assign(std::istreambuf_iterator<char>(in), {});
-    ReplaceFileAtomically(path, WithIniValue(content, RegistrySection, ConnectionNrName, std::to_string(ToNr)));
+    if (std::ifstream in{path, std::ios::binary})
+        content.assign(std::istreambuf_iterator<char>(in), {});
+    ReplaceFileAtomically(path,
+                          WithIniValue(content, RegistrySection, ConnectionNrName, std::to_string(ToNr)));
 }
 
 void TLocalIni::ReadPfade(db::TIBCConnection& connection) {
@@ -202,11 +216,13 @@ void TLocalIni::ReadPfade(db::TIBCConnection& connection) {
     const db::TField pfad = query.FieldByName("PFAD");
     for (; !query.Eof(); query.Next()) {
         const std::int64_t index = id.AsInteger();
-        if (index >= 0 && index < PfadAnzahl) FPfadeOrig[static_cast<std::size_t>(index)] = pfad.AsString();
+        if (index >= 0 && index < PfadAnzahl)
+            FPfadeOrig[static_cast<std::size_t>(index)] = pfad.AsString();
     }
     query.Close();
     for (auto& entry : FPfadeOrig)
-        if (entry.empty()) entry = "$DATEN";
+        if (entry.empty())
+            entry = "$DATEN";
     TranslatePfade(false, "");
 }
 
@@ -224,7 +240,8 @@ void TLocalIni::TranslatePfade(bool MitBenutzer, const std::string& Benutzer) {
             else
                 path = withUser;
         }
-        if (path.empty() || path.back() != PathDelim) path += PathDelim;
+        if (path.empty() || path.back() != PathDelim)
+            path += PathDelim;
         FPfade[static_cast<std::size_t>(i)] = path;
     }
 }
@@ -248,7 +265,8 @@ int TLocalIni::PfadIndex(const std::string& name) {
     }();
     const std::string upper = text::UpperAscii(name);
     const auto it = index.find(upper);
-    if (it == index.end()) throw Exception("Unbekannter Pfad! " + upper);
+    if (it == index.end())
+        throw Exception("Unbekannter Pfad! " + upper);
     return it->second;
 }
 

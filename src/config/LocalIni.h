@@ -30,8 +30,8 @@ public:
     void Firmenwechsel(int ToNr);
 
     // Identifier names are matched without regard to case; an unknown one raises Exception.
-    std::string GetPfad(const std::string& Pfad) const;   // translated entry
-    std::string Get(const std::string& Ident) const;      // stored entry
+    std::string GetPfad(const std::string& Pfad) const; // translated entry
+    std::string Get(const std::string& Ident) const;    // stored entry
     void Put(const std::string& Ident, const std::string& S);
 
     const std::string& Datenpfad() const { return FDokPfad; }

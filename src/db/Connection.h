@@ -1,17 +1,24 @@
 #pragma once
 // The one database connection of the program, its default auto-commit transaction, the
-// explicit transaction of the entry, and the statement cache.
+// explicit transaction of the entry, the statement cache and the catalogue read through it.
 #include <memory>
 #include <string>
 #include <vector>
 
-namespace Firebird { class IAttachment; class ITransaction; class IStatement; class IMaster;
-                     class IStatus; class IUtil; }
+namespace Firebird {
+class IAttachment;
+class ITransaction;
+class IStatement;
+class IMaster;
+class IStatus;
+class IUtil;
+} // namespace Firebird
 
 namespace sollist::db {
 
-class PreparedStatement;   // cached prepared statement (defined in the implementation)
+class PreparedStatement; // cached prepared statement (defined in the implementation)
 class StatementObserver;
+class TCatalogue;
 class TIBCTransaction;
 
 class TIBCConnection {
@@ -33,7 +40,7 @@ public:
     // "Server:Database", or Database alone for the embedded engine (empty Server).
     std::string ConnectString() const;
 
-    void Connect();            // raises EIBCError (or Exception for a missing password)
+    void Connect(); // raises EIBCError (or Exception for a missing password)
     void Close();
     bool Connected() const;
 
@@ -56,14 +63,12 @@ public:
     void ResultSetClosed();
     // Prepares sql once per connection; later calls return the cached statement.
     PreparedStatement& Prepare(const std::string& sql);
-    // Domain name of a relation's column (RDB$FIELD_SOURCE), "" when unknown; read once per
-    // relation and connection.
-    const std::string& DomainName(const std::string& relation, const std::string& field);
-    // Primary-key columns of a table in key order, from the catalogue; cached.
-    const std::vector<std::string>& PrimaryKeyFields(const std::string& table);
+    // What the system tables say; forgotten when the connection closes.
+    TCatalogue& Catalogue();
 
 private:
     friend class TIBCTransaction;
+    void EndWork(bool commit); // the common path of AutoCommit and AutoRollback
     void Register(TIBCTransaction* transaction);
     void Unregister(TIBCTransaction* transaction);
     struct Impl;
@@ -76,7 +81,7 @@ private:
 class TIBCTransaction {
 public:
     explicit TIBCTransaction(TIBCConnection& connection) : connection_(connection) {}
-    ~TIBCTransaction();       // rolls back when still active
+    ~TIBCTransaction(); // rolls back when still active
     void StartTransaction();
     void Commit();
     void Rollback();
@@ -84,7 +89,7 @@ public:
 
 private:
     friend class TIBCConnection;
-    void Abandon();            // rolls back without raising (connection closing, destructor)
+    void Abandon(); // rolls back without raising (connection closing, destructor)
     TIBCConnection& connection_;
     bool active_ = false;
 };

@@ -7,11 +7,11 @@
 
 namespace sollist::db {
 
-std::string ValueToString(const TValue& value);     // NULL -> ""
-std::int64_t ValueToInteger(const TValue& value);   // NULL -> 0; floats rounded
-double ValueToFloat(const TValue& value);           // NULL -> 0
-bool ValueToBoolean(const TValue& value);           // NULL -> false; numbers: non-zero
-double ValueToDateTime(const TValue& value);        // NULL -> 0 (the zero date)
+std::string ValueToString(const TValue& value);   // NULL -> ""
+std::int64_t ValueToInteger(const TValue& value); // NULL -> 0; floats rounded
+double ValueToFloat(const TValue& value);         // NULL -> 0
+bool ValueToBoolean(const TValue& value);         // NULL -> false; numbers: non-zero
+double ValueToDateTime(const TValue& value);      // NULL -> 0 (the zero date)
 
 // Shortest text of at most 15 significant digits ("1.5", "3", "1e+20").
 std::string FormatFloat(double value);

@@ -6,21 +6,18 @@ namespace sollist::db::fb {
 
 using namespace Firebird;
 
-IMaster* Master()
-{
-    static IMaster* master = fb_get_master_interface();
+IMaster* Master() {
+    static IMaster* const master = fb_get_master_interface();
     return master;
 }
 
-IUtil* Util()
-{
-    static IUtil* util = Master()->getUtilInterface();
+IUtil* Util() {
+    static IUtil* const util = Master()->getUtilInterface();
     return util;
 }
 
-IProvider* Provider()
-{
-    static IProvider* provider = Master()->getDispatcher();
+IProvider* Provider() {
+    static IProvider* const provider = Master()->getDispatcher();
     return provider;
 }
 
@@ -28,21 +25,22 @@ Status::Status() : BaseStatusWrapper(Master()->getStatus()) {}
 
 Status::~Status() { status->dispose(); }
 
-std::string Status::Text()
-{
+std::string Status::Text() {
     std::vector<char> buffer(4096);
     unsigned length = Util()->formatStatus(buffer.data(), static_cast<unsigned>(buffer.size()), this);
     std::string text(buffer.data(), std::min<std::size_t>(length, buffer.size()));
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\0'))
-        text.pop_back();
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\0')) text.pop_back();
     return text;
 }
 
-void Status::Raise()
-{
+void Status::Raise() {
     std::string text = Text();
+    const ISC_STATUS* errors = getErrors();
+    const std::intptr_t code = errors[0] == isc_arg_gds ? errors[1] : 0;
+    char sqlState[6] = {};
+    fb_sqlstate(sqlState, errors);
     clearException();
-    throw EIBCError(text);
+    throw EIBCError(text, code, sqlState);
 }
 
 namespace {
@@ -55,8 +53,7 @@ struct QuietStatus {
 
 // Runs a closing call (which releases the object on success); on failure only releases it.
 template <class Interface>
-void CloseOrRelease(Interface* object, void (Interface::*close)(CheckStatusWrapper*))
-{
+void CloseOrRelease(Interface* object, void (Interface::*close)(CheckStatusWrapper*)) {
     QuietStatus status;
     (object->*close)(&status.wrapper);
     if (status.failed())
@@ -65,7 +62,9 @@ void CloseOrRelease(Interface* object, void (Interface::*close)(CheckStatusWrapp
 } // namespace
 
 void Finish(IAttachment* attachment) { CloseOrRelease(attachment, &IAttachment::detach<CheckStatusWrapper>); }
-void Finish(ITransaction* transaction) { CloseOrRelease(transaction, &ITransaction::rollback<CheckStatusWrapper>); }
+void Finish(ITransaction* transaction) {
+    CloseOrRelease(transaction, &ITransaction::rollback<CheckStatusWrapper>);
+}
 void Finish(IStatement* statement) { CloseOrRelease(statement, &IStatement::free<CheckStatusWrapper>); }
 void Finish(IResultSet* resultSet) { CloseOrRelease(resultSet, &IResultSet::close<CheckStatusWrapper>); }
 void Finish(IBlob* blob) { CloseOrRelease(blob, &IBlob::cancel<CheckStatusWrapper>); }
@@ -74,38 +73,34 @@ void Finish(IMetadataBuilder* builder) { builder->release(); }
 
 void Finish(IXpbBuilder* builder) { builder->dispose(); }
 
-void Commit(Transaction& transaction)
-{
+void Commit(Transaction& transaction) {
     Status status;
     transaction->commit(&status);
     transaction.forget();
 }
 
-void Rollback(Transaction& transaction)
-{
+void Rollback(Transaction& transaction) {
     Status status;
     transaction->rollback(&status);
     transaction.forget();
 }
 
-void Detach(Attachment& attachment)
-{
+void Detach(Attachment& attachment) {
     Status status;
     attachment->detach(&status);
     attachment.forget();
 }
 
-Transaction StartReadCommitted(IAttachment* attachment, Access access)
-{
-    const unsigned char tpb[] = {isc_tpb_version3,
-                                 static_cast<unsigned char>(access == Access::ReadOnly ? isc_tpb_read : isc_tpb_write),
-                                 isc_tpb_read_committed, isc_tpb_rec_version, isc_tpb_wait};
+Transaction StartReadCommitted(IAttachment* attachment, Access access) {
+    const unsigned char tpb[] = {
+        isc_tpb_version3,
+        static_cast<unsigned char>(access == Access::ReadOnly ? isc_tpb_read : isc_tpb_write),
+        isc_tpb_read_committed, isc_tpb_rec_version, isc_tpb_wait};
     Status status;
     return Transaction(attachment->startTransaction(&status, sizeof tpb, tpb));
 }
 
-XpbBuilder BuildDpb(const AttachOptions& options)
-{
+XpbBuilder BuildDpb(const AttachOptions& options) {
     Status status;
     XpbBuilder dpb(Util()->getXpbBuilder(&status, IXpbBuilder::DPB, nullptr, 0));
     dpb->insertString(&status, isc_dpb_user_name, options.user.c_str());

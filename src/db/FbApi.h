@@ -14,16 +14,16 @@ Firebird::IMaster* Master();
 Firebird::IUtil* Util();
 Firebird::IProvider* Provider();
 
-// Status for API calls: a failing call throws EIBCError with the client library's text.
+// Status for API calls: a failing call throws EIBCError with the client library's text, the
+// first error code and the SQLSTATE.
 class Status final : public Firebird::BaseStatusWrapper<Status> {
 public:
     Status();
-    ~Status();
+    ~Status() override;
     Status(const Status&) = delete;
     Status& operator=(const Status&) = delete;
 
-    static void checkException(Status* status)
-    {
+    static void checkException(Status* status) {
         if (status->dirty && (status->getState() & Firebird::IStatus::STATE_ERRORS))
             status->Raise();
     }
@@ -34,12 +34,12 @@ public:
 
 // Releases an object that is no longer used; closing calls that fail only release it.
 void Finish(Firebird::IAttachment* attachment);
-void Finish(Firebird::ITransaction* transaction);   // rolls back
+void Finish(Firebird::ITransaction* transaction); // rolls back
 void Finish(Firebird::IStatement* statement);
 void Finish(Firebird::IResultSet* resultSet);
 void Finish(Firebird::IMessageMetadata* metadata);
 void Finish(Firebird::IMetadataBuilder* builder);
-void Finish(Firebird::IBlob* blob);                  // cancels an unfinished blob
+void Finish(Firebird::IBlob* blob); // cancels an unfinished blob
 void Finish(Firebird::IXpbBuilder* builder);
 
 // Move-only owner of one interface pointer; the destructor finishes it.
@@ -49,8 +49,7 @@ public:
     Handle() = default;
     explicit Handle(Interface* pointer) : pointer_(pointer) {}
     Handle(Handle&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
-    Handle& operator=(Handle&& other) noexcept
-    {
+    Handle& operator=(Handle&& other) noexcept {
         if (this != &other) {
             reset();
             pointer_ = std::exchange(other.pointer_, nullptr);
@@ -61,8 +60,7 @@ public:
     Handle& operator=(const Handle&) = delete;
     ~Handle() { reset(); }
 
-    void reset(Interface* pointer = nullptr)
-    {
+    void reset(Interface* pointer = nullptr) {
         if (Interface* old = std::exchange(pointer_, pointer))
             Finish(old);
     }
@@ -97,8 +95,8 @@ Transaction StartReadCommitted(Firebird::IAttachment* attachment, Access access 
 // Database parameter block for the program's attachments.
 struct AttachOptions {
     std::string user;
-    std::string password;      // empty: none sent
-    bool create = false;       // adds database character set UTF8 and forced writes off
+    std::string password; // empty: none sent
+    bool create = false;  // adds database character set UTF8 and forced writes off
 };
 XpbBuilder BuildDpb(const AttachOptions& options);
 

@@ -13,29 +13,21 @@ namespace {
 // Batch statements stop growing once declarations and inserts together reach this length.
 constexpr std::size_t kBatchTextLimit = 32768;
 
-std::string ParameterType(const ColumnInfo& column)
-{
-    if (column.scale < 0 && (column.type == SQL_SHORT || column.type == SQL_LONG || column.type == SQL_INT64)) {
-        const int precision = column.type == SQL_SHORT ? 4 : column.type == SQL_LONG ? 9 : 18;
-        return fmt::format("NUMERIC({},{})", precision, -column.scale);
-    }
-    switch (column.type) {
-    case SQL_VARYING:
-    case SQL_TEXT: {
-        const unsigned bytesPerChar = column.charSet == 4 ? 4 : column.charSet == 3 ? 3 : 1;
-        return fmt::format("VARCHAR({})", std::max(1u, column.length / bytesPerChar));
-    }
-    case SQL_SHORT: return "SMALLINT";
-    case SQL_LONG: return "INTEGER";
-    case SQL_INT64: return "BIGINT";
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
-    case SQL_D_FLOAT: return "DOUBLE PRECISION";
-    case SQL_TYPE_DATE: return "DATE";
-    case SQL_TYPE_TIME: return "TIME";
-    case SQL_TIMESTAMP: return "TIMESTAMP";
-    case SQL_BOOLEAN: return "BOOLEAN";
-    case SQL_BLOB: return "BLOB";
+// The type a batch declares for the parameters of a column: the column's own type.
+std::string ParameterType(const ColumnInfo& column) {
+    if (column.precision > 0 && column.scale < 0)
+        return fmt::format("NUMERIC({},{})", column.precision, -column.scale);
+    switch (column.kind) {
+    case TFieldType::ftString: return fmt::format("VARCHAR({})", std::max(1, column.characters));
+    case TFieldType::ftSmallint: return "SMALLINT";
+    case TFieldType::ftInteger: return column.precision > 9 ? "BIGINT" : "INTEGER";
+    case TFieldType::ftFloat: return "DOUBLE PRECISION";
+    case TFieldType::ftDate: return "DATE";
+    case TFieldType::ftTime: return "TIME";
+    case TFieldType::ftDateTime: return "TIMESTAMP";
+    case TFieldType::ftBoolean: return "BOOLEAN";
+    case TFieldType::ftMemo:
+    case TFieldType::ftBlob: return "BLOB";
     default: throw Exception(fmt::format("Column {} has a type the loader cannot write", column.name));
     }
 }
@@ -43,18 +35,17 @@ std::string ParameterType(const ColumnInfo& column)
 // The EXECUTE BLOCK text of a batch, grown one row at a time.
 class BatchText {
 public:
-    BatchText(const std::string& table, const std::vector<ColumnInfo>& columns) : table_(table), columns_(columns)
-    {
-        for (std::size_t c = 0; c < columns.size(); ++c)
-            columnList_ += (c ? "," : "") + columns[c].name;
+    BatchText(const std::string& table, const std::vector<ColumnInfo>& columns)
+        : table_(table), columns_(columns) {
+        for (std::size_t c = 0; c < columns.size(); ++c) columnList_ += (c ? "," : "") + columns[c].name;
     }
 
-    void AddRow()
-    {
+    void AddRow() {
         std::string values;
         for (std::size_t c = 0; c < columns_.size(); ++c) {
             const std::string name = fmt::format("P{}_{}", rows_, c);
-            declarations_ += (declarations_.empty() ? "" : ",") + name + " " + ParameterType(columns_[c]) + " =?";
+            declarations_ +=
+                (declarations_.empty() ? "" : ",") + name + " " + ParameterType(columns_[c]) + " =?";
             values += (c ? ",:" : ":") + name;
         }
         inserts_ += "INSERT INTO " + table_ + "(" + columnList_ + ") VALUES (" + values + ");";
@@ -80,22 +71,20 @@ struct TIBCLoader::Impl {
     TIBCConnection* connection = nullptr;
     std::string table;
     std::vector<ColumnInfo> columns;
-    int batchRows = 0;               // rows of a full batch
+    int batchRows = 0; // rows of a full batch
     std::string fullBatchSql;
-    std::vector<TValue> pending;     // rows waiting to be sent, one after another
+    std::vector<TValue> pending; // rows waiting to be sent, one after another
     int pendingRows = 0;
-    int lastRow = 0;                 // number of the row being given
+    int lastRow = 0; // number of the row being given
     std::vector<int> batchSizes;
 
-    void Send()
-    {
+    void Send() {
         if (pendingRows == 0)
             return;
         std::string sql = fullBatchSql;
         if (pendingRows != batchRows) {
             BatchText text(table, columns);
-            while (text.Rows() < pendingRows)
-                text.AddRow();
+            while (text.Rows() < pendingRows) text.AddRow();
             sql = text.Sql();
         }
         connection->Prepare(sql).Execute(pending);
@@ -106,16 +95,13 @@ struct TIBCLoader::Impl {
 };
 
 TIBCLoader::TIBCLoader(TIBCConnection& connection)
-    : connection_(connection), impl_(std::make_unique<Impl>())
-{
-}
+    : connection_(connection), impl_(std::make_unique<Impl>()) {}
 
 TIBCLoader::~TIBCLoader() = default;
 
 const std::vector<int>& TIBCLoader::BatchSizes() const { return impl_->batchSizes; }
 
-void TIBCLoader::Load()
-{
+void TIBCLoader::Load() {
     Impl& d = *impl_;
     d = Impl{};
     d.connection = &connection_;
@@ -123,8 +109,7 @@ void TIBCLoader::Load()
     d.columns = connection_.Prepare("SELECT * FROM " + TableName + " WHERE 1=0").Outputs();
 
     BatchText text(d.table, d.columns);
-    do
-        text.AddRow();
+    do text.AddRow();
     while (text.Rows() < std::max(1, RowsPerBatch) && text.Length() < kBatchTextLimit);
     d.batchRows = text.Rows();
     d.fullBatchSql = text.Sql();
@@ -134,14 +119,13 @@ void TIBCLoader::Load()
             OnPutData(*this);
         d.Send();
     } catch (...) {
-        connection_.AutoRollback();   // rows of earlier batches must not be committed later
+        connection_.AutoRollback(); // rows of earlier batches must not be committed later
         throw;
     }
     connection_.AutoCommit();
 }
 
-void TIBCLoader::PutColumnData(int column, int row, const TValue& value)
-{
+void TIBCLoader::PutColumnData(int column, int row, const TValue& value) {
     Impl& d = *impl_;
     const int width = static_cast<int>(d.columns.size());
     if (column < 0 || column >= width)
@@ -153,9 +137,10 @@ void TIBCLoader::PutColumnData(int column, int row, const TValue& value)
             d.Send();
         d.lastRow = row;
         ++d.pendingRows;
-        d.pending.resize(static_cast<std::size_t>(d.pendingRows * width));
+        d.pending.resize(static_cast<std::size_t>(d.pendingRows) * static_cast<std::size_t>(width));
     }
-    d.pending[static_cast<std::size_t>((d.pendingRows - 1) * width + column)] = value;
+    d.pending[static_cast<std::size_t>(d.pendingRows - 1) * static_cast<std::size_t>(width) +
+              static_cast<std::size_t>(column)] = value;
 }
 
 } // namespace sollist::db

@@ -11,8 +11,7 @@
 
 namespace sollist::db {
 
-std::string PasswordFilePath()
-{
+std::string PasswordFilePath() {
     std::string base;
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config)
         base = config;
@@ -23,18 +22,19 @@ std::string PasswordFilePath()
     return base + "/Tarvex/R7/password";
 }
 
-std::string LookupPassword()
-{
+std::string LookupPassword() {
     if (const char* password = std::getenv("ISC_PASSWORD"))
         return password;
     const std::string path = PasswordFilePath();
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0)
         throw Exception(fmt::format("No password: set ISC_PASSWORD or create the file {} "
-                                    "(readable by its owner only)", path));
+                                    "(readable by its owner only)",
+                                    path));
     if (info.st_mode & (S_IRWXG | S_IRWXO))
         throw Exception(fmt::format("The password file {} must not be accessible by group or "
-                                    "others (chmod 600)", path));
+                                    "others (chmod 600)",
+                                    path));
     std::ifstream file(path);
     std::string line;
     if (!file || !std::getline(file, line))

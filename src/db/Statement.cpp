@@ -18,30 +18,27 @@ namespace {
 // Firebird counts days from 1858-11-17; day numbers count from 1899-12-30.
 constexpr int kIscDateOffset = 15018;
 constexpr double kTimeUnitsPerDay = 86400.0 * 10000.0;
-constexpr unsigned kBlobSegment = 32 * 1024;   // larger segments are refused or cut short
-constexpr std::size_t kMaxVarchar = 32765;     // bytes of the longest VARCHAR parameter
+constexpr unsigned kBlobSegment = 32 * 1024; // larger segments are refused or cut short
+constexpr std::size_t kMaxVarchar = 32765;   // bytes of the longest VARCHAR parameter
 // Input slot wishes besides a VARCHAR length: keep whatever the slot is, or the described type.
 constexpr long kAnySlot = 0;
 constexpr long kDescribedSlot = -1;
 
 template <class T>
-T Load(const unsigned char* at)
-{
+T Load(const unsigned char* at) {
     T value;
     std::memcpy(&value, at, sizeof value);
     return value;
 }
 
 template <class T>
-void Store(unsigned char* at, T value)
-{
+void Store(unsigned char* at, T value) {
     std::memcpy(at, &value, sizeof value);
 }
 
 double PowerOfTen(int exponent) { return std::pow(10.0, exponent); }
 
-ISC_TIMESTAMP ToTimestamp(double dayNumber)
-{
+ISC_TIMESTAMP ToTimestamp(double dayNumber) {
     double day = std::floor(dayNumber);
     auto time = static_cast<std::int64_t>(std::llround((dayNumber - day) * kTimeUnitsPerDay));
     if (time >= static_cast<std::int64_t>(kTimeUnitsPerDay)) {
@@ -51,8 +48,7 @@ ISC_TIMESTAMP ToTimestamp(double dayNumber)
     return {static_cast<ISC_DATE>(day) + kIscDateOffset, static_cast<ISC_TIME>(time)};
 }
 
-std::int64_t ScaledInteger(const TValue& value, int scale)
-{
+std::int64_t ScaledInteger(const TValue& value, int scale) {
     if (scale == 0)
         return ValueToInteger(value);
     double scaled = ValueToFloat(value) * PowerOfTen(-scale);
@@ -62,15 +58,13 @@ std::int64_t ScaledInteger(const TValue& value, int scale)
 }
 
 template <class T>
-T Narrow(std::int64_t value, const TValue& original)
-{
+T Narrow(std::int64_t value, const TValue& original) {
     if (value < std::numeric_limits<T>::min() || value > std::numeric_limits<T>::max())
         throw EConvertError(fmt::format("{} is out of range", ValueToString(original)));
     return static_cast<T>(value);
 }
 
-std::string ReadBlob(ISC_QUAD id, IAttachment* attachment, ITransaction* transaction)
-{
+std::string ReadBlob(ISC_QUAD id, IAttachment* attachment, ITransaction* transaction) {
     fb::Status status;
     fb::Blob blob(attachment->openBlob(&status, transaction, &id, 0, nullptr));
     std::string text;
@@ -87,8 +81,7 @@ std::string ReadBlob(ISC_QUAD id, IAttachment* attachment, ITransaction* transac
     return text;
 }
 
-ISC_QUAD WriteBlob(const std::string& text, IAttachment* attachment, ITransaction* transaction)
-{
+ISC_QUAD WriteBlob(const std::string& text, IAttachment* attachment, ITransaction* transaction) {
     fb::Status status;
     ISC_QUAD id{};
     fb::Blob blob(attachment->createBlob(&status, transaction, &id, 0, nullptr));
@@ -104,16 +97,14 @@ ISC_QUAD WriteBlob(const std::string& text, IAttachment* attachment, ITransactio
 bool IsText(unsigned type) { return type == SQL_VARYING || type == SQL_TEXT; }
 
 // Bytes the value takes as text, without building the text for values that already are text.
-std::size_t TextLength(const TValue& value)
-{
+std::size_t TextLength(const TValue& value) {
     if (auto* text = std::get_if<std::string>(&value))
         return text->size();
     return ValueToString(value).size();
 }
 
-void WriteValue(const ColumnInfo& column, const TValue& value, unsigned char* buffer,
-                IAttachment* attachment, ITransaction* transaction)
-{
+void WriteValue(const ColumnInfo& column, const TValue& value, unsigned char* buffer, IAttachment* attachment,
+                ITransaction* transaction) {
     unsigned char* data = buffer + column.offset;
     bool isNull = std::holds_alternative<std::monostate>(value);
     Store<short>(buffer + column.nullOffset, isNull ? -1 : 0);
@@ -132,51 +123,30 @@ void WriteValue(const ColumnInfo& column, const TValue& value, unsigned char* bu
         std::memcpy(data, text.data(), text.size());
         break;
     }
-    case SQL_SHORT:
-        Store(data, Narrow<short>(ScaledInteger(value, column.scale), value));
-        break;
-    case SQL_LONG:
-        Store(data, Narrow<ISC_LONG>(ScaledInteger(value, column.scale), value));
-        break;
-    case SQL_INT64:
-        Store<ISC_INT64>(data, ScaledInteger(value, column.scale));
-        break;
-    case SQL_FLOAT:
-        Store(data, static_cast<float>(ValueToFloat(value)));
-        break;
+    case SQL_SHORT: Store(data, Narrow<short>(ScaledInteger(value, column.scale), value)); break;
+    case SQL_LONG: Store(data, Narrow<ISC_LONG>(ScaledInteger(value, column.scale), value)); break;
+    case SQL_INT64: Store<ISC_INT64>(data, ScaledInteger(value, column.scale)); break;
+    case SQL_FLOAT: Store(data, static_cast<float>(ValueToFloat(value))); break;
     case SQL_DOUBLE:
-    case SQL_D_FLOAT:
-        Store(data, ValueToFloat(value));
-        break;
-    case SQL_TYPE_DATE:
-        Store(data, ToTimestamp(ValueToDateTime(value)).timestamp_date);
-        break;
+    case SQL_D_FLOAT: Store(data, ValueToFloat(value)); break;
+    case SQL_TYPE_DATE: Store(data, ToTimestamp(ValueToDateTime(value)).timestamp_date); break;
     case SQL_TYPE_TIME: {
         double moment = ValueToDateTime(value);
         Store(data, ToTimestamp(moment - std::floor(moment)).timestamp_time);
         break;
     }
-    case SQL_TIMESTAMP:
-        Store(data, ToTimestamp(ValueToDateTime(value)));
-        break;
-    case SQL_BOOLEAN:
-        Store<FB_BOOLEAN>(data, ValueToBoolean(value) ? FB_TRUE : FB_FALSE);
-        break;
-    case SQL_BLOB:
-        Store(data, WriteBlob(ValueToString(value), attachment, transaction));
-        break;
-    case SQL_NULL:
-        break;
-    default:
-        throw EConvertError(fmt::format("Parameter type {} is not supported", column.type));
+    case SQL_TIMESTAMP: Store(data, ToTimestamp(ValueToDateTime(value))); break;
+    case SQL_BOOLEAN: Store<FB_BOOLEAN>(data, ValueToBoolean(value) ? FB_TRUE : FB_FALSE); break;
+    case SQL_BLOB: Store(data, WriteBlob(ValueToString(value), attachment, transaction)); break;
+    case SQL_NULL: break;
+    default: throw EConvertError(fmt::format("Parameter type {} is not supported", column.type));
     }
 }
 
 // Counts a result set as open on the connection while rows are fetched.
 class OpenResultSetScope {
 public:
-    explicit OpenResultSetScope(TIBCConnection& connection) : connection_(connection)
-    {
+    explicit OpenResultSetScope(TIBCConnection& connection) : connection_(connection) {
         connection_.ResultSetOpened();
     }
     ~OpenResultSetScope() { connection_.ResultSetClosed(); }
@@ -189,51 +159,8 @@ private:
 
 } // namespace
 
-std::vector<ColumnInfo> DescribeColumns(IMessageMetadata* metadata)
-{
-    fb::Status status;
-    std::vector<ColumnInfo> columns(metadata->getCount(&status));
-    for (unsigned i = 0; i < columns.size(); ++i) {
-        ColumnInfo& c = columns[i];
-        c.name = metadata->getAlias(&status, i);
-        c.field = metadata->getField(&status, i);
-        c.relation = metadata->getRelation(&status, i);
-        c.type = metadata->getType(&status, i) & ~1u;
-        c.subType = metadata->getSubType(&status, i);
-        c.length = metadata->getLength(&status, i);
-        c.scale = metadata->getScale(&status, i);
-        c.charSet = metadata->getCharSet(&status, i);
-        c.offset = metadata->getOffset(&status, i);
-        c.nullOffset = metadata->getNullOffset(&status, i);
-        if (c.name.empty())
-            c.name = c.field;
-    }
-    return columns;
-}
-
-TFieldType KindOfColumn(const ColumnInfo& column)
-{
-    switch (column.type) {
-    case SQL_VARYING:
-    case SQL_TEXT: return TFieldType::ftString;
-    case SQL_SHORT: return column.scale ? TFieldType::ftFloat : TFieldType::ftSmallint;
-    case SQL_LONG:
-    case SQL_INT64: return column.scale ? TFieldType::ftFloat : TFieldType::ftInteger;
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
-    case SQL_D_FLOAT: return TFieldType::ftFloat;
-    case SQL_TYPE_DATE: return TFieldType::ftDate;
-    case SQL_TYPE_TIME: return TFieldType::ftTime;
-    case SQL_TIMESTAMP: return TFieldType::ftDateTime;
-    case SQL_BOOLEAN: return TFieldType::ftBoolean;
-    case SQL_BLOB: return column.subType == 1 ? TFieldType::ftMemo : TFieldType::ftBlob;
-    default: return TFieldType::ftBytes;
-    }
-}
-
 TValue ReadColumn(const ColumnInfo& column, const unsigned char* buffer, IAttachment* attachment,
-                  ITransaction* transaction)
-{
+                  ITransaction* transaction) {
     if (Load<short>(buffer + column.nullOffset) != 0)
         return Null;
     const unsigned char* data = buffer + column.offset;
@@ -248,7 +175,7 @@ TValue ReadColumn(const ColumnInfo& column, const unsigned char* buffer, IAttach
                            Load<unsigned short>(data));
     case SQL_TEXT: {
         std::string text(reinterpret_cast<const char*>(data), column.length);
-        text.erase(text.find_last_not_of(' ') + 1);   // CHAR comes blank-padded to 4n bytes
+        text.erase(text.find_last_not_of(' ') + 1); // CHAR comes blank-padded to 4n bytes
         return text;
     }
     case SQL_SHORT: return scaled(Load<short>(data));
@@ -272,13 +199,11 @@ TValue ReadColumn(const ColumnInfo& column, const unsigned char* buffer, IAttach
 }
 
 PreparedStatement::PreparedStatement(TIBCConnection& connection, const std::string& sql)
-    : connection_(connection), sql_(sql)
-{
+    : connection_(connection), sql_(sql) {
     fb::Status status;
     statement_.reset(connection.Attachment()->prepare(&status, connection.DefaultTransaction(),
                                                       static_cast<unsigned>(sql.size()), sql.c_str(),
-                                                      SQL_DIALECT_V6,
-                                                      IStatement::PREPARE_PREFETCH_METADATA));
+                                                      SQL_DIALECT_V6, IStatement::PREPARE_PREFETCH_METADATA));
     inputMetadata_.reset(statement_->getInputMetadata(&status));
     outputMetadata_.reset(statement_->getOutputMetadata(&status));
     inputs_ = DescribeColumns(inputMetadata_.get());
@@ -289,8 +214,7 @@ PreparedStatement::PreparedStatement(TIBCConnection& connection, const std::stri
     hasCursor_ = (statement_->getFlags(&status) & IStatement::FLAG_HAS_CURSOR) != 0;
 }
 
-IMessageMetadata* PreparedStatement::Bind(const std::vector<TValue>& params)
-{
+IMessageMetadata* PreparedStatement::Bind(const std::vector<TValue>& params) {
     auto valueAt = [&](std::size_t i) -> const TValue& { return i < params.size() ? params[i] : Null; };
     // Text longer than a text slot gets a wider slot, so the server itself decides whether it
     // fits the column (and reports a truncation in its own words). Text for a blob travels as
@@ -301,7 +225,8 @@ IMessageMetadata* PreparedStatement::Bind(const std::vector<TValue>& params)
         const TValue& value = valueAt(i);
         const ColumnInfo& described = inputs_[i];
         const ColumnInfo& bound = boundInputs_[i];
-        if (std::holds_alternative<std::monostate>(value) || !(IsText(described.type) || described.type == SQL_BLOB))
+        if (std::holds_alternative<std::monostate>(value) ||
+            !(IsText(described.type) || described.type == SQL_BLOB))
             continue;
         const std::size_t length = TextLength(value);
         if (IsText(described.type) && length <= described.length)
@@ -326,16 +251,15 @@ IMessageMetadata* PreparedStatement::Bind(const std::vector<TValue>& params)
     return boundMetadata_ ? boundMetadata_.get() : inputMetadata_.get();
 }
 
-void PreparedStatement::Rebind(const std::vector<long>& slots)
-{
+void PreparedStatement::Rebind(const std::vector<long>& slots) {
     fb::Status status;
     fb::Handle<IMetadataBuilder> builder(inputMetadata_->getBuilder(&status));
     for (unsigned i = 0; i < inputs_.size(); ++i) {
         const ColumnInfo& bound = boundInputs_[i];
         const bool boundWidened = bound.type == SQL_VARYING &&
                                   (inputs_[i].type != SQL_VARYING || bound.length != inputs_[i].length);
-        unsigned length = 0;   // 0: the described slot
-        if (slots[i] > 0)      // slots widened before stay wide: alternating lengths rebuild once
+        unsigned length = 0; // 0: the described slot
+        if (slots[i] > 0)    // slots widened before stay wide: alternating lengths rebuild once
             length = std::max(static_cast<unsigned>(slots[i]), boundWidened ? bound.length : 0u);
         else if (slots[i] == kAnySlot && boundWidened)
             length = bound.length;
@@ -350,14 +274,12 @@ void PreparedStatement::Rebind(const std::vector<long>& slots)
     inputBuffer_.assign(boundMetadata_->getMessageLength(&status), 0);
 }
 
-void PreparedStatement::Notify(StatementObserver::Kind kind, IMessageMetadata* input) const
-{
+void PreparedStatement::Notify(StatementObserver::Kind kind, IMessageMetadata* input) const {
     if (StatementObserver* observer = connection_.Observer())
         observer->Executed(sql_, kind, input, inputBuffer_.data());
 }
 
-std::uint64_t PreparedStatement::Execute(const std::vector<TValue>& params)
-{
+std::uint64_t PreparedStatement::Execute(const std::vector<TValue>& params) {
     IMessageMetadata* input = Bind(params);
     Notify(hasCursor_ ? StatementObserver::Kind::OpenClose : StatementObserver::Kind::Execute, input);
     fb::Status status;
@@ -376,8 +298,7 @@ std::uint64_t PreparedStatement::Execute(const std::vector<TValue>& params)
 }
 
 void PreparedStatement::Query(const std::vector<TValue>& params,
-                              const std::function<void(std::vector<TValue>& row)>& onRow)
-{
+                              const std::function<void(std::vector<TValue>& row)>& onRow) {
     IMessageMetadata* input = Bind(params);
     Notify(hasCursor_ ? StatementObserver::Kind::Query : StatementObserver::Kind::Execute, input);
     fb::Status status;
@@ -395,8 +316,8 @@ void PreparedStatement::Query(const std::vector<TValue>& params,
         return;
     }
     OpenResultSetScope open(connection_);
-    fb::ResultSet cursor(statement_->openCursor(&status, transaction, input, inputBuffer_.data(),
-                                                outputMetadata_.get(), 0));
+    fb::ResultSet cursor(
+        statement_->openCursor(&status, transaction, input, inputBuffer_.data(), outputMetadata_.get(), 0));
     while (cursor->fetchNext(&status, outputBuffer_.data()) == IStatus::RESULT_OK) {
         for (std::size_t i = 0; i < outputs_.size(); ++i)
             row[i] = ReadColumn(outputs_[i], outputBuffer_.data(), attachment, transaction);

@@ -1,6 +1,7 @@
 #pragma once
 // A statement prepared once on a connection: its parameter and column descriptions, binding of
 // values to the described parameter types, and reading of result columns into values.
+#include "db/ColumnInfo.h"
 #include "db/FbApi.h"
 #include "db/StatementObserver.h"
 #include "db/Value.h"
@@ -13,23 +14,6 @@
 namespace sollist::db {
 
 class TIBCConnection;
-
-// One parameter or result column as the server describes it.
-struct ColumnInfo {
-    std::string name;        // output name (alias)
-    std::string field;       // column of the relation it comes from, if any
-    std::string relation;
-    unsigned type = 0;       // SQL_* without the nullable bit
-    int subType = 0;
-    unsigned length = 0;     // bytes
-    int scale = 0;
-    unsigned charSet = 0;
-    unsigned offset = 0;
-    unsigned nullOffset = 0;
-};
-
-// The field kind a column reads as.
-TFieldType KindOfColumn(const ColumnInfo& column);
 
 class PreparedStatement {
 public:
@@ -47,8 +31,7 @@ public:
     std::uint64_t Execute(const std::vector<TValue>& params);
     // Runs a query in the default transaction and hands every row to onRow: the values of all
     // output columns, in column order (the vector is reused between rows).
-    void Query(const std::vector<TValue>& params,
-               const std::function<void(std::vector<TValue>& row)>& onRow);
+    void Query(const std::vector<TValue>& params, const std::function<void(std::vector<TValue>& row)>& onRow);
 
 private:
     // Fills inputBuffer_ with params and returns the layout it follows.
@@ -73,10 +56,8 @@ private:
     bool hasCursor_ = false;
 };
 
-// Column descriptions of a message.
-std::vector<ColumnInfo> DescribeColumns(Firebird::IMessageMetadata* metadata);
 // The value of one column of a fetched row (blobs are read through attachment/transaction).
-TValue ReadColumn(const ColumnInfo& column, const unsigned char* buffer,
-                  Firebird::IAttachment* attachment, Firebird::ITransaction* transaction);
+TValue ReadColumn(const ColumnInfo& column, const unsigned char* buffer, Firebird::IAttachment* attachment,
+                  Firebird::ITransaction* transaction);
 
 } // namespace sollist::db

@@ -4,13 +4,15 @@
 // run through it and replays the same database work without the calculation around it.
 #include <string>
 
-namespace Firebird { class IMessageMetadata; }
+namespace Firebird {
+class IMessageMetadata;
+}
 
 namespace sollist::db {
 
 class StatementObserver {
 public:
-    enum class Kind { Query, OpenClose, Execute };   // fetch every row / cursor opened, none read / no cursor
+    enum class Kind { Query, OpenClose, Execute }; // fetch every row / cursor opened, none read / no cursor
 
     virtual ~StatementObserver() = default;
     // input and buffer are the bound parameter layout and message, valid during the call.

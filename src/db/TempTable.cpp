@@ -8,8 +8,7 @@
 namespace sollist::db {
 
 namespace {
-std::string ColumnType(const TFieldDef& field)
-{
+std::string ColumnType(const TFieldDef& field) {
     switch (field.DataType) {
     case TFieldType::ftString: return fmt::format("VarChar({})", field.Size > 0 ? field.Size : 20);
     case TFieldType::ftDate: return "DATE";
@@ -25,13 +24,12 @@ std::string ColumnType(const TFieldDef& field)
 }
 } // namespace
 
-std::string BuildCreateTempTableSQL(const TIBCTable& table, const std::string& primaryKey)
-{
+std::string BuildCreateTempTableSQL(const TIBCTable& table, const std::string& primaryKey) {
     std::string sql = "CREATE GLOBAL TEMPORARY TABLE " + table.TableName + "(";
     bool first = true;
     for (const TFieldDef& field : table.FieldDefs()) {
         if (field.Calculated)
-            continue;   // calculated and look-up fields have no column
+            continue; // calculated and look-up fields have no column
         sql += "\n" + std::string(first ? "" : ",") + field.Name + " " + ColumnType(field);
         first = false;
     }
@@ -40,10 +38,9 @@ std::string BuildCreateTempTableSQL(const TIBCTable& table, const std::string& p
     return sql + "\n) ON COMMIT PRESERVE ROWS ";
 }
 
-void CreateTempTable(TIBCTable& table, const std::string& primaryKey)
-{
+void CreateTempTable(TIBCTable& table, const std::string& primaryKey) {
     if (table.Exists()) {
-        table.EmptyTable();   // an existing table is neither checked nor changed
+        table.EmptyTable(); // an existing table is neither checked nor changed
         return;
     }
     TIBCSQL create(table.Connection());

@@ -1,5 +1,6 @@
-#include "db/Convert.h"
 #include "common/Errors.h"
+#include "common/Text.h"
+#include "db/Convert.h"
 
 #include <fmt/format.h>
 
@@ -13,21 +14,19 @@ namespace sollist::db {
 
 namespace {
 // Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's civil calendar algorithm).
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d)
-{
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const auto yoe = static_cast<unsigned>(y - era * 400);
     const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
     const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
-void CivilFromDays(std::int64_t z, int& year, int& month, int& day)
-{
+void CivilFromDays(std::int64_t z, int& year, int& month, int& day) {
     z += 719468;
     const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const auto doe = static_cast<unsigned>(z - era * 146097);
     const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
     const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
     const unsigned mp = (5 * doy + 2) / 153;
@@ -36,25 +35,14 @@ void CivilFromDays(std::int64_t z, int& year, int& month, int& day)
     year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2));
 }
 
-constexpr std::int64_t kUnixEpochDay = 25569;   // 1970-01-01 as day number
+constexpr std::int64_t kUnixEpochDay = 25569; // 1970-01-01 as day number
 
-std::string Trimmed(const std::string& text)
-{
-    auto begin = text.find_first_not_of(" \t\r\n");
-    if (begin == std::string::npos)
-        return {};
-    auto end = text.find_last_not_of(" \t\r\n");
-    return text.substr(begin, end - begin + 1);
-}
-
-[[noreturn]] void NotA(const std::string& text, const char* what)
-{
+[[noreturn]] void NotA(const std::string& text, const char* what) {
     throw EConvertError(fmt::format("'{}' is not a valid {}", text, what));
 }
 
-bool ParseDouble(const std::string& text, double& result)
-{
-    std::string t = Trimmed(text);
+bool ParseDouble(const std::string& text, double& result) {
+    std::string t = text::Trim(text);
     for (char& c : t)
         if (c == ',')
             c = '.';
@@ -66,20 +54,17 @@ bool ParseDouble(const std::string& text, double& result)
 }
 } // namespace
 
-double EncodeDate(int year, int month, int day)
-{
+double EncodeDate(int year, int month, int day) {
     if (month < 1 || month > 12 || day < 1 || day > 31)
         throw EConvertError(fmt::format("Invalid date {:04}-{:02}-{:02}", year, month, day));
     return static_cast<double>(DaysFromCivil(year, month, day) + kUnixEpochDay);
 }
 
-void DecodeDate(double dayNumber, int& year, int& month, int& day)
-{
+void DecodeDate(double dayNumber, int& year, int& month, int& day) {
     CivilFromDays(static_cast<std::int64_t>(std::floor(dayNumber)) - kUnixEpochDay, year, month, day);
 }
 
-double Now()
-{
+double Now() {
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -89,8 +74,7 @@ double Now()
 
 double Today() { return std::floor(Now()); }
 
-std::string FormatFloat(double value)
-{
+std::string FormatFloat(double value) {
     if (value == std::floor(value) && std::fabs(value) < 1e15)
         return fmt::format("{}", static_cast<std::int64_t>(value));
     char buffer[32];
@@ -98,9 +82,8 @@ std::string FormatFloat(double value)
     return buffer;
 }
 
-double ParseDateTime(const std::string& text)
-{
-    std::string t = Trimmed(text);
+double ParseDateTime(const std::string& text) {
+    std::string t = text::Trim(text);
     int a = 0, b = 0, c = 0, hour = 0, minute = 0, second = 0, used = 0;
     double date = 0;
     if (std::sscanf(t.c_str(), "%4d-%2d-%2d%n", &a, &b, &c, &used) == 3)
@@ -109,7 +92,7 @@ double ParseDateTime(const std::string& text)
         date = EncodeDate(c, b, a);
     else
         NotA(text, "date");
-    std::string rest = Trimmed(t.substr(static_cast<std::size_t>(used)));
+    std::string rest = text::Trim(t.substr(static_cast<std::size_t>(used)));
     if (rest.empty())
         return date;
     int fields = std::sscanf(rest.c_str(), "%2d:%2d:%2d", &hour, &minute, &second);
@@ -118,8 +101,7 @@ double ParseDateTime(const std::string& text)
     return date + (hour * 3600 + minute * 60 + second) / 86400.0;
 }
 
-std::string FormatDateTime(double dayNumber)
-{
+std::string FormatDateTime(double dayNumber) {
     int year, month, day;
     DecodeDate(dayNumber, year, month, day);
     std::string text = fmt::format("{:04}-{:02}-{:02}", year, month, day);
@@ -129,8 +111,7 @@ std::string FormatDateTime(double dayNumber)
     return text;
 }
 
-std::string ValueToString(const TValue& value)
-{
+std::string ValueToString(const TValue& value) {
     struct Visitor {
         std::string operator()(std::monostate) const { return {}; }
         std::string operator()(std::int64_t v) const { return std::to_string(v); }
@@ -141,14 +122,12 @@ std::string ValueToString(const TValue& value)
     return std::visit(Visitor{}, value);
 }
 
-double ValueToFloat(const TValue& value)
-{
+double ValueToFloat(const TValue& value) {
     struct Visitor {
         double operator()(std::monostate) const { return 0; }
         double operator()(std::int64_t v) const { return static_cast<double>(v); }
         double operator()(double v) const { return v; }
-        double operator()(const std::string& v) const
-        {
+        double operator()(const std::string& v) const {
             double result = 0;
             if (!ParseDouble(v, result))
                 NotA(v, "floating point value");
@@ -159,12 +138,11 @@ double ValueToFloat(const TValue& value)
     return std::visit(Visitor{}, value);
 }
 
-std::int64_t ValueToInteger(const TValue& value)
-{
+std::int64_t ValueToInteger(const TValue& value) {
     if (auto* integer = std::get_if<std::int64_t>(&value))
         return *integer;
     if (auto* text = std::get_if<std::string>(&value)) {
-        std::string t = Trimmed(*text);
+        std::string t = text::Trim(*text);
         std::int64_t result = 0;
         const char* first = t.data() + (!t.empty() && t[0] == '+' ? 1 : 0);
         auto [ptr, ec] = std::from_chars(first, t.data() + t.size(), result);
@@ -178,12 +156,9 @@ std::int64_t ValueToInteger(const TValue& value)
     return std::llround(v);
 }
 
-bool ValueToBoolean(const TValue& value)
-{
+bool ValueToBoolean(const TValue& value) {
     if (auto* text = std::get_if<std::string>(&value)) {
-        std::string t = Trimmed(*text);
-        for (char& c : t)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const std::string t = text::UpperAscii(text::Trim(*text));
         if (t == "TRUE" || t == "T" || t == "1" || t == "Y")
             return true;
         if (t == "FALSE" || t == "F" || t == "0" || t == "N" || t.empty())
@@ -193,8 +168,7 @@ bool ValueToBoolean(const TValue& value)
     return ValueToFloat(value) != 0;
 }
 
-double ValueToDateTime(const TValue& value)
-{
+double ValueToDateTime(const TValue& value) {
     if (auto* text = std::get_if<std::string>(&value))
         return text->empty() ? 0.0 : ParseDateTime(*text);
     return ValueToFloat(value);

@@ -28,8 +28,21 @@ constexpr const char* kMissingSemicolon = "Fehlender Strickpunkt !";
 constexpr int kMaxDepth = 200;
 
 enum class TTok {
-    End, Number, BadNumber, LParen, RParen, Plus, Minus, Times, Slash, Power, Semicolon,
-    Less, Equal, Greater, Name
+    End,
+    Number,
+    BadNumber,
+    LParen,
+    RParen,
+    Plus,
+    Minus,
+    Times,
+    Slash,
+    Power,
+    Semicolon,
+    Less,
+    Equal,
+    Greater,
+    Name
 };
 
 struct TToken {
@@ -44,7 +57,8 @@ constexpr bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
 // replacement character for a byte that starts none, so the message stays valid UTF-8.
 std::string OffendingCharacter(std::string_view text, std::size_t pos) {
     std::size_t end = pos;
-    if (text::NextCodePoint(text, end) == text::kInvalidCodePoint) return "\xEF\xBF\xBD";
+    if (text::NextCodePoint(text, end) == text::kInvalidCodePoint)
+        return "\xEF\xBF\xBD";
     return std::string(text.substr(pos, end - pos));
 }
 
@@ -52,9 +66,9 @@ std::string OffendingCharacter(std::string_view text, std::size_t pos) {
 double NumberValue(std::string_view digits) {
     // Fast path: the digits as an integer below 2^53 divided by an exact power of ten is
     // correctly rounded, exactly as the general conversion below.
-    static constexpr std::array<double, 23> kPow10{
-        1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    static constexpr std::array<double, 23> kPow10{1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     constexpr std::uint64_t kExactLimit = std::uint64_t{1} << 53;
     std::uint64_t mantissa = 0;
     std::size_t fractionDigits = 0;
@@ -142,8 +156,7 @@ private:
             return ScanNumber();
         if (IsUpper(c)) {
             std::size_t end = pos_ + 1;
-            while (end < text_.size() && (IsUpper(text_[end]) || IsDigit(text_[end])))
-                ++end;
+            while (end < text_.size() && (IsUpper(text_[end]) || IsDigit(text_[end]))) ++end;
             return {TTok::Name, end - pos_};
         }
         throw EParseErr("Lexikalischer Fehler: " + OffendingCharacter(text_, pos_));
@@ -151,15 +164,13 @@ private:
 
     TToken ScanNumber() const {
         std::size_t end = pos_;
-        while (end < text_.size() && IsDigit(text_[end]))
-            ++end;
+        while (end < text_.size() && IsDigit(text_[end])) ++end;
         const char next = At(end);
         if (next != '.' && next != ',')
             return {TTok::Number, end - pos_};
         if (!IsDigit(At(end + 1)))
             return {TTok::BadNumber, end - pos_};
-        for (++end; end < text_.size() && IsDigit(text_[end]);)
-            ++end;
+        for (++end; end < text_.size() && IsDigit(text_[end]);) ++end;
         return {TTok::Number, end - pos_};
     }
 

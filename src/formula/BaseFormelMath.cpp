@@ -79,8 +79,8 @@ double ArcInDegrees(TFunktion f, double x) {
     const bool isSine = f == TFunktion::Asin;
     if (!(x >= -1.0 && x <= 1.0))
         RaiseInvalidOp(isSine ? "ASIN" : "ACOS");
-    const long double radians = isSine ? std::asin(static_cast<long double>(x))
-                                       : std::acos(static_cast<long double>(x));
+    const long double radians =
+        isSine ? std::asin(static_cast<long double>(x)) : std::acos(static_cast<long double>(x));
     return static_cast<double>(radians * kDegPerRad);
 }
 

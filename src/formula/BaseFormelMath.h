@@ -11,8 +11,24 @@
 namespace sollist::formula::math {
 
 enum class TFunktion {
-    Abs, Sin, Cos, Tan, Cot, Asin, Acos, Atan, Sqrt, Int, Rnd, Log, Ln, Ceil, // one argument
-    Min, Max, TabG, TabK,                                                     // two arguments
+    Abs,
+    Sin,
+    Cos,
+    Tan,
+    Cot,
+    Asin,
+    Acos,
+    Atan,
+    Sqrt,
+    Int,
+    Rnd,
+    Log,
+    Ln,
+    Ceil, // one argument
+    Min,
+    Max,
+    TabG,
+    TabK, // two arguments
     If,
     None // a variable
 };
@@ -35,7 +51,7 @@ inline double Checked(double value, std::string_view operation) {
 double Add(double a, double b);
 double Subtract(double a, double b);
 double Multiply(double a, double b);
-double Divide(double a, double b);   // EParseErr "Division durch Null !" for b = 0
+double Divide(double a, double b); // EParseErr "Division durch Null !" for b = 0
 double Power(double base, double exponent);
 double OneArgument(TFunktion f, double x);
 double MinMax(TFunktion f, double a, double b);

@@ -1,145 +1,66 @@
 #include "formula/QFormelAuftrag.h"
 
+#include "common/ChildRuns.h"
+#include "common/Text.h"
+#include "formula/QFormelLoader.h"
+
 #include <fmt/format.h>
 
 #include <functional>
 
 namespace sollist::formula {
 
-using db::TFieldType;
-
 namespace {
-
-// The first n characters of a UTF-8 text (a multi-byte character is never split).
-std::string FirstCharacters(const std::string& text, std::size_t n) {
-    std::size_t pos = 0;
-    for (std::size_t count = 0; pos < text.size() && count < n; ++count) {
-        ++pos;
-        while (pos < text.size() && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80) ++pos;
-    }
-    return text.substr(0, pos);
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A reference to another part type: one of M, L, B, D and one to three digits.
 bool IsPartTypeReference(const std::string& name) {
-    if (name.size() < 2 || name.size() > 4) return false;
-    if (name[0] != 'M' && name[0] != 'L' && name[0] != 'B' && name[0] != 'D') return false;
+    if (name.size() < 2 || name.size() > 4)
+        return false;
+    if (name[0] != 'M' && name[0] != 'L' && name[0] != 'B' && name[0] != 'D')
+        return false;
     for (std::size_t i = 1; i < name.size(); ++i)
-        if (!IsDigit(name[i])) return false;
+        if (!IsDigit(name[i]))
+            return false;
     return true;
 }
 
-void DeclareQuery(db::TIBCQuery& query, std::initializer_list<std::string> sql,
-                  std::initializer_list<db::TFieldDef> fields) {
-    query.SetSQL(sql);
-    for (const auto& field : fields) query.AddField(field);
-    query.FetchAll = true;
-    query.ReadOnly = true;
-}
-
-db::TFieldDef Text(const char* name, int size, bool required) {
-    return {name, TFieldType::ftString, size, required};
-}
-db::TFieldDef Integer(const char* name) { return {name, TFieldType::ftInteger, 0, true}; }
-db::TFieldDef Float(const char* name) { return {name, TFieldType::ftFloat, 0, false}; }
-
-std::int32_t AsInt32(const db::TField& field) {
-    return static_cast<std::int32_t>(field.AsInteger());
-}
-
-// Closes the query set in the given order when Berechne ends, also by an exception, so
-// that the next order reopens it with its own parameter.
-class CloseOnExit {
-public:
-    explicit CloseOnExit(std::initializer_list<db::TIBCDataSet*> sets) : sets_(sets) {}
-    ~CloseOnExit() {
-        for (auto* set : sets_) {
-            try {
-                set->Close();
-            } catch (...) {
-                // Closing a read-only set that fetched everything cannot lose data.
-            }
-        }
-    }
-    CloseOnExit(const CloseOnExit&) = delete;
-    CloseOnExit& operator=(const CloseOnExit&) = delete;
-
-private:
-    std::vector<db::TIBCDataSet*> sets_;
-};
-
 } // namespace
-
-// --- the query set ---
-
-TdmQuickFormel::TdmQuickFormel(db::TIBCConnection& connection) : FConnection(connection) {
-    DeclareQuery(qryPosBgr,
-                 {"Select ApBgOfNumm,ApBgApNumm,ApBgLfNr,ApBgMe,ApBgBreite,ApBgHoehe,ApBgTiefe",
-                  "from POS_BGR",
-                  "WHERE ApBgOfNumm=:OFNUMM ",
-                  "order by ApBgOfNumm,ApBgApNumm,ApBgLfNr"},
-                 {Text("APBGOFNUMM", 10, true), Text("APBGAPNUMM", 10, true), Integer("APBGLFNR"),
-                  Integer("APBGME"), Float("APBGBREITE"), Float("APBGHOEHE"), Float("APBGTIEFE")});
-    DeclareQuery(qryPosBgrVar,
-                 {"SELECT PBVApNumm,PBVBgLfNr,PBVNum,PBVWrt",
-                  "FROM POSBGRVA",
-                  "WHERE PBVOFNUMM = :OFNUMM",
-                  "ORDER BY PBVOFNUMM,PBVAPNUMM,PBVBGLFNR,PBVNUM"},
-                 {Text("PBVAPNUMM", 10, true), Integer("PBVBGLFNR"), Text("PBVNUM", 3, true),
-                  Float("PBVWRT")});
-    DeclareQuery(qryTTy,
-                 {"SELECT ApTyOfNumm,ApTyApNumm,ApTyBgLf,ApTyLfd,ApTyMe,ApTyLaenge,ApTyBreite,"
-                  "ApTyDickf,ApTTyNr",
-                  "FROM POS_TYP",
-                  "where ApTyOfNumm=:OFNUMM",
-                  "ORDER BY APTYOFNUMM,APTYAPNUMM,APTYBGLF,APTYLFD"},
-                 {Text("APTYOFNUMM", 10, true), Text("APTYAPNUMM", 10, true), Integer("APTYBGLF"),
-                  Integer("APTYLFD"), Text("APTYME", 35, true), Text("APTYLAENGE", 35, true),
-                  Text("APTYBREITE", 35, true), Text("APTYDICKF", 35, true), Integer("APTTYNR")});
-    DeclareQuery(qryCNC,
-                 {"SELECT ACOfNumm,ACApNumm,ACBgLf,ACTyLfd,ACLfNr,ACVW0",
-                  "FROM ATCNC",
-                  "where ACOfNumm=:OFNUMM",
-                  "ORDER BY ACOfNumm,ACApNumm,ACBgLf,ACTyLfd,ACLfNr"},
-                 {Text("ACOFNUMM", 10, true), Text("ACAPNUMM", 10, true), Integer("ACBGLF"),
-                  Integer("ACTYLFD"), Integer("ACLFNR"), Text("ACVW0", 35, false)});
-    tbTabGK.TableName = "TabGK";
-    tbTabGK.KeyFields = "TABNR";
-    tbTabGK.OrderFields = "TABNR";
-    tbTabGK.AddField(Integer("TABNR"));
-    tbTabGK.AddField(Text("TABWERTE", 80, true));
-    tbTabGK.FetchAll = true;
-    tbTabGK.ReadOnly = true;
-}
 
 // --- records ---
 
 double TF_TTyp::GetCNCTatValue(std::int32_t CNCTatNr, std::int32_t VarNr) const {
     const TF_CNCTat* row = FCNCIndex.Find(FCNCTat, CNCTatNr);
-    if (!row) throw EParseErr(fmt::format("CNC-Tat nicht gefunden: ElementNr:{}", LfdNr));
+    if (!row)
+        throw EParseErr(fmt::format("CNC-Tat nicht gefunden: ElementNr:{}", LfdNr));
     if (VarNr < 0 || VarNr >= static_cast<std::int32_t>(row->CNCWerte.size()))
         throw Exception(fmt::format("CNC-Wert {} ausserhalb 0..10", VarNr));
     return row->CNCWerte[static_cast<std::size_t>(VarNr)];
 }
 
-TF_Bgrp::TF_Bgrp(TQFormelAuftrag& Owner) : FOwner(&Owner) {}
+TF_TTyp::TF_TTyp(const TTTyRow& Row)
+    : Menge_Formel(Row.Menge), Laenge_Formel(Row.Laenge), Breite_Formel(Row.Breite), Dicke_Formel(Row.Dicke),
+      LfdNr(Row.LfdNr), NrInBgrp(Row.NrInBgrp) {}
+
+TF_Bgrp::TF_Bgrp(TQFormelAuftrag& Owner, const TBgrRow& Row)
+    : Menge(Row.Menge), Breite(Row.Breite), Hoehe(Row.Hoehe), Tiefe(Row.Tiefe), FOwner(&Owner),
+      FApNumm(Row.ApNumm), FBgLfNr(Row.BgLfNr) {}
 
 TF_TTyp& TF_Bgrp::GetTTyp_LfdNr(std::int32_t LfNr) {
-    if (TF_TTyp* t = FLfdNrIndex.Find(FTTyp, LfNr)) return *t;
-    throw EParseErr(fmt::format("Teiletyp nicht gefunden in Auf.:{} Pos:{} BgNr:{} TyNr:{}",
-                                FOwner->FOfNumm, FApNumm, FBgLfNr, LfNr));
+    if (TF_TTyp* t = FLfdNrIndex.Find(FTTyp, LfNr))
+        return *t;
+    throw EParseErr(fmt::format("Teiletyp nicht gefunden in Auf.:{} Pos:{} BgNr:{} TyNr:{}", FOwner->FOfNumm,
+                                FApNumm, FBgLfNr, LfNr));
 }
 
 TF_TTyp& TF_Bgrp::GetTTyp_BgrpNr(std::int32_t NrInBgrp) {
-    if (TF_TTyp* t = FNrInBgrpIndex.Find(FTTyp, NrInBgrp)) return *t;
+    if (TF_TTyp* t = FNrInBgrpIndex.Find(FTTyp, NrInBgrp))
+        return *t;
     throw EParseErr(fmt::format("Unzulässige Referenz auf Nummer {}", NrInBgrp));
 }
 
-const TF_BgVar* TF_Bgrp::FindBgVar(const std::string& Num) const {
-    return FBgVarIndex.Find(FBgVar, Num);
-}
+const TF_BgVar* TF_Bgrp::FindBgVar(const std::string& Num) const { return FBgVarIndex.Find(FBgVar, Num); }
 
 // --- the model ---
 
@@ -148,9 +69,11 @@ std::size_t TQFormelAuftrag::BgrpKeyHash::operator()(const BgrpKey& k) const {
 }
 
 TQFormelAuftrag::TQFormelAuftrag(const TRunContext& context)
-    : FDM(std::make_unique<TdmQuickFormel>(context.Connection)) {
+    : FLoader(std::make_unique<TQFormelLoader>(context.Connection)) {
     BerechnungsTyp = TBerechnungsTyp::btCNC;
-    OnError = [&context](const std::string& Beschreibung, const std::string&) { context.Print(Beschreibung); };
+    OnError = [&context](const std::string& Beschreibung, const std::string&) {
+        context.Print(Beschreibung);
+    };
 }
 
 TQFormelAuftrag::~TQFormelAuftrag() = default;
@@ -163,97 +86,57 @@ void TQFormelAuftrag::Clear() {
 }
 
 TF_Bgrp& TQFormelAuftrag::GetBgrp(const std::string& ApNumm, std::int32_t BgLfNr) {
-    if (TF_Bgrp* b = FBgrpIndex.Find(FBgrp, BgrpKey{ApNumm, BgLfNr})) return *b;
-    throw EParseErr(fmt::format("Baugruppe nicht gefunden in Auf.:{} Pos:{} Nr:{}", FOfNumm,
-                                ApNumm, BgLfNr));
+    if (TF_Bgrp* b = FBgrpIndex.Find(FBgrp, BgrpKey{ApNumm, BgLfNr}))
+        return *b;
+    throw EParseErr(fmt::format("Baugruppe nicht gefunden in Auf.:{} Pos:{} Nr:{}", FOfNumm, ApNumm, BgLfNr));
 }
 
-TF_TTyp& TQFormelAuftrag::GetTTyp(const std::string& ApNumm, std::int32_t BgLfNr,
-                                  std::int32_t TyLfd) {
+TF_TTyp& TQFormelAuftrag::GetTTyp(const std::string& ApNumm, std::int32_t BgLfNr, std::int32_t TyLfd) {
     return GetBgrp(ApNumm, BgLfNr).GetTTyp_LfdNr(TyLfd);
 }
 
 void TQFormelAuftrag::Berechne(const std::string& OfNumm) {
-    FOfNumm = FirstCharacters(OfNumm, 10);
-    TdmQuickFormel& dm = *FDM;
-    for (db::TIBCQuery* query : {&dm.qryPosBgr, &dm.qryPosBgrVar, &dm.qryTTy, &dm.qryCNC})
-        query->ParamByName("OFNUMM").AsString(FOfNumm);
-    CloseOnExit closer{&dm.tbTabGK, &dm.qryCNC, &dm.qryTTy, &dm.qryPosBgrVar, &dm.qryPosBgr};
-    for (db::TIBCDataSet* set : std::initializer_list<db::TIBCDataSet*>{
-             &dm.qryPosBgr, &dm.qryPosBgrVar, &dm.qryTTy, &dm.qryCNC, &dm.tbTabGK})
-        set->Open();
-    LoadTabGK();
+    FOfNumm = text::FirstCharacters(OfNumm, 10);
+    Evaluate(FLoader->Lies(FOfNumm));
+}
+
+void TQFormelAuftrag::Berechne(const std::string& OfNumm, const TQFormelDaten& Daten) {
+    FOfNumm = text::FirstCharacters(OfNumm, 10);
+    Evaluate(Daten);
+}
+
+// The children of an assembly (and the CNC rows of a part type) are its runs in the sorted
+// lists: a child row matching no assembly blocks every row sorted after it. A part type joins
+// its assembly only once evaluated with its CNC rows, so references reach the part types
+// before it and never itself; an assembly joins the model only when complete.
+void TQFormelAuftrag::Evaluate(const TQFormelDaten& Daten) {
+    FTabGK = Daten.TabGK;
+    TChildRuns<TBgVarRow> vars(Daten.Vars);
+    TChildRuns<TTTyRow> tTypen(Daten.TTy);
+    TChildRuns<TCNCRow> cncRows(Daten.CNC);
     try {
-        LoadBgrps();
+        for (const TBgrRow& row : Daten.Bgr) {
+            auto bgrp = std::make_unique<TF_Bgrp>(*this, row);
+            AktBgrp = bgrp.get();
+            const auto ofBgrp = [&row](const auto& child) {
+                return child.ApNumm == row.ApNumm && child.BgLfNr == row.BgLfNr;
+            };
+            for (const TBgVarRow& var : vars.Next(ofBgrp))
+                bgrp->FBgVar.push_back(std::make_unique<TF_BgVar>(TF_BgVar{var.Num, var.Wert}));
+            for (const TTTyRow& ty : tTypen.Next(ofBgrp)) {
+                auto tTyp = std::make_unique<TF_TTyp>(ty);
+                AktTTyp = tTyp.get();
+                EvaluateTTyp();
+                for (const TCNCRow& cnc :
+                     cncRows.Next([&](const TCNCRow& c) { return ofBgrp(c) && c.TyLfdNr == ty.LfdNr; }))
+                    AddCNCRow(cnc);
+                bgrp->FTTyp.push_back(std::move(tTyp));
+            }
+            FBgrp.push_back(std::move(bgrp));
+        }
     } catch (...) {
         BerechnungsTyp = TBerechnungsTyp::btCNC;
         throw;
-    }
-}
-
-void TQFormelAuftrag::LoadBgrps() {
-    TdmQuickFormel& dm = *FDM;
-
-    db::TIBCQuery& bgr = dm.qryPosBgr;
-    const db::TField apNumm = bgr.FieldByName("APBGAPNUMM"), lfNr = bgr.FieldByName("APBGLFNR"),
-                     menge = bgr.FieldByName("APBGME"), breite = bgr.FieldByName("APBGBREITE"),
-                     hoehe = bgr.FieldByName("APBGHOEHE"), tiefe = bgr.FieldByName("APBGTIEFE");
-    for (; !bgr.Eof(); bgr.Next()) {
-        auto bgrp = std::make_unique<TF_Bgrp>(*this);
-        AktBgrp = bgrp.get();
-        bgrp->FApNumm = apNumm.AsString();
-        bgrp->FBgLfNr = AsInt32(lfNr);
-        bgrp->Menge = AsInt32(menge);
-        bgrp->Breite = breite.AsFloat();
-        bgrp->Hoehe = hoehe.AsFloat();
-        bgrp->Tiefe = tiefe.AsFloat();
-        LoadBgVars();
-        LoadTTypen();
-        FBgrp.push_back(std::move(bgrp));
-    }
-}
-
-void TQFormelAuftrag::LoadTabGK() {
-    FTabGK.clear();
-    db::TIBCTable& tab = FDM->tbTabGK;
-    const db::TField tabNr = tab.FieldByName("TABNR"), tabWerte = tab.FieldByName("TABWERTE");
-    for (; !tab.Eof(); tab.Next()) FTabGK.try_emplace(AsInt32(tabNr), tabWerte.AsString());
-}
-
-// The child queries move forward only while their current row belongs to the assembly: a
-// row matching no assembly stays current and blocks every row sorted after it.
-void TQFormelAuftrag::LoadBgVars() {
-    db::TIBCQuery& var = FDM->qryPosBgrVar;
-    const db::TField apNumm = var.FieldByName("PBVAPNUMM"), lfNr = var.FieldByName("PBVBGLFNR"),
-                     num = var.FieldByName("PBVNUM"), wert = var.FieldByName("PBVWRT");
-    for (; !var.Eof() && apNumm.AsString() == AktBgrp->FApNumm && AsInt32(lfNr) == AktBgrp->FBgLfNr;
-         var.Next()) {
-        auto bgVar = std::make_unique<TF_BgVar>();
-        bgVar->Num = num.AsString();
-        bgVar->Wert = wert.AsFloat();
-        AktBgrp->FBgVar.push_back(std::move(bgVar));
-    }
-}
-
-void TQFormelAuftrag::LoadTTypen() {
-    db::TIBCQuery& tty = FDM->qryTTy;
-    const db::TField apNumm = tty.FieldByName("APTYAPNUMM"), bgLf = tty.FieldByName("APTYBGLF"),
-                     lfd = tty.FieldByName("APTYLFD"), me = tty.FieldByName("APTYME"),
-                     laenge = tty.FieldByName("APTYLAENGE"), breite = tty.FieldByName("APTYBREITE"),
-                     dicke = tty.FieldByName("APTYDICKF"), nr = tty.FieldByName("APTTYNR");
-    for (; !tty.Eof() && apNumm.AsString() == AktBgrp->FApNumm && AsInt32(bgLf) == AktBgrp->FBgLfNr;
-         tty.Next()) {
-        auto tTyp = std::make_unique<TF_TTyp>();
-        AktTTyp = tTyp.get();
-        tTyp->Menge_Formel = me.AsString();
-        tTyp->Laenge_Formel = laenge.AsString();
-        tTyp->Breite_Formel = breite.AsString();
-        tTyp->Dicke_Formel = dicke.AsString();
-        tTyp->LfdNr = AsInt32(lfd);
-        tTyp->NrInBgrp = AsInt32(nr);
-        EvaluateTTyp();
-        LoadCNCRows();
-        AktBgrp->FTTyp.push_back(std::move(tTyp));
     }
 }
 
@@ -283,24 +166,16 @@ void TQFormelAuftrag::EvaluateTTyp() {
     BerechnungsTyp = TBerechnungsTyp::btCNC;
 }
 
-void TQFormelAuftrag::LoadCNCRows() {
-    db::TIBCQuery& cnc = FDM->qryCNC;
-    const db::TField apNumm = cnc.FieldByName("ACAPNUMM"), bgLf = cnc.FieldByName("ACBGLF"),
-                     tyLfd = cnc.FieldByName("ACTYLFD"), lfNr = cnc.FieldByName("ACLFNR"),
-                     vw0 = cnc.FieldByName("ACVW0");
-    for (; !cnc.Eof() && apNumm.AsString() == AktBgrp->FApNumm &&
-           AsInt32(bgLf) == AktBgrp->FBgLfNr && AsInt32(tyLfd) == AktTTyp->LfdNr;
-         cnc.Next()) {
-        auto row = std::make_unique<TF_CNCTat>();
-        row->Nummer = AsInt32(lfNr);
-        row->CNCFormeln[0] = vw0.AsString();
-        try {
-            row->CNCWerte[0] = BerechneFormel(row->CNCFormeln[0]);
-        } catch (const EParseErr& e) {
-            ReportCNCError(e.what(), 0);
-        }
-        AktTTyp->FCNCTat.push_back(std::move(row));
+void TQFormelAuftrag::AddCNCRow(const TCNCRow& cnc) {
+    auto row = std::make_unique<TF_CNCTat>();
+    row->Nummer = cnc.Nummer;
+    row->CNCFormeln[0] = cnc.Formel;
+    try {
+        row->CNCWerte[0] = BerechneFormel(cnc.Formel);
+    } catch (const EParseErr& e) {
+        ReportCNCError(e.what(), cnc.Formel);
     }
+    AktTTyp->FCNCTat.push_back(std::move(row));
 }
 
 double TQFormelAuftrag::GetVarValue(const std::string& name) {
@@ -314,18 +189,24 @@ double TQFormelAuftrag::GetVarValue(const std::string& name) {
         default: return AktTTyp->Dicke;
         }
     }
-    if (name == "M") return AktBgrp->Menge;
-    if (name == "B") return AktBgrp->Breite;
-    if (name == "H") return AktBgrp->Hoehe;
-    if (name == "T") return AktBgrp->Tiefe;
-    if (const TF_BgVar* var = AktBgrp->FindBgVar(name)) return var->Wert;
+    if (name == "M")
+        return AktBgrp->Menge;
+    if (name == "B")
+        return AktBgrp->Breite;
+    if (name == "H")
+        return AktBgrp->Hoehe;
+    if (name == "T")
+        return AktBgrp->Tiefe;
+    if (const TF_BgVar* var = AktBgrp->FindBgVar(name))
+        return var->Wert;
     return PartTypeReference(name);
 }
 
 double TQFormelAuftrag::PartTypeReference(const std::string& name) {
     if (AktBgrp->FBgLfNr == -1)
         throw EParseErr("Keine Referenzen für einzelne Teiletypen zulässig ! ");
-    if (!IsPartTypeReference(name)) throw EParseErr("Unzulässige Variable: " + name);
+    if (!IsPartTypeReference(name))
+        throw EParseErr("Unzulässige Variable: " + name);
     const std::int32_t n = std::stoi(name.substr(1));
     if (BerechnungsTyp == TBerechnungsTyp::btTeileTyp && n >= AktTTyp->NrInBgrp)
         throw EParseErr("Vorwärtsreferenz verboten !");
@@ -340,7 +221,8 @@ double TQFormelAuftrag::PartTypeReference(const std::string& name) {
 
 double TQFormelAuftrag::GetTabValue(std::int32_t tableNumber, char mode, double value) {
     auto it = FTabGK.find(tableNumber);
-    if (it == FTabGK.end()) throw EParseErr(fmt::format("Kein Tabelleneintrag {}", tableNumber));
+    if (it == FTabGK.end())
+        throw EParseErr(fmt::format("Kein Tabelleneintrag {}", tableNumber));
     return LookupValueTable(it->second, mode, value);
 }
 
@@ -350,19 +232,20 @@ void TQFormelAuftrag::ReportTTypError(const std::string& message, char letter) {
                                 : letter == 'L' ? t.Laenge_Formel
                                 : letter == 'B' ? t.Breite_Formel
                                                 : t.Dicke_Formel;
-    Report(fmt::format("Fehler in Teiletyp {} (Off.:{} Pos.:{}): {}", t.LfdNr, FOfNumm,
+    Report(fmt::format("Fehler in Teiletyp {} (Off.:{} Pos.:{}): {}", t.LfdNr, FOfNumm, AktBgrp->FApNumm,
+                       message),
+           formel);
+}
+
+void TQFormelAuftrag::ReportCNCError(const std::string& message, const std::string& formel) {
+    Report(fmt::format("Fehler in Teiletyp {} (Off.:{} Pos.:{}), CNC-Satz VZE : {}", AktTTyp->LfdNr, FOfNumm,
                        AktBgrp->FApNumm, message),
            formel);
 }
 
-void TQFormelAuftrag::ReportCNCError(const std::string& message, std::int32_t valueNumber) {
-    Report(fmt::format("Fehler in Teiletyp {} (Off.:{} Pos.:{}), CNC-Satz VZE : {}", AktTTyp->LfdNr,
-                       FOfNumm, AktBgrp->FApNumm, message),
-           FDM->qryCNC.FieldByName(fmt::format("ACVW{}", valueNumber)).AsString());
-}
-
 void TQFormelAuftrag::Report(const std::string& Beschreibung, const std::string& Formel) {
-    if (OnError) OnError(Beschreibung, Formel);
+    if (OnError)
+        OnError(Beschreibung, Formel);
 }
 
 } // namespace sollist::formula

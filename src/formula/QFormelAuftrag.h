@@ -1,17 +1,17 @@
 #pragma once
 // The formula model of one order: its assemblies, their variables, their part types with
 // evaluated quantity and dimensions, and the CNC rows of each part type with their values.
-// Berechne reads the four queries of the order side by side and evaluates every formula;
-// afterwards the lookups work on memory alone.
+// Berechne reads the order's rows (TQFormelLoader) and evaluates every formula on memory
+// alone; the lookups afterwards as well.
 #include "common/Errors.h"
 #include "common/RunContext.h"
-#include "db/DataSet.h"
 #include "formula/BaseFormel.h"
+#include "formula/FirstMatchIndex.h"
+#include "formula/QFormelDaten.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -20,30 +20,6 @@
 namespace sollist::formula {
 
 class TQFormelAuftrag;
-
-// Hash index over an append-only list of owned items that keeps first-match semantics: an
-// item is indexed under its key the first time a search runs after it was appended, and a
-// later item with an equal key never replaces it. The key of an item must not change once
-// the item is in the list. A list that shrank (emptied) is indexed anew.
-template <class Item, class Key, class KeyOf, class Hash = std::hash<Key>>
-class TFirstMatchIndex {
-public:
-    Item* Find(const std::vector<std::unique_ptr<Item>>& list, const Key& key) const {
-        if (list.size() < indexed_) Reset();
-        for (; indexed_ < list.size(); ++indexed_)
-            positions_.try_emplace(KeyOf{}(*list[indexed_]), indexed_);
-        auto it = positions_.find(key);
-        return it == positions_.end() ? nullptr : list[it->second].get();
-    }
-    void Reset() const {
-        positions_.clear();
-        indexed_ = 0;
-    }
-
-private:
-    mutable std::unordered_map<Key, std::size_t, Hash> positions_;
-    mutable std::size_t indexed_ = 0;
-};
 
 // One CNC row of a part type. Only entry 0 is used: the value of the row's formula ACVW0.
 class TF_CNCTat {
@@ -64,6 +40,10 @@ public:
 // its CNC rows in query order.
 class TF_TTyp {
 public:
+    TF_TTyp() = default;
+    // The formulas and numbers of the row; the values are still 0.
+    explicit TF_TTyp(const TTTyRow& Row);
+
     std::string Menge_Formel, Laenge_Formel, Breite_Formel, Dicke_Formel;
     double Menge = 0, Laenge = 0, Breite = 0, Dicke = 0;
     std::int32_t LfdNr = 0, NrInBgrp = 0;
@@ -83,7 +63,8 @@ private:
 // One assembly of a position; BgLfNr -1 holds the position's individual part types.
 class TF_Bgrp {
 public:
-    explicit TF_Bgrp(TQFormelAuftrag& Owner);
+    // The assembly of the row, still without variables and part types.
+    TF_Bgrp(TQFormelAuftrag& Owner, const TBgrRow& Row);
 
     std::int32_t Menge = 0;
     double Breite = 0, Hoehe = 0, Tiefe = 0;
@@ -125,22 +106,7 @@ private:
     TFirstMatchIndex<TF_BgVar, std::string, NumOf> FBgVarIndex;
 };
 
-// The query set of the model: the order's assemblies, assembly variables, part types and
-// CNC rows (each with the parameter OFNUMM), and the value tables.
-class TdmQuickFormel {
-public:
-    explicit TdmQuickFormel(db::TIBCConnection& connection);
-
-private:
-    db::TIBCConnection& FConnection;
-
-public:
-    db::TIBCQuery qryPosBgr{FConnection, "qryPosBgr"};
-    db::TIBCQuery qryPosBgrVar{FConnection, "qryPosBgrVar"};
-    db::TIBCQuery qryTTy{FConnection, "qryTTy"};
-    db::TIBCQuery qryCNC{FConnection, "qryCNC"};
-    db::TIBCTable tbTabGK{FConnection, "tbTabGK"};
-};
+class TQFormelLoader;
 
 class TQFormelAuftrag : public TBaseFormel {
 public:
@@ -154,6 +120,8 @@ public:
     // the model holds. Formula errors are reported through OnError and leave the value at 0;
     // database and arithmetic failures pass through.
     void Berechne(const std::string& OfNumm);
+    // The same with rows read elsewhere; the database is not used.
+    void Berechne(const std::string& OfNumm, const TQFormelDaten& Daten);
     void Clear();
 
     // EParseErr "Baugruppe nicht gefunden in Auf.:%s Pos:%s Nr:%d" when there is none.
@@ -181,24 +149,21 @@ private:
     double GetVarValue(const std::string& name) override;
     double GetTabValue(std::int32_t tableNumber, char mode, double value) override;
     void ReportTTypError(const std::string& message, char letter);
-    void ReportCNCError(const std::string& message, std::int32_t valueNumber);
+    void ReportCNCError(const std::string& message, const std::string& formel);
     void Report(const std::string& Beschreibung, const std::string& Formel);
 
-    void LoadTabGK();
-    void LoadBgrps();
-    void LoadBgVars();
-    void LoadTTypen();
+    void Evaluate(const TQFormelDaten& Daten);
     void EvaluateTTyp();
-    void LoadCNCRows();
+    void AddCNCRow(const TCNCRow& cnc);
     double PartTypeReference(const std::string& name);
 
     std::string FOfNumm;
-    std::unique_ptr<TdmQuickFormel> FDM;
+    std::unique_ptr<TQFormelLoader> FLoader;
     TF_Bgrp* AktBgrp = nullptr;
     TF_TTyp* AktTTyp = nullptr;
     std::vector<std::unique_ptr<TF_Bgrp>> FBgrp;
     TFirstMatchIndex<TF_Bgrp, BgrpKey, BgrpKeyOf, BgrpKeyHash> FBgrpIndex;
-    // TabGK rows by TabNr, read once per Berechne (first row wins).
+    // The value tables of the last order evaluated.
     std::unordered_map<std::int32_t, std::string> FTabGK;
 };
 

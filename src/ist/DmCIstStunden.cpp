@@ -4,6 +4,8 @@ namespace sollist::ist {
 
 using db::TFieldType;
 
+// Declared SQL and fields are laid out as tables: not reformatted.
+// clang-format off
 TDM_CIstStunden::TDM_CIstStunden(db::TIBCConnection& connection) : FConnection(connection) {
     db::Declare(qryZ,
                 {"Select ZeMiNumm,ZeAufzdat,ZeAnfang,ZeEnde,TatArt,ZeTaRmTat,TaKoNumm,(ZeEnde-ZeAnfang-ZePausen-ZePauBez) as Dauer ",
@@ -27,5 +29,6 @@ TDM_CIstStunden::TDM_CIstStunden(db::TIBCConnection& connection) : FConnection(c
                  {"MILODATUM", TFieldType::ftDate, 0, true},
                  {"MILOABWFAT", TFieldType::ftFloat, 0, true}});
 }
+// clang-format on
 
 } // namespace sollist::ist

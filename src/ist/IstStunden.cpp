@@ -8,20 +8,13 @@ namespace {
 
 std::int32_t WholeDay(double dayNumber) { return static_cast<std::int32_t>(std::trunc(dayNumber)); }
 
-// Adds hours to the reporting activity's entry; a new entry keeps the cost centre given.
-void AddToActivity(TRmTatList& list, const std::string& rmTat, const std::string& koNumm,
-                   double hours) {
-    int index = 0;
-    if (list.Find(rmTat, index)) list.Value(index).Sum += hours;
-    else list.Insert(index, rmTat, TRmInfo{koNumm, hours});
-}
-
 } // namespace
 
 std::string EmployeeFilter(const std::string& miNumm) {
     std::string condition = "MiLoNumm='";
     for (char c : miNumm) {
-        if (c == '\'') condition += '\'';
+        if (c == '\'')
+            condition += '\'';
         condition += c;
     }
     condition += '\'';
@@ -70,12 +63,15 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm) {
 
         const double hours = dauer.AsFloat() * FFak;
         const std::string kind = tatArt.AsString();
-        if (kind == "R") result.Regiestd += hours;
-        else if (kind == "P") result.Prodstd += hours;
-        else if (kind == "O") result.OffStd += hours;
+        if (kind == "R")
+            result.Regiestd += hours;
+        else if (kind == "P")
+            result.Prodstd += hours;
+        else if (kind == "O")
+            result.OffStd += hours;
 
         const std::string cost = koNumm.AsString();
-        AddToActivity(result.RmTatList, rmTat.AsString(), cost, hours);
+        result.RmTatList.Add(rmTat.AsString(), cost, hours);
 
         const double endMoment = day + ende.AsFloat() / 24.0;
         if (endMoment > result.LetztDat) {
@@ -94,7 +90,8 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm) {
 // row; bookings before it take the first row's factor, an employee without rows gets 0.
 void TIstStunden::WageFactorStep(double bookingDay, bool newEmployee) {
     auto& tbMiLohn = DM_CIstStunden.tbMiLohn;
-    if (newEmployee) tbMiLohn.FilterSQL(EmployeeFilter(FMiNumm));
+    if (newEmployee)
+        tbMiLohn.FilterSQL(EmployeeFilter(FMiNumm));
 
     auto factor = tbMiLohn.FieldByName("MILOABWFAT");
     auto validFrom = tbMiLohn.FieldByName("MILODATUM");

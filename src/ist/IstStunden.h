@@ -12,12 +12,12 @@ namespace sollist::ist {
 
 // The actual hours of one order.
 struct TIstErgebnis {
-    double Regiestd = 0;                // weighted hours of activity kind "R"
-    double Prodstd = 0;                 // ... of kind "P"
-    double OffStd = 0;                  // ... of kind "O"
-    TRmTatList RmTatList;               // weighted hours per reporting activity
-    double LetztDat = 0;                // latest end of any booking; 0 when none
-    std::string LetztKoNumm;            // cost centre of the booking that set LetztDat
+    double Regiestd = 0;     // weighted hours of activity kind "R"
+    double Prodstd = 0;      // ... of kind "P"
+    double OffStd = 0;       // ... of kind "O"
+    TRmTatList RmTatList;    // weighted hours per reporting activity
+    double LetztDat = 0;     // latest end of any booking; 0 when none
+    std::string LetztKoNumm; // cost centre of the booking that set LetztDat
 };
 
 class TIstStunden {
@@ -33,9 +33,9 @@ public:
     static constexpr std::int32_t NoNextChange = 100000;
 
 private:
-    double FFak = 0;                    // wage factor of the current employee and day
-    std::int32_t FNextchange = 0;       // day from which the next wage row applies
-    std::string FMiNumm;                // current employee
+    double FFak = 0;              // wage factor of the current employee and day
+    std::int32_t FNextchange = 0; // day from which the next wage row applies
+    std::string FMiNumm;          // current employee
     TDM_CIstStunden DM_CIstStunden;
 
     void WageFactorStep(double bookingDay, bool newEmployee);

@@ -14,9 +14,12 @@ namespace {
 std::uint32_t NextFolded(std::string_view text, std::size_t& pos) {
     const std::size_t start = pos;
     const char32_t cp = text::NextCodePoint(text, pos);
-    if (cp >= 'A' && cp <= 'Z') return cp + 0x20;
-    if (cp < 0x80) return cp;
-    if (cp >= 0xC0 && cp <= 0xFF) return cp <= 0xDE && cp != 0xD7 ? cp + 0x20 : cp;
+    if (cp >= 'A' && cp <= 'Z')
+        return cp + 0x20;
+    if (cp < 0x80)
+        return cp;
+    if (cp >= 0xC0 && cp <= 0xFF)
+        return cp <= 0xDE && cp != 0xD7 ? cp + 0x20 : cp;
     // Byte by byte, as UTF-8 sorts by code point.
     pos = start + 1;
     return 0x100 + static_cast<unsigned char>(text[start]);
@@ -29,10 +32,13 @@ int CompareText(std::string_view a, std::string_view b) {
     while (i < a.size() && j < b.size()) {
         std::uint32_t ca = NextFolded(a, i);
         std::uint32_t cb = NextFolded(b, j);
-        if (ca != cb) return ca < cb ? -1 : 1;
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
     }
-    if (i < a.size()) return 1;
-    if (j < b.size()) return -1;
+    if (i < a.size())
+        return 1;
+    if (j < b.size())
+        return -1;
     return 0;
 }
 
@@ -45,8 +51,10 @@ bool TRmTatList::Find(std::string_view key, int& index) const {
             index = mid;
             return true;
         }
-        if (cmp < 0) low = mid + 1;
-        else high = mid - 1;
+        if (cmp < 0)
+            low = mid + 1;
+        else
+            high = mid - 1;
     }
     index = low;
     return false;
@@ -55,6 +63,15 @@ bool TRmTatList::Find(std::string_view key, int& index) const {
 TRmInfo& TRmTatList::Insert(int index, std::string key, TRmInfo info) {
     auto it = entries_.insert(entries_.begin() + index, Entry{std::move(key), std::move(info)});
     return it->Info;
+}
+
+void TRmTatList::Add(const std::string& key, const std::string& koNumm, double hours) {
+    int index = 0;
+    if (Find(key, index)) {
+        Value(index).Sum += hours;
+    } else {
+        Insert(index, key, TRmInfo{koNumm, hours});
+    }
 }
 
 } // namespace sollist::ist

@@ -10,8 +10,8 @@ namespace sollist::ist {
 // Actual hours of one reporting activity.
 class TRmInfo {
 public:
-    std::string KoNumm;   // cost centre of the activity when it was first met
-    double Sum = 0;       // weighted hours
+    std::string KoNumm; // cost centre of the activity when it was first met
+    double Sum = 0;     // weighted hours
 };
 
 // Compares two texts without regard to the case of ASCII and Latin-1 letters (UTF-8);
@@ -30,6 +30,9 @@ public:
     bool Find(std::string_view key, int& index) const;
     // Inserts at the position Find gave; the key keeps the spelling given here.
     TRmInfo& Insert(int index, std::string key, TRmInfo info);
+    // Adds hours to the key's entry; a key not yet in the list is inserted with this cost
+    // centre, so an entry keeps the spelling and cost centre it was first added with.
+    void Add(const std::string& key, const std::string& koNumm, double hours);
     void Clear() { entries_.clear(); }
 
 private:

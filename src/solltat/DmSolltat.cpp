@@ -21,6 +21,8 @@ constexpr auto ftMemo = TFieldType::ftMemo;
 
 using db::Declare;
 
+// Declared SQL and fields are laid out as tables: not reformatted.
+// clang-format off
 void DeclareMasterSets(Tdm_Solltat& dm) {
     dm.tbMaterial.TableName = "Material";
     dm.tbMaterial.KeyFields = "MANUMM";
@@ -31,8 +33,7 @@ void DeclareMasterSets(Tdm_Solltat& dm) {
              {"MAFORTS", ftString, 13}});
 
     Declare(dm.tbTaetigkeiten,
-            {"SELECT TANUMM, TANAME, TARMTAT, TAFIXZT, TAVAREH, TAVARST, TATART, TAMONT, "
-             "TAKONUMM, TAEINHKZ, KOLK, KOLNK, KOPGK, KOPGKGRENZ",
+            {"SELECT TANUMM, TANAME, TARMTAT, TAFIXZT, TAVAREH, TAVARST, TATART, TAMONT, TAKONUMM, TAEINHKZ, KOLK, KOLNK, KOPGK, KOPGKGRENZ",
              "FROM TAETIGKE join KOSTENST on (KONUMM=TAKONUMM)"},
             {{"TANUMM", ftString, 10, true}, {"TANAME", ftString, 20, true},
              {"TARMTAT", ftString, 10, true}, {"TAFIXZT", ftFloat}, {"TAVAREH", ftFloat},
@@ -70,8 +71,7 @@ void DeclareMaterialActivityQueries(Tdm_Solltat& dm) {
 
 void DeclarePositionQueries(Tdm_Solltat& dm) {
     Declare(dm.qryPosMat,
-            {"Select pm.ApMaOfNumm,pm.ApMaApNumm,pm.ApMaLfNr,pm.ApMaMaNumm,pm.ApMaSollMe,"
-             "pm.ApMaMgMult,",
+            {"Select pm.ApMaOfNumm,pm.ApMaApNumm,pm.ApMaLfNr,pm.ApMaMaNumm,pm.ApMaSollMe,pm.ApMaMgMult,",
              "      po.ApMenge,ma.MaArbEh,tmw.MWWERT",
              "from POS_MAT pm",
              "  join POSITIONEN po on (pm.ApMaOfNumm=po.ApOfNumm AND pm.ApMaApNumm=po.ApNumm)",
@@ -84,8 +84,7 @@ void DeclarePositionQueries(Tdm_Solltat& dm) {
              {"APMENGE", ftFloat}, {"MAARBEH", ftString, 3, true}, {"MWWERT", ftFloat}});
 
     Declare(dm.qryPosTat,
-            {"Select pt.PTOfNumm,pt.PTApNumm,pt.PTLfd,pt.PTTaNumm,pt.PTSollMe,pt.PTMgMult,"
-             "pt.PTERSCHW,pt.PTBezeich,",
+            {"Select pt.PTOfNumm,pt.PTApNumm,pt.PTLfd,pt.PTTaNumm,pt.PTSollMe,pt.PTMgMult,pt.PTERSCHW,pt.PTBezeich,",
              "      po.ApMenge,ta.TaEinhKz,tmw.MWWERT",
              "from POS_TAT pt",
              "  join POSITIONEN po on (pt.PTOfNumm=po.ApOfNumm AND pt.PTApNumm=po.ApNumm)",
@@ -99,14 +98,12 @@ void DeclarePositionQueries(Tdm_Solltat& dm) {
              {"TAEINHKZ", ftString, 3, true}, {"MWWERT", ftFloat}});
 
     Declare(dm.qryPosTyp,
-            {"Select ty.APTYOFNUMM,ty.APTYAPNUMM,ty.APTYBGLF,ty.APTYLFD,ty.APTYEC1,ty.APTYEC2,"
-             "ty.APTYEC3,ty.APTYEC4,",
+            {"Select ty.APTYOFNUMM,ty.APTYAPNUMM,ty.APTYBGLF,ty.APTYLFD,ty.APTYEC1,ty.APTYEC2,ty.APTYEC3,ty.APTYEC4,",
              "       ty.APTYDiCalc,ty.ApTyErsch,ty.ApTyName,ty.ApTyNameB,ty.ApTyText,",
              "       po.ApMenge,tmw.MWWERT,bg.APBGERSCHW",
              "from POS_TYP ty ",
              " join POSITIONEN po on (ty.ApTyOfNumm=po.ApOfNumm AND ty.ApTyApNumm=po.ApNumm)",
-             " join POS_BGR bg on (ty.ApTyOfNumm=bg.ApBgOfNumm AND ty.ApTyApNumm=bg.ApBgApNumm "
-             "AND ty.ApTyBgLf=bg.APBGLFNR)",
+             " join POS_BGR bg on (ty.ApTyOfNumm=bg.ApBgOfNumm AND ty.ApTyApNumm=bg.ApBgApNumm AND ty.ApTyBgLf=bg.APBGLFNR)",
              " join TABMW tmw on (po.APMWST=tmw.MWKENNZ)",
              "WHERE ty.APTYOFNUMM=:OFNUMM",
              "order by APTYOFNUMM,APTYAPNUMM,APTYBGLF,APTYLFD"},
@@ -130,8 +127,7 @@ void DeclarePositionQueries(Tdm_Solltat& dm) {
 
 void DeclarePartTypeDetailQueries(Tdm_Solltat& dm) {
     Declare(dm.qryPosTyTat,
-            {"Select PTTOfNumm,PTTApNumm,PTTBgLfNr,PTTTyLfNr,PTTLfNr,PTTLage,PTTTaNumm,"
-             "PTTErschw, ta.TaEinhKz",
+            {"Select PTTOfNumm,PTTApNumm,PTTBgLfNr,PTTTyLfNr,PTTLfNr,PTTLage,PTTTaNumm,PTTErschw, ta.TaEinhKz",
              "from POSTYTAT pta",
              "  join POSITIONEN po on (pta.PTTOfNumm=po.ApOfNumm AND pta.PTTApNumm=po.ApNumm)",
              "  join Taetigke ta on (pta.PTTTaNumm=ta.TaNumm)",
@@ -144,8 +140,7 @@ void DeclarePartTypeDetailQueries(Tdm_Solltat& dm) {
              {"TAEINHKZ", ftString, 3, true}});
 
     Declare(dm.qryPosTyMat,
-            {"Select PTMOfNumm,PTMApNumm,PTMBgLfNr,PTMTyLfNr,PTMMaNumm,PTMLage,PTMMenge,"
-             "PTMLaenge,PTMBreite,PTMDicke,",
+            {"Select PTMOfNumm,PTMApNumm,PTMBgLfNr,PTMTyLfNr,PTMMaNumm,PTMLage,PTMMenge,PTMLaenge,PTMBreite,PTMDicke,",
              "       ma.MaArbEh",
              "from POSTYMAT pm",
              "  join POSITIONEN po on (pm.PTMOfNumm=po.ApOfNumm AND pm.PTMApNumm=po.ApNumm)",
@@ -171,10 +166,11 @@ void DeclarePartTypeDetailQueries(Tdm_Solltat& dm) {
              {"TAEINHKZ", ftString, 3, true}});
 }
 
-// Column definitions of the global temporary table SOLLTAT, in column order.
+} // namespace
+
 void DeclareSolltat(db::TIBCTable& tb) {
     tb.TableName = "SOLLTAT";
-    for (TFieldDef f : std::initializer_list<TFieldDef>{
+    for (const TFieldDef& f : std::initializer_list<TFieldDef>{
              {"OffertNr", ftString, 10}, {"SollPos", ftString, 10}, {"Element", ftInteger},
              {"Taetigkeit", ftString, 10}, {"PosT1Lfd", ftInteger}, {"PosM1Lfd", ftInteger},
              {"PosTM1", ftBoolean}, {"EhMenge", ftFloat}, {"Stueck", ftFloat},
@@ -188,8 +184,7 @@ void DeclareSolltat(db::TIBCTable& tb) {
              {"Prov", ftFloat}, {"ApTyName", ftString, 30}, {"ApTyText", ftMemo}})
         tb.AddField(f);
 }
-
-} // namespace
+// clang-format on
 
 // ---------------------------------------------------------------------------------------
 
@@ -200,8 +195,7 @@ std::size_t TMSTRecordList::KeyHash::operator()(const Key& k) const {
 }
 
 TMSTRecord& TMSTRecordList::Add(std::unique_ptr<TMSTRecord> record) {
-    index_.try_emplace(Key{record->SollPos, record->Element, record->Taetigkeit},
-                       records_.size());
+    index_.try_emplace(Key{record->SollPos, record->Element, record->Taetigkeit}, records_.size());
     records_.push_back(std::move(record));
     return *records_.back();
 }
@@ -247,7 +241,8 @@ void Tdm_Solltat::OpenTables() {
 
 void Tdm_Solltat::CloseTables(bool keepMasterSets) {
     tbSolltat.Close();
-    if (keepMasterSets) return;
+    if (keepMasterSets)
+        return;
     tbTaetigkeiten.Close();
     tbMaterial.Close();
     FTaetigkeiten.clear();
@@ -263,21 +258,20 @@ void Tdm_Solltat::IndexMasterSets() {
     auto maArbEh = tbMaterial.FieldByName("MAARBEH");
     auto maForts = tbMaterial.FieldByName("MAFORTS");
     for (tbMaterial.First(); !tbMaterial.Eof(); tbMaterial.Next())
-        FMaterialien.try_emplace(maNumm.AsString(),
-                                 TMaterialStamm{maArbEh.AsString(), maForts.AsString()});
+        FMaterialien.try_emplace(maNumm.AsString(), TMaterialStamm{maArbEh.AsString(), maForts.AsString()});
 
     auto& ta = tbTaetigkeiten;
     FTaetigkeiten.clear();
     FTaetigkeiten.reserve(ta.RecordCount());
     auto f = [&ta](const char* name) { return ta.FieldByName(name); };
-    auto taNumm = f("TANUMM"), taName = f("TANAME"), taRmTat = f("TARMTAT"),
-         taFixZt = f("TAFIXZT"), taVarEh = f("TAVAREH"), taVarSt = f("TAVARST"),
-         tatArt = f("TATART"), taMont = f("TAMONT"), taKoNumm = f("TAKONUMM"),
-         taEinhKz = f("TAEINHKZ"), koLk = f("KOLK"), koLnk = f("KOLNK"), koPgk = f("KOPGK"),
-         koPgkGrenz = f("KOPGKGRENZ");
+    auto taNumm = f("TANUMM"), taName = f("TANAME"), taRmTat = f("TARMTAT"), taFixZt = f("TAFIXZT"),
+         taVarEh = f("TAVAREH"), taVarSt = f("TAVARST"), tatArt = f("TATART"), taMont = f("TAMONT"),
+         taKoNumm = f("TAKONUMM"), taEinhKz = f("TAEINHKZ"), koLk = f("KOLK"), koLnk = f("KOLNK"),
+         koPgk = f("KOPGK"), koPgkGrenz = f("KOPGKGRENZ");
     for (ta.First(); !ta.Eof(); ta.Next()) {
         auto [it, added] = FTaetigkeiten.try_emplace(taNumm.AsString());
-        if (!added) continue;
+        if (!added)
+            continue;
         TTaetigkeitStamm& s = it->second;
         s.TaName = taName.AsString();
         s.TaRmTat = taRmTat.AsString();
@@ -341,17 +335,39 @@ void Tdm_Solltat::IBCLoaderPutData(db::TIBCLoader& loader, const TAuftragWerte& 
     int row = 0;
     for (const auto& r : MSollT) {
         ++row;
-        const TValue values[] = {
-            auftrag.OffertNr, r->SollPos, std::int64_t{r->Element}, r->Taetigkeit,
-            std::int64_t{r->PosT1Lfd}, std::int64_t{r->PosM1Lfd}, flag(r->PosTM1),
-            r->EhMenge, r->Stueck, r->ApTyMe, r->TatArt, r->TaKoNumm, r->TaVarEh, r->TaVarSt,
-            r->TaFixZt, flag(r->TaMont),
-            r->TaMont ? TValue{auftrag.MontZul} : db::Null,
-            r->TaMont ? TValue{auftrag.ZulEh} : db::Null,
-            r->TaMont ? TValue{auftrag.ZulWert} : db::Null,
-            r->TaName, r->TaEinhKz, r->TaRmTat, r->TaRmName, r->PosMenge, r->KoLk,
-            std::int64_t{r->KoLNK}, r->KoPGK, r->KoPGKGrenz, r->Mwst, auftrag.Gewinn,
-            auftrag.Prov, r->ApTyName, r->ApTyText};
+        const TValue values[] = {auftrag.OffertNr,
+                                 r->SollPos,
+                                 std::int64_t{r->Element},
+                                 r->Taetigkeit,
+                                 std::int64_t{r->PosT1Lfd},
+                                 std::int64_t{r->PosM1Lfd},
+                                 flag(r->PosTM1),
+                                 r->EhMenge,
+                                 r->Stueck,
+                                 r->ApTyMe,
+                                 r->TatArt,
+                                 r->TaKoNumm,
+                                 r->TaVarEh,
+                                 r->TaVarSt,
+                                 r->TaFixZt,
+                                 flag(r->TaMont),
+                                 r->TaMont ? TValue{auftrag.MontZul} : db::Null,
+                                 r->TaMont ? TValue{auftrag.ZulEh} : db::Null,
+                                 r->TaMont ? TValue{auftrag.ZulWert} : db::Null,
+                                 r->TaName,
+                                 r->TaEinhKz,
+                                 r->TaRmTat,
+                                 r->TaRmName,
+                                 r->PosMenge,
+                                 r->KoLk,
+                                 std::int64_t{r->KoLNK},
+                                 r->KoPGK,
+                                 r->KoPGKGrenz,
+                                 r->Mwst,
+                                 auftrag.Gewinn,
+                                 auftrag.Prov,
+                                 r->ApTyName,
+                                 r->ApTyText};
         static_assert(std::size(values) == 33);
         for (int col = 0; col < 33; ++col) loader.PutColumnData(col, row, values[col]);
     }

@@ -23,7 +23,7 @@ struct TMSTRecord {
     std::int32_t PosM1Lfd = 0;
     bool PosTM1 = false;
     std::string TatArt;
-    std::string TaKoNumm;      // cost centre of the reporting activity
+    std::string TaKoNumm; // cost centre of the reporting activity
     double TaVarEh = 0;
     double TaVarSt = 0;
     double TaFixZt = 0;
@@ -32,7 +32,7 @@ struct TMSTRecord {
     std::string TaEinhKz;
     std::string TaRmTat;
     std::string TaRmName;
-    std::int32_t KoLNK = 0;    // KoLNK .. KoPGKGrenz: the activity's own cost centre
+    std::int32_t KoLNK = 0; // KoLNK .. KoPGKGrenz: the activity's own cost centre
     double KoLk = 0;
     double KoPGK = 0;
     double KoPGKGrenz = 0;
@@ -52,8 +52,7 @@ public:
     using Records = std::vector<std::unique_ptr<TMSTRecord>>;
 
     TMSTRecord& Add(std::unique_ptr<TMSTRecord> record);
-    TMSTRecord* Find(const std::string& SollPos, std::int32_t Element,
-                     const std::string& Taetigkeit) const;
+    TMSTRecord* Find(const std::string& SollPos, std::int32_t Element, const std::string& Taetigkeit) const;
     void Clear();
 
     std::size_t Count() const { return records_.size(); }
@@ -106,6 +105,9 @@ struct TMaterialStamm {
     std::string MaArbEh;
     std::string MaForts;
 };
+
+// Column definitions (and table name) of the global temporary table SOLLTAT, in column order.
+void DeclareSolltat(db::TIBCTable& tb);
 
 class Tdm_Solltat {
 public:

@@ -48,8 +48,7 @@ std::string DateTimeStamp() {
 }
 
 std::string HeaderLines() {
-    return fmt::format("{:<10} {:<5} {:<12} {:<28}", "DATUM", "ZEIT", "PROGRAMMNAME",
-                       "FEHLERMELDUNG") +
+    return fmt::format("{:<10} {:<5} {:<12} {:<28}", "DATUM", "ZEIT", "PROGRAMMNAME", "FEHLERMELDUNG") +
            LineEnd + "========== ===== ============ ============================" + LineEnd;
 }
 
@@ -59,7 +58,8 @@ void WriteAll(int fd, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n < 0) {
             const int error = errno;
             ::close(fd);
@@ -83,8 +83,10 @@ void TErrorTxt::Open(const std::string& ProgName) {
             break;
         }
     }
-    if (dir.empty()) dir = "/tmp";
-    if (dir.back() != '/') dir += '/';
+    if (dir.empty())
+        dir = "/tmp";
+    if (dir.back() != '/')
+        dir += '/';
     FileName = dir + LogFileName;
 }
 
@@ -101,9 +103,11 @@ void TErrorTxt::AppendLine(const std::string& line) {
     } else if (errno == EEXIST) {
         fd = ::open(FileName.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     }
-    if (fd < 0) ThrowIoError(errno);
+    if (fd < 0)
+        ThrowIoError(errno);
     WriteAll(fd, bytes);
-    if (::close(fd) != 0) ThrowIoError(errno);
+    if (::close(fd) != 0)
+        ThrowIoError(errno);
 }
 
 } // namespace sollist::solltat

@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include <utility>
 
 namespace sollist::solltat {
 
@@ -46,11 +47,14 @@ void TMatTat::InitializeFill(const std::string& OfNumm) {
     std::unique_ptr<TMT_Mat> current;
     for (; !qry.Eof(); qry.Next()) {
         const std::string nr = maNumm.AsString();
-        if (current && current->MaNumm != nr) Append(std::move(current));
-        if (!current) current = NewMat(nr);
+        if (!current)
+            current = NewMat(nr);
+        else if (current->MaNumm != nr)
+            Append(std::exchange(current, NewMat(nr)));
         AppendTat(*current, qry);
     }
-    if (current) Append(std::move(current));
+    if (current)
+        Append(std::move(current));
     qry.Close();
 }
 

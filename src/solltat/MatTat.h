@@ -14,8 +14,8 @@ class Tdm_Solltat;
 // One activity of a material.
 struct TMT_Tat {
     std::string TaNumm;
-    double Erschw = 0;     // difficulty factor of the activity for this material
-    std::string Einhkz;    // unit code of the activity
+    double Erschw = 0;  // difficulty factor of the activity for this material
+    std::string Einhkz; // unit code of the activity
 };
 
 // A material with its activities in ascending activity number.

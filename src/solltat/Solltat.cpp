@@ -58,7 +58,8 @@ bool TSolltat::Calculate(const std::vector<std::string>& orders, bool wahlPos) {
         if (!orders.empty() && !orders.front().empty())
             aMatTat->InitializeFill(orders.front());
         for (const auto& OfNumm : orders) {
-            if (OfNumm.empty()) continue;
+            if (OfNumm.empty())
+                continue;
             Formel->Berechne(OfNumm);
             CalcAuftrag(OfNumm);
             dm_Solltat->MSollT.Clear();
@@ -77,8 +78,9 @@ bool TSolltat::Calculate(const std::vector<std::string>& orders, bool wahlPos) {
 }
 
 void TSolltat::BeginRun() {
-    if (!KeepMasterData || !dm_Solltat) dm_Solltat = std::make_unique<Tdm_Solltat>(FContext.Connection);
-    dm_Solltat->MSollT.Clear();   // a kept module may hold the records of a failed call
+    if (!KeepMasterData || !dm_Solltat)
+        dm_Solltat = std::make_unique<Tdm_Solltat>(FContext.Connection);
+    dm_Solltat->MSollT.Clear(); // a kept module may hold the records of a failed call
     ErrLog = std::make_unique<TErrorTxt>();
     ErrLog->Open("SollTat");
     Formel = std::make_unique<formula::TQFormelAuftrag>(FContext);
@@ -90,7 +92,8 @@ void TSolltat::BeginRun() {
 void TSolltat::EndRun() {
     Formel.reset();
     aMatTat.reset();
-    if (!KeepMasterData) dm_Solltat.reset();
+    if (!KeepMasterData)
+        dm_Solltat.reset();
     ErrLog.reset();
     ht.clear();
     FStammFehltGemeldet.clear();
@@ -122,7 +125,8 @@ void TSolltat::CalcPositionMaterials(const std::string& OfNumm, const std::strin
          maArbEh = pm.FieldByName("MAARBEH"), pmMwWert = pm.FieldByName("MWWERT");
     for (; !pm.Eof(); pm.Next()) {
         double menge = apmaSollMe.AsFloat();
-        if (apmaMgMult.AsBoolean()) menge *= pmApMenge.AsFloat();
+        if (apmaMgMult.AsBoolean())
+            menge *= pmApMenge.AsFloat();
         const std::string unit = maArbEh.AsString();
         const bool m1 = unit == "M1", m2 = unit == "M2", m3 = unit == "M3";
         const double laenge = m1 || m2 || m3 ? 1000.0 : 0;
@@ -148,7 +152,8 @@ void TSolltat::CalcPositionActivities(const std::string& OfNumm, const std::stri
          taEinhKz = pt.FieldByName("TAEINHKZ"), ptMwWert = pt.FieldByName("MWWERT");
     for (; !pt.Eof(); pt.Next()) {
         double menge = ptSollMe.AsFloat();
-        if (ptMgMult.AsBoolean()) menge *= ptApMenge.AsFloat();
+        if (ptMgMult.AsBoolean())
+            menge *= ptApMenge.AsFloat();
         const std::string unit = taEinhKz.AsString();
         const bool counted = unit == "M1" || unit == "M2" || unit == "M3" || unit == "STK";
         const double ehMenge = counted ? menge : 0;
@@ -183,8 +188,8 @@ void TSolltat::CalcPartTypes(const std::string& OfNumm, const std::string& filte
         const auto cncRows = cncRuns.Next(ofPart);
         const TTeileTypMeldungen reports = CalcTeileTyp(part, t, materials, activities, cncRows);
         if (reports.DickeFehlt) {
-            LogFehler(fmt::format("Offert: {} Element: {} Material für Dickenberechnung fehlt",
-                                  part.OfNumm, part.Lfd));
+            LogFehler(fmt::format("Offert: {} Element: {} Material für Dickenberechnung fehlt", part.OfNumm,
+                                  part.Lfd));
             continue;
         }
         const TSollHerkunft origin{.OfNumm = part.OfNumm,
@@ -196,7 +201,8 @@ void TSolltat::CalcPartTypes(const std::string& OfNumm, const std::string& filte
                                    .ApTyMe = t.Menge,
                                    .ApTyName = part.ApTyName,
                                    .ApTyText = part.ApTyText};
-        for (const auto& tat : reports.Taetigkeiten) AddTaetigkeit(origin, tat.TaNumm, tat.EhMenge, tat.Stueck);
+        for (const auto& tat : reports.Taetigkeiten)
+            AddTaetigkeit(origin, tat.TaNumm, tat.EhMenge, tat.Stueck);
         for (const auto& mat : reports.Materialien)
             AddMaterial(origin, mat.MaNumm, mat.Laenge, mat.Breite, mat.Dicke, mat.Menge, reports.Erschw);
     }
@@ -206,26 +212,29 @@ void TSolltat::CalcPartTypes(const std::string& OfNumm, const std::string& filte
 // records in proportion to their pieces.
 void TSolltat::DistributeFixZt() {
     for (const auto& r : dm_Solltat->MSollT) {
-        if (r->TaFixZt == 0) continue;
+        if (r->TaFixZt == 0)
+            continue;
         const auto it = ht.find(r->Taetigkeit);
-        if (it == ht.end()) continue;
+        if (it == ht.end())
+            continue;
         r->TaFixZt = it->second == 0 ? 0 : r->Stueck / it->second * r->TaFixZt;
     }
 }
 
 // A key-table material is first resolved through GETKEYTAB to a concrete material and a
 // quantity factor that stays in force for the rest of the chain.
-void TSolltat::AddMaterial(const TSollHerkunft& origin, std::string Material, double Laenge,
-                           double Breite, double Dicke, double Menge, double Erschw) {
-    if (!(Menge > 0)) return;   // also ends for a quantity that is not a number
+void TSolltat::AddMaterial(const TSollHerkunft& origin, std::string Material, double Laenge, double Breite,
+                           double Dicke, double Menge, double Erschw) {
+    if (!(Menge > 0))
+        return; // also ends for a quantity that is not a number
     auto& dm = *dm_Solltat;
     std::unordered_set<std::string> handled;
     while (!Material.empty() && !handled.contains(Material)) {
         const std::string passMaterial = Material;
         const TMaterialStamm* stamm = dm.FindMaterial(Material);
         if (stamm == nullptr)
-            LogStammFehlt(fmt::format("Offert: {} Material: {} nicht im Materialstamm",
-                                      origin.OfNumm, Material));
+            LogStammFehlt(
+                fmt::format("Offert: {} Material: {} nicht im Materialstamm", origin.OfNumm, Material));
         if (stamm != nullptr && IsKeyTableUnit(stamm->MaArbEh)) {
             auto& qry = dm.qryMatKyTab;
             qry.Close();
@@ -236,8 +245,8 @@ void TSolltat::AddMaterial(const TSollHerkunft& origin, std::string Material, do
             qry.Open();
             if (qry.IsEmpty()) {
                 qry.Close();
-                LogFehler(fmt::format("Offert: {} Material: {} Keytabelle nicht gefunden",
-                                      origin.OfNumm, Material));
+                LogFehler(fmt::format("Offert: {} Material: {} Keytabelle nicht gefunden", origin.OfNumm,
+                                      Material));
                 return;
             }
             Material = qry.FieldByName("KYTABMAT").AsString();
@@ -256,9 +265,8 @@ void TSolltat::AddMaterial(const TSollHerkunft& origin, std::string Material, do
 }
 
 // The report that creates the record fixes its descriptive values.
-void TSolltat::AddTaetigkeit(const TSollHerkunft& origin, const std::string& Taetigkeit,
-                             double EhMenge, double Stueck, std::int32_t PosT1Lfd,
-                             const std::string& TaName) {
+void TSolltat::AddTaetigkeit(const TSollHerkunft& origin, const std::string& Taetigkeit, double EhMenge,
+                             double Stueck, std::int32_t PosT1Lfd, const std::string& TaName) {
     auto& dm = *dm_Solltat;
     TMSTRecord* rec = dm.FindSMRecord(origin.SollPos, origin.Element, Taetigkeit);
     if (rec == nullptr) {
@@ -276,8 +284,8 @@ void TSolltat::AddTaetigkeit(const TSollHerkunft& origin, const std::string& Tae
         if (ta != nullptr)
             TakeMasterValues(*r, *ta);
         else
-            LogStammFehlt(fmt::format("Offert: {} Tätigkeit: {} nicht im Tätigkeitsstamm",
-                                      FOfNumm, Taetigkeit));
+            LogStammFehlt(
+                fmt::format("Offert: {} Tätigkeit: {} nicht im Tätigkeitsstamm", FOfNumm, Taetigkeit));
         if (PosT1Lfd != 0)
             r->TaName = TaName;
         else if (ta != nullptr)
@@ -292,9 +300,9 @@ void TSolltat::AddTaetigkeit(const TSollHerkunft& origin, const std::string& Tae
                 r->TaRmName = rm->TaName;
                 r->TaKoNumm = rm->TaKoNumm;
             } else {
-                LogStammFehlt(fmt::format(
-                    "Offert: {} Tätigkeit: {} Rückmeldetätigkeit: {} nicht im Tätigkeitsstamm",
-                    FOfNumm, Taetigkeit, r->TaRmTat));
+                LogStammFehlt(
+                    fmt::format("Offert: {} Tätigkeit: {} Rückmeldetätigkeit: {} nicht im Tätigkeitsstamm",
+                                FOfNumm, Taetigkeit, r->TaRmTat));
             }
         }
         rec = &dm.MSollT.Add(std::move(r));
@@ -310,7 +318,8 @@ void TSolltat::LogFehler(const std::string& text) {
 }
 
 void TSolltat::LogStammFehlt(const std::string& text) {
-    if (FStammFehltGemeldet.insert(text).second) LogFehler(text);
+    if (FStammFehltGemeldet.insert(text).second)
+        LogFehler(text);
 }
 
 } // namespace sollist::solltat

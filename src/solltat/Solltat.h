@@ -23,12 +23,12 @@ class TMatTat;
 
 // Where a reported quantity comes from, and the values a record created by it copies.
 struct TSollHerkunft {
-    std::string OfNumm{};        // names the order in the log lines of AddMaterial
+    std::string OfNumm{}; // names the order in the log lines of AddMaterial
     std::string SollPos{};
     double PosMenge = 0;
-    std::int32_t Element = 0;    // part-type running number; 0 for position rows
+    std::int32_t Element = 0; // part-type running number; 0 for position rows
     double Mwst = 0;
-    std::int32_t PosM1Lfd = 0;   // running number of the position material; 0 otherwise
+    std::int32_t PosM1Lfd = 0; // running number of the position material; 0 otherwise
     // Part types only: the record takes their quantity per assembly, name and text.
     bool bPosTyp = false;
     double ApTyMe = 0;
@@ -56,7 +56,7 @@ public:
     bool KeepMasterData = false;
 
 private:
-    friend struct TSolltatTestPeer;   // tests drive the private steps against a real database
+    friend struct TSolltatTestPeer; // tests drive the private steps against a real database
 
     const TRunContext& FContext;
     std::unique_ptr<Tdm_Solltat> dm_Solltat;
@@ -83,13 +83,12 @@ private:
     void DistributeFixZt();
 
     // Reports the activities of a material and of its chain of continuation materials.
-    void AddMaterial(const TSollHerkunft& origin, std::string Material, double Laenge,
-                     double Breite, double Dicke, double Menge, double Erschw);
+    void AddMaterial(const TSollHerkunft& origin, std::string Material, double Laenge, double Breite,
+                     double Dicke, double Menge, double Erschw);
     // Finds or creates the record of (SollPos, Element, Taetigkeit) and adds the quantities.
     // PosT1Lfd and TaName: the position activity row that reports it, 0 and "" otherwise.
-    void AddTaetigkeit(const TSollHerkunft& origin, const std::string& Taetigkeit,
-                       double EhMenge, double Stueck, std::int32_t PosT1Lfd = 0,
-                       const std::string& TaName = {});
+    void AddTaetigkeit(const TSollHerkunft& origin, const std::string& Taetigkeit, double EhMenge,
+                       double Stueck, std::int32_t PosT1Lfd = 0, const std::string& TaName = {});
 
     // Writes a data problem to the error log and sets bFehler.
     void LogFehler(const std::string& text);

@@ -20,22 +20,24 @@ bool IsEdgeText(const std::string& code) {
 
 bool IsLayer(const std::string& code) { return code == "GR" || code == "OV" || code == "OH"; }
 
-bool IsVolumeUnit(const std::string& unit) {
-    return unit == "KM3" || unit == "TM3" || unit == "M3";
-}
+bool IsVolumeUnit(const std::string& unit) { return unit == "KM3" || unit == "TM3" || unit == "M3"; }
 
 // Thickness sums of the material run.
 struct MaterialAnalysis {
-    double KV = 0, KH = 0, KL = 0, KR = 0;   // edge thickness sums
-    double Layers = 0;                       // GR, OV, OH
-    int VolumeBaseCount = 0;                 // only counted when the thickness is derived
+    double KV = 0, KH = 0, KL = 0, KR = 0; // edge thickness sums
+    double Layers = 0;                     // GR, OV, OH
+    int VolumeBaseCount = 0;               // only counted when the thickness is derived
     double VolumeBaseSum = 0;
 
     double* Edge(const std::string& code) {
-        if (code == "KV") return &KV;
-        if (code == "KH") return &KH;
-        if (code == "KL") return &KL;
-        if (code == "KR") return &KR;
+        if (code == "KV")
+            return &KV;
+        if (code == "KH")
+            return &KH;
+        if (code == "KL")
+            return &KL;
+        if (code == "KR")
+            return &KR;
         return nullptr;
     }
 };
@@ -47,8 +49,10 @@ bool IsVolumeBase(const TTeileTypMaterial& m, bool diCalc) {
 MaterialAnalysis AnalyseMaterials(std::span<const TTeileTypMaterial> rows, bool diCalc) {
     MaterialAnalysis a;
     for (const TTeileTypMaterial& m : rows) {
-        if (double* edge = a.Edge(m.Lage)) *edge += m.Dicke;
-        if (IsLayer(m.Lage)) a.Layers += m.Dicke;
+        if (double* edge = a.Edge(m.Lage))
+            *edge += m.Dicke;
+        if (IsLayer(m.Lage))
+            a.Layers += m.Dicke;
         if (IsVolumeBase(m, diCalc)) {
             ++a.VolumeBaseCount;
             a.VolumeBaseSum += m.Dicke;
@@ -67,11 +71,16 @@ std::vector<Measure> ActivityMeasures(const std::string& code, const formula::TF
                                       const MaterialAnalysis& a) {
     std::vector<Measure> measures;
     const bool all = code == "KA";
-    if (all || code == "KV") measures.push_back({t.Laenge, t.Dicke, a.KV});
-    if (all || code == "KH") measures.push_back({t.Laenge, t.Dicke, a.KH});
-    if (all || code == "KR") measures.push_back({t.Breite, t.Dicke, a.KR});
-    if (all || code == "KL") measures.push_back({t.Breite, t.Dicke, a.KL});
-    if (!IsEdgeText(code)) measures.push_back({t.Laenge, t.Breite, t.Dicke});
+    if (all || code == "KV")
+        measures.push_back({t.Laenge, t.Dicke, a.KV});
+    if (all || code == "KH")
+        measures.push_back({t.Laenge, t.Dicke, a.KH});
+    if (all || code == "KR")
+        measures.push_back({t.Breite, t.Dicke, a.KR});
+    if (all || code == "KL")
+        measures.push_back({t.Breite, t.Dicke, a.KL});
+    if (!IsEdgeText(code))
+        measures.push_back({t.Laenge, t.Breite, t.Dicke});
     return measures;
 }
 
@@ -83,8 +92,8 @@ std::vector<Measure> MaterialMeasures(std::span<const TTeileTypMaterial> rows, c
                                       double coreThickness) {
     std::vector<Measure> measures;
     double workL = t.Laenge, workB = t.Breite, workD = t.Dicke;
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        const TTeileTypMaterial& m = *it;
+    for (std::size_t i = rows.size(); i-- > 0;) {
+        const TTeileTypMaterial& m = rows[i];
         const double dicke = IsVolumeBase(m, part.DiCalc) ? coreThickness : m.Dicke;
         auto rowLength = [&](double otherwise) { return m.Laenge > 0 ? m.Laenge : otherwise; };
         const double rowWidth = m.Breite > 0 ? m.Breite : workD;
@@ -92,18 +101,23 @@ std::vector<Measure> MaterialMeasures(std::span<const TTeileTypMaterial> rows, c
         if (m.Lage == "KV" || m.Lage == "KH") {
             const bool front = m.Lage == "KV";
             measure = {rowLength(t.Laenge), rowWidth, dicke};
-            if (part.CornerIs(front ? 1 : 2, "B")) measure.Laenge -= a.KL;
-            if (part.CornerIs(front ? 4 : 3, "B")) measure.Laenge -= a.KR;
+            if (part.CornerIs(front ? 1 : 2, "B"))
+                measure.Laenge -= a.KL;
+            if (part.CornerIs(front ? 4 : 3, "B"))
+                measure.Laenge -= a.KR;
             workB -= dicke;
         } else if (m.Lage == "KL" || m.Lage == "KR") {
             const bool left = m.Lage == "KL";
             measure = {rowLength(t.Breite), rowWidth, dicke};
-            if (part.CornerIs(left ? 1 : 4, "L")) measure.Laenge -= a.KV;
-            if (part.CornerIs(left ? 2 : 3, "L")) measure.Laenge -= a.KH;
+            if (part.CornerIs(left ? 1 : 4, "L"))
+                measure.Laenge -= a.KV;
+            if (part.CornerIs(left ? 2 : 3, "L"))
+                measure.Laenge -= a.KH;
             workL -= dicke;
         } else {
             measure = {rowLength(workL), m.Breite > 0 ? m.Breite : workB, dicke};
-            if (IsLayer(m.Lage)) workD -= dicke;
+            if (IsLayer(m.Lage))
+                workD -= dicke;
         }
         measures.push_back(measure);
     }
@@ -140,22 +154,22 @@ TTeileTypZeile ReadPartType(db::TIBCQuery& q) {
 
 TTeileTypMaterial ReadMaterial(db::TIBCQuery& q) {
     return {q.FieldByName("PTMAPNUMM").AsString(), AsInt32(q.FieldByName("PTMBGLFNR")),
-            AsInt32(q.FieldByName("PTMTYLFNR")), q.FieldByName("PTMMANUMM").AsString(),
-            q.FieldByName("PTMLAGE").AsString(), q.FieldByName("MAARBEH").AsString(),
+            AsInt32(q.FieldByName("PTMTYLFNR")),   q.FieldByName("PTMMANUMM").AsString(),
+            q.FieldByName("PTMLAGE").AsString(),   q.FieldByName("MAARBEH").AsString(),
             q.FieldByName("PTMMENGE").AsInteger(), q.FieldByName("PTMLAENGE").AsFloat(),
-            q.FieldByName("PTMBREITE").AsFloat(), q.FieldByName("PTMDICKE").AsFloat()};
+            q.FieldByName("PTMBREITE").AsFloat(),  q.FieldByName("PTMDICKE").AsFloat()};
 }
 
 TTeileTypTaetigkeit ReadActivity(db::TIBCQuery& q) {
     return {q.FieldByName("PTTAPNUMM").AsString(), AsInt32(q.FieldByName("PTTBGLFNR")),
-            AsInt32(q.FieldByName("PTTTYLFNR")), q.FieldByName("PTTTANUMM").AsString(),
-            q.FieldByName("PTTLAGE").AsString(), q.FieldByName("TAEINHKZ").AsString(),
+            AsInt32(q.FieldByName("PTTTYLFNR")),   q.FieldByName("PTTTANUMM").AsString(),
+            q.FieldByName("PTTLAGE").AsString(),   q.FieldByName("TAEINHKZ").AsString(),
             q.FieldByName("PTTERSCHW").AsFloat()};
 }
 
 TTeileTypCNC ReadCNC(db::TIBCQuery& q) {
     return {q.FieldByName("ACAPNUMM").AsString(), AsInt32(q.FieldByName("ACBGLF")),
-            AsInt32(q.FieldByName("ACTYLFD")), q.FieldByName("ACNUMM").AsString(),
+            AsInt32(q.FieldByName("ACTYLFD")),    q.FieldByName("ACNUMM").AsString(),
             q.FieldByName("TAEINHKZ").AsString(), AsInt32(q.FieldByName("ACLFNR"))};
 }
 
@@ -183,8 +197,7 @@ TTeileTypMeldungen CalcTeileTyp(const TTeileTypZeile& part, const formula::TF_TT
             out.DickeFehlt = true;
             return out;
         }
-        coreThickness = (t.Dicke - (analysis.Layers - analysis.VolumeBaseSum)) /
-                        analysis.VolumeBaseCount;
+        coreThickness = (t.Dicke - (analysis.Layers - analysis.VolumeBaseSum)) / analysis.VolumeBaseCount;
     }
 
     for (const TTeileTypTaetigkeit& act : activities) {
@@ -197,26 +210,29 @@ TTeileTypMeldungen CalcTeileTyp(const TTeileTypZeile& part, const formula::TF_TT
 
     for (const TTeileTypCNC& cnc : cncRows) {
         const double value = t.GetCNCTatValue(cnc.LfNr, 0);
-        out.Taetigkeiten.push_back(
-            {cnc.TaNumm, CalcEhMenge(cnc.TaEinhKz, 1.0, 1.0, 1.0, pieces * value) * out.Erschw,
-             pieces * out.Erschw});
+        out.Taetigkeiten.push_back({cnc.TaNumm,
+                                    CalcEhMenge(cnc.TaEinhKz, 1.0, 1.0, 1.0, pieces * value) * out.Erschw,
+                                    pieces * out.Erschw});
     }
 
     const auto measures = MaterialMeasures(materials, part, t, analysis, coreThickness);
     for (std::size_t i = 0; i < measures.size(); ++i) {
         const TTeileTypMaterial& m = materials[materials.size() - 1 - i];
-        out.Materialien.push_back({m.MaNumm, measures[i].Laenge, measures[i].Breite,
-                                   measures[i].Dicke, static_cast<double>(m.Menge) * pieces});
+        out.Materialien.push_back({m.MaNumm, measures[i].Laenge, measures[i].Breite, measures[i].Dicke,
+                                   static_cast<double>(m.Menge) * pieces});
     }
     return out;
 }
 
-double CalcEhMenge(const std::string& unit, double laenge, double breite, double dicke,
-                   double menge) {
-    if (unit == "M1") return laenge / 1000 * menge;
-    if (unit == "M2") return laenge / 1000 * breite / 1000 * menge;
-    if (unit == "M3") return laenge / 1000 * breite / 1000 * dicke / 1000 * menge;
-    if (unit == "STK") return menge;
+double CalcEhMenge(const std::string& unit, double laenge, double breite, double dicke, double menge) {
+    if (unit == "M1")
+        return laenge / 1000 * menge;
+    if (unit == "M2")
+        return laenge / 1000 * breite / 1000 * menge;
+    if (unit == "M3")
+        return laenge / 1000 * breite / 1000 * dicke / 1000 * menge;
+    if (unit == "STK")
+        return menge;
     return 0;
 }
 

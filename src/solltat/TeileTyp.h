@@ -19,7 +19,7 @@ class Tdm_Solltat;
 struct TTeileTypZeile {
     std::string OfNumm, ApNumm;
     std::int32_t BgLf = 0, Lfd = 0;
-    std::array<std::string, 4> Ecken;   // corner codes 1 to 4
+    std::array<std::string, 4> Ecken; // corner codes 1 to 4
     bool DiCalc = false;
     double ApMenge = 0, MwWert = 0, BgErschw = 0, TyErsch = 0;
     std::string ApTyName, ApTyText;
@@ -73,8 +73,8 @@ struct TTeileTypMeldungen {
     };
     std::vector<Taetigkeit> Taetigkeiten;
     std::vector<Material> Materialien;
-    double Erschw = 0;           // the part type's difficulty, passed on with its materials
-    bool DickeFehlt = false;     // no material to derive the core thickness from: no reports
+    double Erschw = 0;       // the part type's difficulty, passed on with its materials
+    bool DickeFehlt = false; // no material to derive the core thickness from: no reports
 };
 
 // The reports of one part type from its own detail rows. Raises EParseErr when a CNC row has
@@ -85,7 +85,6 @@ TTeileTypMeldungen CalcTeileTyp(const TTeileTypZeile& part, const formula::TF_TT
                                 std::span<const TTeileTypCNC> cncRows);
 
 // Unit quantity of a quantity with dimensions in millimetres, by unit code.
-double CalcEhMenge(const std::string& unit, double laenge, double breite, double dicke,
-                   double menge);
+double CalcEhMenge(const std::string& unit, double laenge, double breite, double dicke, double menge);
 
 } // namespace sollist::solltat

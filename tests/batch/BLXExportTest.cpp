@@ -27,8 +27,8 @@ protected:
         return value.empty() ? -1 : std::stod(value);
     }
     double AufsStd(const std::string& ofNumm, const std::string& rmTat, const std::string& column) {
-        return Number("SELECT " + column + " FROM AUFSSTD WHERE ASOFNUMM = '" + ofNumm +
-                      "' AND ASRMTAT = '" + rmTat + "'");
+        return Number("SELECT " + column + " FROM AUFSSTD WHERE ASOFNUMM = '" + ofNumm + "' AND ASRMTAT = '" +
+                      rmTat + "'");
     }
     double Auftrag(const std::string& ofNumm, const std::string& column) {
         return Number("SELECT " + column + " FROM AUFTRAG WHERE AOFNUMM = '" + ofNumm + "'");
@@ -45,14 +45,14 @@ protected:
 TEST_F(BLXExportTest, SurchargeOf15PercentWeightsEveryTargetHour) {
     db.Exec(Surcharge(15) + Order("A1") + Target("A1", 1, "MONT", 4) + Target("A1", 2, "ZUSCHN", 10));
     RunAll();
-    EXPECT_NEAR(AufsStd("A1", "MONT", "ASSOLLSTD"), 2.3, 1e-9);     // 4 x 30 min = 2 h
-    EXPECT_NEAR(AufsStd("A1", "ZUSCHN", "ASSOLLSTD"), 1.15, 1e-9);  // 10 x 6 min = 1 h
+    EXPECT_NEAR(AufsStd("A1", "MONT", "ASSOLLSTD"), 2.3, 1e-9);    // 4 x 30 min = 2 h
+    EXPECT_NEAR(AufsStd("A1", "ZUSCHN", "ASSOLLSTD"), 1.15, 1e-9); // 10 x 6 min = 1 h
     EXPECT_NEAR(Auftrag("A1", "ASSOLLSTND"), 1.15 * 3, 1e-9);
     EXPECT_EQ(db.QueryValue("SELECT TRIM(ASKONUMM) FROM AUFSSTD WHERE ASRMTAT = 'ZUSCHN'"), "ZUS");
 }
 
 TEST_F(BLXExportTest, SurchargeSettingIsReadOnceAtCreation) {
-    EXPECT_DOUBLE_EQ(Tdm_BLXExport(db.Context()).VertZuschl, 1.0);   // no setting
+    EXPECT_DOUBLE_EQ(Tdm_BLXExport(db.Context()).VertZuschl, 1.0); // no setting
     db.Exec(Surcharge(-20));
     EXPECT_DOUBLE_EQ(Tdm_BLXExport(db.Context()).VertZuschl, 0.8);
     db.Exec("UPDATE INIFILE SET WERT = '15 %'");
@@ -76,7 +76,8 @@ TEST_F(BLXExportTest, SelectsOrdersClosedWithinTheLast60Days) {
                                             "Berechnung für Offert FUTURE läuft.."}));
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM AUFTRAG WHERE ASSOLLSTND IS NOT NULL"), "3");
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM AUFTRAG WHERE AOFNUMM IN ('D60', 'D61') "
-                            "AND ASSOLLSTND IS NULL"), "2");
+                            "AND ASSOLLSTND IS NULL"),
+              "2");
 }
 
 TEST_F(BLXExportTest, OrderWithoutAnythingGetsZeroTotals) {
@@ -97,9 +98,9 @@ TEST_F(BLXExportTest, ActualHoursMergeIntoTheOrdersRowsOrAddRowsOfTheirOwn) {
             Order("A2") + Target("A2", 1, "MONT", 2) + Booking("A2", "2024-06-01", 7, 8, "MONT"));
     RunAll();
     EXPECT_EQ(db.QueryValue(AufsStdListing),
-              "A1/MONT/MON/2.000/3.000 "     // target and actual hours in one row
-              "A1/REGIE/REG/0.000/4.500 "    // actual hours without target, own cost centre
-              "A1/ZUSCHN/ZUS/1.000/0.000 "   // target without actual hours
+              "A1/MONT/MON/2.000/3.000 "   // target and actual hours in one row
+              "A1/REGIE/REG/0.000/4.500 "  // actual hours without target, own cost centre
+              "A1/ZUSCHN/ZUS/1.000/0.000 " // target without actual hours
               "A2/MONT/MON/1.000/1.000");
 
     EXPECT_DOUBLE_EQ(Auftrag("A1", "ASISTSTND"), 3);
@@ -112,16 +113,18 @@ TEST_F(BLXExportTest, ActualHoursMergeIntoTheOrdersRowsOrAddRowsOfTheirOwn) {
 }
 
 TEST_F(BLXExportTest, RunWithoutOpenOrdersEmptiesTheHoursTable) {
-    db.Exec(Order("OLD", "CURRENT_DATE - 100") +
-            "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) VALUES ('OLD', 'MONT', 'MON', 1, 1);");
+    db.Exec(
+        Order("OLD", "CURRENT_DATE - 100") +
+        "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) VALUES ('OLD', 'MONT', 'MON', 1, 1);");
     EXPECT_EQ(RunAll(), "");
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM AUFSSTD"), "0");
 }
 
 TEST_F(BLXExportTest, SingleOrderRecalculationWritesOnlyTheOrderTotals) {
-    db.Exec(Order("A1", "CURRENT_DATE - 300") + Target("A1", 1, "MONT", 4) +
-            Booking("A1", "2024-05-02", 7, 10, "MONT") +
-            "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) VALUES ('B9', 'X', 'X', 1, 1);");
+    db.Exec(
+        Order("A1", "CURRENT_DATE - 300") + Target("A1", 1, "MONT", 4) +
+        Booking("A1", "2024-05-02", 7, 10, "MONT") +
+        "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) VALUES ('B9', 'X', 'X', 1, 1);");
     Tdm_BLXExport module(db.Context());
     module.CalcSollIst("A1");
     module.CalcSollIst("MISSING");

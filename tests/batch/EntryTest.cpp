@@ -1,11 +1,11 @@
-// The built program run as a process: console lines, the carriage return of the connection
-// failure line, and exit statuses.
+// The built program run as a process: the runs that get through, and a database error during
+// the run. The faults before the first order, connection failures among them, are in
+// FaultConnectionTest.cpp.
 #include "support/ProgramRun.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace sollist {
@@ -22,24 +22,14 @@ protected:
 
     test::ProgramResult Run(const std::string& password = "") {
         test::RunOptions options;
-        if (!password.empty()) options.env.emplace_back("ISC_PASSWORD", password);
+        if (!password.empty())
+            options.env.emplace_back("ISC_PASSWORD", password);
         return folder_.Run(options);
     }
 
     test::ProgramFolder folder_;
     std::string settings_;
 };
-
-TEST_F(EntryTest, WithoutSettingsFileTheConnectionFailsWithExitStatus1) {
-    const test::ProgramResult run = Run();
-    EXPECT_EQ(run.exitStatus, 1);
-    const std::string failure = "Kann keine Serververbindung herstellen. ()\r";
-    ASSERT_EQ(run.output.rfind(test::StartLine + failure, 0), 0u) << run.output;
-    const std::string message = run.output.substr(test::StartLine.size() + failure.size());
-    EXPECT_GT(message.size(), 1u);
-    EXPECT_EQ(message.back(), '\n');
-    EXPECT_EQ(message.find('\r'), std::string::npos);
-}
 
 TEST_F(EntryTest, EmbeddedRunOnAnEmptyBusinessDatabasePrintsStartAndEnd) {
     test::TestDatabase db(test::DbMode::Embedded);
@@ -49,13 +39,6 @@ TEST_F(EntryTest, EmbeddedRunOnAnEmptyBusinessDatabasePrintsStartAndEnd) {
     WriteRegistry("[R7]\nConnectionNr=2\n");
     const test::ProgramResult run = Run();
     EXPECT_EQ(run.output, test::StartLine + "Fertig !\n");
-    EXPECT_EQ(run.exitStatus, 0);
-}
-
-TEST_F(EntryTest, ErrorBeforeConnectingIsOneLineWithExitStatus0) {
-    WriteRegistry("[R7]\nConnectionNr=zwei\n");
-    const test::ProgramResult run = Run();
-    EXPECT_EQ(run.output, "ERegistryException: Ungültiger Datentyp für 'ConnectionNr'\n");
     EXPECT_EQ(run.exitStatus, 0);
 }
 
@@ -69,27 +52,12 @@ TEST_F(EntryTest, DatabaseErrorDuringTheRunIsOneLineWithoutFertig) {
     EXPECT_EQ(run.output.back(), '\n');
 }
 
-std::string ServerPassword() {
-    const char* password = std::getenv("ISC_PASSWORD");
-    return password != nullptr && password[0] != '\0' ? password : "tarvex";
-}
-
 TEST_F(EntryTest, ServerRunUsesThePasswordFromTheEnvironment) {
     test::TestDatabase db(test::DbMode::Server);
     WriteConnection(1, db.Database(), db.Server());
-    const test::ProgramResult run = Run(ServerPassword());
+    const test::ProgramResult run = Run(test::ServerPassword());
     EXPECT_EQ(run.output, test::StartLine + "Fertig !\n");
     EXPECT_EQ(run.exitStatus, 0);
-}
-
-TEST_F(EntryTest, ServerRefusingTheLoginIsAConnectionFailure) {
-    test::TestDatabase db(test::DbMode::Server);
-    WriteConnection(1, db.Database(), db.Server());
-    const test::ProgramResult run = Run("wrong-" + ServerPassword());
-    EXPECT_EQ(run.exitStatus, 1);
-    const std::string failure = "Kann keine Serververbindung herstellen. (" + db.Database() + ")\r";
-    EXPECT_EQ(run.output.rfind(test::StartLine + failure, 0), 0u) << run.output;
-    EXPECT_EQ(run.output.find("tarvex"), std::string::npos) << "the password never shows";
 }
 
 } // namespace

@@ -9,7 +9,6 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -44,19 +43,15 @@ void ExpectNormalRun(const ProgramResult& run, TestDatabase& db) {
     EXPECT_EQ(db.QueryValue(AufsStdListing), "A1/MONT/MON/1.000/0.000");
 }
 
-std::string Password() {
-    const char* password = std::getenv("ISC_PASSWORD");
-    return password != nullptr && password[0] != '\0' ? password : "tarvex";
-}
-
 struct ConnectionFault {
     const char* name;
-    std::string server;                // "" = embedded
-    std::string database;              // as written to firmen.ini
+    std::string server;   // "" = embedded
+    std::string database; // as written to firmen.ini
     bool writeSettings = true;
-    std::string password;              // ISC_PASSWORD; "" = none given
-    unsigned passwordFileMode = 0;     // 0 = no password file
-    std::string expectedPart;          // part of the client's message
+    std::string password;          // ISC_PASSWORD; "" = none given
+    unsigned passwordFileMode = 0; // 0 = no password file
+    std::string expectedPart;      // part of the message we gave; "" for the server's own
+                                   // words (ConnectionTest checks their codes)
 };
 
 TEST(FaultConnection, EveryConnectionFailureIsOneLineWithExitStatus1ThroughTheServer) {
@@ -64,34 +59,39 @@ TEST(FaultConnection, EveryConnectionFailureIsOneLineWithExitStatus1ThroughTheSe
     db.Exec(OrderWithEarlierResult());
     const std::string path = db.Database();
     const std::string missing = fs::path(path).parent_path() / "missing.fdb";
+    const std::string password = test::ServerPassword();
     const ConnectionFault faults[] = {
-        {"server not running", "localhost/" + std::to_string(FreeLocalPort()), path, true, Password(), 0,
-         "Failed to establish a connection"},
-        {"wrong host", "no-such-host.invalid", path, true, Password(), 0, "no-such-host.invalid"},
-        {"wrong database path", "localhost", missing, true, Password(), 0, "missing.fdb"},
+        {"server not running", "localhost/" + std::to_string(FreeLocalPort()), path, true, password, 0, ""},
+        {"wrong host", "no-such-host.invalid", path, true, password, 0, "no-such-host.invalid"},
+        {"wrong database path", "localhost", missing, true, password, 0, "missing.fdb"},
         {"wrong database path, embedded", "", missing, true, "", 0, "missing.fdb"},
-        {"wrong password", "localhost", path, true, "wrong-" + Password(), 0, "user name and password"},
+        {"wrong password", "localhost", path, true, "wrong-" + password, 0, ""},
         {"password file readable by others", "localhost", path, true, "", 0644, "must not be accessible"},
         {"no password at all", "localhost", path, true, "", 0, "No password"},
-        {"missing firmen.ini", "", "", false, Password(), 0, "file \"\""},
+        {"missing firmen.ini", "", "", false, password, 0, "file \"\""},
     };
     for (const ConnectionFault& fault : faults) {
         SCOPED_TRACE(fault.name);
         ProgramFolder folder;
-        if (fault.writeSettings) folder.WriteConnection(fault.database, fault.server);
-        if (fault.passwordFileMode != 0) folder.WritePassword(Password(), fault.passwordFileMode);
+        if (fault.writeSettings)
+            folder.WriteConnection(fault.database, fault.server);
+        if (fault.passwordFileMode != 0)
+            folder.WritePassword(password, fault.passwordFileMode);
         RunOptions options;
-        if (!fault.password.empty()) options.env.emplace_back("ISC_PASSWORD", fault.password);
+        if (!fault.password.empty())
+            options.env.emplace_back("ISC_PASSWORD", fault.password);
         const ProgramResult run = folder.Run(options);
 
         EXPECT_EQ(run.exitStatus, 1);
         const std::string failure = "Kann keine Serververbindung herstellen. (" + fault.database + ")\r";
         ASSERT_EQ(run.output.rfind(test::StartLine + failure, 0), 0u) << run.output;
         const std::string message = run.output.substr(test::StartLine.size() + failure.size());
-        EXPECT_NE(message.find(fault.expectedPart), std::string::npos) << message;
+        if (!fault.expectedPart.empty()) {
+            EXPECT_NE(message.find(fault.expectedPart), std::string::npos) << message;
+        }
         EXPECT_EQ(message.find('\n'), message.size() - 1) << "one line: " << message;
         EXPECT_EQ(message.find('\r'), std::string::npos);
-        EXPECT_EQ(run.output.find(Password()), std::string::npos) << "the password never shows";
+        EXPECT_EQ(run.output.find(password), std::string::npos) << "the password never shows";
         ExpectUntouched(db);
     }
 }
@@ -108,7 +108,8 @@ TEST(FaultConnection, SurchargeThatIsNoIntegerEndsTheRunBeforeAnyOrder) {
         ProgramFolder folder;
         folder.WriteConnection(db.Database());
         const ProgramResult run = folder.Run();
-        EXPECT_EQ(run.output, test::StartLine + "EConvertError: '" + value + "' is not a valid integer value\n");
+        EXPECT_EQ(run.output,
+                  test::StartLine + "EConvertError: '" + value + "' is not a valid integer value\n");
         EXPECT_EQ(run.exitStatus, 0);
         ExpectUntouched(db);
     }
@@ -136,7 +137,8 @@ TEST(FaultConnection, OddSettingsFilesStillSelectTheRightDatabase) {
     db.Exec(OrderWithEarlierResult());
     ProgramFolder folder;
     // A path of over 300 characters to the database, through a symbolic link.
-    const fs::path longDir = folder.Dir() / std::string(100, 'd') / std::string(100, 'e') / std::string(100, 'f');
+    const fs::path longDir =
+        folder.Dir() / std::string(100, 'd') / std::string(100, 'e') / std::string(100, 'f');
     fs::create_directories(longDir);
     const std::string longPath = (longDir / "firma.fdb").string();
     fs::create_symlink(db.Database(), longPath);
@@ -150,11 +152,13 @@ TEST(FaultConnection, OddSettingsFilesStillSelectTheRightDatabase) {
         {"garbage lines",
          "\xEF\xBB\xBF; comment\n# another\ngarbage without equals sign\n\x01\x02\xFF\xFE\x7F\n"
          "=value without key\n[CONNECTION2]\nDataBase=/not/this/one.fdb\n[unclosed section\n"
-         "  [ connection1 ]  \r\n  dataBASE = " + db.Database() + "\r\nDataBase=/second/one/ignored.fdb\n"
-         "Server=\n[CONNECTION1\nServer=no-such-host.invalid\n"},
-        {"overlong values",
-         "[CONNECTION1]\nText=" + std::string(195, 'x') + "Server=no-such-host.invalid\nDatenPfad=" +
-             std::string(5000, 'p') + "\nDataBase=" + longPath + "\nServer=\n"},
+         "  [ connection1 ]  \r\n  dataBASE = " +
+             db.Database() +
+             "\r\nDataBase=/second/one/ignored.fdb\n"
+             "Server=\n[CONNECTION1\nServer=no-such-host.invalid\n"},
+        {"overlong values", "[CONNECTION1]\nText=" + std::string(195, 'x') +
+                                "Server=no-such-host.invalid\nDatenPfad=" + std::string(5000, 'p') +
+                                "\nDataBase=" + longPath + "\nServer=\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

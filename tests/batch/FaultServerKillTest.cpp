@@ -62,12 +62,17 @@ public:
         std::ofstream(root_ / "firebird.conf") << "RemoteServicePort = " << port_
                                                << "\nRemoteBindAddress = 127.0.0.1\nAuthServer = Srp\n"
                                                   "UserManager = Srp\nWireCrypt = Enabled\n"
-                                                  "SecurityDatabase = " << security << "\n";
+                                                  "SecurityDatabase = "
+                                               << security << "\n";
         std::ofstream(root_ / "databases.conf") << "security.db = " << security << "\n";
-        std::ofstream(root_ / "users.sql") << "create database '" << security << "';\n"
-                                           << "create user TARVEX password '" << Password() << "';\ncommit;\n";
-        const std::string env = "FIREBIRD='" + root_.string() + "' FIREBIRD_LOCK='" + (root_ / "lock").string() + "'";
-        if (std::system((env + " isql-fb -q -user SYSDBA -i '" + (root_ / "users.sql").string() + "' >/dev/null 2>&1").c_str()) != 0)
+        std::ofstream(root_ / "users.sql")
+            << "create database '" << security << "';\n"
+            << "create user TARVEX password '" << Password() << "';\ncommit;\n";
+        const std::string env =
+            "FIREBIRD='" + root_.string() + "' FIREBIRD_LOCK='" + (root_ / "lock").string() + "'";
+        if (std::system(
+                (env + " isql-fb -q -user SYSDBA -i '" + (root_ / "users.sql").string() + "' >/dev/null 2>&1")
+                    .c_str()) != 0)
             throw std::runtime_error("cannot create the private security database");
         Start();
     }
@@ -84,7 +89,8 @@ public:
 
     // SIGKILL, as when the machine's server dies: no shutdown of attachments.
     void Kill() {
-        if (pid_ <= 0) return;
+        if (pid_ <= 0)
+            return;
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
         pid_ = 0;
@@ -92,7 +98,8 @@ public:
 
 private:
     void Start() {
-        std::vector<std::string> env = {"FIREBIRD=" + root_.string(), "FIREBIRD_LOCK=" + (root_ / "lock").string(),
+        std::vector<std::string> env = {"FIREBIRD=" + root_.string(),
+                                        "FIREBIRD_LOCK=" + (root_ / "lock").string(),
                                         "PATH=/usr/sbin:/usr/bin:/bin"};
         std::vector<char*> envp;
         for (auto& entry : env) envp.push_back(entry.data());
@@ -101,7 +108,8 @@ private:
         if (::posix_spawn(&pid_, ServerProgram, nullptr, nullptr, argv, envp.data()) != 0)
             throw std::runtime_error("cannot start the private server");
         for (int i = 0; i < 100 && !Accepts(port_); ++i) std::this_thread::sleep_for(50ms);
-        if (!Accepts(port_)) throw std::runtime_error("the private server does not listen");
+        if (!Accepts(port_))
+            throw std::runtime_error("the private server does not listen");
     }
 
     fs::path root_;
@@ -119,7 +127,8 @@ EXECUTE BLOCK AS
 DECLARE i INTEGER = 0;
 DECLARE nr CHAR(10);
 BEGIN
-  WHILE (i < )" + std::to_string(Orders) + R"() DO BEGIN
+  WHILE (i < )" +
+            std::to_string(Orders) + R"() DO BEGIN
     nr = 'K' || (1000 + i);
     INSERT INTO AUFTRAG (AOFNUMM, ANUMM, ASMONTZULG) VALUES (:nr, :nr, 'KM');
     INSERT INTO POSITIONEN (APOFNUMM, APNUMM, APMENGE, APMWST) VALUES (:nr, '1', 1, '1');
@@ -140,7 +149,8 @@ SET TERM ; ^
     options.timeout = 60s;
     int progressLines = 0;
     options.onLine = [&](const std::string& line) {
-        if (line.starts_with("Berechnung") && ++progressLines == 3) server.Kill();
+        if (line.starts_with("Berechnung") && ++progressLines == 3)
+            server.Kill();
     };
     const test::ProgramResult run = folder.Run(options);
     server.Kill();
@@ -150,7 +160,8 @@ SET TERM ; ^
     EXPECT_LT(run.elapsed, 30s);
     // The start line, progress lines, then exactly one error line.
     std::vector<std::string> lines;
-    for (std::size_t begin = 0, end; (end = run.output.find('\n', begin)) != std::string::npos; begin = end + 1)
+    for (std::size_t begin = 0, end; (end = run.output.find('\n', begin)) != std::string::npos;
+         begin = end + 1)
         lines.push_back(run.output.substr(begin, end - begin));
     ASSERT_GE(lines.size(), 5u) << run.output;
     EXPECT_EQ(lines.front() + "\n", test::StartLine);
@@ -169,14 +180,18 @@ SET TERM ; ^
     std::string finished;
     for (std::size_t i = 0; i + 1 < printed.size(); ++i) finished += (i ? ",'" : "'") + printed[i] + "'";
     const std::string count = std::to_string(printed.size() - 1);
-    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM AUFTRAG WHERE AOFNUMM IN (" + finished + ") AND ASSOLLSTND = 1 "
+    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM AUFTRAG WHERE AOFNUMM IN (" + finished +
+                            ") AND ASSOLLSTND = 1 "
                             "AND ASISTSTND = 2 AND ASISTBIS = '2024-05-02' AND ASKOLETZT = 'MON'"),
               count);
-    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM AUFSSTD WHERE ASOFNUMM IN (" + finished + ") AND ASRMTAT = 'MONT' "
+    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM AUFSSTD WHERE ASOFNUMM IN (" + finished +
+                            ") AND ASRMTAT = 'MONT' "
                             "AND ASKONUMM = 'MON' AND ASSOLLSTD = 1 AND ASISTSTD = 2"),
               count);
     const std::string touched = finished + ",'" + printed.back() + "'";
-    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM AUFTRAG WHERE AOFNUMM NOT IN (" + touched + ") AND ASSOLLSTND IS NOT NULL"), "0");
+    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM AUFTRAG WHERE AOFNUMM NOT IN (" + touched +
+                            ") AND ASSOLLSTND IS NOT NULL"),
+              "0");
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM AUFSSTD WHERE ASOFNUMM NOT IN (" + touched + ")"), "0");
 }
 

@@ -30,26 +30,28 @@ inline std::string Surcharge(int percent) {
 
 // An order with one position; closing is an SQL date expression or NULL.
 inline std::string Order(const std::string& ofNumm, const std::string& closing = "NULL") {
-    return "INSERT INTO AUFTRAG (AOFNUMM, ANUMM, ASABGESCHL, ASMONTZULG) VALUES ('" + ofNumm +
-           "', 'N" + ofNumm + "', " + closing + ", 'KM');"
-           "INSERT INTO POSITIONEN (APOFNUMM, APNUMM, APMENGE, APMWST) VALUES ('" + ofNumm +
-           "', '1', 1, '1');";
+    return "INSERT INTO AUFTRAG (AOFNUMM, ANUMM, ASABGESCHL, ASMONTZULG) VALUES ('" + ofNumm + "', 'N" +
+           ofNumm + "', " + closing +
+           ", 'KM');"
+           "INSERT INTO POSITIONEN (APOFNUMM, APNUMM, APMENGE, APMWST) VALUES ('" +
+           ofNumm + "', '1', 1, '1');";
 }
 
 // Target pieces of an activity on the order's position.
-inline std::string Target(const std::string& ofNumm, int lfd, const std::string& activity,
-                          double pieces) {
+inline std::string Target(const std::string& ofNumm, int lfd, const std::string& activity, double pieces) {
     return "INSERT INTO POS_TAT (PTOFNUMM, PTAPNUMM, PTLFD, PTTANUMM, PTSOLLME, PTMGMULT, PTERSCHW, "
-           "PTBEZEICH) VALUES ('" + ofNumm + "', '1', " + std::to_string(lfd) + ", '" + activity +
-           "', " + std::to_string(pieces) + ", 0, 1, 'x');";
+           "PTBEZEICH) VALUES ('" +
+           ofNumm + "', '1', " + std::to_string(lfd) + ", '" + activity + "', " + std::to_string(pieces) +
+           ", 0, 1, 'x');";
 }
 
 // ANNA's booking on the order, from and to as hours of the day.
-inline std::string Booking(const std::string& ofNumm, const std::string& day, double from,
-                           double to, const std::string& activity) {
+inline std::string Booking(const std::string& ofNumm, const std::string& day, double from, double to,
+                           const std::string& activity) {
     return "INSERT INTO ZEITERFA (ZEMINUMM, ZEAUFZDAT, ZEANFANG, ZEENDE, ZEOFNUMM, ZETARMTAT) "
-           "VALUES ('ANNA', '" + day + "', " + std::to_string(from) + ", " + std::to_string(to) +
-           ", '" + ofNumm + "', '" + activity + "');";
+           "VALUES ('ANNA', '" +
+           day + "', " + std::to_string(from) + ", " + std::to_string(to) + ", '" + ofNumm + "', '" +
+           activity + "');";
 }
 
 // The AufSStd rows as "order/activity/cost centre/target/actual", sorted, blank-separated.

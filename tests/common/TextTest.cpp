@@ -12,7 +12,8 @@ TEST(Text, Windows1252KeepsWhatItCanHoldAndMarksTheRest) {
     const struct {
         std::string utf8, cp1252;
     } cases[] = {{"Material für Dickenberechnung fehlt", "Material f\xFCr Dickenberechnung fehlt"},
-                 {"Größe 5 €", "Gr\xF6\xDF" "e 5 \x80"},
+                 {"Größe 5 €", "Gr\xF6\xDF"
+                               "e 5 \x80"},
                  {"„Zitat“ – Ÿ", "\x84Zitat\x93 \x96 \x9F"},
                  {"Kanji 中 und 😀", "Kanji ? und ?"},
                  {"kaputt \xC3 \xFF", "kaputt ? ?"}};
@@ -27,12 +28,12 @@ TEST(Text, MalformedUtf8IsOneInvalidByteAtATime) {
         std::vector<char32_t> codePoints;
     } cases[] = {
         {"a\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80", {'a', 0xE4, 0x20AC, 0x1F600}},
-        {"\xC3", {kInvalidCodePoint}},                                   // cut short
-        {"\xC3(", {kInvalidCodePoint, '('}},                             // no continuation
-        {"\x80z", {kInvalidCodePoint, 'z'}},                             // lone continuation
-        {"\xC0\xAF", {kInvalidCodePoint, kInvalidCodePoint}},            // overlong
-        {"\xED\xA0\x80", {kInvalidCodePoint, kInvalidCodePoint, kInvalidCodePoint}},   // surrogate
-        {"\xF5\x80", {kInvalidCodePoint, kInvalidCodePoint}},            // beyond U+10FFFF
+        {"\xC3", {kInvalidCodePoint}},                                               // cut short
+        {"\xC3(", {kInvalidCodePoint, '('}},                                         // no continuation
+        {"\x80z", {kInvalidCodePoint, 'z'}},                                         // lone continuation
+        {"\xC0\xAF", {kInvalidCodePoint, kInvalidCodePoint}},                        // overlong
+        {"\xED\xA0\x80", {kInvalidCodePoint, kInvalidCodePoint, kInvalidCodePoint}}, // surrogate
+        {"\xF5\x80", {kInvalidCodePoint, kInvalidCodePoint}},                        // beyond U+10FFFF
     };
     for (const auto& c : cases) {
         const std::string text = c.text;

@@ -2,11 +2,11 @@
 
 #include "common/Errors.h"
 #include "db/Value.h"
+#include "support/Environment.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace sollist::config {
@@ -14,10 +14,7 @@ namespace {
 
 class DBIniFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setenv("LC_ALL", "C", 1);   // numbers written with "."
-    }
-    void TearDown() override { unsetenv("LC_ALL"); }
+    test::EnvironmentGuard locale_{"LC_ALL", "C"}; // numbers written with "."
     test::TestDatabase db_;
     db::TIBCConnection& connection_ = db_.Connection().IBCConnection;
 };
@@ -50,14 +47,15 @@ TEST_F(DBIniFileTest, Kind2WritesCreateValuesAndEveryTypeReadsBack) {
     ini.WriteBool("Liste", "Aus", false);
     ini.WriteDate("Liste", "Tag", day + 0.5);
     EXPECT_EQ(db_.QueryValue("select WERT from listenini where SECTION='LISTE' and IDENT='FLOAT'"), "1.15");
-    EXPECT_EQ(db_.QueryValue("select WERT from listenini where SECTION='LISTE' and IDENT='TAG'"), "01.03.2024");
+    EXPECT_EQ(db_.QueryValue("select WERT from listenini where SECTION='LISTE' and IDENT='TAG'"),
+              "01.03.2024");
     EXPECT_EQ(ini.ReadString("Liste", "Text", ""), "Grüße");
     EXPECT_EQ(ini.ReadInteger("Liste", "Int", 0), -42);
     EXPECT_DOUBLE_EQ(ini.ReadFloat("Liste", "Float", 0), 1.15);
     EXPECT_TRUE(ini.ReadBool("Liste", "An", false));
     EXPECT_FALSE(ini.ReadBool("Liste", "Aus", true));
     EXPECT_DOUBLE_EQ(ini.ReadDate("Liste", "Tag", 0), day);
-    ini.WriteInteger("Liste", "Int", 5);   // second write of the same key updates it
+    ini.WriteInteger("Liste", "Int", 5); // second write of the same key updates it
     EXPECT_EQ(ini.ReadInteger("Liste", "Int", 0), 5);
     EXPECT_EQ(db_.QueryValue("select count(*) from listenini"), "6");
 }
@@ -69,9 +67,9 @@ TEST_F(DBIniFileTest, StoredTextDecidesBetweenValueDefaultAndConversionError) {
              "insert into listenini values ('S', 'NULLEINS', '01');"
              "insert into listenini values ('S', 'ABC', 'abc')");
     TDBIniFile ini(connection_, 2);
-    EXPECT_EQ(ini.ReadString("S", "Leer", "default"), "");   // found: not the default
+    EXPECT_EQ(ini.ReadString("S", "Leer", "default"), ""); // found: not the default
     EXPECT_EQ(ini.ReadString("S", "Null", "default"), "");
-    EXPECT_FALSE(ini.ReadBool("S", "True", true));            // only "1" is true
+    EXPECT_FALSE(ini.ReadBool("S", "True", true)); // only "1" is true
     EXPECT_FALSE(ini.ReadBool("S", "NullEins", true));
     EXPECT_FALSE(ini.ReadBool("S", "Null", true));
     EXPECT_DOUBLE_EQ(ini.ReadFloat("S", "Leer", 2.5), 2.5);
@@ -93,14 +91,14 @@ TEST_F(DBIniFileTest, FetchedSectionAnswersFromMemoryUntilAnotherSectionIsRead) 
     ini.FetchWholeSection("A");
     db_.Exec("update listenini set WERT = 'a2' where SECTION = 'A';"
              "insert into listenini values ('A', 'NEU', 'n')");
-    EXPECT_EQ(ini.ReadString("A", "x", ""), "a1");        // the fetched rows
+    EXPECT_EQ(ini.ReadString("A", "x", ""), "a1"); // the fetched rows
     EXPECT_EQ(ini.ReadString("A", "Neu", "default"), "default");
-    ini.FetchWholeSection("A");                            // same section: nothing happens
+    ini.FetchWholeSection("A"); // same section: nothing happens
     EXPECT_EQ(ini.ReadString("A", "X", ""), "a1");
 
     ini.FetchWholeSection("B");
     EXPECT_EQ(ini.ReadString("B", "X", ""), "b1");
-    EXPECT_EQ(ini.ReadString("A", "X", ""), "a2");        // another section: a fresh query
+    EXPECT_EQ(ini.ReadString("A", "X", ""), "a2"); // another section: a fresh query
     EXPECT_EQ(ini.ReadString("A", "Neu", ""), "n");
 }
 

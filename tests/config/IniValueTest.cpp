@@ -2,11 +2,11 @@
 
 #include "common/Errors.h"
 #include "db/Value.h"
+#include "support/Environment.h"
+#include "support/Locale.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 namespace sollist::config {
@@ -21,14 +21,21 @@ using IniValue::ParseInteger;
 // Numbers written with ".", whatever locale the test is run in.
 class IniValueTest : public ::testing::Test {
 protected:
-    void SetUp() override { setenv("LC_ALL", "C", 1); }
-    void TearDown() override { unsetenv("LC_ALL"); }
+    test::EnvironmentGuard locale_{"LC_ALL", "C"};
 };
 
 TEST_F(IniValueTest, FloatsAreWrittenInShortestFormWithUpTo15Digits) {
-    const struct { double value; const char* text; } cases[] = {
-        {0.1, "0.1"}, {1.15, "1.15"}, {100, "100"}, {-2.5, "-2.5"}, {0, "0"},
-        {1.0 / 3, "0.333333333333333"}, {123456789012345678.0, "1.23456789012346e+17"},
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {0.1, "0.1"},
+        {1.15, "1.15"},
+        {100, "100"},
+        {-2.5, "-2.5"},
+        {0, "0"},
+        {1.0 / 3, "0.333333333333333"},
+        {123456789012345678.0, "1.23456789012346e+17"},
     };
     for (const auto& c : cases) EXPECT_EQ(FormatFloat(c.value), c.text) << c.value;
 }
@@ -67,7 +74,7 @@ TEST_F(IniValueTest, ConversionMessagesQuoteTheText) {
 TEST_F(IniValueTest, DatesUseDayMonthYearWithOptionalTime) {
     const double christmas = db::EncodeDate(2023, 12, 24);
     EXPECT_EQ(FormatDate(christmas), "24.12.2023");
-    EXPECT_EQ(FormatDate(christmas + 0.75), "24.12.2023");   // the time of day is not kept
+    EXPECT_EQ(FormatDate(christmas + 0.75), "24.12.2023"); // the time of day is not kept
     EXPECT_EQ(FormatDate(db::EncodeDate(2024, 2, 1)), "01.02.2024");
     EXPECT_DOUBLE_EQ(ParseDate("24.12.2023"), christmas);
     EXPECT_DOUBLE_EQ(ParseDate("1.2.2024"), db::EncodeDate(2024, 2, 1));
@@ -78,21 +85,16 @@ TEST_F(IniValueTest, DatesUseDayMonthYearWithOptionalTime) {
         EXPECT_THROW(ParseDate(bad), EConvertError) << '"' << bad << '"';
 }
 
-// An environment whose locale has "," as decimal separator, compiled on the fly where the
-// machine ships none.
+// An environment whose locale has "," as decimal separator.
 class CommaLocale : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        const auto dir = std::filesystem::temp_directory_path() / "sollist_config_locale";
-        std::filesystem::create_directories(dir);
-        const std::string command = "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
-        if (std::system(command.c_str()) == 0) setenv("LOCPATH", dir.c_str(), 1);
-    }
     void SetUp() override {
-        setenv("LC_ALL", "de_DE.UTF-8", 1);
-        if (IniValue::DecimalSeparator() != ',') GTEST_SKIP() << "no locale with a comma decimal separator available";
+        env_.Set("LC_ALL", test::DecimalCommaLocale::Name);
+        if (IniValue::DecimalSeparator() != ',')
+            GTEST_SKIP() << "no locale with a comma decimal separator available";
     }
-    void TearDown() override { unsetenv("LC_ALL"); }
+    test::DecimalCommaLocale locale_;
+    test::EnvironmentGuard env_;
 };
 
 TEST_F(CommaLocale, FloatsUseTheLocaleSeparatorBothWays) {

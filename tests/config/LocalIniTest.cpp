@@ -1,7 +1,9 @@
 #include "config/LocalIni.h"
 
 #include "common/Errors.h"
+#include "support/Environment.h"
 #include "support/TestDatabase.h"
+#include "support/UserConfig.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +37,7 @@ protected:
         dir_ = fs::temp_directory_path() / ("sollist_localini_" + std::to_string(::getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
-        setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+        env_.Set("XDG_CONFIG_HOME", (dir_ / "config").string());
         ini_.SettingsDir = dir_.string();
         WriteFile(dir_ / "firmen.ini",
                   "[CONNECTION1]\nDataBase=/data/eins.fdb\nServer=\nDatenPfad=/daten/eins/\nText=Eins AG\n"
@@ -44,9 +46,10 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    fs::path RegistryPath() const { return dir_ / "config" / "Tarvex" / "R7" / "registry.ini"; }
+    fs::path RegistryPath() const { return test::RegistryFile(dir_ / "config"); }
     void WriteRegistry(const std::string& content) { WriteFile(RegistryPath(), content); }
 
+    test::EnvironmentGuard env_;
     fs::path dir_;
     TLocalIni ini_;
 };
@@ -57,7 +60,7 @@ TEST_F(LocalIniTest, WithoutRegistryFileConnectionOneIsRead) {
     EXPECT_EQ(ini_.DataBase, "/data/eins.fdb");
     EXPECT_EQ(ini_.Server, "");
     EXPECT_EQ(ini_.Firmenname, "Eins AG");
-    EXPECT_EQ(ini_.Datenpfad(), "/daten/eins");   // trailing delimiter removed
+    EXPECT_EQ(ini_.Datenpfad(), "/daten/eins"); // trailing delimiter removed
     EXPECT_EQ(TLocalIni::RegistryFile(), RegistryPath().string());
 }
 
@@ -87,7 +90,7 @@ TEST_F(LocalIniTest, NonIntegerRegistryValueRaisesRegistryError) {
 }
 
 TEST_F(LocalIniTest, OverrideNumberLeavesTheRegistryAlone) {
-    WriteRegistry("[R7]\nConnectionNr=abc\n");   // would raise if it were read
+    WriteRegistry("[R7]\nConnectionNr=abc\n"); // would raise if it were read
     ini_.ReadConnectionInfo(2);
     EXPECT_EQ(ini_.ConnectionNumber(), 2);
     EXPECT_EQ(ini_.DataBase, "/data/zwei.fdb");
@@ -107,21 +110,24 @@ TEST_F(LocalIniTest, MissingFileOrSectionGivesEmptySettings) {
 TEST_F(LocalIniTest, FirmenwechselCreatesTheFileAndTakesEffectOnTheNextRead) {
     ini_.ReadConnectionInfo(-1);
     ini_.Firmenwechsel(3);
-    EXPECT_EQ(ini_.DataBase, "/data/eins.fdb");   // settings already read stay
+    EXPECT_EQ(ini_.DataBase, "/data/eins.fdb"); // settings already read stay
     ini_.ReadConnectionInfo(-1);
     EXPECT_EQ(ini_.ConnectionNumber(), 3);
     EXPECT_EQ(ini_.DataBase, "/data/drei.fdb");
 }
 
 TEST_F(LocalIniTest, FirmenwechselKeepsOtherContentAndLeavesNoTempFile) {
-    WriteRegistry("; per-user settings\n[Other]\nConnectionNr=9\n\n[R7]\nLanguage=de\nConnectionNr=2\nTheme=dark\n");
+    WriteRegistry(
+        "; per-user settings\n[Other]\nConnectionNr=9\n\n[R7]\nLanguage=de\nConnectionNr=2\nTheme=dark\n");
     ini_.Firmenwechsel(5);
-    EXPECT_EQ(ReadFile(RegistryPath()),
-              "; per-user settings\n[Other]\nConnectionNr=9\n\n[R7]\nLanguage=de\nConnectionNr=5\nTheme=dark\n");
+    EXPECT_EQ(
+        ReadFile(RegistryPath()),
+        "; per-user settings\n[Other]\nConnectionNr=9\n\n[R7]\nLanguage=de\nConnectionNr=5\nTheme=dark\n");
 
     WriteRegistry("[Other]\nKey=1\n\n[R7]\nLanguage=de\n\n[Later]\nX=1\n");
     ini_.Firmenwechsel(4);
-    EXPECT_EQ(ReadFile(RegistryPath()), "[Other]\nKey=1\n\n[R7]\nLanguage=de\nConnectionNr=4\n\n[Later]\nX=1\n");
+    EXPECT_EQ(ReadFile(RegistryPath()),
+              "[Other]\nKey=1\n\n[R7]\nLanguage=de\nConnectionNr=4\n\n[Later]\nX=1\n");
 
     WriteRegistry("[Other]\nKey=1");
     ini_.Firmenwechsel(6);
@@ -155,7 +161,11 @@ TEST_F(LocalIniTest, TranslationReplacesTheFirstOccurrenceOfEachPlaceholder) {
     WriteFile(dir_ / "firmen.ini", "[CONNECTION1]\nDatenPfad=" + (dir_ / "users").string() + "/\n");
     ini_.ReadConnectionInfo(1);
     const std::string data = (dir_ / "users").string();
-    const struct { const char* ident; std::string entry; std::string withAnna, withBert, withoutUser; } cases[] = {
+    const struct {
+        const char* ident;
+        std::string entry;
+        std::string withAnna, withBert, withoutUser;
+    } cases[] = {
         {"BUCHHALT", "$DATEN", data + "/", data + "/", data + "/"},
         {"SQL", "$daten/$DATEN/x", data + "/$DATEN/x/", data + "/$DATEN/x/", data + "/$DATEN/x/"},
         {"BACKUP", "$DATEN/$Mitarbeiter", data + "/anna/", data + "/", data + "/"},
@@ -165,7 +175,7 @@ TEST_F(LocalIniTest, TranslationReplacesTheFirstOccurrenceOfEachPlaceholder) {
     for (const auto& c : cases) ini_.Put(c.ident, c.entry);
     ini_.TranslatePfade(true, "anna");
     for (const auto& c : cases) EXPECT_EQ(ini_.GetPfad(c.ident), c.withAnna) << c.entry;
-    ini_.TranslatePfade(true, "bert");   // no such folder: the placeholder goes
+    ini_.TranslatePfade(true, "bert"); // no such folder: the placeholder goes
     for (const auto& c : cases) EXPECT_EQ(ini_.GetPfad(c.ident), c.withBert) << c.entry;
     ini_.TranslatePfade(false, "anna");
     for (const auto& c : cases) EXPECT_EQ(ini_.GetPfad(c.ident), c.withoutUser) << c.entry;
@@ -183,7 +193,7 @@ TEST_F(LocalIniTest, PathTableIsReadAndSavedThroughTheDatabase) {
     ini_.ReadPfade(connection);
     EXPECT_EQ(ini_.GetPfad("BUCHHALT"), "/daten/fibu/");
     EXPECT_EQ(ini_.GetPfad("TEXTBAUST"), "/vorlagen/");
-    EXPECT_EQ(ini_.Get("CADIMPORT"), "$DATEN");   // empty entries become the data folder
+    EXPECT_EQ(ini_.Get("CADIMPORT"), "$DATEN"); // empty entries become the data folder
     for (std::string_view name : TLocalIni::PfadNamen) {
         if (name != "BUCHHALT" && name != "TEXTBAUST") {
             EXPECT_EQ(ini_.GetPfad(std::string(name)), "/daten/") << name;

@@ -1,19 +1,22 @@
 // The connection: target string, password lookup, connect failures, default connection,
 // statement cache and transactions.
+#include "Environment.h"
+#include "ProgramRun.h"
 #include "TestDatabase.h"
+#include "UserConfig.h"
 
 #include "common/Errors.h"
 #include "db/Connection.h"
 #include "db/DataSet.h"
 #include "db/Password.h"
 
+#include <firebird/Interface.h>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 
 namespace sollist::db {
@@ -21,69 +24,47 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::DbMode;
+using test::EnvironmentGuard;
 using test::TestDatabase;
-
-// Sets (or with nullopt removes) an environment variable for the life of the guard.
-class EnvVar {
-public:
-    EnvVar(const char* name, std::optional<std::string> value) : name_(name)
-    {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        if (value)
-            ::setenv(name, value->c_str(), 1);
-        else
-            ::unsetenv(name);
-    }
-    ~EnvVar()
-    {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 // A private configuration directory, optionally holding a password file with the given mode.
 class ConfigHome {
 public:
-    ConfigHome()
-    {
+    ConfigHome() {
         std::string pattern = (fs::temp_directory_path() / "sollist-config-XXXXXX").string();
         dir_ = ::mkdtemp(pattern.data());
     }
     ~ConfigHome() { fs::remove_all(dir_); }
     std::string Dir() const { return dir_; }
-    std::string File() const { return dir_ + "/Tarvex/R7/password"; }
-    void WritePassword(const std::string& password, mode_t mode) const
-    {
-        fs::create_directories(dir_ + "/Tarvex/R7");
-        std::ofstream(File()) << password << "\nsecond line\n";
-        ::chmod(File().c_str(), mode);
+    std::string File() const { return test::PasswordFile(dir_).string(); }
+    void WritePassword(const std::string& password, mode_t mode) const {
+        test::WritePasswordFile(dir_, password + "\nsecond line\n", mode);
     }
 
 private:
     std::string dir_;
 };
 
-std::string ConnectError(TIBCConnection& connection, std::string& kind)
-{
+// How Connect failed: kind, text and, for an EIBCError, the server's code and SQLSTATE.
+struct Failure {
+    std::string kind;
+    std::string message;
+    std::intptr_t code = 0;
+    std::string sqlState;
+};
+
+Failure ConnectError(TIBCConnection& connection) {
     try {
         connection.Connect();
+    } catch (const EIBCError& error) {
+        return {error.kind(), error.what(), error.Code(), error.SqlState()};
     } catch (const Exception& error) {
-        kind = error.kind();
-        return error.what();
+        return {error.kind(), error.what(), 0, {}};
     }
-    kind.clear();
     return {};
 }
 
-TEST(ConnectionTargetTest, ServerPrefixAndTrimmedDatabase)
-{
+TEST(ConnectionTargetTest, ServerPrefixAndTrimmedDatabase) {
     TIBCConnection connection;
     connection.SetDatabase("  /data/firma.fdb \t");
     EXPECT_EQ(connection.Database(), "/data/firma.fdb");
@@ -92,25 +73,23 @@ TEST(ConnectionTargetTest, ServerPrefixAndTrimmedDatabase)
     EXPECT_EQ(connection.ConnectString(), "db-host:/data/firma.fdb");
 }
 
-TEST(PasswordTest, EnvironmentComesFirstThenThePrivateFile)
-{
+TEST(PasswordTest, EnvironmentComesFirstThenThePrivateFile) {
     ConfigHome home;
-    EnvVar config("XDG_CONFIG_HOME", home.Dir());
+    EnvironmentGuard config("XDG_CONFIG_HOME", home.Dir());
     {
-        EnvVar password("ISC_PASSWORD", "from-env");
+        EnvironmentGuard password("ISC_PASSWORD", "from-env");
         EXPECT_EQ(LookupPassword(), "from-env");
     }
-    EnvVar noPassword("ISC_PASSWORD", std::nullopt);
+    EnvironmentGuard noPassword("ISC_PASSWORD", std::nullopt);
     EXPECT_EQ(PasswordFilePath(), home.File());
     home.WritePassword("from-file", 0600);
     EXPECT_EQ(LookupPassword(), "from-file");
 }
 
-TEST(PasswordTest, RefusesAMissingOrSharedFileWithoutShowingThePassword)
-{
+TEST(PasswordTest, RefusesAMissingOrSharedFileWithoutShowingThePassword) {
     ConfigHome home;
-    EnvVar config("XDG_CONFIG_HOME", home.Dir());
-    EnvVar noPassword("ISC_PASSWORD", std::nullopt);
+    EnvironmentGuard config("XDG_CONFIG_HOME", home.Dir());
+    EnvironmentGuard noPassword("ISC_PASSWORD", std::nullopt);
     for (mode_t mode : {0644, 0620, 0604, 0660}) {
         home.WritePassword("geheim-123", mode);
         try {
@@ -130,52 +109,58 @@ class ServerConnectionTest : public ::testing::Test {
 protected:
     TestDatabase db{DbMode::Server, false};
     ConfigHome home;
-    EnvVar config{"XDG_CONFIG_HOME", home.Dir()};
+    EnvironmentGuard config{"XDG_CONFIG_HOME", home.Dir()};
     TIBCConnection connection;
 
-    void SetUp() override
-    {
+    void SetUp() override {
         connection.SetServer(db.Server());
         connection.SetDatabase(db.Database());
     }
 };
 
-TEST_F(ServerConnectionTest, ConnectsWithThePasswordFile)
-{
-    EnvVar noPassword("ISC_PASSWORD", std::nullopt);
+TEST_F(ServerConnectionTest, ConnectsWithThePasswordFile) {
+    EnvironmentGuard noPassword("ISC_PASSWORD", std::nullopt);
     home.WritePassword("tarvex", 0600);
     connection.Connect();
     EXPECT_TRUE(connection.Connected());
 }
 
-TEST_F(ServerConnectionTest, ConnectFailures)
-{
-    std::string kind;
+// Failures are told apart by code and SQLSTATE; the server's wording may change.
+TEST_F(ServerConnectionTest, ConnectFailures) {
     {
-        EnvVar noPassword("ISC_PASSWORD", std::nullopt);
-        EXPECT_NE(ConnectError(connection, kind).find(home.File()), std::string::npos);
-        EXPECT_EQ(kind, "Exception");
+        EnvironmentGuard noPassword("ISC_PASSWORD", std::nullopt);
+        const Failure failure = ConnectError(connection);
+        EXPECT_EQ(failure.kind, "Exception");
+        EXPECT_NE(failure.message.find(home.File()), std::string::npos) << failure.message;
     }
     {
-        EnvVar wrong("ISC_PASSWORD", "falsch-987");
-        std::string message = ConnectError(connection, kind);
-        EXPECT_EQ(kind, "EIBCError");
-        EXPECT_NE(message.find("Your user name and password are not defined"), std::string::npos) << message;
-        EXPECT_EQ(message.find("falsch-987"), std::string::npos);
+        EnvironmentGuard wrong("ISC_PASSWORD", "falsch-987");
+        const Failure failure = ConnectError(connection);
+        EXPECT_EQ(failure.kind, "EIBCError");
+        EXPECT_EQ(failure.code, isc_login) << failure.message;
+        EXPECT_EQ(failure.sqlState, "28000");
+        EXPECT_EQ(failure.message.find("falsch-987"), std::string::npos);
     }
     connection.SetDatabase(db.Database() + ".missing");
-    EXPECT_NE(ConnectError(connection, kind), "");
-    EXPECT_EQ(kind, "EIBCError");
+    Failure failure = ConnectError(connection);
+    EXPECT_EQ(failure.kind, "EIBCError");
+    EXPECT_EQ(failure.code, isc_io_error) << failure.message;
+    EXPECT_EQ(failure.sqlState, "08001");
     EXPECT_FALSE(connection.Connected());
+
+    connection.SetServer("localhost/" + std::to_string(test::FreeLocalPort())); // nobody listens
+    connection.SetDatabase(db.Database());
+    failure = ConnectError(connection);
+    EXPECT_EQ(failure.code, isc_network_error) << failure.message;
+    EXPECT_EQ(failure.sqlState, "08006");
 }
 
-TEST(EmbeddedConnectionTest, MissingFileIsAClientLibraryError)
-{
+TEST(EmbeddedConnectionTest, MissingFileIsAClientLibraryError) {
     TIBCConnection connection;
     connection.SetDatabase("/nonexistent/dir/none.fdb");
-    std::string kind;
-    EXPECT_NE(ConnectError(connection, kind), "");
-    EXPECT_EQ(kind, "EIBCError");
+    const Failure failure = ConnectError(connection);
+    EXPECT_EQ(failure.kind, "EIBCError");
+    EXPECT_EQ(failure.code, isc_io_error) << failure.message;
 }
 
 class EmbeddedConnectionFixture : public ::testing::Test {
@@ -184,34 +169,31 @@ protected:
     TIBCConnection& connection = db.Connection().IBCConnection;
 };
 
-TEST_F(EmbeddedConnectionFixture, EachTextIsPreparedOncePerConnection)
-{
+TEST_F(EmbeddedConnectionFixture, EachTextIsPreparedOncePerConnection) {
     PreparedStatement& first = connection.Prepare("SELECT 1 FROM RDB$DATABASE");
     EXPECT_EQ(&connection.Prepare("SELECT 1 FROM RDB$DATABASE"), &first);
     EXPECT_NE(&connection.Prepare("SELECT 2 FROM RDB$DATABASE"), &first);
 }
 
-TEST_F(EmbeddedConnectionFixture, SettingTheDatabaseDisconnects)
-{
+TEST_F(EmbeddedConnectionFixture, SettingTheDatabaseDisconnects) {
     ASSERT_TRUE(connection.Connected());
     connection.SetDatabase(db.Database());
     EXPECT_FALSE(connection.Connected());
 }
 
-TEST_F(EmbeddedConnectionFixture, WritesAreCommittedAtOnceAndTheExplicitTransactionRollsBack)
-{
+TEST_F(EmbeddedConnectionFixture, WritesAreCommittedAtOnceAndTheExplicitTransactionRollsBack) {
     db.Exec("CREATE TABLE T (A INTEGER)");
     TIBCSQL insert(connection);
     insert.SetSQL({"INSERT INTO T VALUES (:A)"});
     insert.ParamByName("a").AsInteger(1);
     insert.Execute();
-    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM T"), "1");   // seen by another attachment
+    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM T"), "1"); // seen by another attachment
 
     {
         TIBCTransaction transaction(connection);
         transaction.StartTransaction();
         EXPECT_TRUE(transaction.Active());
-    }   // rolled back, nothing lost
+    } // rolled back, nothing lost
     TIBCTransaction& entry = db.Connection().IBCTransaction;
     entry.StartTransaction();
     entry.Commit();
@@ -223,8 +205,7 @@ TEST_F(EmbeddedConnectionFixture, WritesAreCommittedAtOnceAndTheExplicitTransact
 // connection's oldest transaction, so the versions each order deletes from the connection's
 // temporary table could never be collected and every order would scan all earlier ones (the run
 // slowed down order by order). It must not hold a server transaction while it is active.
-TEST_F(EmbeddedConnectionFixture, TheExplicitTransactionHoldsNoServerTransactionWhileActive)
-{
+TEST_F(EmbeddedConnectionFixture, TheExplicitTransactionHoldsNoServerTransactionWhileActive) {
     TIBCConnection& program = db.Connection().IBCConnection;
     const std::string serverTransactions =
         "SELECT COUNT(*) FROM MON$TRANSACTIONS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION";

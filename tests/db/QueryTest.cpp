@@ -1,45 +1,107 @@
-// Queries against a fresh database: parameters, filters, reading rules, navigation, searches.
-#include "TestDatabase.h"
-
-#include "db/DataSet.h"
-
-#include <gtest/gtest.h>
+// Queries against a fresh database: reading rules, declared fields, filters, parameter types.
+#include "ArtTable.h"
 
 namespace sollist::db {
 namespace {
 
-using test::DbMode;
-using test::TestDatabase;
+class QueryTest : public ArtTest {};
 
-class QueryTest : public ::testing::Test {
-protected:
-    TestDatabase db{DbMode::Embedded, false};
-};
+TEST_F(QueryTest, ReadingRules) {
+    TIBCQuery query(connection, "qryArt");
+    query.BooleanDomainFields = true;
+    OpenArt(query);
+    ASSERT_EQ(query.RecordCount(), 3);
+    // Row 'Grüße': the CHAR(8) key comes without its padding (UTF8 sends 32 bytes).
+    EXPECT_EQ(query.FieldByName("nr").AsString(), "Grüße");
+    EXPECT_DOUBLE_EQ(query.FieldByName("MENGE").AsFloat(), 1.25);
+    EXPECT_EQ(query.FieldByName("AKTIV").DataType(), TFieldType::ftBoolean);
+    EXPECT_TRUE(query.FieldByName("AKTIV").AsBoolean());
+    EXPECT_EQ(query.FieldByName("DATUM").AsDateTime(), EncodeDate(2024, 2, 29));
+    EXPECT_DOUBLE_EQ(query.FieldByName("ZEIT").AsDateTime(), EncodeDate(2024, 2, 29) + 0.75);
 
-TEST_F(QueryTest, RepeatedParameterTakesOneValueEverywhere)
-{
-    db.Exec("CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, A VARCHAR(10), B VARCHAR(10));"
-            "INSERT INTO T VALUES (1, 'x', 'x'); INSERT INTO T VALUES (2, 'x', 'y');"
-            "INSERT INTO T VALUES (3, 'y', 'y')");
-    TIBCQuery query(db.Connection().IBCConnection, "qryT");
-    query.SetSQL({"SELECT ID FROM T", "WHERE A = :VAL AND B = :val", "ORDER BY ID"});
-    query.ParamByName("Val").AsString("y");
-    query.Open();
-    ASSERT_EQ(query.RecordCount(), 1);
-    EXPECT_EQ(query.FieldByName("id").AsInteger(), 3);
+    // Row 'C': NULL reads as "", 0, false and the zero date.
+    query.Last();
+    EXPECT_EQ(query.FieldByName("NR").AsString(), "B");
+    query.Prior();
+    EXPECT_EQ(query.FieldByName("NR").AsString(), "C");
+    EXPECT_EQ(query.FieldByName("NAME").AsString(), "");
+    EXPECT_EQ(query.FieldByName("ANZ").AsInteger(), 0);
+    EXPECT_FALSE(query.FieldByName("AKTIV").AsBoolean());
+    EXPECT_EQ(query.FieldByName("DATUM").AsDateTime(), 0.0);
+    EXPECT_EQ(query.FieldByName("DATUM").AsDateTime(), EncodeDate(1899, 12, 30));
 }
 
-} // namespace
-} // namespace sollist::db
+// Without declared fields, every column is a field of the kind and length it is described with.
+TEST_F(QueryTest, FieldsFollowTheColumns) {
+    TIBCQuery query(connection);
+    OpenArt(query);
+    const struct {
+        const char* name;
+        TFieldType type;
+        int size;
+    } fields[] = {{"NR", TFieldType::ftString, 8},     {"NAME", TFieldType::ftString, 20},
+                  {"MENGE", TFieldType::ftFloat, 0},   {"AKTIV", TFieldType::ftSmallint, 0},
+                  {"ANZ", TFieldType::ftInteger, 0},   {"DATUM", TFieldType::ftDate, 0},
+                  {"ZEIT", TFieldType::ftDateTime, 0}, {"TEXT", TFieldType::ftMemo, 0}};
+    ASSERT_EQ(query.FieldCount(), 8);
+    for (int i = 0; i < query.FieldCount(); ++i) {
+        const TFieldDef& def = query.FieldDefAt(i);
+        EXPECT_EQ(def.Name, fields[i].name);
+        EXPECT_EQ(def.DataType, fields[i].type) << def.Name;
+        EXPECT_EQ(def.Size, fields[i].size) << def.Name;
+    }
+}
 
-namespace sollist::db {
-namespace {
+TEST_F(QueryTest, WithoutTheOptionABooleanDomainReadsAsInteger) {
+    TIBCQuery query(connection);
+    query.SetSQL({"SELECT AKTIV FROM ART WHERE NR = 'B'"});
+    query.Open();
+    EXPECT_EQ(query.Fields(0).DataType(), TFieldType::ftSmallint);
+    EXPECT_EQ(query.Fields(0).Value(), TValue(std::int64_t{0}));
+}
+
+TEST_F(QueryTest, DeclaredFieldsMustBeColumns) {
+    TIBCQuery declared(connection, "qryDecl");
+    declared.SetSQL({"SELECT NR FROM ART"});
+    declared.AddField("NAME", TFieldType::ftString, 20);
+    EXPECT_EQ(DatabaseError([&] { declared.Open(); }), "qryDecl: Das Feld 'NAME' wurde nicht gefunden");
+}
+
+TEST_F(QueryTest, FilterReopensAndEmptyFilterRestores) {
+    TIBCQuery query(connection);
+    OpenArt(query, "WHERE ANZ = :ANZ");
+    query.ParamByName("ANZ").AsInteger(7);
+    query.Close();
+    query.Open();
+    EXPECT_EQ(query.RecordCount(), 2);
+    query.FilterSQL("NAME = 'zweiter'");
+    EXPECT_TRUE(query.Active());
+    EXPECT_EQ(query.RecordCount(), 1);
+    EXPECT_EQ(query.EffectiveSQL(),
+              "SELECT * FROM ART\nWHERE (ANZ = :ANZ) AND NAME = 'zweiter'\nORDER BY NR DESC");
+    query.FilterSQL("");
+    EXPECT_EQ(query.EffectiveSQL(), query.SQLText());
+    EXPECT_EQ(query.RecordCount(), 2);
+}
+
+TEST_F(QueryTest, ParameterValuesAreConvertedToTheDescribedType) {
+    TIBCQuery query(connection);
+    OpenArt(query, "WHERE ANZ = :ANZ AND DATUM = :D");
+    query.Close();
+    query.ParamByName("ANZ").AsString(" 7 ");
+    query.ParamByName("D").AsString("29.02.2024");
+    query.Open();
+    EXPECT_EQ(query.RecordCount(), 1);
+
+    query.Close();
+    query.ParamByName("ANZ").AsString("sieben");
+    EXPECT_THROW(query.Open(), EConvertError);
+}
 
 // The business schema loads and the program connection reaches it, embedded and via the server.
 class SchemaTest : public ::testing::TestWithParam<test::DbMode> {};
 
-TEST_P(SchemaTest, SchemaLoadsAndProgramConnectionReadsIt)
-{
+TEST_P(SchemaTest, SchemaLoadsAndProgramConnectionReadsIt) {
     test::TestDatabase db(GetParam());
     db.Exec("INSERT INTO inifile (SECTION, NAME, WERT) VALUES ('A;B', 'x', 'y')");
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM inifile"), "1");
@@ -50,7 +112,9 @@ TEST_P(SchemaTest, SchemaLoadsAndProgramConnectionReadsIt)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, SchemaTest, ::testing::Values(test::DbMode::Embedded, test::DbMode::Server),
-                         [](const auto& info) { return info.param == test::DbMode::Server ? "Server" : "Embedded"; });
+                         [](const auto& info) {
+                             return info.param == test::DbMode::Server ? "Server" : "Embedded";
+                         });
 
 } // namespace
 } // namespace sollist::db

@@ -6,9 +6,11 @@
 namespace sollist::db {
 namespace {
 
-TEST(AddFilterTest, GoesIntoTheOutermostWhere)
-{
-    const struct { const char* sql; const char* expected; } cases[] = {
+TEST(AddFilterTest, GoesIntoTheOutermostWhere) {
+    const struct {
+        const char* sql;
+        const char* expected;
+    } cases[] = {
         {"SELECT * FROM POSITIONEN po\nWHERE po.ApNumm = :A\nORDER BY po.ApNumm",
          "SELECT * FROM POSITIONEN po\nWHERE (po.ApNumm = :A) AND po.ApTyp<>1\nORDER BY po.ApNumm"},
         {"SELECT * FROM POSITIONEN po\nORDER BY po.ApNumm",
@@ -24,20 +26,18 @@ TEST(AddFilterTest, GoesIntoTheOutermostWhere)
         {"SELECT * FROM POSITIONEN po -- where in a comment\nORDER BY 1",
          "SELECT * FROM POSITIONEN po -- where in a comment\nWHERE po.ApTyp<>1\nORDER BY 1"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(AddFilter(c.sql, "po.ApTyp<>1"), c.expected) << c.sql;
+    for (const auto& c : cases) EXPECT_EQ(AddFilter(c.sql, "po.ApTyp<>1"), c.expected) << c.sql;
     EXPECT_EQ(AddFilter("SELECT 1 FROM T", ""), "SELECT 1 FROM T");
 }
 
-TEST(ParamSetTest, EveryOccurrenceIsAPositionAndNamesIgnoreCase)
-{
+TEST(ParamSetTest, EveryOccurrenceIsAPositionAndNamesIgnoreCase) {
     ParamSet params;
     params.Parse("SELECT ':NOPARAM', \"A:B\" FROM T WHERE A = :OfNumm AND B = :x AND C = :OFNUMM -- :C");
     EXPECT_EQ(params.Sql(), "SELECT ':NOPARAM', \"A:B\" FROM T WHERE A = ? AND B = ? AND C = ? -- :C");
     params.Find("ofnumm")->AsString("K1");
     ASSERT_EQ(params.Values().size(), 3u);
     EXPECT_EQ(params.Values()[0], TValue(std::string("K1")));
-    EXPECT_EQ(params.Values()[1], Null);   // never set: NULL
+    EXPECT_EQ(params.Values()[1], Null); // never set: NULL
     EXPECT_EQ(params.Values()[2], TValue(std::string("K1")));
     EXPECT_EQ(params.Find("C"), nullptr);
 
@@ -47,22 +47,19 @@ TEST(ParamSetTest, EveryOccurrenceIsAPositionAndNamesIgnoreCase)
     EXPECT_EQ(params.Find("x"), nullptr);
 }
 
-TEST(FirstFromTableTest, UnquotedNamesAreUpperCase)
-{
+TEST(FirstFromTableTest, UnquotedNamesAreUpperCase) {
     EXPECT_EQ(FirstFromTable("select (select 1 from b) from Positionen po, other"), "POSITIONEN");
     EXPECT_EQ(FirstFromTable("SELECT * FROM \"Mixed\" m"), "Mixed");
     EXPECT_EQ(FirstFromTable("EXECUTE PROCEDURE P"), "");
 }
 
-TEST(SplitStatementsTest, TerminatorsLiteralsAndSetTerm)
-{
-    const std::string script =
-        "/* head; */ CREATE TABLE T (A VARCHAR(5));\n"
-        "INSERT INTO T VALUES ('a;b');\n"
-        "SET TERM ^ ;\n"
-        "CREATE PROCEDURE P AS BEGIN INSERT INTO T VALUES ('x'); END^\n"
-        "SET TERM ; ^\n"
-        "COMMIT;";
+TEST(SplitStatementsTest, TerminatorsLiteralsAndSetTerm) {
+    const std::string script = "/* head; */ CREATE TABLE T (A VARCHAR(5));\n"
+                               "INSERT INTO T VALUES ('a;b');\n"
+                               "SET TERM ^ ;\n"
+                               "CREATE PROCEDURE P AS BEGIN INSERT INTO T VALUES ('x'); END^\n"
+                               "SET TERM ; ^\n"
+                               "COMMIT;";
     const std::vector<std::string> statements = SplitStatements(script);
     ASSERT_EQ(statements.size(), 4u);
     EXPECT_EQ(statements[1], "INSERT INTO T VALUES ('a;b')");

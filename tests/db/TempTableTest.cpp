@@ -13,15 +13,14 @@ namespace {
 using test::DbMode;
 using test::TestDatabase;
 
-TEST(TempTableTextTest, OneLinePerDataFieldAndTheKeyLine)
-{
-    TIBCConnection unconnected;   // building the text needs no database
+TEST(TempTableTextTest, OneLinePerDataFieldAndTheKeyLine) {
+    TIBCConnection unconnected; // building the text needs no database
     TIBCTable table(unconnected);
     table.TableName = "TMP";
     table.AddField("A", TFieldType::ftString, 10);
     table.AddField(TFieldDef{"LOOKUP", TFieldType::ftString, 5, false, false, true});
     table.AddField("B", TFieldType::ftInteger);
-    table.AddField(TFieldDef{"S", TFieldType::ftString});   // no size
+    table.AddField(TFieldDef{"S", TFieldType::ftString}); // no size
     table.AddField("C", TFieldType::ftFloat);
     EXPECT_EQ(BuildCreateTempTableSQL(table, ""),
               "CREATE GLOBAL TEMPORARY TABLE TMP(\nA VarChar(10)\n,B INTEGER\n,S VarChar(20)\n,C FLOAT\n"
@@ -47,8 +46,7 @@ TEST(TempTableTextTest, OneLinePerDataFieldAndTheKeyLine)
 class TempTableTest : public ::testing::TestWithParam<DbMode> {};
 
 // Rows belong to the connection that wrote them; a second call only empties the table.
-TEST_P(TempTableTest, CreatedOnceThenEmptiedAndPrivateToTheConnection)
-{
+TEST_P(TempTableTest, CreatedOnceThenEmptiedAndPrivateToTheConnection) {
     TestDatabase db(GetParam(), false);
     TIBCConnection& mine = db.Connection().IBCConnection;
     TIBCConnection other;
@@ -65,7 +63,7 @@ TEST_P(TempTableTest, CreatedOnceThenEmptiedAndPrivateToTheConnection)
     declare(otherTable);
     CreateTempTable(table, "A");
     EXPECT_EQ(db.QueryValue("SELECT RDB$RELATION_TYPE FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'TMP'"),
-              "4");   // global temporary, rows kept on commit
+              "4"); // global temporary, rows kept on commit
 
     auto insert = [](TIBCConnection& connection, const std::string& value) {
         TIBCSQL sql(connection);
@@ -76,7 +74,7 @@ TEST_P(TempTableTest, CreatedOnceThenEmptiedAndPrivateToTheConnection)
     insert(mine, "mine");
     insert(other, "other");
 
-    CreateTempTable(table, "A");   // empties only this connection's rows
+    CreateTempTable(table, "A"); // empties only this connection's rows
     table.Open();
     EXPECT_TRUE(table.IsEmpty());
     otherTable.Open();
@@ -86,7 +84,9 @@ TEST_P(TempTableTest, CreatedOnceThenEmptiedAndPrivateToTheConnection)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, TempTableTest, ::testing::Values(DbMode::Embedded, DbMode::Server),
-                         [](const auto& info) { return info.param == DbMode::Server ? "Server" : "Embedded"; });
+                         [](const auto& info) {
+                             return info.param == DbMode::Server ? "Server" : "Embedded";
+                         });
 
 } // namespace
 } // namespace sollist::db

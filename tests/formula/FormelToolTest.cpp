@@ -46,8 +46,9 @@ protected:
 TEST_F(TFormelToolTest, WritesOneLinePerFormula) {
     const TRun run = Run("2*3\nIF(1<2;10;20)\n2*-3\nCOT(0)\n\n0.5\n1,5*2-5\r\n1/3\nB*H\n");
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "6\n10\nEParseErr: Syntaxfehler !\nEZeroDivide: Gleitkommadivision durch Null bei COT\n"
-                       "0\n0.5\n-2\n0.3333333333333333\nEParseErr: Unzulässige Variable: B\n");
+    EXPECT_EQ(run.out,
+              "6\n10\nEParseErr: Syntaxfehler !\nEZeroDivide: Gleitkommadivision durch Null bei COT\n"
+              "0\n0.5\n-2\n0.3333333333333333\nEParseErr: Unzulässige Variable: B\n");
     EXPECT_EQ(run.err, "");
 }
 
@@ -70,8 +71,9 @@ TEST_F(TFormelToolTest, HelpPrintsUsage) {
 }
 
 TEST_F(TFormelToolTest, MalformedOptionsExitWithStatus2) {
-    for (const char* arguments : {"--var", "--var B", "--var B=x", "--var b=1", "--var B=1.5x", "--var B=inf", "--var B=nan", "--tab 7",
-                                  "--tab 'x=1;2'", "--tab 99999999999=1", "--frobnicate"}) {
+    for (const char* arguments :
+         {"--var", "--var B", "--var B=x", "--var b=1", "--var B=1.5x", "--var B=inf", "--var B=nan",
+          "--tab 7", "--tab 'x=1;2'", "--tab 99999999999=1", "--frobnicate"}) {
         const TRun run = Run("1\n", arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments;
         EXPECT_EQ(run.out, "") << arguments;

@@ -16,15 +16,14 @@ namespace {
 
 using test::TestDatabase;
 
-std::string Bgrp(const std::string& of, const std::string& ap, int lf, int me = 1, double b = 0,
-                 double h = 0, double t = 0) {
+std::string Bgrp(const std::string& of, const std::string& ap, int lf, int me = 1, double b = 0, double h = 0,
+                 double t = 0) {
     return fmt::format("INSERT INTO POS_BGR (APBGOFNUMM, APBGAPNUMM, APBGLFNR, APBGME, APBGBREITE, "
                        "APBGHOEHE, APBGTIEFE) VALUES ('{}', '{}', {}, {}, {}, {}, {});",
                        of, ap, lf, me, b, h, t);
 }
 
-std::string Var(const std::string& of, const std::string& ap, int lf, const std::string& num,
-                double wert) {
+std::string Var(const std::string& of, const std::string& ap, int lf, const std::string& num, double wert) {
     return fmt::format("INSERT INTO POSBGRVA (PBVOFNUMM, PBVAPNUMM, PBVBGLFNR, PBVNUM, PBVWRT) "
                        "VALUES ('{}', '{}', {}, '{}', {});",
                        of, ap, lf, num, wert);
@@ -34,8 +33,7 @@ struct Formulas {
     std::string M = "1", L = "0", B = "0", D = "0";
 };
 
-std::string TTyp(const std::string& of, const std::string& ap, int bg, int lfd, int nr,
-                 const Formulas& f) {
+std::string TTyp(const std::string& of, const std::string& ap, int bg, int lfd, int nr, const Formulas& f) {
     return fmt::format("INSERT INTO POS_TYP (APTYOFNUMM, APTYAPNUMM, APTYBGLF, APTYLFD, APTTYNR, "
                        "APTYME, APTYLAENGE, APTYBREITE, APTYDICKF) "
                        "VALUES ('{}', '{}', {}, {}, {}, '{}', '{}', '{}', '{}');",
@@ -55,8 +53,7 @@ std::string TTypLine(int lfd, const std::string& of, const std::string& ap, cons
 }
 
 std::string CNCLine(int lfd, const std::string& of, const std::string& ap, const std::string& msg) {
-    return fmt::format("Fehler in Teiletyp {} (Off.:{} Pos.:{}), CNC-Satz VZE : {}\n", lfd, of, ap,
-                       msg);
+    return fmt::format("Fehler in Teiletyp {} (Off.:{} Pos.:{}), CNC-Satz VZE : {}\n", lfd, of, ap, msg);
 }
 
 // Runs Berechne and returns the lines it gave the run's console.
@@ -90,17 +87,17 @@ TEST_F(QFormelAuftragTest, DimensionFormulasResolveNamesByTheirRules) {
         std::string formula;
         std::vector<std::pair<std::string, double>> vars;
         double expected;
-        std::string message;   // empty: no report
+        std::string message; // empty: no report
     };
     const std::vector<Case> cases = {
-        {"L1+10", {}, 510, ""},                                        // backward reference
+        {"L1+10", {}, 510, ""}, // backward reference
         {"M1*B1+D1", {}, 619, ""},
-        {"L2", {}, 0, "Vorwärtsreferenz verboten !"},                  // itself
-        {"L3", {}, 0, "Vorwärtsreferenz verboten !"},                  // forward
-        {"L0", {}, 0, "Unzulässige Referenz auf Nummer 0"},            // lower, but absent
+        {"L2", {}, 0, "Vorwärtsreferenz verboten !"},       // itself
+        {"L3", {}, 0, "Vorwärtsreferenz verboten !"},       // forward
+        {"L0", {}, 0, "Unzulässige Referenz auf Nummer 0"}, // lower, but absent
         {"BX", {}, 0, "Hier unzulässige Variable !BX"},
         {"M+B+H+T", {{"M", 99}, {"B", 99}, {"H", 99}, {"T", 99}}, 1802, ""},
-        {"L1", {{"L1", 7}}, 7, ""},                                    // variable hides reference
+        {"L1", {{"L1", 7}}, 7, ""}, // variable hides reference
         {"ABC*2", {{"ABC", 21}}, 42, ""},
         {"X1", {}, 0, "Unzulässige Variable: X1"},
         {"L1234", {}, 0, "Unzulässige Variable: L1234"},
@@ -116,7 +113,8 @@ TEST_F(QFormelAuftragTest, DimensionFormulasResolveNamesByTheirRules) {
         for (const auto& [num, wert] : cases[i].vars) sql += Var("A1", "1", bg, num, wert);
         sql += TTyp("A1", "1", bg, 1, 1, {"2", "500", "300", "19"});
         sql += TTyp("A1", "1", bg, 2, 2, {"1", cases[i].formula, "0", "0"});
-        if (!cases[i].message.empty()) expectedOutput += TTypLine(2, "A1", "1", cases[i].message);
+        if (!cases[i].message.empty())
+            expectedOutput += TTypLine(2, "A1", "1", cases[i].message);
     }
     db.Exec(sql);
 
@@ -132,19 +130,16 @@ TEST_F(QFormelAuftragTest, DimensionFormulasResolveNamesByTheirRules) {
 TEST_F(QFormelAuftragTest, ReferenceReachesOnlyPartTypesLoadedBefore) {
     db.Exec(Bgrp("A1", "1", 1) + TTyp("A1", "1", 1, 1, 2, {"1", "L1", "0", "0"}) +
             TTyp("A1", "1", 1, 2, 1, {"1", "500", "0", "0"}));
-    EXPECT_EQ(BerechneCaptured(db, model, "A1"),
-              TTypLine(1, "A1", "1", "Unzulässige Referenz auf Nummer 1"));
+    EXPECT_EQ(BerechneCaptured(db, model, "A1"), TTypLine(1, "A1", "1", "Unzulässige Referenz auf Nummer 1"));
     EXPECT_EQ(model.GetTTyp("1", 1, 1).Laenge, 0);
 }
 
 TEST_F(QFormelAuftragTest, CNCFormulasSeeOwnValuesButNotOwnNumber) {
     db.Exec(Bgrp("A1", "1", 1) + TTyp("A1", "1", 1, 1, 1, {"1", "500", "0", "0"}) +
-            TTyp("A1", "1", 1, 2, 2, {"3", "800", "400", "19"}) +
-            CNC("A1", "1", 1, 2, 1, "BX") + CNC("A1", "1", 1, 2, 2, "LX") +
-            CNC("A1", "1", 1, 2, 3, "L2") + CNC("A1", "1", 1, 2, 4, "L1+MX*DX") +
-            CNC("A1", "1", 1, 2, 5, ""));
-    EXPECT_EQ(BerechneCaptured(db, model, "A1"),
-              CNCLine(2, "A1", "1", "Unzulässige Referenz auf Nummer 2"));
+            TTyp("A1", "1", 1, 2, 2, {"3", "800", "400", "19"}) + CNC("A1", "1", 1, 2, 1, "BX") +
+            CNC("A1", "1", 1, 2, 2, "LX") + CNC("A1", "1", 1, 2, 3, "L2") +
+            CNC("A1", "1", 1, 2, 4, "L1+MX*DX") + CNC("A1", "1", 1, 2, 5, ""));
+    EXPECT_EQ(BerechneCaptured(db, model, "A1"), CNCLine(2, "A1", "1", "Unzulässige Referenz auf Nummer 2"));
     const TF_TTyp& t = model.GetTTyp("1", 1, 2);
     ASSERT_EQ(t.FCNCTat.size(), 5u);
     const double expected[] = {400, 800, 0, 557, 0};
@@ -162,8 +157,7 @@ TEST_F(QFormelAuftragTest, ErrorHookReceivesDescriptionAndFormulaInsteadOfTheCon
     EXPECT_EQ(BerechneCaptured(db, model, "A1"), "");
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"Fehler in Teiletyp 4 (Off.:A1 Pos.:1): Hier unzulässige Variable !BX", "BX"},
-        {"Fehler in Teiletyp 4 (Off.:A1 Pos.:1), CNC-Satz VZE : Unzulässige Referenz auf Nummer 9",
-         "L9"}};
+        {"Fehler in Teiletyp 4 (Off.:A1 Pos.:1), CNC-Satz VZE : Unzulässige Referenz auf Nummer 9", "L9"}};
     EXPECT_EQ(reports, expected);
 }
 
@@ -209,8 +203,8 @@ TEST_F(QFormelAuftragTest, LookupsNameTheCutOrderNumber) {
 
 // Berechne appends: without Clear the first order's assembly answers for an equal key.
 TEST_F(QFormelAuftragTest, UnclearedModelAnswersWithTheFirstOfEqualKeys) {
-    db.Exec(Bgrp("A1", "1", 1) + TTyp("A1", "1", 1, 1, 1, {"2", "0", "0", "0"}) +
-            Bgrp("B1", "1", 1) + TTyp("B1", "1", 1, 1, 1, {"3", "0", "0", "0"}));
+    db.Exec(Bgrp("A1", "1", 1) + TTyp("A1", "1", 1, 1, 1, {"2", "0", "0", "0"}) + Bgrp("B1", "1", 1) +
+            TTyp("B1", "1", 1, 1, 1, {"3", "0", "0", "0"}));
     model.Berechne("A1");
     model.Berechne("B1");
     EXPECT_EQ(model.Baugruppen().size(), 2u);
@@ -253,8 +247,8 @@ TEST_F(QFormelAuftragTest, UnmatchedChildRowsBlockTheRowsAfterThem) {
 // An arithmetic fault is no formula error: it ends Berechne, and the query set is closed so
 // that the next order is read with its own number.
 TEST_F(QFormelAuftragTest, ArithmeticFaultEndsBerechneAndLeavesTheModelUsable) {
-    db.Exec(Bgrp("A1", "1", 1) + TTyp("A1", "1", 1, 1, 1, {"COT(0)", "0", "0", "0"}) +
-            Bgrp("B1", "1", 1) + TTyp("B1", "1", 1, 1, 1, {"4", "BX", "0", "0"}));
+    db.Exec(Bgrp("A1", "1", 1) + TTyp("A1", "1", 1, 1, 1, {"COT(0)", "0", "0", "0"}) + Bgrp("B1", "1", 1) +
+            TTyp("B1", "1", 1, 1, 1, {"4", "BX", "0", "0"}));
     try {
         model.Berechne("A1");
         ADD_FAILURE() << "no exception";
@@ -263,8 +257,7 @@ TEST_F(QFormelAuftragTest, ArithmeticFaultEndsBerechneAndLeavesTheModelUsable) {
     } catch (const Exception&) {
     }
     model.Clear();
-    EXPECT_EQ(BerechneCaptured(db, model, "B1"),
-              TTypLine(1, "B1", "1", "Hier unzulässige Variable !BX"));
+    EXPECT_EQ(BerechneCaptured(db, model, "B1"), TTypLine(1, "B1", "1", "Hier unzulässige Variable !BX"));
     EXPECT_EQ(model.GetTTyp("1", 1, 1).Menge, 4);
 }
 

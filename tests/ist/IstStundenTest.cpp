@@ -10,11 +10,12 @@
 namespace sollist::ist {
 namespace {
 
+using test::SqlLiteral;
 using test::TestDatabase;
 
 std::string Activity(const std::string& number, const std::string& kind, const std::string& costCentre) {
-    return "INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('" +
-           number + "', 'x', '" + number + "', '" + kind + "', '" + costCentre + "', 'STK');";
+    return "INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('" + number +
+           "', 'x', '" + number + "', '" + kind + "', '" + costCentre + "', 'STK');";
 }
 
 // Activities of every kind; each test books on these. "klein" and "KLEIN" differ in case only.
@@ -24,22 +25,17 @@ const std::string kActivities = Activity("REGIE", "R", "MON") + Activity("MONT",
                                 Activity("LAGER", "X", "LAG");
 
 std::string Booking(const std::string& miNumm, const std::string& day, double from, double to,
-                    const std::string& activity, const std::string& order = "A1",
-                    double pause = 0) {
-    auto quoted = [](const std::string& text) {
-        std::string out = "'";
-        for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
-        return out + "'";
-    };
+                    const std::string& activity, const std::string& order = "A1", double pause = 0) {
     return "INSERT INTO ZEITERFA (ZEMINUMM, ZEAUFZDAT, ZEANFANG, ZEENDE, ZEPAUSEN, ZEPAUBEZ, "
-           "ZEOFNUMM, ZETARMTAT) VALUES (" + quoted(miNumm) + ", '" + day + "', " +
-           std::to_string(from) + ", " + std::to_string(to) + ", " + std::to_string(pause) +
-           ", 0, " + quoted(order) + ", " + quoted(activity) + ");";
+           "ZEOFNUMM, ZETARMTAT) VALUES (" +
+           SqlLiteral(miNumm) + ", '" + day + "', " + std::to_string(from) + ", " + std::to_string(to) +
+           ", " + std::to_string(pause) + ", 0, " + SqlLiteral(order) + ", " + SqlLiteral(activity) + ");";
 }
 
 double Sum(const TIstErgebnis& ist, const std::string& key) {
     int index = 0;
-    if (!ist.RmTatList.Find(key, index)) return -1;
+    if (!ist.RmTatList.Find(key, index))
+        return -1;
     return ist.RmTatList.Value(index).Sum;
 }
 
@@ -65,13 +61,13 @@ INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('O''NEILL', '2020-0
         double factor;
     };
     const Case cases[] = {
-        {"ANNA", "2024-02-15", "T1", 1.0},    // before the first wage row: the first row's factor
+        {"ANNA", "2024-02-15", "T1", 1.0}, // before the first wage row: the first row's factor
         {"ANNA", "2024-05-31", "T2", 1.0},
-        {"ANNA", "2024-06-01", "T3", 1.2},    // the change applies from its own day on
+        {"ANNA", "2024-06-01", "T3", 1.2}, // the change applies from its own day on
         {"ANNA", "2024-07-10", "T4", 1.2},
-        {"BEAT", "2024-05-31", "T5", 1.5},    // a second employee starts from his own rows
-        {"CARL", "2024-08-01", "T6", 0.0},    // no wage rows at all
-        {"O'NEILL", "2024-06-02", "T7", 0.8}, // an apostrophe stays part of the number
+        {"BEAT", "2024-05-31", "T5", 1.5},       // a second employee starts from his own rows
+        {"CARL", "2024-08-01", "T6", 0.0},       // no wage rows at all
+        {"O'NEILL", "2024-06-02", "T7", 0.8},    // an apostrophe stays part of the number
         {"A'OR'1'='1", "2024-06-02", "T8", 0.0}, // and cannot widen the condition
     };
     std::string bookings;
@@ -129,7 +125,7 @@ TEST_F(IstStundenTest, ActivitiesDifferingOnlyInCaseShareOneEntry) {
     EXPECT_EQ(ist.RmTatList.Key(0), "klein");
     EXPECT_EQ(ist.RmTatList.Value(0).KoNumm, "KLE");
     EXPECT_DOUBLE_EQ(ist.RmTatList.Value(0).Sum, 3);
-    EXPECT_DOUBLE_EQ(ist.Regiestd, 2);   // only the upper-case kind counts as "R"
+    EXPECT_DOUBLE_EQ(ist.Regiestd, 2); // only the upper-case kind counts as "R"
 }
 
 // A later booking ending at the same moment (ZORA sorts after ANNA) does not replace it.

@@ -8,13 +8,6 @@
 namespace sollist::ist {
 namespace {
 
-// Adds like the actual-hours calculation: first spelling kept, sums added.
-void Add(TRmTatList& list, const std::string& key, const std::string& koNumm, double hours) {
-    int index = 0;
-    if (list.Find(key, index)) list.Value(index).Sum += hours;
-    else list.Insert(index, key, TRmInfo{koNumm, hours});
-}
-
 std::vector<std::string> Keys(const TRmTatList& list) {
     std::vector<std::string> keys;
     for (int i = 0; i < list.Count(); ++i) keys.push_back(list.Key(i));
@@ -23,15 +16,15 @@ std::vector<std::string> Keys(const TRmTatList& list) {
 
 TEST(RmTatList, KeepsKeysSortedWithoutRegardToCase) {
     TRmTatList list;
-    for (const char* key : {"MONT", "cnc", "Zuschn", "ANTEN", "b1", "B2", "a"}) Add(list, key, "K", 1);
+    for (const char* key : {"MONT", "cnc", "Zuschn", "ANTEN", "b1", "B2", "a"}) list.Add(key, "K", 1);
     EXPECT_EQ(Keys(list), (std::vector<std::string>{"a", "ANTEN", "b1", "B2", "cnc", "MONT", "Zuschn"}));
 }
 
 TEST(RmTatList, KeysDifferingOnlyInCaseShareTheFirstSpellingAndCostCentre) {
     TRmTatList list;
-    Add(list, "Mont", "MON", 2);
-    Add(list, "MONT", "XXX", 3);
-    Add(list, "mont", "YYY", 0.5);
+    list.Add("Mont", "MON", 2);
+    list.Add("MONT", "XXX", 3);
+    list.Add("mont", "YYY", 0.5);
     ASSERT_EQ(list.Count(), 1);
     EXPECT_EQ(list.Key(0), "Mont");
     EXPECT_EQ(list.Value(0).KoNumm, "MON");
@@ -40,8 +33,8 @@ TEST(RmTatList, KeysDifferingOnlyInCaseShareTheFirstSpellingAndCostCentre) {
 
 TEST(RmTatList, FindGivesTheInsertionPlaceOfAMissingKey) {
     TRmTatList list;
-    Add(list, "B", "", 1);
-    Add(list, "D", "", 1);
+    list.Add("B", "", 1);
+    list.Add("D", "", 1);
     int index = -1;
     EXPECT_FALSE(list.Find("a", index));
     EXPECT_EQ(index, 0);

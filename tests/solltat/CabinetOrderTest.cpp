@@ -41,12 +41,11 @@ using namespace test::teiletyp;
 class CabinetOrderTest : public testing::TestWithParam<test::DbMode> {
 protected:
     void SetUp() override {
-        db.Exec(OrderRows() + Position("1", 2) +
-                Activity("ZUS", "M2") + Activity("KAB", "M1") + Activity("SCHL", "M1") +
-                Activity("BOHR", "STK") + Activity("FRAES", "M1") + Activity("MONT", "STK") +
-                Material("B-SPAN19", "M2") + MatActivity("B-SPAN19", "ZUS") +
-                Material("E-ABS2", "M2") + MatActivity("E-ABS2", "KAB") +
-                Material("B-HDF3", "M2") + MatActivity("B-HDF3", "ZUS") +
+        db.Exec(OrderRows() + Position("1", 2) + Activity("ZUS", "M2") + Activity("KAB", "M1") +
+                Activity("SCHL", "M1") + Activity("BOHR", "STK") + Activity("FRAES", "M1") +
+                Activity("MONT", "STK") + Material("B-SPAN19", "M2") + MatActivity("B-SPAN19", "ZUS") +
+                Material("E-ABS2", "M2") + MatActivity("E-ABS2", "KAB") + Material("B-HDF3", "M2") +
+                MatActivity("B-HDF3", "ZUS") +
                 test::PosTat({.order = "A1", .pos = "1", .tat = "MONT", .mgMult = true}) +
                 Assembly("1", 1, 1, 1, 600, 720, 560) + AssemblyVar("1", 1, "MS", 19) +
                 // sides
@@ -61,14 +60,18 @@ protected:
                 PartTypeRow({.lfd = 3, .nr = 3, .M = "1", .L = "H-10", .B = "B-10", .D = "3"}) +
                 TyMat("1", 1, 3, "B-HDF3", "GR", 1, 0, 0, 3) +
                 // door
-                PartTypeRow({.lfd = 4, .nr = 4, .M = "1", .L = "H-4", .B = "B-4", .D = "D1",
+                PartTypeRow({.lfd = 4,
+                             .nr = 4,
+                             .M = "1",
+                             .L = "H-4",
+                             .B = "B-4",
+                             .D = "D1",
                              .corners = {"L", "L", "L", "L"}}) +
                 TyMat("1", 1, 4, "B-SPAN19", "GR", 1, 0, 0, 19) +
-                TyMat("1", 1, 4, "E-ABS2", "KH", 1, 0, 0, 2) +
-                TyMat("1", 1, 4, "E-ABS2", "KL", 1, 0, 0, 2) +
-                TyMat("1", 1, 4, "E-ABS2", "KR", 1, 0, 0, 2) +
-                TyMat("1", 1, 4, "E-ABS2", "KV", 1, 0, 0, 2) + TyTat("1", 1, 4, 1, "KA", "SCHL") +
-                Cnc("1", 1, 4, 1, "BOHR", "4") + Cnc("1", 1, 4, 2, "FRAES", "2*(LX+BX)"));
+                TyMat("1", 1, 4, "E-ABS2", "KH", 1, 0, 0, 2) + TyMat("1", 1, 4, "E-ABS2", "KL", 1, 0, 0, 2) +
+                TyMat("1", 1, 4, "E-ABS2", "KR", 1, 0, 0, 2) + TyMat("1", 1, 4, "E-ABS2", "KV", 1, 0, 0, 2) +
+                TyTat("1", 1, 4, 1, "KA", "SCHL") + Cnc("1", 1, 4, 1, "BOHR", "4") +
+                Cnc("1", 1, 4, 2, "FRAES", "2*(LX+BX)"));
     }
 
     test::TestDatabase db{GetParam()};
@@ -77,11 +80,12 @@ protected:
 };
 
 TEST_P(CabinetOrderTest, TargetActivitiesPerPartType) {
-    ASSERT_EQ(DeliveredMaterialCodes(db.Connection().IBCConnection, "1", 1, 1), (std::vector<std::string>{"GR", "KV"}));
+    ASSERT_EQ(DeliveredMaterialCodes(db.Connection().IBCConnection, "1", 1, 1),
+              (std::vector<std::string>{"GR", "KV"}));
     ASSERT_EQ(DeliveredMaterialCodes(db.Connection().IBCConnection, "1", 1, 4),
               (std::vector<std::string>{"GR", "KH", "KL", "KR", "KV"}));
     EXPECT_TRUE(calc.Calculate({"A1"}, false));
-    EXPECT_EQ(db.TakeConsoleText(), "");   // no formula errors
+    EXPECT_EQ(db.TakeConsoleText(), ""); // no formula errors
     EXPECT_FALSE(calc.bFehler);
 
     const auto rows = ReadSolltat(db.Connection().IBCConnection);
@@ -90,12 +94,10 @@ TEST_P(CabinetOrderTest, TargetActivitiesPerPartType) {
         double ehMenge, stueck;
     };
     const Expected expected[] = {
-        {"1/0/MONT", 2, 2},
-        {"1/1/SCHL", 2.88, 4},     {"1/1/ZUS", 1.60704, 4},   {"1/1/KAB", 2.88, 4},
-        {"1/2/SCHL", 3.372, 6},    {"1/2/ZUS", 1.814136, 6},  {"1/2/KAB", 3.372, 6},
-        {"1/3/ZUS", 0.8378, 2},
-        {"1/4/SCHL", 5.248, 8},    {"1/4/BOHR", 8, 2},        {"1/4/FRAES", 5.248, 2},
-        {"1/4/ZUS", 0.843008, 2},  {"1/4/KAB", 5.232, 8},
+        {"1/0/MONT", 2, 2},     {"1/1/SCHL", 2.88, 4},    {"1/1/ZUS", 1.60704, 4}, {"1/1/KAB", 2.88, 4},
+        {"1/2/SCHL", 3.372, 6}, {"1/2/ZUS", 1.814136, 6}, {"1/2/KAB", 3.372, 6},   {"1/3/ZUS", 0.8378, 2},
+        {"1/4/SCHL", 5.248, 8}, {"1/4/BOHR", 8, 2},       {"1/4/FRAES", 5.248, 2}, {"1/4/ZUS", 0.843008, 2},
+        {"1/4/KAB", 5.232, 8},
     };
     EXPECT_EQ(rows.size(), std::size(expected));
     for (const Expected& e : expected) ExpectRow(rows, e.key, e.ehMenge, e.stueck);
@@ -104,8 +106,8 @@ TEST_P(CabinetOrderTest, TargetActivitiesPerPartType) {
 // The sums per activity, as the order hours run forms them from SOLLTAT.
 TEST_P(CabinetOrderTest, SumsPerActivity) {
     calc.Calculate({"A1"}, false);
-    const auto q = test::OpenQuery(db, 
-        "select Taetigkeit, sum(EhMenge) as EH, sum(Stueck) as ST from SOLLTAT group by Taetigkeit");
+    const auto q = test::OpenQuery(
+        db, "select Taetigkeit, sum(EhMenge) as EH, sum(Stueck) as ST from SOLLTAT group by Taetigkeit");
     std::map<std::string, SollRow> sums;
     for (; !q->Eof(); q->Next())
         sums[q->FieldByName("TAETIGKEIT").AsString()] = {q->FieldByName("EH").AsFloat(),
@@ -119,8 +121,7 @@ TEST_P(CabinetOrderTest, SumsPerActivity) {
     ExpectRow(sums, "MONT", 2, 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Db, CabinetOrderTest,
-                         testing::Values(test::DbMode::Embedded, test::DbMode::Server),
+INSTANTIATE_TEST_SUITE_P(Db, CabinetOrderTest, testing::Values(test::DbMode::Embedded, test::DbMode::Server),
                          [](const testing::TestParamInfo<test::DbMode>& info) {
                              return info.param == test::DbMode::Server ? "Server" : "Embedded";
                          });

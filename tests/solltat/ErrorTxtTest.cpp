@@ -2,18 +2,20 @@
 // and a file that cannot be written.
 #include "solltat/ErrorTxt.h"
 
+#include "Environment.h"
 #include "SolltatTestData.h"
 #include "common/Errors.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <cctype>
 
 namespace sollist::solltat {
 namespace {
 
+using test::EnvironmentGuard;
 using test::ScratchTemp;
 
 const std::string Header = "DATUM      ZEIT  PROGRAMMNAME FEHLERMELDUNG               ";
@@ -31,7 +33,8 @@ std::vector<std::string> CrLfLines(const std::string& text) {
 // "dd.mm.yyyy hh:mm " at the start of a problem line ('9' stands for any digit).
 bool StartsWithDateAndTime(const std::string& line) {
     const std::string shape = "99.99.9999 99:99 ";
-    if (line.size() < shape.size()) return false;
+    if (line.size() < shape.size())
+        return false;
     for (std::size_t i = 0; i < shape.size(); ++i)
         if (shape[i] == '9' ? !std::isdigit(static_cast<unsigned char>(line[i])) : line[i] != shape[i])
             return false;
@@ -72,9 +75,7 @@ TEST(ErrorTxt, ProgramNameFillsTwelveCharactersAndMessageStaysWhole) {
     const std::string longMessage(60, 'x');
     const struct {
         std::string prog, column;
-    } cases[] = {{"SollTat", "SollTat     "},
-                 {"ABCDEFGHIJKLMNO", "ABCDEFGHIJKL"},
-                 {"", "            "}};
+    } cases[] = {{"SollTat", "SollTat     "}, {"ABCDEFGHIJKLMNO", "ABCDEFGHIJKL"}, {"", "            "}};
     for (const auto& c : cases) {
         ScratchTemp temp;
         WriteOnce(c.prog, longMessage);
@@ -86,38 +87,16 @@ TEST(ErrorTxt, ProgramNameFillsTwelveCharactersAndMessageStaysWhole) {
     }
 }
 
-// Sets or clears environment variables while it lives.
-class EnvGuard {
-public:
-    void Set(const char* name, const char* value) {
-        if (!saved_.contains(name)) {
-            const char* old = std::getenv(name);
-            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-        }
-        if (value) setenv(name, value, 1); else unsetenv(name);
-    }
-    ~EnvGuard() {
-        for (const auto& [name, value] : saved_)
-            if (value) setenv(name.c_str(), value->c_str(), 1); else unsetenv(name.c_str());
-    }
-
-private:
-    std::map<std::string, std::optional<std::string>> saved_;
-};
-
 TEST(ErrorTxt, FileLiesInTempElseTmpdirElseTmp) {
     const struct {
         const char* temp;
         const char* tmpdir;
         std::string expected;
-    } cases[] = {{"/var/x/", "/q", "/var/x/SollBerFehler.Txt"},
-                 {"/var/x", "/q", "/var/x/SollBerFehler.Txt"},
-                 {"", "/q/", "/q/SollBerFehler.Txt"},
-                 {nullptr, "/q", "/q/SollBerFehler.Txt"},
-                 {nullptr, nullptr, "/tmp/SollBerFehler.Txt"},
-                 {"", "", "/tmp/SollBerFehler.Txt"}};
+    } cases[] = {{"/var/x/", "/q", "/var/x/SollBerFehler.Txt"}, {"/var/x", "/q", "/var/x/SollBerFehler.Txt"},
+                 {"", "/q/", "/q/SollBerFehler.Txt"},           {nullptr, "/q", "/q/SollBerFehler.Txt"},
+                 {nullptr, nullptr, "/tmp/SollBerFehler.Txt"},  {"", "", "/tmp/SollBerFehler.Txt"}};
     for (const auto& c : cases) {
-        EnvGuard env;
+        EnvironmentGuard env;
         env.Set("TEMP", c.temp);
         env.Set("TMPDIR", c.tmpdir);
         TErrorTxt log;
@@ -136,7 +115,7 @@ TEST(ErrorTxt, TextIsStoredInWindows1252) {
 
 TEST(ErrorTxt, UnwritableFileRaisesInOutErrorWithSystemText) {
     ScratchTemp temp;
-    EnvGuard env;
+    EnvironmentGuard env;
     env.Set("TEMP", (temp.Dir() / "fehlt").c_str());
     TErrorTxt log;
     log.Open("SollTat");

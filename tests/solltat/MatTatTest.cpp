@@ -18,16 +18,10 @@ namespace {
 using Peer = TSolltatTestPeer;
 using namespace sollist::test;
 
-class MaterialActivities : public ::testing::Test {
+class MaterialActivities : public SolltatRunFixture {
 protected:
-    void Start(const std::string& data) {
-        db.Exec(BaseData() + data);
-        Peer::BeginRun(calc);
-    }
-    void TearDown() override { Peer::EndRun(calc); }
-
-    void AddMat(const std::string& mat, double l, double b, double d, double menge,
-                double erschw = 1, const std::string& pos = "P1") {
+    void AddMat(const std::string& mat, double l, double b, double d, double menge, double erschw = 1,
+                const std::string& pos = "P1") {
         const TSollHerkunft origin{.OfNumm = "A1", .SollPos = pos, .PosMenge = 1.0, .Mwst = 19.0};
         Peer::AddMaterial(calc, origin, mat, l, b, d, menge, erschw);
     }
@@ -35,26 +29,22 @@ protected:
         return Peer::Dm(calc).FindSMRecord(pos, 0, tat);
     }
     std::size_t Count() { return Peer::Dm(calc).MSollT.Count(); }
-
-    ScratchTemp temp;
-    TestDatabase db;
-    TSolltat calc{db.Context()};
 };
 
 TEST_F(MaterialActivities, UnitQuantityFollowsTheActivityUnit) {
     Start(Activity({.nr = "TM1", .unit = "M1"}) + Activity({.nr = "TM2", .unit = "M2"}) +
           Activity({.nr = "TM3", .unit = "M3"}) + Activity({.nr = "TST", .unit = "STK"}) +
-          Activity({.nr = "TXX", .unit = "XX"}) + Material("M", "STK") +
-          MatActivity("M", "TM1") + MatActivity("M", "TM2", 1.5) + MatActivity("M", "TM3") +
-          MatActivity("M", "TST") + MatActivity("M", "TXX"));
+          Activity({.nr = "TXX", .unit = "XX"}) + Material("M", "STK") + MatActivity("M", "TM1") +
+          MatActivity("M", "TM2", 1.5) + MatActivity("M", "TM3") + MatActivity("M", "TST") +
+          MatActivity("M", "TXX"));
     AddMat("M", 2000, 600, 19, 2);
     AddMat("M", 2000, 600, 19, 2, /*erschw*/ 2, "P2");
 
     const struct {
         std::string tat;
         double eh, st;
-    } cases[] = {{"TM1", 4, 2}, {"TM2", 3.6, 3}, {"TM3", 2.0 * 0.6 * 0.019 * 2, 2},
-                 {"TST", 2, 2}, {"TXX", 0, 2}};
+    } cases[] = {
+        {"TM1", 4, 2}, {"TM2", 3.6, 3}, {"TM3", 2.0 * 0.6 * 0.019 * 2, 2}, {"TST", 2, 2}, {"TXX", 0, 2}};
     ASSERT_EQ(Count(), 10u);
     for (const auto& c : cases) {
         ASSERT_NE(Rec(c.tat), nullptr) << c.tat;
@@ -67,8 +57,7 @@ TEST_F(MaterialActivities, UnitQuantityFollowsTheActivityUnit) {
 
 TEST_F(MaterialActivities, QuantityNotAboveZeroOrEmptyMaterialReportsNothing) {
     Start(Activity({.nr = "T1"}) + Material("M", "KST") + MatActivity("M", "T1"));
-    for (double menge : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN()})
-        AddMat("M", 1000, 0, 0, menge);
+    for (double menge : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN()}) AddMat("M", 1000, 0, 0, menge);
     AddMat("", 1000, 0, 0, 1);
     EXPECT_EQ(Count(), 0u);
     EXPECT_FALSE(calc.bFehler);
@@ -83,7 +72,7 @@ TEST_F(MaterialActivities, ContinuationChainsEndAtAHandledMaterial) {
           MatActivity("100", "T100"));
     AddMat("A", 0, 0, 0, 3, 1, "P1");
     AddMat("1001", 0, 0, 0, 2, 1, "P2");
-    AddMat("N", 0, 0, 0, 1, 1, "P3");   // no activities of its own, continuation still followed
+    AddMat("N", 0, 0, 0, 1, 1, "P3"); // no activities of its own, continuation still followed
 
     EXPECT_DOUBLE_EQ(Rec("TA", "P1")->Stueck, 3);
     EXPECT_DOUBLE_EQ(Rec("TB", "P1")->Stueck, 3);
@@ -111,12 +100,11 @@ TEST_F(MaterialActivities, MaterialMissingFromMasterIsLoggedAndNotContinued) {
 // K resolves by length: the first matching key-table row gives X and the factor 2, which
 // stays for K's continuation C; X's own continuation Y is not followed.
 TEST_F(MaterialActivities, KeyTableMaterialResolvesToFirstRowWithFactor) {
-    Start(Activity({.nr = "TX"}) + Activity({.nr = "TC"}) + Activity({.nr = "TY"}) +
-          Activity({.nr = "TZ"}) + Material("K", "KM2", "C") + Material("X", "STK", "Y") +
-          Material("Y", "STK") + Material("Z", "STK") + Material("C", "STK") +
-          MatActivity("X", "TX") + MatActivity("Y", "TY") + MatActivity("Z", "TZ") +
-          MatActivity("C", "TC") + KeyTab("K", 1, "Z", 5, 2500) + KeyTab("K", 2, "X", 2) +
-          KeyTab("K", 3, "Z", 3));
+    Start(Activity({.nr = "TX"}) + Activity({.nr = "TC"}) + Activity({.nr = "TY"}) + Activity({.nr = "TZ"}) +
+          Material("K", "KM2", "C") + Material("X", "STK", "Y") + Material("Y", "STK") +
+          Material("Z", "STK") + Material("C", "STK") + MatActivity("X", "TX") + MatActivity("Y", "TY") +
+          MatActivity("Z", "TZ") + MatActivity("C", "TC") + KeyTab("K", 1, "Z", 5, 2500) +
+          KeyTab("K", 2, "X", 2) + KeyTab("K", 3, "Z", 3));
     AddMat("K", 1000, 500, 19, 3);
 
     EXPECT_EQ(Count(), 2u);
@@ -132,23 +120,22 @@ TEST_F(MaterialActivities, KeyTableMaterialResolvesToFirstRowWithFactor) {
 
 TEST_F(MaterialActivities, KeyTableWithoutRowInTheMiddleOfAChainEndsIt) {
     Start(Activity({.nr = "TA"}) + Activity({.nr = "TC"}) + Material("A", "STK", "K") +
-          Material("K", "KM1", "C") + Material("C", "STK") + MatActivity("A", "TA") +
-          MatActivity("C", "TC") + KeyTab("K", 1, "C", 1, 5000));
+          Material("K", "KM1", "C") + Material("C", "STK") + MatActivity("A", "TA") + MatActivity("C", "TC") +
+          KeyTab("K", 1, "C", 1, 5000));
     AddMat("A", 1000, 0, 0, 1);
 
     EXPECT_EQ(Count(), 1u);
     EXPECT_NE(Rec("TA"), nullptr);
     EXPECT_TRUE(calc.bFehler);
     const std::string log = temp.Log();
-    EXPECT_TRUE(log.ends_with(" SollTat      Offert: A1 Material: K Keytabelle nicht gefunden\r\n"))
-        << log;
+    EXPECT_TRUE(log.ends_with(" SollTat      Offert: A1 Material: K Keytabelle nicht gefunden\r\n")) << log;
 }
 
 TEST_F(MaterialActivities, CachePreloadsTheOrdersMaterialsAndLoadsOthersOnce) {
-    Start(Activity({.nr = "T1"}) + Activity({.nr = "T2"}) + Material("M1", "STK") +
-          Material("M2", "STK") + Material("M3", "STK") + Material("M4", "STK") +
-          MatActivity("M2", "T2") + MatActivity("M2", "T1", 0.5) + MatActivity("M1", "T1") +
-          MatActivity("M4", "T1") + Order({.nr = "A1"}) + Position({.order = "A1", .pos = "P1"}) +
+    Start(Activity({.nr = "T1"}) + Activity({.nr = "T2"}) + Material("M1", "STK") + Material("M2", "STK") +
+          Material("M3", "STK") + Material("M4", "STK") + MatActivity("M2", "T2") +
+          MatActivity("M2", "T1", 0.5) + MatActivity("M1", "T1") + MatActivity("M4", "T1") +
+          Order({.nr = "A1"}) + Position({.order = "A1", .pos = "P1"}) +
           PosMat({.order = "A1", .pos = "P1", .lfnr = 1, .mat = "M2"}) +
           PosMat({.order = "A1", .pos = "P1", .lfnr = 2, .mat = "M3"}) +
           "INSERT INTO POSTYMAT (PTMOFNUMM, PTMAPNUMM, PTMBGLFNR, PTMTYLFNR, PTMMANUMM) "
@@ -162,7 +149,7 @@ TEST_F(MaterialActivities, CachePreloadsTheOrdersMaterialsAndLoadsOthersOnce) {
     }
 
     cache.InitializeFill("A1");
-    ASSERT_EQ(cache.Mats().size(), 2u);   // M3 has no activities
+    ASSERT_EQ(cache.Mats().size(), 2u); // M3 has no activities
     EXPECT_EQ(cache.Mats()[0]->MaNumm, "M1");
     EXPECT_EQ(cache.Mats()[1]->MaNumm, "M2");
     ASSERT_EQ(cache.Mats()[1]->Tats.size(), 2u);

@@ -1,36 +1,32 @@
 // Whole calculations against a real database: position materials and activities, the
 // position filter, the fixed-time split, several orders, the error flag, and the target
-// hours summed from SOLLTAT.
+// hours the order hours run sums from SOLLTAT.
 #include "solltat/Solltat.h"
 
 #include "SolltatTestData.h"
+#include "batch/BLXExport.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <string>
 
 namespace sollist::solltat {
 namespace {
 
 using namespace sollist::test;
 
-class SolltatCalculate : public ::testing::Test {
+class SolltatCalculate : public SolltatFixture {
 protected:
-    explicit SolltatCalculate(DbMode mode = DbMode::Embedded) : db(mode) {}
+    explicit SolltatCalculate(DbMode mode = DbMode::Embedded) : SolltatFixture(mode) {}
 
-    // Loads the data, then connects (the program's connection sees what was committed).
-    void Load(const std::string& data) {
-        db.Exec(BaseData() + data);
-    }
-    static void ExpectRow(const std::map<std::string, SolltatRow>& rows, const std::string& key,
-                          double eh, double st) {
+    static void ExpectRow(const std::map<std::string, SolltatRow>& rows, const std::string& key, double eh,
+                          double st) {
         const auto it = rows.find(key);
         ASSERT_NE(it, rows.end()) << key;
         EXPECT_NEAR(it->second.EhMenge, eh, 1e-6) << key;
         EXPECT_NEAR(it->second.Stueck, st, 1e-6) << key;
     }
-
-    ScratchTemp temp;
-    TestDatabase db;
-    TSolltat calc{db.Context()};
 };
 
 TEST_F(SolltatCalculate, EmptyListsCalculateNothing) {
@@ -53,20 +49,19 @@ TEST_F(SolltatCalculate, PositionMaterialQuantityByMaterialAndActivityUnit) {
     const struct {
         std::string matUnit;
         double expected[4];
-    } cases[] = {{"M1", {4, 0, 0, 4}}, {"M2", {4, 4, 0, 4}}, {"M3", {4, 4, 4, 4}},
-                 {"STK", {0, 0, 0, 4}}};
+    } cases[] = {{"M1", {4, 0, 0, 4}}, {"M2", {4, 4, 0, 4}}, {"M3", {4, 4, 4, 4}}, {"STK", {0, 0, 0, 4}}};
     int lfnr = 0;
     for (const auto& c : cases) {
         data += Material("M" + c.matUnit, c.matUnit);
         for (const char* u : tatUnits) data += MatActivity("M" + c.matUnit, std::string("T") + u);
-        data += Position({.order = "A1", .pos = "P" + c.matUnit, .menge = 2}) +
-                PosMat({.order = "A1", .pos = "P" + c.matUnit, .lfnr = ++lfnr,
-                        .mat = "M" + c.matUnit, .sollMe = 4});
+        data +=
+            Position({.order = "A1", .pos = "P" + c.matUnit, .menge = 2}) +
+            PosMat(
+                {.order = "A1", .pos = "P" + c.matUnit, .lfnr = ++lfnr, .mat = "M" + c.matUnit, .sollMe = 4});
     }
     // Position quantity multiplies only with the flag; no or zero quantity adds nothing.
     data += Position({.order = "A1", .pos = "PX", .menge = 3}) +
-            PosMat({.order = "A1", .pos = "PX", .lfnr = 1, .mat = "MSTK", .sollMe = 2,
-                    .mgMult = true}) +
+            PosMat({.order = "A1", .pos = "PX", .lfnr = 1, .mat = "MSTK", .sollMe = 2, .mgMult = true}) +
             PosMat({.order = "A1", .pos = "PX", .lfnr = 2, .mat = "MSTK", .sollMe = 0}) +
             PosMat({.order = "A1", .pos = "PX", .lfnr = 3, .mat = "MSTK", .sollMe = std::nullopt});
     Load(data);
@@ -85,13 +80,12 @@ TEST_F(SolltatCalculate, PositionMaterialQuantityByMaterialAndActivityUnit) {
 
 TEST_F(SolltatCalculate, PositionActivityQuantityByUnitAndDifficulty) {
     Load(Activity({.nr = "TST", .unit = "STK"}) + Activity({.nr = "TXX", .unit = "XX"}) +
-         Activity({.nr = "TM2", .unit = "M2"}) + Activity({.nr = "TE", .unit = "STK"}) +
-         Order({.nr = "A1"}) + Position({.order = "A1", .pos = "P1", .menge = 5}) +
+         Activity({.nr = "TM2", .unit = "M2"}) + Activity({.nr = "TE", .unit = "STK"}) + Order({.nr = "A1"}) +
+         Position({.order = "A1", .pos = "P1", .menge = 5}) +
          PosTat({.order = "A1", .pos = "P1", .lfd = 1, .tat = "TST", .sollMe = 2, .erschw = 1.5}) +
          PosTat({.order = "A1", .pos = "P1", .lfd = 2, .tat = "TXX", .sollMe = 2, .erschw = 1.5}) +
          PosTat({.order = "A1", .pos = "P1", .lfd = 3, .tat = "TM2", .sollMe = 2, .mgMult = true}) +
-         PosTat({.order = "A1", .pos = "P1", .lfd = 4, .tat = "TE", .sollMe = 2,
-                 .erschw = std::nullopt}));
+         PosTat({.order = "A1", .pos = "P1", .lfd = 4, .tat = "TE", .sollMe = 2, .erschw = std::nullopt}));
 
     ASSERT_TRUE(calc.Calculate({"A1"}, false));
     const auto rows = SolltatRows(db);
@@ -118,11 +112,11 @@ TEST_F(SolltatCalculate, FixedTimeIsSharedByPiecesOncePerOrder) {
 
     ASSERT_TRUE(calc.Calculate({"A1", "A2"}, false));
     auto q = OpenQuery(db, "select OffertNr, SollPos, Taetigkeit, TaFixZt from SOLLTAT "
-                       "order by OffertNr, Taetigkeit, SollPos");
+                           "order by OffertNr, Taetigkeit, SollPos");
     const struct {
         std::string order, pos, tat;
         double fix;
-    } expected[] = {{"A1", "P1", "T", 15}, {"A1", "P2", "T", 5}, {"A1", "P1", "TS", 20},
+    } expected[] = {{"A1", "P1", "T", 15}, {"A1", "P2", "T", 5},  {"A1", "P1", "TS", 20},
                     {"A1", "P1", "TZ", 0}, {"A1", "P2", "TZ", 0}, {"A2", "P1", "T", 20}};
     ASSERT_EQ(q->RecordCount(), static_cast<int>(std::size(expected)));
     for (const auto& e : expected) {
@@ -178,9 +172,8 @@ TEST_F(SolltatCalculate, ChosenPositionsOnlyWithWahlPos) {
 }
 
 TEST_F(SolltatCalculate, DataProblemSetsTheFlagForThatCalculationOnly) {
-    Load(Activity({.nr = "T1"}) + Material("K", "KM1") + Order({.nr = "A1"}) +
-         Order({.nr = "A2"}) + Position({.order = "A1", .pos = "P1"}) +
-         Position({.order = "A2", .pos = "P1"}) +
+    Load(Activity({.nr = "T1"}) + Material("K", "KM1") + Order({.nr = "A1"}) + Order({.nr = "A2"}) +
+         Position({.order = "A1", .pos = "P1"}) + Position({.order = "A2", .pos = "P1"}) +
          PosMat({.order = "A1", .pos = "P1", .mat = "K"}) +
          PosTat({.order = "A1", .pos = "P1", .tat = "T1"}) +
          PosTat({.order = "A2", .pos = "P1", .tat = "T1"}));
@@ -188,15 +181,15 @@ TEST_F(SolltatCalculate, DataProblemSetsTheFlagForThatCalculationOnly) {
     EXPECT_TRUE(calc.Calculate({"A1"}, false));
     EXPECT_TRUE(calc.bFehler);
     EXPECT_TRUE(temp.Log().ends_with(" SollTat      Offert: A1 Material: K Keytabelle nicht gefunden\r\n"));
-    EXPECT_EQ(SolltatRows(db).size(), 1u);   // the order goes on after the problem
+    EXPECT_EQ(SolltatRows(db).size(), 1u); // the order goes on after the problem
 
     EXPECT_TRUE(calc.Calculate({"A2"}, false));
     EXPECT_FALSE(calc.bFehler);
 }
 
-// The summing of the order hours run: (TaFixZt + EhMenge*TaVarEh + Stueck*TaVarSt)/60 per
-// reporting activity. T1 (under R): 30 + 4*6 + 4*1.5 = 60 minutes; T2 (under R) from material
-// M: 5 pieces * 12 = 60 minutes; T3: 90 minutes.
+// The order hours run sums SOLLTAT with its query qrySollStd: (TaFixZt + EhMenge*TaVarEh +
+// Stueck*TaVarSt)/60 per reporting activity and cost centre. T1 (under R): 30 + 4*6 + 4*1.5 = 60
+// minutes; T2 (under R) from material M: 5 pieces * 12 = 60 minutes; T3: 90 minutes.
 void CalculateAndCheckTargetHours(TestDatabase& db, TSolltat& calc) {
     db.Exec(BaseData() + Activity({.nr = "R", .koNumm = "100"}) +
             Activity({.nr = "T1", .rmTat = "R", .fix = 30, .varEh = 6, .varSt = 1.5}) +
@@ -209,16 +202,17 @@ void CalculateAndCheckTargetHours(TestDatabase& db, TSolltat& calc) {
 
     ASSERT_TRUE(calc.Calculate({"A1"}, false));
     EXPECT_FALSE(calc.bFehler);
-    auto q = OpenQuery(db, "select TaRmTat, TaKoNumm, "
-                       "Sum(TaFixZt+EhMenge*TaVarEh+Stueck*TaVarSt)/60 as Stunden "
-                       "from SOLLTAT group by TaRmTat, TaKoNumm order by TaRmTat");
-    ASSERT_EQ(q->RecordCount(), 2);
-    EXPECT_EQ(q->FieldByName("TARMTAT").AsString(), "R");
-    EXPECT_EQ(q->FieldByName("TAKONUMM").AsString(), "100");
-    EXPECT_NEAR(q->FieldByName("STUNDEN").AsFloat(), 2.0, 1e-9);
-    q->Next();
-    EXPECT_EQ(q->FieldByName("TARMTAT").AsString(), "T3");
-    EXPECT_NEAR(q->FieldByName("STUNDEN").AsFloat(), 1.5, 1e-9);
+    batch::Tdm_BLXExport module(db.Context());
+    db::TIBCQuery& q = module.qrySollStd;
+    q.Open();
+    std::map<std::string, double> hours; // by "reporting activity/cost centre"
+    for (; !q.Eof(); q.Next())
+        hours[q.FieldByName("TaRmTat").AsString() + "/" + q.FieldByName("TaKoNumm").AsString()] =
+            q.FieldByName("SollStunden").AsFloat();
+    q.Close();
+    ASSERT_EQ(hours.size(), 2u);
+    EXPECT_NEAR(hours["R/100"], 2.0, 1e-9);
+    EXPECT_NEAR(hours["T3/100"], 1.5, 1e-9);
 }
 
 TEST_F(SolltatCalculate, SolltatSumsToTargetHoursPerReportingActivity) {

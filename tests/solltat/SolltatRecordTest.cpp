@@ -12,27 +12,17 @@ namespace {
 using Peer = TSolltatTestPeer;
 using namespace sollist::test;
 
-class SolltatRecords : public ::testing::Test {
+class SolltatRecords : public SolltatRunFixture {
 protected:
-    void Start(const std::string& data) {
-        db.Exec(BaseData() + data);
-        Peer::BeginRun(calc);
-    }
-    void TearDown() override { Peer::EndRun(calc); }
-
     // A position report (no part type) with the values the test names.
-    void Add(const std::string& pos, std::int32_t element, const std::string& tat, double eh,
-             double st, std::int32_t posT1Lfd = 0, const std::string& name = "",
-             std::int32_t posM1Lfd = 0, double posMenge = 1, double mwst = 19) {
+    void Add(const std::string& pos, std::int32_t element, const std::string& tat, double eh, double st,
+             std::int32_t posT1Lfd = 0, const std::string& name = "", std::int32_t posM1Lfd = 0,
+             double posMenge = 1, double mwst = 19) {
         const TSollHerkunft origin{
             .SollPos = pos, .PosMenge = posMenge, .Element = element, .Mwst = mwst, .PosM1Lfd = posM1Lfd};
         Peer::AddTaetigkeit(calc, origin, tat, eh, st, posT1Lfd, name);
     }
     const TMSTRecordList& Records() { return Peer::Dm(calc).MSollT; }
-
-    ScratchTemp temp;
-    TestDatabase db;
-    TSolltat calc{db.Context()};
 };
 
 TEST_F(SolltatRecords, SameTripleAddsQuantitiesAndKeepsTheFirstReport) {
@@ -59,7 +49,7 @@ TEST_F(SolltatRecords, TriplesAreComparedExactly) {
         std::string pos;
         std::int32_t element;
         std::string tat;
-    } reports[] = {{"P1", 1, "T1"}, {"P1", 2, "T1"}, {"a1", 0, "T1"}, {"A1", 0, "T1"},
+    } reports[] = {{"P1", 1, "T1"},  {"P1", 2, "T1"}, {"a1", 0, "T1"}, {"A1", 0, "T1"},
                    {"A1 ", 0, "T1"}, {"A1", 0, "T2"}, {"P1", 2, "T1"}};
     double st = 1;
     for (const auto& r : reports) Add(r.pos, r.element, r.tat, 0, st++);
@@ -72,7 +62,7 @@ TEST_F(SolltatRecords, TriplesAreComparedExactly) {
         EXPECT_EQ(Peer::Dm(calc).FindSMRecord(reports[i].pos, reports[i].element, reports[i].tat),
                   &Records()[i]);
     }
-    EXPECT_DOUBLE_EQ(Records()[1].Stueck, 2 + 7);   // element 2 reported twice
+    EXPECT_DOUBLE_EQ(Records()[1].Stueck, 2 + 7); // element 2 reported twice
     EXPECT_DOUBLE_EQ(Peer::Ht(calc).at("T1"), 1 + 2 + 3 + 4 + 5 + 7);
     EXPECT_DOUBLE_EQ(Peer::Ht(calc).at("T2"), 6);
     EXPECT_EQ(Peer::Dm(calc).FindSMRecord("p1", 1, "T1"), nullptr);
@@ -89,7 +79,8 @@ TEST_F(SolltatRecords, NameAndOriginFlagFollowTheRunningNumbers) {
                  {0, 2, "", "Hobeln", true},
                  {-1, 0, "Negativ", "Negativ", false}};
     int pos = 0;
-    for (const auto& c : cases) Add("P" + std::to_string(++pos), 0, "T1", 1, 1, c.posT1Lfd, c.name, c.posM1Lfd);
+    for (const auto& c : cases)
+        Add("P" + std::to_string(++pos), 0, "T1", 1, 1, c.posT1Lfd, c.name, c.posM1Lfd);
 
     ASSERT_EQ(Records().Count(), std::size(cases));
     for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -100,8 +91,15 @@ TEST_F(SolltatRecords, NameAndOriginFlagFollowTheRunningNumbers) {
 
 TEST_F(SolltatRecords, ReportingActivityGivesNameAndCostCentreNumberOnly) {
     Start(CostCentre("200", 9, 8, 7, 6) +
-          Activity({.nr = "T1", .unit = "M2", .koNumm = "100", .rmTat = "R1", .fix = 20,
-                    .varEh = 1.25, .varSt = 0.5, .mont = true, .art = "F"}) +
+          Activity({.nr = "T1",
+                    .unit = "M2",
+                    .koNumm = "100",
+                    .rmTat = "R1",
+                    .fix = 20,
+                    .varEh = 1.25,
+                    .varSt = 0.5,
+                    .mont = true,
+                    .art = "F"}) +
           Activity({.nr = "R1", .name = "Montage", .unit = "STK", .koNumm = "200", .fix = 99}));
     Add("P1", 0, "T1", 1, 1);
 
@@ -109,7 +107,7 @@ TEST_F(SolltatRecords, ReportingActivityGivesNameAndCostCentreNumberOnly) {
     EXPECT_EQ(r.TaRmTat, "R1");
     EXPECT_EQ(r.TaRmName, "Montage");
     EXPECT_EQ(r.TaKoNumm, "200");
-    EXPECT_DOUBLE_EQ(r.KoLk, 1.5);   // cost centre 100 of the activity itself
+    EXPECT_DOUBLE_EQ(r.KoLk, 1.5); // cost centre 100 of the activity itself
     EXPECT_EQ(r.KoLNK, 3);
     EXPECT_DOUBLE_EQ(r.KoPGK, 2.5);
     EXPECT_DOUBLE_EQ(r.KoPGKGrenz, 4.5);
@@ -162,7 +160,8 @@ TEST_F(SolltatRecords, MissingMasterRowsLeaveEmptyValuesAndAreLoggedOnce) {
     };
     EXPECT_EQ(count("SollTat      Offert: A1 T\xE4tigkeit: TX nicht im T\xE4tigkeitsstamm\r\n"), 1u);
     EXPECT_EQ(count("Offert: A1 T\xE4tigkeit: TK nicht im T\xE4tigkeitsstamm\r\n"), 1u);
-    EXPECT_EQ(count("Offert: A1 T\xE4tigkeit: T2 R\xFC" "ckmeldet\xE4tigkeit: RX nicht im "
+    EXPECT_EQ(count("Offert: A1 T\xE4tigkeit: T2 R\xFC"
+                    "ckmeldet\xE4tigkeit: RX nicht im "
                     "T\xE4tigkeitsstamm\r\n"),
               1u);
 }

@@ -2,11 +2,12 @@
 // Test data for the target calculation: SQL inserts with defaults, so that a test names only
 // the values it checks; a scratch TEMP directory for the error log; reading back through the
 // program's connection (SOLLTAT rows are private to it); and access to TSolltat's steps.
+#include "Environment.h"
 #include "TestDatabase.h"
-#include "solltat/TeileTyp.h"
 #include "db/DataSet.h"
 #include "solltat/DmSolltat.h"
 #include "solltat/Solltat.h"
+#include "solltat/TeileTyp.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -54,20 +55,13 @@ struct TSolltatTestPeer {
 
 namespace sollist::test {
 
-inline std::string SqlText(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) out += c == '\'' ? std::string("''") : std::string(1, c);
-    return out + "'";
-}
-inline std::string SqlNum(std::optional<double> v) {
-    return v ? fmt::format("{}", *v) : std::string("NULL");
-}
+inline std::string SqlNum(std::optional<double> v) { return v ? fmt::format("{}", *v) : std::string("NULL"); }
 
 inline std::string CostCentre(const std::string& nr, double lk = 0, int lnk = 0, double pgk = 0,
                               double pgkGrenz = 0) {
     return fmt::format("INSERT INTO KOSTENST (KONUMM, KOLK, KOLNK, KOPGK, KOPGKGRENZ) "
                        "VALUES ({}, {}, {}, {}, {});",
-                       SqlText(nr), lk, lnk, pgk, pgkGrenz);
+                       SqlLiteral(nr), lk, lnk, pgk, pgkGrenz);
 }
 
 struct ActivityRow {
@@ -75,46 +69,44 @@ struct ActivityRow {
     std::string name = "";
     std::string unit = "STK";
     std::string koNumm = "100";
-    std::string rmTat = "";   // empty: reported under itself
+    std::string rmTat = ""; // empty: reported under itself
     double fix = 0, varEh = 0, varSt = 0;
     bool mont = false;
     std::string art = "A";
 };
 inline std::string Activity(const ActivityRow& a) {
-    return fmt::format(
-        "INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TAFIXZT, TAVAREH, TAVARST, TATART, "
-        "TAMONT, TAKONUMM, TAEINHKZ) VALUES ({}, {}, {}, {}, {}, {}, {}, {}, {}, {});",
-        SqlText(a.nr), SqlText(a.name.empty() ? "Name " + a.nr : a.name),
-        SqlText(a.rmTat.empty() ? a.nr : a.rmTat), a.fix, a.varEh, a.varSt, SqlText(a.art),
-        a.mont ? 1 : 0, SqlText(a.koNumm), SqlText(a.unit));
+    return fmt::format("INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TAFIXZT, TAVAREH, TAVARST, TATART, "
+                       "TAMONT, TAKONUMM, TAEINHKZ) VALUES ({}, {}, {}, {}, {}, {}, {}, {}, {}, {});",
+                       SqlLiteral(a.nr), SqlLiteral(a.name.empty() ? "Name " + a.nr : a.name),
+                       SqlLiteral(a.rmTat.empty() ? a.nr : a.rmTat), a.fix, a.varEh, a.varSt,
+                       SqlLiteral(a.art), a.mont ? 1 : 0, SqlLiteral(a.koNumm), SqlLiteral(a.unit));
 }
 
-inline std::string Material(const std::string& nr, const std::string& unit,
-                            const std::string& forts = "") {
-    return fmt::format("INSERT INTO MATERIAL (MANUMM, MAARBEH, MAFORTS) VALUES ({}, {}, {});",
-                       SqlText(nr), SqlText(unit), forts.empty() ? "NULL" : SqlText(forts));
+inline std::string Material(const std::string& nr, const std::string& unit, const std::string& forts = "") {
+    return fmt::format("INSERT INTO MATERIAL (MANUMM, MAARBEH, MAFORTS) VALUES ({}, {}, {});", SqlLiteral(nr),
+                       SqlLiteral(unit), forts.empty() ? "NULL" : SqlLiteral(forts));
 }
 
 inline std::string MatActivity(const std::string& mat, const std::string& tat, double erschw = 1) {
     return fmt::format("INSERT INTO MATTATIG (MATMANUMM, MATTAT, MATERSCHW) VALUES ({}, {}, {});",
-                       SqlText(mat), SqlText(tat), erschw);
+                       SqlLiteral(mat), SqlLiteral(tat), erschw);
 }
 
 // A key-table row valid for lengths from laengeVon on (NULL: any length).
-inline std::string KeyTab(const std::string& mat, int lfnr, const std::string& tabMat,
-                          double menge, std::optional<double> laengeVon = std::nullopt) {
+inline std::string KeyTab(const std::string& mat, int lfnr, const std::string& tabMat, double menge,
+                          std::optional<double> laengeVon = std::nullopt) {
     return fmt::format("INSERT INTO KEYTAB (KYMANUMM, KYLFNR, KYLAENGEVON, KYTABMAT, MENGE) "
                        "VALUES ({}, {}, {}, {}, {});",
-                       SqlText(mat), lfnr, SqlNum(laengeVon), SqlText(tabMat), menge);
+                       SqlLiteral(mat), lfnr, SqlNum(laengeVon), SqlLiteral(tabMat), menge);
 }
 
 inline std::string Vat(const std::string& code, double rate) {
-    return fmt::format("INSERT INTO TABMW (MWKENNZ, MWWERT) VALUES ({}, {});", SqlText(code), rate);
+    return fmt::format("INSERT INTO TABMW (MWKENNZ, MWWERT) VALUES ({}, {});", SqlLiteral(code), rate);
 }
 
 inline std::string Surcharge(const std::string& code, const std::string& unit, double value) {
     return fmt::format("INSERT INTO TABZL (ZLKENNZ, ZLEINHEIT, ZLWERT) VALUES ({}, {}, {});",
-                       SqlText(code), SqlText(unit), value);
+                       SqlLiteral(code), SqlLiteral(unit), value);
 }
 
 struct OrderRow {
@@ -126,7 +118,7 @@ struct OrderRow {
 inline std::string Order(const OrderRow& o) {
     return fmt::format("INSERT INTO AUFTRAG (AOFNUMM, ASMONTZULG, ASKOGEWINN, ASPROV) "
                        "VALUES ({}, {}, {}, {});",
-                       SqlText(o.nr), SqlText(o.montZulg), o.gewinn, o.prov);
+                       SqlLiteral(o.nr), SqlLiteral(o.montZulg), o.gewinn, o.prov);
 }
 
 struct PositionRow {
@@ -139,7 +131,7 @@ struct PositionRow {
 inline std::string Position(const PositionRow& p) {
     return fmt::format("INSERT INTO POSITIONEN (APOFNUMM, APNUMM, APMENGE, APMWST, APTYP) "
                        "VALUES ({}, {}, {}, {}, {});",
-                       SqlText(p.order), SqlText(p.pos), p.menge, SqlText(p.mwst), p.apTyp);
+                       SqlLiteral(p.order), SqlLiteral(p.pos), p.menge, SqlLiteral(p.mwst), p.apTyp);
 }
 
 struct PosMatRow {
@@ -152,8 +144,8 @@ struct PosMatRow {
 inline std::string PosMat(const PosMatRow& m) {
     return fmt::format("INSERT INTO POS_MAT (APMAOFNUMM, APMAAPNUMM, APMALFNR, APMAMANUMM, "
                        "APMASOLLME, APMAMGMULT) VALUES ({}, {}, {}, {}, {}, {});",
-                       SqlText(m.order), SqlText(m.pos), m.lfnr, SqlText(m.mat),
-                       SqlNum(m.sollMe), m.mgMult ? 1 : 0);
+                       SqlLiteral(m.order), SqlLiteral(m.pos), m.lfnr, SqlLiteral(m.mat), SqlNum(m.sollMe),
+                       m.mgMult ? 1 : 0);
 }
 
 struct PosTatRow {
@@ -168,8 +160,8 @@ struct PosTatRow {
 inline std::string PosTat(const PosTatRow& t) {
     return fmt::format("INSERT INTO POS_TAT (PTOFNUMM, PTAPNUMM, PTLFD, PTTANUMM, PTSOLLME, "
                        "PTMGMULT, PTERSCHW, PTBEZEICH) VALUES ({}, {}, {}, {}, {}, {}, {}, {});",
-                       SqlText(t.order), SqlText(t.pos), t.lfd, SqlText(t.tat),
-                       SqlNum(t.sollMe), t.mgMult ? 1 : 0, SqlNum(t.erschw), SqlText(t.bezeich));
+                       SqlLiteral(t.order), SqlLiteral(t.pos), t.lfd, SqlLiteral(t.tat), SqlNum(t.sollMe),
+                       t.mgMult ? 1 : 0, SqlNum(t.erschw), SqlLiteral(t.bezeich));
 }
 
 // Cost centre "100", VAT code "01" (19 %), surcharge code "Z1" (unit "STD", value 7.5).
@@ -199,11 +191,9 @@ public:
     ScratchTemp() {
         char pattern[] = "/tmp/solltat-temp-XXXXXX";
         dir_ = mkdtemp(pattern);
-        if (const char* old = std::getenv("TEMP")) old_ = old;
-        setenv("TEMP", dir_.c_str(), 1);
+        env_.Set("TEMP", dir_.string());
     }
     ~ScratchTemp() {
-        if (old_) setenv("TEMP", old_->c_str(), 1); else unsetenv("TEMP");
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
     }
@@ -213,7 +203,7 @@ public:
 
 private:
     std::filesystem::path dir_;
-    std::optional<std::string> old_;
+    EnvironmentGuard env_;
 };
 
 } // namespace sollist::test
@@ -230,13 +220,14 @@ struct SolltatRow {
 // SOLLTAT rows by "position/element/activity".
 inline std::map<std::string, SolltatRow> SolltatRows(TestDatabase& db) {
     auto q = OpenQuery(db, "select OffertNr, SollPos, Element, Taetigkeit, EhMenge, Stueck, TaFixZt, "
-                       "PosT1Lfd, PosM1Lfd from SOLLTAT");
+                           "PosT1Lfd, PosM1Lfd from SOLLTAT");
     std::map<std::string, SolltatRow> rows;
     for (; !q->Eof(); q->Next()) {
-        const std::string key = fmt::format("{}/{}/{}", q->FieldByName("SOLLPOS").AsString(),
-                                            q->FieldByName("ELEMENT").AsInteger(),
-                                            q->FieldByName("TAETIGKEIT").AsString());
-        rows[key] = SolltatRow{q->FieldByName("EHMENGE").AsFloat(), q->FieldByName("STUECK").AsFloat(),
+        const std::string key =
+            fmt::format("{}/{}/{}", q->FieldByName("SOLLPOS").AsString(),
+                        q->FieldByName("ELEMENT").AsInteger(), q->FieldByName("TAETIGKEIT").AsString());
+        rows[key] = SolltatRow{q->FieldByName("EHMENGE").AsFloat(),
+                               q->FieldByName("STUECK").AsFloat(),
                                q->FieldByName("TAFIXZT").AsFloat(),
                                static_cast<std::int32_t>(q->FieldByName("POST1LFD").AsInteger()),
                                static_cast<std::int32_t>(q->FieldByName("POSM1LFD").AsInteger()),
@@ -246,3 +237,32 @@ inline std::map<std::string, SolltatRow> SolltatRows(TestDatabase& db) {
 }
 
 } // namespace sollist::test
+
+namespace sollist::solltat {
+
+// A fresh database, a scratch TEMP for the error log and a calculation.
+class SolltatFixture : public ::testing::Test {
+protected:
+    explicit SolltatFixture(test::DbMode mode = test::DbMode::Embedded) : db(mode) {}
+
+    // Loads the base data and the test's data (the calculation's connection sees what was
+    // committed).
+    void Load(const std::string& data) { db.Exec(test::BaseData() + data); }
+
+    test::ScratchTemp temp;
+    test::TestDatabase db;
+    TSolltat calc{db.Context()};
+};
+
+// The same with a run of the calculation's steps: Start loads and begins it, the test's end
+// ends it.
+class SolltatRunFixture : public SolltatFixture {
+protected:
+    void Start(const std::string& data) {
+        Load(data);
+        TSolltatTestPeer::BeginRun(calc);
+    }
+    void TearDown() override { TSolltatTestPeer::EndRun(calc); }
+};
+
+} // namespace sollist::solltat

@@ -17,7 +17,6 @@ using namespace test::teiletyp;
 
 class TeileTypTest : public testing::Test {
 protected:
-
     // Calculates order A1 and returns its SOLLTAT rows.
     std::map<std::string, SollRow> Calculate() {
         EXPECT_TRUE(calc.Calculate({"A1"}, false));
@@ -32,10 +31,9 @@ protected:
 // Part 1000 x 500 x 19, 2 pieces, no material rows (so every edge thickness sum is 0).
 TEST_F(TeileTypTest, PositionCodeDecidesWhatAnActivityMeasures) {
     db.Exec(OrderRows() + Position("1", 1) + Assembly("1", 1) +
-            PartTypeRow({.M = "2", .L = "1000", .B = "500", .D = "19"}) +
-            Activity("KANT1", "M1") + Activity("KANT2", "M2") + Activity("KANT3", "M3") +
-            Activity("FL_GR", "M2") + Activity("FL_KV", "M2") + Activity("FL_K", "M2") +
-            Activity("FL_E", "M2") +
+            PartTypeRow({.M = "2", .L = "1000", .B = "500", .D = "19"}) + Activity("KANT1", "M1") +
+            Activity("KANT2", "M2") + Activity("KANT3", "M3") + Activity("FL_GR", "M2") +
+            Activity("FL_KV", "M2") + Activity("FL_K", "M2") + Activity("FL_E", "M2") +
             TyTat("1", 1, 1, 1, "KA", "KANT1") +      // 4 edges: 1+1+0.5+0.5 m, x2 pieces
             TyTat("1", 1, 1, 2, "KA", "KANT3") +      // edges in M3: thickness sums are 0
             TyTat("1", 1, 1, 3, "KV", "KANT2", 1.5) + // 1 m x 0.019 m x 2 pieces x 1.5
@@ -76,9 +74,9 @@ TEST_F(TeileTypTest, CNCValueAndDifficultiesScaleTheQuantities) {
 // core (20 - 1.6) / 2 = 9.2 for each base row.
 TEST_F(TeileTypTest, VolumeBaseMaterialsReceiveTheCoreThickness) {
     db.Exec(OrderRows() + Position("1", 1) + Assembly("1", 1) +
-            PartTypeRow({.L = "1000", .B = "500", .D = "20", .diCalc = false}) +
-            Activity("VOL", "M3") + Activity("FURN", "M2") + Material("SPAN", "TM3") +
-            MatActivity("SPAN", "VOL") + Material("FURNIER", "M2") + MatActivity("FURNIER", "FURN") +
+            PartTypeRow({.L = "1000", .B = "500", .D = "20", .diCalc = false}) + Activity("VOL", "M3") +
+            Activity("FURN", "M2") + Material("SPAN", "TM3") + MatActivity("SPAN", "VOL") +
+            Material("FURNIER", "M2") + MatActivity("FURNIER", "FURN") +
             TyMat("1", 1, 1, "SPAN", "GR", 1, 0, 0, 0) + TyMat("1", 1, 1, "SPAN", "GR", 1, 0, 0, 0) +
             TyMat("1", 1, 1, "FURNIER", "OV", 1, 0, 0, 0.8) +
             TyMat("1", 1, 1, "FURNIER", "OH", 1, 0, 0, 0.8));
@@ -94,14 +92,12 @@ TEST_F(TeileTypTest, VolumeBaseMaterialsReceiveTheCoreThickness) {
 TEST_F(TeileTypTest, CornerCodesShortenTheEdges) {
     db.Exec(OrderRows() + Position("1", 1) + Assembly("1", 1) +
             PartTypeRow({.L = "1000", .B = "500", .D = "19", .corners = {"B", "", "", "L"}}) +
-            Activity("LKV", "M1") + Activity("LKH", "M1") + Activity("LKL", "M1") +
-            Activity("LKR", "M1") + Material("ABSKV", "M1") + MatActivity("ABSKV", "LKV") +
-            Material("ABSKH", "M1") + MatActivity("ABSKH", "LKH") + Material("ABSKL", "M1") +
-            MatActivity("ABSKL", "LKL") + Material("ABSKR", "M1") + MatActivity("ABSKR", "LKR") +
-            TyMat("1", 1, 1, "ABSKV", "KV", 1, 0, 0, 2) +
-            TyMat("1", 1, 1, "ABSKH", "KH", 1, 1200, 0, 2) +
-            TyMat("1", 1, 1, "ABSKL", "KL", 1, 0, 0, 2) +
-            TyMat("1", 1, 1, "ABSKR", "KR", 1, 0, 0, 2));
+            Activity("LKV", "M1") + Activity("LKH", "M1") + Activity("LKL", "M1") + Activity("LKR", "M1") +
+            Material("ABSKV", "M1") + MatActivity("ABSKV", "LKV") + Material("ABSKH", "M1") +
+            MatActivity("ABSKH", "LKH") + Material("ABSKL", "M1") + MatActivity("ABSKL", "LKL") +
+            Material("ABSKR", "M1") + MatActivity("ABSKR", "LKR") +
+            TyMat("1", 1, 1, "ABSKV", "KV", 1, 0, 0, 2) + TyMat("1", 1, 1, "ABSKH", "KH", 1, 1200, 0, 2) +
+            TyMat("1", 1, 1, "ABSKL", "KL", 1, 0, 0, 2) + TyMat("1", 1, 1, "ABSKR", "KR", 1, 0, 0, 2));
     const auto rows = Calculate();
     ExpectRow(rows, "1/1/LKV", 0.998, 1);
     ExpectRow(rows, "1/1/LKH", 1.2, 1);
@@ -118,10 +114,10 @@ TEST_F(TeileTypTest, EdgesHandedOnFirstReduceTheBoard) {
             Activity("ABS2", "M2") + Activity("ABSL2", "M2") + Material("A-PLATTE", "M2") +
             MatActivity("A-PLATTE", "PL2") + Material("B-ABS", "M2") + MatActivity("B-ABS", "ABS2") +
             Material("C-ABSL", "M2") + MatActivity("C-ABSL", "ABSL2") +
-            TyMat("1", 1, 1, "A-PLATTE", "GR", 1, 0, 0, 19) +
-            TyMat("1", 1, 1, "B-ABS", "KH", 1, 0, 0, 2) + TyMat("1", 1, 1, "B-ABS", "KV", 1, 0, 0, 2) +
-            TyMat("1", 1, 1, "C-ABSL", "KL", 1, 0, 0, 2));
-    ASSERT_EQ(DeliveredMaterialCodes(db.Connection().IBCConnection, "1", 1, 1), (std::vector<std::string>{"GR", "KH", "KV", "KL"}));
+            TyMat("1", 1, 1, "A-PLATTE", "GR", 1, 0, 0, 19) + TyMat("1", 1, 1, "B-ABS", "KH", 1, 0, 0, 2) +
+            TyMat("1", 1, 1, "B-ABS", "KV", 1, 0, 0, 2) + TyMat("1", 1, 1, "C-ABSL", "KL", 1, 0, 0, 2));
+    ASSERT_EQ(DeliveredMaterialCodes(db.Connection().IBCConnection, "1", 1, 1),
+              (std::vector<std::string>{"GR", "KH", "KV", "KL"}));
     const auto rows = Calculate();
     ExpectRow(rows, "1/1/PL2", 0.998 * 0.496, 1);
     ExpectRow(rows, "1/1/ABS2", 2 * (1.0 * 0.019), 2);
@@ -133,10 +129,9 @@ TEST_F(TeileTypTest, EdgesHandedOnFirstReduceTheBoard) {
 TEST_F(TeileTypTest, PartTypeWithoutVolumeBaseIsLoggedAndSkipped) {
     db.Exec(OrderRows() + Position("1", 1) + Assembly("1", 1) +
             PartTypeRow({.lfd = 1, .L = "1000", .B = "500", .D = "19", .diCalc = false}) +
-            PartTypeRow({.lfd = 2, .nr = 2, .L = "1000", .B = "500", .D = "19"}) +
-            Activity("FL", "M2") + Activity("BOHR", "STK") + Activity("ABS2", "M2") +
-            Material("ABS", "M1") + MatActivity("ABS", "ABS2") +
-            TyTat("1", 1, 1, 1, "", "FL") + TyTat("1", 1, 2, 1, "", "FL") +
+            PartTypeRow({.lfd = 2, .nr = 2, .L = "1000", .B = "500", .D = "19"}) + Activity("FL", "M2") +
+            Activity("BOHR", "STK") + Activity("ABS2", "M2") + Material("ABS", "M1") +
+            MatActivity("ABS", "ABS2") + TyTat("1", 1, 1, 1, "", "FL") + TyTat("1", 1, 2, 1, "", "FL") +
             Cnc("1", 1, 1, 1, "BOHR", "5") + Cnc("1", 1, 2, 1, "BOHR", "7") +
             TyMat("1", 1, 1, "ABS", "KV", 1, 0, 0, 2) + TyMat("1", 1, 2, "ABS", "KV", 1, 0, 0, 2));
     const auto rows = Calculate();
@@ -145,8 +140,9 @@ TEST_F(TeileTypTest, PartTypeWithoutVolumeBaseIsLoggedAndSkipped) {
     ExpectRow(rows, "1/2/BOHR", 7, 1);
     ExpectRow(rows, "1/2/ABS2", 0.019, 1);
     EXPECT_TRUE(calc.bFehler);
-    EXPECT_NE(logDir.Log().find(text::Utf8ToCp1252("Offert: A1 Element: 1 Material für Dickenberechnung fehlt")),
-              std::string::npos)
+    EXPECT_NE(
+        logDir.Log().find(text::Utf8ToCp1252("Offert: A1 Element: 1 Material für Dickenberechnung fehlt")),
+        std::string::npos)
         << logDir.Log();
 }
 
@@ -155,10 +151,9 @@ TEST_F(TeileTypTest, PartTypeWithoutVolumeBaseIsLoggedAndSkipped) {
 TEST_F(TeileTypTest, PartTypeWithoutMaterialsLeavesTheRunsInPlace) {
     db.Exec(OrderRows() + Position("1", 1) + Assembly("1", 1) +
             PartTypeRow({.lfd = 1, .L = "1000", .B = "500", .D = "19"}) +
-            PartTypeRow({.lfd = 2, .nr = 2, .L = "2000", .B = "500", .D = "19"}) +
-            Activity("FL", "M2") + Activity("PL1", "M1") + Material("PLATTE", "M2") +
-            MatActivity("PLATTE", "PL1") + TyTat("1", 1, 1, 1, "", "FL") +
-            TyMat("1", 1, 2, "PLATTE", "GR", 1, 0, 0, 19) +
+            PartTypeRow({.lfd = 2, .nr = 2, .L = "2000", .B = "500", .D = "19"}) + Activity("FL", "M2") +
+            Activity("PL1", "M1") + Material("PLATTE", "M2") + MatActivity("PLATTE", "PL1") +
+            TyTat("1", 1, 1, 1, "", "FL") + TyMat("1", 1, 2, "PLATTE", "GR", 1, 0, 0, 19) +
             TyMat("1", 1, 2, "PLATTE", "OV", 1, 0, 0, 1));
     const auto rows = Calculate();
     ExpectRow(rows, "1/1/FL", 0.5, 1);

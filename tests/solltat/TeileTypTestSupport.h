@@ -31,9 +31,8 @@ inline std::string Position(const std::string& ap, double menge) {
     return test::Position({.order = "A1", .pos = ap, .menge = menge});
 }
 
-inline std::string Assembly(const std::string& ap, int bg, double erschw = 1, int me = 1,
-                            double b = 0, double h = 0, double t = 0,
-                            const std::string& of = "A1") {
+inline std::string Assembly(const std::string& ap, int bg, double erschw = 1, int me = 1, double b = 0,
+                            double h = 0, double t = 0, const std::string& of = "A1") {
     return fmt::format("INSERT INTO POS_BGR (APBGOFNUMM, APBGAPNUMM, APBGLFNR, APBGME, APBGBREITE, "
                        "APBGHOEHE, APBGTIEFE, APBGERSCHW) VALUES ('{}', '{}', {}, {}, {}, {}, {}, {});",
                        of, ap, bg, me, b, h, t, erschw);
@@ -62,14 +61,13 @@ inline std::string PartTypeRow(const PartType& p) {
         "APTYLAENGE, APTYBREITE, APTYDICKF, APTYEC1, APTYEC2, APTYEC3, APTYEC4, APTYDICALC, "
         "APTYERSCH, APTYNAME) VALUES ('{}', '{}', {}, {}, {}, '{}', '{}', '{}', '{}', '{}', '{}', "
         "'{}', '{}', {}, {}, 'Teil {}');",
-        p.of, p.ap, p.bg, p.lfd, p.nr, p.M, p.L, p.B, p.D, p.corners[0], p.corners[1],
-        p.corners[2], p.corners[3], p.diCalc ? 1 : 0, p.ersch, p.lfd);
+        p.of, p.ap, p.bg, p.lfd, p.nr, p.M, p.L, p.B, p.D, p.corners[0], p.corners[1], p.corners[2],
+        p.corners[3], p.diCalc ? 1 : 0, p.ersch, p.lfd);
 }
 
 // An activity row of part type (ap, bg, ty).
 inline std::string TyTat(const std::string& ap, int bg, int ty, int lfnr, const std::string& lage,
-                         const std::string& tanumm, double erschw = 1,
-                         const std::string& of = "A1") {
+                         const std::string& tanumm, double erschw = 1, const std::string& of = "A1") {
     return fmt::format("INSERT INTO POSTYTAT (PTTOFNUMM, PTTAPNUMM, PTTBGLFNR, PTTTYLFNR, PTTLFNR, "
                        "PTTLAGE, PTTTANUMM, PTTERSCHW) VALUES ('{}', '{}', {}, {}, {}, '{}', '{}', {});",
                        of, ap, bg, ty, lfnr, lage, tanumm, erschw);
@@ -128,9 +126,9 @@ inline std::map<std::string, SollRow> ReadSolltat(db::TIBCConnection& connection
     q.Open();
     std::map<std::string, SollRow> rows;
     for (; !q.Eof(); q.Next()) {
-        const std::string key = fmt::format("{}/{}/{}", q.FieldByName("SOLLPOS").AsString(),
-                                            q.FieldByName("ELEMENT").AsInteger(),
-                                            q.FieldByName("TAETIGKEIT").AsString());
+        const std::string key =
+            fmt::format("{}/{}/{}", q.FieldByName("SOLLPOS").AsString(), q.FieldByName("ELEMENT").AsInteger(),
+                        q.FieldByName("TAETIGKEIT").AsString());
         EXPECT_EQ(rows.count(key), 0u) << "two SOLLTAT rows for " << key;
         rows[key] = {q.FieldByName("EHMENGE").AsFloat(), q.FieldByName("STUECK").AsFloat()};
     }
@@ -139,8 +137,8 @@ inline std::map<std::string, SollRow> ReadSolltat(db::TIBCConnection& connection
 }
 
 // SOLLTAT stores single precision.
-inline void ExpectRow(const std::map<std::string, SollRow>& rows, const std::string& key,
-                      double ehMenge, double stueck) {
+inline void ExpectRow(const std::map<std::string, SollRow>& rows, const std::string& key, double ehMenge,
+                      double stueck) {
     SCOPED_TRACE(key);
     const auto it = rows.find(key);
     ASSERT_NE(it, rows.end()) << "no SOLLTAT row";

@@ -1,6 +1,7 @@
 #include "ProgramRun.h"
 
 #include "TestDatabase.h"
+#include "UserConfig.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,6 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,14 +30,16 @@ std::map<std::string, std::string> CurrentEnvironment() {
     for (char** e = environ; *e != nullptr; ++e) {
         const std::string entry = *e;
         const std::size_t equals = entry.find('=');
-        if (equals != std::string::npos) env[entry.substr(0, equals)] = entry.substr(equals + 1);
+        if (equals != std::string::npos)
+            env[entry.substr(0, equals)] = entry.substr(equals + 1);
     }
     return env;
 }
 
 // Feeds the complete lines of a growing output to the callback.
 void EmitLines(const std::string& output, std::size_t& emitted, const RunOptions& options) {
-    if (!options.onLine) return;
+    if (!options.onLine)
+        return;
     for (std::size_t end; (end = output.find('\n', emitted)) != std::string::npos; emitted = end + 1)
         options.onLine(output.substr(emitted, end - emitted));
 }
@@ -46,7 +48,8 @@ void EmitLines(const std::string& output, std::size_t& emitted, const RunOptions
 
 ProgramFolder::ProgramFolder(std::string program) : program_(std::move(program)) {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string name = test != nullptr ? std::string(test->test_suite_name()) + "_" + test->name() : "run";
+    const std::string name =
+        test != nullptr ? std::string(test->test_suite_name()) + "_" + test->name() : "run";
     dir_ = fs::temp_directory_path() / ("sollist_run_" + std::to_string(::getpid()) + "_" + name);
     fs::remove_all(dir_);
     fs::create_directories(ConfigDir());
@@ -69,13 +72,11 @@ void ProgramFolder::WriteConnection(const std::string& database, const std::stri
 }
 
 void ProgramFolder::WriteRegistry(const std::string& content) const {
-    WriteFile(ConfigDir() / "Tarvex" / "R7" / "registry.ini", content);
+    WriteFile(RegistryFile(ConfigDir()), content);
 }
 
 void ProgramFolder::WritePassword(const std::string& password, unsigned mode) const {
-    const fs::path path = ConfigDir() / "Tarvex" / "R7" / "password";
-    WriteFile(path, password + "\n");
-    ::chmod(path.c_str(), mode);
+    WritePasswordFile(ConfigDir(), password + "\n", mode);
 }
 
 ProgramResult ProgramFolder::Run(const RunOptions& options) const {
@@ -85,8 +86,10 @@ ProgramResult ProgramFolder::Run(const RunOptions& options) const {
     env["TEMP"] = dir_.string();
     env["XDG_CONFIG_HOME"] = ConfigDir().string();
     for (const auto& [name, value] : options.env) {
-        if (value) env[name] = *value;
-        else env.erase(name);
+        if (value)
+            env[name] = *value;
+        else
+            env.erase(name);
     }
     std::vector<std::string> entries;
     for (const auto& [name, value] : env) entries.push_back(name + "=" + value);
@@ -96,7 +99,8 @@ ProgramResult ProgramFolder::Run(const RunOptions& options) const {
 
     ProgramResult result;
     int pipeFds[2];
-    if (::pipe(pipeFds) != 0) return result;
+    if (::pipe(pipeFds) != 0)
+        return result;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
@@ -128,13 +132,15 @@ ProgramResult ProgramFolder::Run(const RunOptions& options) const {
             break;
         }
         const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
-        if (n <= 0) break;
+        if (n <= 0)
+            break;
         result.output.append(buffer, static_cast<std::size_t>(n));
         EmitLines(result.output, emitted, options);
     }
     ::close(pipeFds[0]);
     int status = 0;
-    if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
+    if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+        result.exitStatus = WEXITSTATUS(status);
     result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
     return result;
 }

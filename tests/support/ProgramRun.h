@@ -12,9 +12,9 @@
 namespace sollist::test {
 
 struct ProgramResult {
-    std::string output;        // standard output only
-    int exitStatus = -1;       // -1 when the process did not exit normally
-    bool timedOut = false;     // killed after RunOptions::timeout
+    std::string output;    // standard output only
+    int exitStatus = -1;   // -1 when the process did not exit normally
+    bool timedOut = false; // killed after RunOptions::timeout
     std::chrono::milliseconds elapsed{0};
 };
 
@@ -38,7 +38,7 @@ public:
     ProgramFolder& operator=(const ProgramFolder&) = delete;
 
     const std::filesystem::path& Dir() const { return dir_; }
-    std::filesystem::path ConfigDir() const { return dir_ / "config"; }   // XDG_CONFIG_HOME
+    std::filesystem::path ConfigDir() const { return dir_ / "config"; } // XDG_CONFIG_HOME
 
     // Writes a file below the folder (creating its directories).
     void WriteFile(const std::filesystem::path& relative, const std::string& content) const;
@@ -64,7 +64,9 @@ int FreeLocalPort();
 
 // The program's first line, and its progress line for an order (line feeds included).
 inline const std::string StartLine = "Verbindung zur Datenbank wird aufgebaut!\n";
-inline std::string ProgressLine(const std::string& ofNumm) { return "Berechnung für Offert " + ofNumm + " läuft..\n"; }
+inline std::string ProgressLine(const std::string& ofNumm) {
+    return "Berechnung für Offert " + ofNumm + " läuft..\n";
+}
 
 // The connection section of firmen.ini for a database.
 std::string ConnectionSection(int number, const std::string& database, const std::string& server = "");

@@ -1,4 +1,5 @@
 #include "TestDatabase.h"
+#include "common/Text.h"
 
 #include "db/Convert.h"
 #include "db/FbApi.h"
@@ -25,26 +26,15 @@ namespace {
 
 constexpr const char* kServerDirectory = "/var/lib/firebird/3.0/data/sollist";
 
-std::string UniqueName()
-{
+std::string UniqueName() {
     static std::atomic<int> counter{0};
     auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
     return fmt::format("test-{}-{}-{:x}", ::getpid(), counter++, ticks & 0xffffff);
 }
 
-std::string ServerPassword()
-{
-    const char* password = std::getenv("ISC_PASSWORD");
-    if (password && *password)
-        return password;
-    ::setenv("ISC_PASSWORD", "tarvex", 1);
-    return "tarvex";
-}
-
 std::string QueryFirstValue(Firebird::IAttachment* attachment, const std::string& sql);
 
-std::string ReadFile(const fs::path& path)
-{
+std::string ReadFile(const fs::path& path) {
     std::ifstream file(path);
     if (!file)
         throw std::runtime_error("cannot read " + path.string());
@@ -58,6 +48,17 @@ std::string ReadFile(const fs::path& path)
 std::string SourceDir() { return SOLLIST_SOURCE_DIR; }
 std::string BinaryDir() { return SOLLIST_BINARY_DIR; }
 
+std::string SqlLiteral(const std::string& text) {
+    std::string literal = "'";
+    for (char c : text) literal += c == '\'' ? std::string("''") : std::string(1, c);
+    return literal + "'";
+}
+
+std::string ServerPassword() {
+    const char* password = std::getenv("ISC_PASSWORD");
+    return password && *password ? password : "tarvex";
+}
+
 // The embedded engine opens a file exclusively for one process, so embedded the fixture holds
 // its attachment only while it works: a program run as a child process can open the file
 // between the fixture's calls.
@@ -70,18 +71,16 @@ struct TestDatabase::Impl {
     fb::AttachOptions options;
     bool holdAttachment = true;
 
-    Firebird::IAttachment* Attach()
-    {
+    Firebird::IAttachment* Attach() {
         if (!attachment) {
             fb::XpbBuilder dpb = fb::BuildDpb(options);
             fb::Status status;
-            attachment.reset(fb::Provider()->attachDatabase(&status, target.c_str(), dpb->getBufferLength(&status),
-                                                            dpb->getBuffer(&status)));
+            attachment.reset(fb::Provider()->attachDatabase(
+                &status, target.c_str(), dpb->getBufferLength(&status), dpb->getBuffer(&status)));
         }
         return attachment.get();
     }
-    void Release()
-    {
+    void Release() {
         if (!holdAttachment)
             attachment.reset();
     }
@@ -93,8 +92,7 @@ struct TestDatabase::Impl {
     };
 };
 
-TestDatabase::TestDatabase(DbMode mode, bool loadSchema) : impl_(std::make_unique<Impl>()), mode_(mode)
-{
+TestDatabase::TestDatabase(DbMode mode, bool loadSchema) : impl_(std::make_unique<Impl>()), mode_(mode) {
     fb::AttachOptions options{"TARVEX", "", true};
     std::string target;
     if (mode == DbMode::Embedded) {
@@ -106,13 +104,14 @@ TestDatabase::TestDatabase(DbMode mode, bool loadSchema) : impl_(std::make_uniqu
         target = path_;
     } else {
         options.password = ServerPassword();
+        env_.Set("ISC_PASSWORD", options.password); // for the program's connections
         path_ = std::string(kServerDirectory) + "/" + UniqueName() + ".fdb";
         target = "localhost:" + path_;
     }
     fb::XpbBuilder dpb = fb::BuildDpb(options);
     fb::Status status;
-    impl_->attachment.reset(fb::Provider()->createDatabase(&status, target.c_str(), dpb->getBufferLength(&status),
-                                                           dpb->getBuffer(&status)));
+    impl_->attachment.reset(fb::Provider()->createDatabase(
+        &status, target.c_str(), dpb->getBufferLength(&status), dpb->getBuffer(&status)));
     impl_->target = target;
     impl_->options = options;
     impl_->options.create = false;
@@ -122,8 +121,7 @@ TestDatabase::TestDatabase(DbMode mode, bool loadSchema) : impl_(std::make_uniqu
     impl_->Release();
 }
 
-TestDatabase::~TestDatabase()
-{
+TestDatabase::~TestDatabase() {
     impl_->connection.reset();
     try {
         impl_->Attach();
@@ -136,7 +134,7 @@ TestDatabase::~TestDatabase()
             impl_->attachment->dropDatabase(&status);
             impl_->attachment.forget();
         } catch (const std::exception&) {
-            impl_->attachment.reset();   // still in use elsewhere: detach, remove the file below
+            impl_->attachment.reset(); // still in use elsewhere: detach, remove the file below
         }
     }
     std::error_code ignored;
@@ -146,59 +144,57 @@ TestDatabase::~TestDatabase()
         fs::remove(path_, ignored);
 }
 
-void TestDatabase::Exec(const std::string& script)
-{
+void TestDatabase::Exec(const std::string& script) {
     Impl::Use use(*impl_);
     for (const std::string& statement : db::SplitStatements(script)) {
-        if (db::UpperCase(statement) == "COMMIT")
-            continue;   // every statement is committed on its own
+        if (text::UpperAscii(statement) == "COMMIT")
+            continue; // every statement is committed on its own
         fb::Transaction transaction = fb::StartReadCommitted(impl_->attachment.get());
         fb::Status status;
         try {
             impl_->attachment->execute(&status, transaction.get(), static_cast<unsigned>(statement.size()),
                                        statement.c_str(), SQL_DIALECT_V6, nullptr, nullptr, nullptr, nullptr);
         } catch (const EIBCError& error) {
-            throw EIBCError(std::string(error.what()) + "\nin statement: " + statement);
+            throw EIBCError(std::string(error.what()) + "\nin statement: " + statement, error.Code(),
+                            error.SqlState());
         }
         fb::Commit(transaction);
     }
 }
 
-std::string TestDatabase::QueryValue(const std::string& sql)
-{
+std::string TestDatabase::QueryValue(const std::string& sql) {
     Impl::Use use(*impl_);
     return QueryFirstValue(impl_->attachment.get(), sql);
 }
 
 namespace {
 
-std::string QueryFirstValue(Firebird::IAttachment* attachment, const std::string& sql)
-{
+std::string QueryFirstValue(Firebird::IAttachment* attachment, const std::string& sql) {
     fb::Transaction transaction = fb::StartReadCommitted(attachment);
     fb::Status status;
     fb::Statement statement(attachment->prepare(&status, transaction.get(), static_cast<unsigned>(sql.size()),
-                                                       sql.c_str(), SQL_DIALECT_V6,
-                                                       Firebird::IStatement::PREPARE_PREFETCH_METADATA));
+                                                sql.c_str(), SQL_DIALECT_V6,
+                                                Firebird::IStatement::PREPARE_PREFETCH_METADATA));
     fb::Metadata output(statement->getOutputMetadata(&status));
     std::vector<db::ColumnInfo> columns = db::DescribeColumns(output.get());
     if (columns.empty())
         return {};
     std::vector<unsigned char> buffer(output->getMessageLength(&status));
-    fb::ResultSet cursor(statement->openCursor(&status, transaction.get(), nullptr, nullptr, output.get(), 0));
+    fb::ResultSet cursor(
+        statement->openCursor(&status, transaction.get(), nullptr, nullptr, output.get(), 0));
     if (cursor->fetchNext(&status, buffer.data()) != Firebird::IStatus::RESULT_OK)
         return {};
     db::TValue value = db::ReadColumn(columns[0], buffer.data(), attachment, transaction.get());
     if (std::holds_alternative<std::monostate>(value))
         return {};
-    if (columns[0].type == SQL_TYPE_DATE || columns[0].type == SQL_TIMESTAMP)
+    if (columns[0].kind == db::TFieldType::ftDate || columns[0].kind == db::TFieldType::ftDateTime)
         return db::FormatDateTime(std::get<double>(value));
     return db::ValueToString(value);
 }
 
 } // namespace
 
-db::TDMConnection& TestDatabase::Connection()
-{
+db::TDMConnection& TestDatabase::Connection() {
     if (!impl_->connection) {
         auto module = std::make_unique<db::TDMConnection>();
         module->IBCConnection.SetServer(Server());
@@ -209,8 +205,7 @@ db::TDMConnection& TestDatabase::Connection()
     return *impl_->connection;
 }
 
-const TRunContext& TestDatabase::Context()
-{
+const TRunContext& TestDatabase::Context() {
     if (!impl_->context)
         impl_->context = std::make_unique<TRunContext>(TRunContext{
             Connection().IBCConnection, [this](const std::string& line) { impl_->console += line + "\n"; }});

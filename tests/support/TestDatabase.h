@@ -1,6 +1,7 @@
 #pragma once
 // A fresh database per test: created empty (user TARVEX, character set UTF8), optionally with the
 // business schema from sql/schema.sql, and dropped again when the fixture goes.
+#include "Environment.h"
 #include "common/RunContext.h"
 #include "db/Connection.h"
 
@@ -14,16 +15,15 @@ enum class DbMode { Embedded, Server };
 class TestDatabase {
 public:
     // Embedded: a file in a private temporary directory. Server: a file under
-    // /var/lib/firebird/3.0/data/sollist/ reached as localhost:<path>; the password comes from
-    // ISC_PASSWORD, else "tarvex" (which is then put into ISC_PASSWORD for the program's
-    // connections).
+    // /var/lib/firebird/3.0/data/sollist/ reached as localhost:<path> with ServerPassword(), which
+    // ISC_PASSWORD holds for the program's connections while the fixture lives.
     explicit TestDatabase(DbMode mode = DbMode::Embedded, bool loadSchema = true);
-    ~TestDatabase();                        // detaches everything and drops the database
+    ~TestDatabase(); // detaches everything and drops the database
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
 
     DbMode Mode() const { return mode_; }
-    std::string Database() const { return path_; }   // the path to give SetDatabase
+    std::string Database() const { return path_; } // the path to give SetDatabase
     std::string Server() const { return mode_ == DbMode::Server ? "localhost" : ""; }
 
     // Runs SQL statements separated by ";" (SET TERM understood; literals may hold ";")
@@ -45,11 +45,18 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
     DbMode mode_;
-    std::string directory_;   // embedded: the private directory holding the file
+    std::string directory_; // embedded: the private directory holding the file
     std::string path_;
+    EnvironmentGuard env_;
 };
 
-std::string SourceDir();   // SOLLIST_SOURCE_DIR
-std::string BinaryDir();   // SOLLIST_BINARY_DIR
+std::string SourceDir(); // SOLLIST_SOURCE_DIR
+std::string BinaryDir(); // SOLLIST_BINARY_DIR
+
+// A text as an SQL string literal for Exec and QueryValue: in apostrophes, each apostrophe doubled.
+std::string SqlLiteral(const std::string& text);
+
+// The password of TARVEX on the test server: ISC_PASSWORD when set and not empty, else "tarvex".
+std::string ServerPassword();
 
 } // namespace sollist::test
