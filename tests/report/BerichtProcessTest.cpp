@@ -22,7 +22,7 @@ using namespace support;
 test::ProgramResult RunReport(const test::ProgramFolder& folder, std::vector<std::string> args) {
     test::RunOptions options;
     options.args = std::move(args);
-    options.env.emplace_back("ISC_PASSWORD", ServerPassword());
+    options.env.emplace_back("ISC_PASSWORD", test::ServerPassword());
     return folder.Run(options);
 }
 

@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <set>
@@ -19,11 +18,6 @@
 namespace sollist::report::support {
 
 namespace fs = std::filesystem;
-
-std::string ServerPassword() {
-    const char* password = std::getenv("ISC_PASSWORD");
-    return password != nullptr && password[0] != '\0' ? password : "tarvex";
-}
 
 void RunOrderHours(const std::string& database, const std::string& server) {
     db::TDMConnection module;
@@ -42,7 +36,7 @@ void LoadDemoWithHours(test::TestDatabase& db) {
 GeneratedDatabase::GeneratedDatabase(int orders, test::DbMode mode) : mode_(mode) {
     // Through the server the connections of the test and of the program need the password.
     if (mode == test::DbMode::Server)
-        ::setenv("ISC_PASSWORD", ServerPassword().c_str(), 1);
+        env_.Set("ISC_PASSWORD", test::ServerPassword());
     const std::string name = fmt::format("report-gen-{}-{}.fdb", ::getpid(), orders);
     path_ = mode == test::DbMode::Server ? "/var/lib/firebird/3.0/data/sollist/" + name
                                          : (fs::temp_directory_path() / name).string();

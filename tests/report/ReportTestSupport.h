@@ -3,6 +3,7 @@
 // business database), the order hours run that stores them, and readers for the report's
 // CSV and numbers that do not go through the report's own code.
 #include "db/Connection.h"
+#include "support/Environment.h"
 #include "support/TestDatabase.h"
 
 #include <filesystem>
@@ -11,9 +12,6 @@
 #include <vector>
 
 namespace sollist::report::support {
-
-// The password of TARVEX on the test server: ISC_PASSWORD when set, else "tarvex".
-std::string ServerPassword();
 
 // The order hours run over a database on a connection of its own, closed afterwards, so that
 // a program run as a process can open an embedded database next.
@@ -24,7 +22,7 @@ void LoadDemoWithHours(test::TestDatabase& db);
 
 // A business database of `orders` open orders from bench/gen.py, with the order hours run
 // over it; removed when the object goes. Server: under the server's data folder, reached as
-// localhost.
+// localhost with test::ServerPassword(), which ISC_PASSWORD holds while the object lives.
 class GeneratedDatabase {
 public:
     GeneratedDatabase(int orders, test::DbMode mode);
@@ -40,6 +38,7 @@ public:
 private:
     test::DbMode mode_;
     std::string path_;
+    test::EnvironmentGuard env_;
     std::unique_ptr<db::TDMConnection> connection_;
 };
 
