@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 
@@ -48,8 +49,10 @@ void EmitLines(const std::string& output, std::size_t& emitted, const RunOptions
 
 ProgramFolder::ProgramFolder(std::string program) : program_(std::move(program)) {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string name =
-        test != nullptr ? std::string(test->test_suite_name()) + "_" + test->name() : "run";
+    std::string name = test != nullptr ? std::string(test->test_suite_name()) + "_" + test->name() : "run";
+    // Parameterised tests are named "Prefix/Suite.Name/Param": one folder, not a tree of them
+    // that removing the folder would leave behind.
+    std::replace(name.begin(), name.end(), '/', '_');
     dir_ = fs::temp_directory_path() / ("sollist_run_" + std::to_string(::getpid()) + "_" + name);
     fs::remove_all(dir_);
     fs::create_directories(ConfigDir());
