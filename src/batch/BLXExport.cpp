@@ -125,7 +125,7 @@ void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, solltat::TSolltat& soll
         } catch (const EIBCError& error) {
             // A user's open edit of the order holds its row: leave this order for the next run
             // rather than wait for the user all night.
-            if (!db::LockTimedOut(error))
+            if (!db::RowHeldByAnother(error))
                 throw;
             tbAuftrag.Cancel();
             solltat::TErrorTxt log;

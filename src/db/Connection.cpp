@@ -167,7 +167,10 @@ bool HasCode(const std::exception& error, std::intptr_t code) {
 }
 } // namespace
 
-bool LockTimedOut(const std::exception& error) { return HasCode(error, isc_lock_timeout); }
+bool RowHeldByAnother(const std::exception& error) {
+    return HasCode(error, isc_update_conflict) || HasCode(error, isc_lock_timeout) ||
+           HasCode(error, isc_lock_conflict);
+}
 
 bool OpenedByAnotherProcess(const std::exception& error) { return HasCode(error, isc_already_opened); }
 

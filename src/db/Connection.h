@@ -101,8 +101,10 @@ private:
     bool active_ = false;
 };
 
-// A write that waited for a row another transaction holds until the lock timeout ran out.
-bool LockTimedOut(const std::exception& error);
+// A write refused because another transaction holds the row: it waited until the lock timeout
+// ran out, or the other transaction changed the row and committed meanwhile (the server says
+// "deadlock", "update conflicts with concurrent update" for both).
+bool RowHeldByAnother(const std::exception& error);
 // An embedded attach refused because another process (another embedded run, or the server)
 // has the database file open: the embedded engine opens it exclusively.
 bool OpenedByAnotherProcess(const std::exception& error);
