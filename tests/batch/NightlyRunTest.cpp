@@ -227,9 +227,10 @@ TEST(NightlyRun, SettingsFoundWhereAnUnattendedRunLooksThroughTheServer) {
     const std::string password = test::ServerPassword();
     const passwd* user = ::getpwuid(::getuid());
     ASSERT_NE(user, nullptr);
-    const std::string userPasswordFile = std::string(user->pw_dir) + "/.config/Tarvex/R7/password";
-    if (fs::exists(userPasswordFile))
-        GTEST_SKIP() << userPasswordFile << " exists on this machine";
+    const fs::path userConfig = fs::path(user->pw_dir) / ".config/Tarvex/R7";
+    const std::string userPasswordFile = (userConfig / "password").string();
+    if (fs::exists(userPasswordFile) || fs::exists(userConfig / "registry.ini"))
+        GTEST_SKIP() << "the user running the tests has per-user settings in " << userConfig;
     const std::string normal = test::StartLine + test::ProgressLine("A1") + "Fertig !\n";
     const std::string missing = "/no/such/dir/x.fdb";
     const std::string section = test::ConnectionSection(1, db.Database(), db.Server());
