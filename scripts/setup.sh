@@ -13,7 +13,8 @@ packages=(firebird3.0-server firebird3.0-server-core firebird3.0-utils libfbclie
           cmake g++ make clang libclang-rt-14-dev clang-tidy googletest libgtest-dev
           libbenchmark-dev libfmt-dev libmuparser-dev valgrind procps time
           python3 perl    # the benchmarks' generator and scale script
-          chromium fonts-dejavu-core)   # the report's browser test (headless) and its font
+          chromium fonts-dejavu-core    # the report's browser test (headless) and its font
+          dpkg-dev)                     # cpack -G DEB: the package's library dependencies
 
 missing=()
 for p in "${packages[@]}"; do

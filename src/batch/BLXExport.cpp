@@ -1,7 +1,10 @@
 #include "batch/BLXExport.h"
 
+#include "common/Errors.h"
 #include "config/DBIniFile.h"
+#include "db/Connection.h"
 #include "ist/IstStunden.h"
+#include "solltat/ErrorTxt.h"
 #include "solltat/Solltat.h"
 
 #include <fmt/format.h>
@@ -75,20 +78,65 @@ void Tdm_BLXExport::CalcSollIst() {
     solltat.KeepMasterData = true; // the run changes no master data
     ist::TIstStunden istStunden(FContext);
     auto orderNumber = qry.FieldByName("AOfNumm");
-    for (; !qry.Eof(); qry.Next()) {
-        const std::string OfNumm = orderNumber.AsString();
-        FContext.Print(fmt::format("Berechnung für Offert {} läuft..", OfNumm));
-        solltat.Calculate({OfNumm}, false);
-        const double targetSum = SumTargetHours(OfNumm, true);
-        const ist::TIstErgebnis ist = istStunden.Calc(OfNumm);
-        if (tbAuftrag.FindKey({TValue{OfNumm}}))
-            WriteOrderTotals(targetSum, ist);
-        MergeActualHours(OfNumm, ist);
-    }
+    for (; !qry.Eof(); qry.Next()) CalcOrder(orderNumber.AsString(), solltat, istStunden);
 
     qry.Close();
     tbAufsStd.Close();
     tbAuftrag.Close();
+}
+
+void Tdm_BLXExport::CalcOrders(const std::vector<std::string>& orders) {
+    tbAuftrag.Open();
+    std::vector<std::string> known;
+    for (const std::string& OfNumm : orders) {
+        if (tbAuftrag.FindKey({TValue{OfNumm}})) {
+            known.push_back(OfNumm);
+        } else {
+            FContext.Print(fmt::format("Offert {} gibt es nicht; nichts berechnet.", OfNumm));
+            SkippedOrders.push_back(OfNumm);
+        }
+    }
+    db::TIBCSQL deleteRows(FContext.Connection, "qryAufsStdLoeschen");
+    deleteRows.SetSQL({"DELETE FROM AufSStd WHERE ASOFNUMM = :OFNUMM"});
+    for (const std::string& OfNumm : known) {
+        deleteRows.ParamByName("OFNUMM").AsString(OfNumm);
+        deleteRows.Execute();
+    }
+    tbAufsStd.Open();
+
+    solltat::TSolltat solltat(FContext);
+    solltat.KeepMasterData = true;
+    ist::TIstStunden istStunden(FContext);
+    for (const std::string& OfNumm : known) CalcOrder(OfNumm, solltat, istStunden);
+
+    tbAufsStd.Close();
+    tbAuftrag.Close();
+}
+
+void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, solltat::TSolltat& solltat,
+                              ist::TIstStunden& istStunden) {
+    FContext.Print(fmt::format("Berechnung für Offert {} läuft..", OfNumm));
+    solltat.Calculate({OfNumm}, false);
+    const double targetSum = SumTargetHours(OfNumm, true);
+    const ist::TIstErgebnis ist = istStunden.Calc(OfNumm);
+    if (tbAuftrag.FindKey({TValue{OfNumm}})) {
+        try {
+            WriteOrderTotals(targetSum, ist);
+        } catch (const EIBCError& error) {
+            // A user's open edit of the order holds its row: leave this order for the next run
+            // rather than wait for the user all night.
+            if (!db::RowHeldByAnother(error))
+                throw;
+            tbAuftrag.Cancel();
+            solltat::TErrorTxt log;
+            log.Open("SollIst");
+            log.Write(fmt::format("Offert {}: Auftrag von einem Benutzer gesperrt, Summen nicht geschrieben",
+                                  OfNumm));
+            SkippedOrders.push_back(OfNumm);
+            return;
+        }
+    }
+    MergeActualHours(OfNumm, ist);
 }
 
 void Tdm_BLXExport::CalcSollIst(const std::string& OfNumm) {

@@ -6,9 +6,14 @@
 #include "db/DataSet.h"
 
 #include <string>
+#include <vector>
 
 namespace sollist::ist {
 struct TIstErgebnis;
+class TIstStunden;
+} // namespace sollist::ist
+namespace sollist::solltat {
+class TSolltat;
 }
 
 namespace sollist::batch {
@@ -25,6 +30,15 @@ public:
     void CalcSollIst();
     // Recalculates the totals of one order in Auftrag (no AufSStd rows, no console line).
     void CalcSollIst(const std::string& OfNumm);
+    // The nightly run for the named orders only: their AufSStd rows replaced, their totals
+    // written, every other order left alone. A number that is no order gets a console line,
+    // joins SkippedOrders and changes nothing.
+    void CalcOrders(const std::vector<std::string>& orders);
+
+    // Orders whose totals could not be written because a user held the order's row longer than
+    // the connection's lock timeout (each has a line in the error log), and unknown orders of
+    // CalcOrders, in the order met.
+    std::vector<std::string> SkippedOrders;
 
     // Factor on all target hours: 1 + the percentage of Firmenstamm/VertZuschl.
     double VertZuschl = 1.0;
@@ -44,6 +58,8 @@ public:
 
 private:
     void DeclareDataObjects();
+    // One order of the run: progress line, target activities, AufSStd rows, totals.
+    void CalcOrder(const std::string& OfNumm, solltat::TSolltat& solltat, ist::TIstStunden& istStunden);
     // Sums qrySollStd; with appendRows, appends each group to tbAufsStd as well.
     double SumTargetHours(const std::string& OfNumm, bool appendRows);
     // Writes the totals into the current row of tbAuftrag.

@@ -30,7 +30,11 @@ std::string ErrorLine(const std::exception& error) {
 }
 
 std::string ConnectionFailedLine(const std::string& database, const std::exception& error) {
-    return "Kann keine Serververbindung herstellen. (" + database + ")\r" + OneLine(error.what());
+    return ConnectionFailedLine(database, OneLine(error.what()));
+}
+
+std::string ConnectionFailedLine(const std::string& database, const std::string& message) {
+    return "Kann keine Serververbindung herstellen. (" + database + ")\r" + OneLine(message);
 }
 
 } // namespace sollist::batch

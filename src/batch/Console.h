@@ -21,5 +21,6 @@ std::string ErrorLine(const std::exception& error);
 
 // The line of a failed connection: the database in brackets, a carriage return, the message.
 std::string ConnectionFailedLine(const std::string& database, const std::exception& error);
+std::string ConnectionFailedLine(const std::string& database, const std::string& message);
 
 } // namespace sollist::batch

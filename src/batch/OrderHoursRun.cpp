@@ -4,9 +4,13 @@
 
 namespace sollist::batch {
 
-void RunOrderHours(const TRunContext& context) {
+std::vector<std::string> RunOrderHours(const TRunContext& context, const std::vector<std::string>& orders) {
     Tdm_BLXExport module(context); // reads the surcharge factor
-    module.CalcSollIst();
+    if (orders.empty())
+        module.CalcSollIst();
+    else
+        module.CalcOrders(orders);
+    return module.SkippedOrders;
 }
 
 } // namespace sollist::batch

@@ -1,9 +1,14 @@
 #pragma once
 #include "common/RunContext.h"
 
+#include <string>
+#include <vector>
+
 namespace sollist::batch {
 
-// The run over all open orders, on the context's connection (connected).
-void RunOrderHours(const TRunContext& context);
+// The run over all open orders, or over the given orders only, on the context's connection
+// (connected). Returns the orders skipped: held by a user past the lock timeout, or unknown.
+std::vector<std::string> RunOrderHours(const TRunContext& context,
+                                       const std::vector<std::string>& orders = {});
 
 } // namespace sollist::batch

@@ -1,22 +1,117 @@
 // The batch program: connects to the database named by the installation settings, runs the
-// order hours run over all open orders, and reports on standard output. No arguments, no input.
+// order hours run over all open orders (or the orders named on the command line), and reports
+// on standard output. Reads no input.
 #include "batch/Console.h"
 #include "batch/OrderHoursRun.h"
+#include "batch/RunGuard.h"
 #include "config/LocalIni.h"
 #include "db/Connection.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
+#include <iostream>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
-using sollist::batch::PrintLine;
+namespace {
 
-int main() {
-    // Line-buffered, so progress and formula error lines of the run appear as they are printed.
-    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+using namespace sollist;
+using batch::PrintLine;
+
+constexpr std::string_view kVersion = "sollist 1.0\n";
+
+constexpr std::string_view kUsage =
+    "Aufruf: sollist [--order OFFERT]... [--lock-timeout SEKUNDEN]\n"
+    "Berechnet Soll- und Iststunden aller offenen Aufträge und speichert sie in AufSStd und\n"
+    "Auftrag. Die Datenbank nennt firmen.ini neben dem Programm oder in /etc/sollist.\n"
+    "  --order OFFERT            nur dieses Offert neu berechnen (offen oder abgeschlossen);\n"
+    "                            mehrfach möglich; die übrigen Aufträge bleiben unberührt\n"
+    "  --lock-timeout SEKUNDEN   so lange höchstens auf einen von einem Benutzer gesperrten\n"
+    "                            Auftrag warten, dann ihn auslassen (Vorgabe 60; 0 = ohne Grenze)\n"
+    "  --help                    diese Hilfe\n"
+    "  --version                 die Programmversion\n"
+    "Exit-Status: 0 fertig, 1 keine Verbindung zur Datenbank, 2 mit Fehlerzeile abgebrochen,\n"
+    "3 fertig, aber Aufträge ausgelassen, 4 eine andere Berechnung läuft, 64 falscher Aufruf.\n";
+
+constexpr int kExitFinished = 0;
+constexpr int kExitConnection = 1;
+constexpr int kExitError = 2;
+constexpr int kExitSkipped = 3;
+constexpr int kExitRunActive = 4;
+constexpr int kExitUsage = 64; // EX_USAGE
+
+struct TOptions {
+    std::vector<std::string> Orders; // empty: all open orders
+    unsigned LockTimeout = 60;
+    bool Help = false;
+    bool Version = false;
+};
+
+struct TUsageError {
+    std::string message;
+};
+
+unsigned ParseSeconds(std::string_view text) {
+    unsigned seconds = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || seconds > 86400)
+        throw TUsageError{"--lock-timeout braucht eine ganze Zahl von Sekunden (0 bis 86400), nicht '" +
+                          std::string(text) + "'"};
+    return seconds;
+}
+
+TOptions ParseOptions(int argc, char** argv) {
+    TOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view option = argv[i];
+        if (option == "--help" || option == "-h") {
+            options.Help = true;
+            continue;
+        }
+        if (option == "--version") {
+            options.Version = true;
+            continue;
+        }
+        if (option != "--order" && option != "--lock-timeout")
+            throw TUsageError{"unbekannte Option '" + std::string(option) + "'"};
+        if (i + 1 >= argc || argv[i + 1][0] == '\0')
+            throw TUsageError{std::string(option) + " braucht einen Wert"};
+        const std::string value = argv[++i];
+        if (option == "--lock-timeout")
+            options.LockTimeout = ParseSeconds(value);
+        else if (std::find(options.Orders.begin(), options.Orders.end(), value) == options.Orders.end())
+            options.Orders.push_back(value);
+    }
+    return options;
+}
+
+// The message of a failed connection, with the cause spelled out where the library's words
+// do not tell an administrator what happened.
+std::string ConnectionFailure(const config::TLocalIni& localIni, const std::exception& error) {
+    if (db::OpenedByAnotherProcess(error))
+        return "Die Datenbankdatei ist schon von einem anderen Prozess geöffnet (einer anderen "
+               "Berechnung ohne Server oder dem Firebird-Server); ohne Server kann sie nur ein "
+               "Prozess öffnen: " +
+               batch::OneLine(error.what());
+    if (localIni.SettingsFile.empty()) {
+        std::string places;
+        for (const std::string& place : localIni.SettingsPlaces)
+            places += (places.empty() ? "" : ", ") + place;
+        return "firmen.ini nicht gefunden (gesucht: " + places + ")";
+    }
+    return batch::OneLine(error.what());
+}
+
+int Run(const TOptions& options) {
     try {
-        auto dmConnection = std::make_unique<sollist::db::TDMConnection>();
-        sollist::db::TIBCConnection& connection = dmConnection->IBCConnection;
-        sollist::config::TLocalIni localIni;
+        auto dmConnection = std::make_unique<db::TDMConnection>();
+        db::TIBCConnection& connection = dmConnection->IBCConnection;
+        connection.ProcessName = batch::RunProcessName;
+        connection.LockTimeout = options.LockTimeout;
+        config::TLocalIni localIni;
         localIni.ReadConnectionInfo(-1);
         connection.SetDatabase(localIni.DataBase);
         connection.SetServer(localIni.Server);
@@ -25,19 +120,44 @@ int main() {
         try {
             connection.Connect();
         } catch (const std::exception& error) {
-            PrintLine(sollist::batch::ConnectionFailedLine(connection.Database(), error));
-            return 1;
+            PrintLine(batch::ConnectionFailedLine(connection.Database(), ConnectionFailure(localIni, error)));
+            return kExitConnection;
         }
 
+        batch::RefuseOverlappingRun(connection);
         dmConnection->IBCTransaction.StartTransaction();
-        sollist::batch::RunOrderHours(sollist::TRunContext{connection, PrintLine});
+        const std::vector<std::string> skipped =
+            batch::RunOrderHours(TRunContext{connection, PrintLine}, options.Orders);
         dmConnection->IBCTransaction.Commit();
         connection.Close();
         dmConnection.reset();
         PrintLine("Fertig !");
-        return 0;
+        return skipped.empty() ? kExitFinished : kExitSkipped;
+    } catch (const batch::ERunActive& error) {
+        PrintLine(batch::ErrorLine(error));
+        return kExitRunActive;
     } catch (const std::exception& error) {
-        PrintLine(sollist::batch::ErrorLine(error));
-        return 0;
+        PrintLine(batch::ErrorLine(error));
+        return kExitError;
     }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Line-buffered, so progress and formula error lines of the run appear as they are printed.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+    TOptions options;
+    try {
+        options = ParseOptions(argc, argv);
+    } catch (const TUsageError& error) {
+        std::cerr << "sollist: " << error.message << "\n" << kUsage;
+        return kExitUsage;
+    }
+    if (options.Help || options.Version) {
+        std::cout << (options.Help ? kUsage : kVersion);
+        std::cout.flush();
+        return std::cout ? kExitFinished : kExitError;
+    }
+    return Run(options);
 }

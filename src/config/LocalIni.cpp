@@ -2,6 +2,7 @@
 
 #include "common/Errors.h"
 #include "common/Text.h"
+#include "common/UserConfig.h"
 #include "db/DataSet.h"
 
 #include <fmt/core.h>
@@ -155,15 +156,13 @@ std::string WithIniValue(const std::string& content, const std::string& section,
 } // namespace
 
 std::string TLocalIni::RegistryFile() {
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    fs::path base;
-    if (configHome != nullptr && configHome[0] != '\0') {
-        base = configHome;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = fs::path(home != nullptr ? home : "") / ".config";
-    }
-    return (base / "Tarvex" / "R7" / "registry.ini").string();
+    const std::string base = UserConfigHome();
+    return base.empty() ? std::string() : (fs::path(base) / "Tarvex" / "R7" / "registry.ini").string();
+}
+
+std::string TLocalIni::SystemSettingsDir() {
+    const char* dir = std::getenv("SOLLIST_ETC_DIR");
+    return dir != nullptr && dir[0] != '\0' ? dir : "/etc/sollist";
 }
 
 std::string TLocalIni::ExecutableDir() {
@@ -173,7 +172,10 @@ std::string TLocalIni::ExecutableDir() {
 }
 
 int TLocalIni::ReadRegistryConnectionNr() const {
-    const auto values = ReadIniSection(RegistryFile(), RegistrySection);
+    const std::string file = RegistryFile();
+    if (file.empty())
+        return 1;
+    const auto values = ReadIniSection(file, RegistrySection);
     const auto it = values.find(text::UpperAscii(ConnectionNrName));
     if (it == values.end())
         return 1;
@@ -187,9 +189,16 @@ int TLocalIni::ReadRegistryConnectionNr() const {
 
 void TLocalIni::ReadConnectionInfo(int ConnectionNrOverride) {
     FConNr = ConnectionNrOverride == -1 ? ReadRegistryConnectionNr() : ConnectionNrOverride;
-    const std::string dir = SettingsDir.empty() ? ExecutableDir() : SettingsDir;
-    const auto values =
-        ReadIniSection((fs::path(dir) / "firmen.ini").string(), fmt::format("CONNECTION{}", FConNr));
+    SettingsPlaces.clear();
+    SettingsFile.clear();
+    for (const std::string& dir :
+         SettingsDir.empty() ? std::vector{ExecutableDir(), SystemSettingsDir()} : std::vector{SettingsDir}) {
+        SettingsPlaces.push_back((fs::path(dir) / "firmen.ini").string());
+        std::error_code error;
+        if (SettingsFile.empty() && fs::is_regular_file(SettingsPlaces.back(), error))
+            SettingsFile = SettingsPlaces.back();
+    }
+    const auto values = ReadIniSection(SettingsFile, fmt::format("CONNECTION{}", FConNr));
     FDokPfad = ValueOf(values, "DatenPfad");
     if (!FDokPfad.empty() && FDokPfad.back() == PathDelim)
         FDokPfad.pop_back();
@@ -200,6 +209,9 @@ void TLocalIni::ReadConnectionInfo(int ConnectionNrOverride) {
 
 void TLocalIni::Firmenwechsel(int ToNr) {
     const fs::path path = RegistryFile();
+    if (path.empty())
+        throw ERegistryException(fmt::format(
+            "Kein Ordner für '{}': weder XDG_CONFIG_HOME noch HOME ist gesetzt", ConnectionNrName));
     std::string content;
     if (std::ifstream in{path, std::ios::binary})
         content.assign(std::istreambuf_iterator<char>(in), {});

@@ -5,6 +5,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sollist::db {
 class TIBCConnection;
@@ -41,12 +42,20 @@ public:
     std::string DataBase;
     std::string Server;
 
-    // Where firmen.ini is looked for: the directory of the running executable unless set.
+    // Where firmen.ini is looked for when set; else next to the running executable and then in
+    // SystemSettingsDir(), the first that has one.
     std::string SettingsDir;
+    // The firmen.ini that ReadConnectionInfo read, and the places it looked at; empty when
+    // none of them holds one.
+    std::string SettingsFile;
+    std::vector<std::string> SettingsPlaces;
 
-    // ${XDG_CONFIG_HOME:-$HOME/.config}/Tarvex/R7/registry.ini, section [R7].
+    // <UserConfigHome()>/Tarvex/R7/registry.ini, section [R7]; empty when there is no
+    // per-user folder.
     static std::string RegistryFile();
     static std::string ExecutableDir();
+    // The folder of an installed program's firmen.ini: $SOLLIST_ETC_DIR, else /etc/sollist.
+    static std::string SystemSettingsDir();
 
 private:
     static int PfadIndex(const std::string& name);

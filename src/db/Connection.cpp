@@ -43,6 +43,7 @@ void TIBCConnection::Connect() {
         return;
     fb::AttachOptions options;
     options.user = Username;
+    options.processName = ProcessName;
     if (!server_.empty()) // the embedded engine checks no password
         options.password = LookupPassword();
     fb::XpbBuilder dpb = fb::BuildDpb(options);
@@ -69,7 +70,7 @@ Firebird::IAttachment* TIBCConnection::Attachment() {
 
 Firebird::ITransaction* TIBCConnection::DefaultTransaction() {
     if (!impl_->transaction)
-        impl_->transaction = fb::StartReadCommitted(Attachment());
+        impl_->transaction = fb::StartReadCommitted(Attachment(), fb::Access::ReadWrite, LockTimeout);
     return impl_->transaction.get();
 }
 
@@ -158,5 +159,19 @@ void TIBCTransaction::Abandon() {
     active_ = false; // nothing was begun on the server
     connection_.Unregister(this);
 }
+
+namespace {
+bool HasCode(const std::exception& error, std::intptr_t code) {
+    const auto* own = dynamic_cast<const EIBCError*>(&error);
+    return own != nullptr && own->HasCode(code);
+}
+} // namespace
+
+bool RowHeldByAnother(const std::exception& error) {
+    return HasCode(error, isc_update_conflict) || HasCode(error, isc_lock_timeout) ||
+           HasCode(error, isc_lock_conflict);
+}
+
+bool OpenedByAnotherProcess(const std::exception& error) { return HasCode(error, isc_already_opened); }
 
 } // namespace sollist::db

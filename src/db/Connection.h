@@ -1,6 +1,7 @@
 #pragma once
 // The one database connection of the program, its default auto-commit transaction, the
 // explicit transaction of the entry, the statement cache and the catalogue read through it.
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +32,12 @@ public:
     std::string ClientLibrary = "libfbclient.so.2";
     std::string Port = "3050";
     std::string Username = "TARVEX";
+    // The process name the server shows for the attachment (MON$REMOTE_PROCESS); empty: the
+    // executable's path. Takes effect at the next Connect.
+    std::string ProcessName;
+    // Seconds a write of the default transaction waits for a row another transaction holds
+    // before it fails; 0 waits without limit. Takes effect with the next default transaction.
+    unsigned LockTimeout = 0;
 
     // Setting the database disconnects first and stores the text trimmed of blanks.
     void SetDatabase(const std::string& database);
@@ -93,6 +100,14 @@ private:
     TIBCConnection& connection_;
     bool active_ = false;
 };
+
+// A write refused because another transaction holds the row: it waited until the lock timeout
+// ran out, or the other transaction changed the row and committed meanwhile (the server says
+// "deadlock", "update conflicts with concurrent update" for both).
+bool RowHeldByAnother(const std::exception& error);
+// An embedded attach refused because another process (another embedded run, or the server)
+// has the database file open: the embedded engine opens it exclusively.
+bool OpenedByAnotherProcess(const std::exception& error);
 
 // Connection module: the connection and the explicit transaction of the entry.
 class TDMConnection {

@@ -37,10 +37,15 @@ void Status::Raise() {
     std::string text = Text();
     const ISC_STATUS* errors = getErrors();
     const std::intptr_t code = errors[0] == isc_arg_gds ? errors[1] : 0;
+    std::vector<std::intptr_t> codes;
+    // Each argument is a tag and one value, except isc_arg_cstring: tag, length, pointer.
+    for (const ISC_STATUS* arg = errors; *arg != isc_arg_end; arg += *arg == isc_arg_cstring ? 3 : 2)
+        if (*arg == isc_arg_gds)
+            codes.push_back(arg[1]);
     char sqlState[6] = {};
     fb_sqlstate(sqlState, errors);
     clearException();
-    throw EIBCError(text, code, sqlState);
+    throw EIBCError(text, code, sqlState, std::move(codes));
 }
 
 namespace {
@@ -91,13 +96,18 @@ void Detach(Attachment& attachment) {
     attachment.forget();
 }
 
-Transaction StartReadCommitted(IAttachment* attachment, Access access) {
-    const unsigned char tpb[] = {
+Transaction StartReadCommitted(IAttachment* attachment, Access access, unsigned lockTimeoutSeconds) {
+    std::vector<unsigned char> tpb = {
         isc_tpb_version3,
         static_cast<unsigned char>(access == Access::ReadOnly ? isc_tpb_read : isc_tpb_write),
         isc_tpb_read_committed, isc_tpb_rec_version, isc_tpb_wait};
+    if (lockTimeoutSeconds > 0) { // the value: its length, then little-endian bytes
+        tpb.insert(tpb.end(), {isc_tpb_lock_timeout, 4});
+        for (int shift = 0; shift < 32; shift += 8)
+            tpb.push_back(static_cast<unsigned char>((lockTimeoutSeconds >> shift) & 0xFF));
+    }
     Status status;
-    return Transaction(attachment->startTransaction(&status, sizeof tpb, tpb));
+    return Transaction(attachment->startTransaction(&status, static_cast<unsigned>(tpb.size()), tpb.data()));
 }
 
 XpbBuilder BuildDpb(const AttachOptions& options) {
@@ -106,6 +116,8 @@ XpbBuilder BuildDpb(const AttachOptions& options) {
     dpb->insertString(&status, isc_dpb_user_name, options.user.c_str());
     if (!options.password.empty())
         dpb->insertString(&status, isc_dpb_password, options.password.c_str());
+    if (!options.processName.empty())
+        dpb->insertString(&status, isc_dpb_process_name, options.processName.c_str());
     dpb->insertString(&status, isc_dpb_lc_ctype, "UTF8");
     dpb->insertInt(&status, isc_dpb_sql_dialect, 3);
     if (options.create) {

@@ -89,14 +89,18 @@ void Detach(Attachment& attachment);
 
 enum class Access { ReadWrite, ReadOnly };
 // Starts a read-committed (record version, wait) transaction. A read-only one does not hold
-// back garbage collection while it stays open.
-Transaction StartReadCommitted(Firebird::IAttachment* attachment, Access access = Access::ReadWrite);
+// back garbage collection while it stays open. With lockTimeoutSeconds, a statement waits at
+// most that long for a row another transaction holds (then EIBCError, see RowHeldByAnother);
+// 0 waits without limit.
+Transaction StartReadCommitted(Firebird::IAttachment* attachment, Access access = Access::ReadWrite,
+                               unsigned lockTimeoutSeconds = 0);
 
 // Database parameter block for the program's attachments.
 struct AttachOptions {
     std::string user;
-    std::string password; // empty: none sent
-    bool create = false;  // adds database character set UTF8 and forced writes off
+    std::string password;    // empty: none sent
+    bool create = false;     // adds database character set UTF8 and forced writes off
+    std::string processName; // empty: the client library sends the executable's path
 };
 XpbBuilder BuildDpb(const AttachOptions& options);
 

@@ -1,6 +1,7 @@
 #include "db/Password.h"
 
 #include "common/Errors.h"
+#include "common/UserConfig.h"
 
 #include <fmt/format.h>
 
@@ -12,18 +13,15 @@
 namespace sollist::db {
 
 std::string PasswordFilePath() {
-    std::string base;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config)
-        base = config;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        base = std::string(home) + "/.config";
-    else
+    const std::string base = UserConfigHome();
+    if (base.empty())
         throw Exception("No password: neither ISC_PASSWORD nor HOME is set");
     return base + "/Tarvex/R7/password";
 }
 
 std::string LookupPassword() {
-    if (const char* password = std::getenv("ISC_PASSWORD"))
+    // An empty ISC_PASSWORD (a scheduler's "ISC_PASSWORD=" line) counts as unset.
+    if (const char* password = std::getenv("ISC_PASSWORD"); password != nullptr && *password != '\0')
         return password;
     const std::string path = PasswordFilePath();
     struct stat info {};

@@ -46,7 +46,7 @@ TEST_F(EntryTest, DatabaseErrorDuringTheRunIsOneLineWithoutFertig) {
     test::TestDatabase db(test::DbMode::Embedded, /*loadSchema=*/false);
     WriteConnection(1, db.Database(), "");
     const test::ProgramResult run = Run();
-    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.exitStatus, 2);
     ASSERT_EQ(run.output.rfind(test::StartLine + "EIBCError: ", 0), 0u) << run.output;
     EXPECT_EQ(run.output.find("Fertig !"), std::string::npos);
     EXPECT_EQ(run.output.back(), '\n');

@@ -68,7 +68,7 @@ TEST(FaultConnection, EveryConnectionFailureIsOneLineWithExitStatus1ThroughTheSe
         {"wrong password", "localhost", path, true, "wrong-" + password, 0, ""},
         {"password file readable by others", "localhost", path, true, "", 0644, "must not be accessible"},
         {"no password at all", "localhost", path, true, "", 0, "No password"},
-        {"missing firmen.ini", "", "", false, password, 0, "file \"\""},
+        {"missing firmen.ini", "", "", false, password, 0, "firmen.ini nicht gefunden"},
     };
     for (const ConnectionFault& fault : faults) {
         SCOPED_TRACE(fault.name);
@@ -110,7 +110,7 @@ TEST(FaultConnection, SurchargeThatIsNoIntegerEndsTheRunBeforeAnyOrder) {
         const ProgramResult run = folder.Run();
         EXPECT_EQ(run.output,
                   test::StartLine + "EConvertError: '" + value + "' is not a valid integer value\n");
-        EXPECT_EQ(run.exitStatus, 0);
+        EXPECT_EQ(run.exitStatus, 2);
         ExpectUntouched(db);
     }
 }
@@ -125,7 +125,7 @@ TEST(FaultConnection, ConnectionNumberThatIsNoIntegerIsOneLineBeforeConnecting) 
         folder.WriteRegistry("[R7]\nConnectionNr=" + value + "\n");
         const ProgramResult run = folder.Run();
         EXPECT_EQ(run.output, "ERegistryException: Ungültiger Datentyp für 'ConnectionNr'\n");
-        EXPECT_EQ(run.exitStatus, 0);
+        EXPECT_EQ(run.exitStatus, 2);
         ExpectUntouched(db);
     }
 }

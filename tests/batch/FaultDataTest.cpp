@@ -61,7 +61,7 @@ void ExpectStoppedAtB2(const ProgramResult& run, TestDatabase& db, const std::st
     const std::string before = test::StartLine + test::ProgressLine("A1") + test::ProgressLine("B2");
     ASSERT_TRUE(run.output.starts_with(before + kind)) << run.output;
     EXPECT_EQ(run.output.find('\n', before.size()), run.output.size() - 1) << "one error line";
-    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.exitStatus, 2);
     EXPECT_EQ(db.QueryValue(AufsStdListing), "A1/MONT/MON/1.000/0.000");
     EXPECT_EQ(db.QueryValue("SELECT LIST(TRIM(AOFNUMM)) FROM AUFTRAG WHERE ASSOLLSTND IS NOT NULL"), "A1");
 }

@@ -156,7 +156,7 @@ SET TERM ; ^
     server.Kill();
 
     ASSERT_FALSE(run.timedOut) << run.output;
-    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.exitStatus, 2);
     EXPECT_LT(run.elapsed, 30s);
     // The start line, progress lines, then exactly one error line.
     std::vector<std::string> lines;

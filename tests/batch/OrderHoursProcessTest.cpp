@@ -57,7 +57,7 @@ TEST(OrderHoursProcess, DatabaseFailureMidRunKeepsTheOrdersBeforeIt) {
     EXPECT_EQ(error.find("Berechnung"), std::string::npos);
     EXPECT_EQ(error.find("Fertig !"), std::string::npos);
     EXPECT_EQ(error.back(), '\n');
-    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.exitStatus, 2);
     EXPECT_EQ(db.QueryValue(AufsStdListing), "A1/MONT/MON/1.000/2.000");
     EXPECT_EQ(db.QueryValue(AuftragListing),
               "A1/1.000/2.000/0.000/0.000/2024-05-02/MON B2/-/-/-/-/-/- C3/-/-/-/-/-/-");

@@ -88,6 +88,7 @@ ProgramResult ProgramFolder::Run(const RunOptions& options) const {
     env["HOME"] = dir_.string();
     env["TEMP"] = dir_.string();
     env["XDG_CONFIG_HOME"] = ConfigDir().string();
+    env["SOLLIST_ETC_DIR"] = (dir_ / "etc").string(); // never the machine's /etc/sollist
     for (const auto& [name, value] : options.env) {
         if (value)
             env[name] = *value;

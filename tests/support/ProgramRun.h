@@ -51,7 +51,8 @@ public:
     void WritePassword(const std::string& password, unsigned mode = 0600) const;
 
     // Runs the program in the folder with HOME and TEMP set to it, XDG_CONFIG_HOME to
-    // ConfigDir() and no ISC_PASSWORD, then options.env applied.
+    // ConfigDir(), SOLLIST_ETC_DIR to its folder etc and no ISC_PASSWORD, then options.env
+    // applied. Several runs of one folder may go on at the same time.
     ProgramResult Run(const RunOptions& options = {}) const;
 
 private:

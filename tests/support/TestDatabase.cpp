@@ -93,7 +93,7 @@ struct TestDatabase::Impl {
 };
 
 TestDatabase::TestDatabase(DbMode mode, bool loadSchema) : impl_(std::make_unique<Impl>()), mode_(mode) {
-    fb::AttachOptions options{"TARVEX", "", true};
+    fb::AttachOptions options{"TARVEX", "", true, ""};
     std::string target;
     if (mode == DbMode::Embedded) {
         std::string pattern = (fs::temp_directory_path() / "sollist-db-XXXXXX").string();

@@ -1,0 +1,12 @@
+#pragma once
+#include <string>
+
+namespace sollist {
+
+// The folder of the per-user settings (connection number, password file):
+// $XDG_CONFIG_HOME, else $HOME/.config, else the home folder from the user database plus
+// /.config. Relative values are skipped, so the current folder is never taken for it (a
+// scheduler may start the program without HOME). Empty when no folder can be found.
+std::string UserConfigHome();
+
+} // namespace sollist

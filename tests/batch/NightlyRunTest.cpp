@@ -1,0 +1,418 @@
+// The program as a scheduler runs it: exit statuses, one run per database, a killed run, an
+// order a user holds, settings found without HOME or in /etc/sollist, one-order runs and the
+// command line.
+#include "OrderHoursData.h"
+#include "db/Connection.h"
+#include "db/Statement.h"
+#include "support/ProgramRun.h"
+#include "support/TestDatabase.h"
+
+#include <gtest/gtest.h>
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace sollist::batch {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using namespace testdata;
+using test::DbMode;
+using test::ProgramFolder;
+using test::ProgramResult;
+using test::RunOptions;
+using test::TestDatabase;
+
+// Three open orders with a target each; A1 also has a booking.
+std::string ThreeOrders() {
+    return std::string(MasterData) + Order("A1") + Target("A1", 1, "MONT", 2) +
+           Booking("A1", "2024-05-02", 7, 9, "MONT") + Order("B2") + Target("B2", 1, "MONT", 4) +
+           Order("C3") + Target("C3", 1, "ZUSCHN", 10);
+}
+const char* const ThreeOrdersStored =
+    "A1/MONT/MON/1.000/2.000 B2/MONT/MON/2.000/0.000 C3/ZUSCHN/ZUS/1.000/0.000";
+const char* const ThreeOrdersTotals =
+    "A1/1.000/2.000/0.000/0.000/2024-05-02/MON B2/2.000/0.000/0.000/0.000/-/ C3/1.000/0.000/0.000/0.000/-/";
+const std::string ThreeOrdersOutput = test::StartLine + test::ProgressLine("A1") + test::ProgressLine("B2") +
+                                      test::ProgressLine("C3") + "Fertig !\n";
+
+RunOptions ServerRun(std::vector<std::string> args = {}) {
+    RunOptions options;
+    options.env.emplace_back("ISC_PASSWORD", test::ServerPassword());
+    options.args = std::move(args);
+    return options;
+}
+
+// A user's edit screen: the order's Auftrag row updated in a transaction left open.
+class RowHolder {
+public:
+    RowHolder(TestDatabase& db, const std::string& ofNumm) : connection_(db.Connection().IBCConnection) {
+        connection_.Prepare("UPDATE AUFTRAG SET ANUMM = ANUMM WHERE AOFNUMM = " + test::SqlLiteral(ofNumm))
+            .Execute({});
+    }
+    ~RowHolder() { Release(); }
+    RowHolder(const RowHolder&) = delete;
+    RowHolder& operator=(const RowHolder&) = delete;
+    void Release() { connection_.AutoRollback(); }
+
+private:
+    db::TIBCConnection& connection_;
+};
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+TEST(NightlyRun, EachExitStatus) {
+    TestDatabase db(DbMode::Embedded);
+    db.Exec(std::string(MasterData) + Order("A1") + Target("A1", 1, "MONT", 2));
+    TestDatabase noSchema(DbMode::Embedded, /*loadSchema=*/false);
+    const struct {
+        const char* name;
+        std::string database;
+        std::vector<std::string> args;
+        std::string registry; // "" = none
+        int exitStatus;
+        std::string outputStart;
+    } cases[] = {
+        {"finished", db.Database(), {}, "", 0, test::StartLine + test::ProgressLine("A1") + "Fertig !\n"},
+        {"no connection",
+         "/no/such/dir/x.fdb",
+         {},
+         "",
+         1,
+         test::StartLine + "Kann keine Serververbindung herstellen. (/no/such/dir/x.fdb)\r"},
+        {"error line during the run", noSchema.Database(), {}, "", 2, test::StartLine + "EIBCError: "},
+        {"error line before connecting",
+         db.Database(),
+         {},
+         "[R7]\nConnectionNr=zwei\n",
+         2,
+         "ERegistryException: Ungültiger Datentyp für 'ConnectionNr'\n"},
+        {"finished, an order skipped",
+         db.Database(),
+         {"--order", "A1", "--order", "ZZ"},
+         "",
+         3,
+         test::StartLine + "Offert ZZ gibt es nicht; nichts berechnet.\n" + test::ProgressLine("A1") +
+             "Fertig !\n"},
+        {"usage error", db.Database(), {"--orders", "A1"}, "", 64, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProgramFolder folder;
+        folder.WriteConnection(c.database);
+        if (!c.registry.empty())
+            folder.WriteRegistry(c.registry);
+        RunOptions options;
+        options.args = c.args;
+        const ProgramResult run = folder.Run(options);
+        EXPECT_EQ(run.exitStatus, c.exitStatus);
+        EXPECT_TRUE(run.output.starts_with(c.outputStart)) << run.output;
+        if (c.exitStatus == 2) {
+            EXPECT_EQ(run.output.find("Fertig !"), std::string::npos);
+        }
+        if (c.exitStatus == 64) {
+            EXPECT_EQ(run.output, "");
+        }
+    }
+}
+
+// B2 is held by a user: after the lock timeout B2 keeps its totals, the log names it once,
+// the orders before and after it are done and the run ends with "Fertig !" and status 3.
+TEST(NightlyRun, OrderHeldByAUserIsSkippedAfterTheLockTimeoutThroughTheServer) {
+    TestDatabase db(DbMode::Server);
+    db.Exec(ThreeOrders() + "UPDATE AUFTRAG SET ASSOLLSTND = 99 WHERE AOFNUMM = 'B2';");
+    ProgramFolder folder;
+    folder.WriteConnection(db.Database(), db.Server());
+    RowHolder holder(db, "B2");
+    const ProgramResult run = folder.Run(ServerRun({"--lock-timeout", "1"}));
+    holder.Release();
+
+    EXPECT_EQ(run.output, ThreeOrdersOutput);
+    EXPECT_EQ(run.exitStatus, 3);
+    EXPECT_LT(run.elapsed, 30s);
+    EXPECT_EQ(db.QueryValue(AuftragListing), "A1/1.000/2.000/0.000/0.000/2024-05-02/MON B2/99.000/-/-/-/-/- "
+                                             "C3/1.000/0.000/0.000/0.000/-/");
+    const std::string log = ReadFile(folder.Dir() / "SollBerFehler.Txt");
+    EXPECT_EQ(Count(log, "Offert B2"), 1u) << log;
+    EXPECT_EQ(Count(log, "Offert "), 1u) << log;
+}
+
+// The first run waits on A1, which a user holds; a second run started meanwhile is refused in
+// one line and changes nothing; the first then finishes normally.
+TEST(NightlyRun, OverlappingRunIsRefusedAndChangesNothingThroughTheServer) {
+    TestDatabase db(DbMode::Server);
+    db.Exec(ThreeOrders());
+    ProgramFolder folder;
+    folder.WriteConnection(db.Database(), db.Server());
+    auto holder = std::make_unique<RowHolder>(db, "A1");
+
+    std::promise<void> waiting;
+    RunOptions firstOptions = ServerRun({"--lock-timeout", "60"});
+    firstOptions.onLine = [&](const std::string& line) {
+        if (line == "Berechnung für Offert A1 läuft..")
+            waiting.set_value();
+    };
+    std::future<ProgramResult> first =
+        std::async(std::launch::async, [&] { return folder.Run(firstOptions); });
+    ASSERT_EQ(waiting.get_future().wait_for(60s), std::future_status::ready);
+
+    // A row only the emptying of AufSStd would remove.
+    db.Exec("INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) "
+            "VALUES ('OLD', 'MONT', 'MON', 1, 2);");
+    const ProgramResult second = folder.Run(ServerRun());
+    EXPECT_EQ(second.exitStatus, 4);
+    const std::string refusal = "Exception: Auf dieser Datenbank läuft schon eine Berechnung (Rechner ";
+    ASSERT_TRUE(second.output.starts_with(test::StartLine + refusal)) << second.output;
+    EXPECT_NE(second.output.find(", Prozess "), std::string::npos) << second.output;
+    EXPECT_TRUE(second.output.ends_with("); dieser Lauf ändert nichts.\n")) << second.output;
+    EXPECT_EQ(Count(second.output, "\n"), 2u) << second.output;
+    EXPECT_NE(db.QueryValue(AufsStdListing).find("OLD/MONT/MON/1.000/2.000"), std::string::npos);
+    EXPECT_EQ(db.QueryValue(AuftragListing), "A1/-/-/-/-/-/- B2/-/-/-/-/-/- C3/-/-/-/-/-/-");
+
+    holder.reset();
+    const ProgramResult firstRun = first.get();
+    EXPECT_EQ(firstRun.output, ThreeOrdersOutput);
+    EXPECT_EQ(firstRun.exitStatus, 0);
+}
+
+// A run killed with SIGKILL in the middle (it waits on A1, a user holds it, AufSStd is already
+// emptied) leaves nothing that blocks the next run, started at once.
+TEST(NightlyRun, RunKilledMidwayDoesNotBlockTheNextThroughTheServer) {
+    TestDatabase db(DbMode::Server);
+    db.Exec(ThreeOrders() + "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) "
+                            "VALUES ('OLD', 'MONT', 'MON', 1, 2);");
+    ProgramFolder folder;
+    folder.WriteConnection(db.Database(), db.Server());
+    auto holder = std::make_unique<RowHolder>(db, "A1");
+    RunOptions killed = ServerRun({"--lock-timeout", "60"});
+    killed.timeout = 3s; // then SIGKILL
+    const ProgramResult first = folder.Run(killed);
+    ASSERT_TRUE(first.timedOut) << first.output;
+    EXPECT_EQ(first.output, test::StartLine + test::ProgressLine("A1"));
+    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM AUFSSTD WHERE ASOFNUMM = 'OLD'"), "0");
+    holder.reset();
+
+    const ProgramResult next = folder.Run(ServerRun());
+    EXPECT_EQ(next.output, ThreeOrdersOutput);
+    EXPECT_EQ(next.exitStatus, 0);
+    EXPECT_EQ(db.QueryValue(AufsStdListing), ThreeOrdersStored);
+    EXPECT_EQ(db.QueryValue(AuftragListing), ThreeOrdersTotals);
+}
+
+// Where the program finds its settings and password: an empty ISC_PASSWORD does not hide the
+// password file; without HOME the per-user folder comes from the user database, never from
+// the current folder; firmen.ini may lie in /etc/sollist alone.
+TEST(NightlyRun, SettingsFoundWhereAnUnattendedRunLooksThroughTheServer) {
+    TestDatabase db(DbMode::Server);
+    db.Exec(std::string(MasterData) + Order("A1") + Target("A1", 1, "MONT", 2));
+    const std::string password = test::ServerPassword();
+    const passwd* user = ::getpwuid(::getuid());
+    ASSERT_NE(user, nullptr);
+    const fs::path userConfig = fs::path(user->pw_dir) / ".config/Tarvex/R7";
+    const std::string userPasswordFile = (userConfig / "password").string();
+    if (fs::exists(userPasswordFile) || fs::exists(userConfig / "registry.ini"))
+        GTEST_SKIP() << "the user running the tests has per-user settings in " << userConfig;
+    const std::string normal = test::StartLine + test::ProgressLine("A1") + "Fertig !\n";
+    const std::string missing = "/no/such/dir/x.fdb";
+    const std::string section = test::ConnectionSection(1, db.Database(), db.Server());
+
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::string, std::optional<std::string>>> env;
+        bool passwordFile;        // the right password in the folder's per-user password file
+        bool settingsNextToIt;    // firmen.ini next to the program
+        bool settingsInEtc;       // firmen.ini in SOLLIST_ETC_DIR
+        bool trapInCurrentFolder; // ./.config/... selecting a missing database, wrong password
+        int exitStatus;
+        std::string output; // exact, or the start for status 1
+    } cases[] = {
+        {"empty ISC_PASSWORD, password file", {{"ISC_PASSWORD", ""}}, true, true, false, false, 0, normal},
+        {"no HOME, no XDG_CONFIG_HOME, ISC_PASSWORD",
+         {{"HOME", std::nullopt}, {"XDG_CONFIG_HOME", std::nullopt}, {"ISC_PASSWORD", password}},
+         false,
+         true,
+         false,
+         true,
+         0,
+         normal},
+        {"no HOME, no XDG_CONFIG_HOME, no password",
+         {{"HOME", std::nullopt}, {"XDG_CONFIG_HOME", std::nullopt}},
+         false,
+         true,
+         false,
+         true,
+         1,
+         test::StartLine + "Kann keine Serververbindung herstellen. (" + db.Database() +
+             ")\rNo password: set ISC_PASSWORD or create the file " + userPasswordFile +
+             " (readable by its owner only)\n"},
+        {"firmen.ini in /etc/sollist only",
+         {{"ISC_PASSWORD", password}},
+         false,
+         false,
+         true,
+         false,
+         0,
+         normal},
+        {"firmen.ini nowhere",
+         {{"ISC_PASSWORD", password}},
+         false,
+         false,
+         false,
+         false,
+         1,
+         test::StartLine +
+             "Kann keine Serververbindung herstellen. ()\rfirmen.ini nicht gefunden (gesucht: "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        db.Exec("DELETE FROM AUFSSTD");
+        ProgramFolder folder;
+        if (c.passwordFile)
+            folder.WritePassword(password);
+        if (c.settingsNextToIt)
+            folder.WriteSettings(section + test::ConnectionSection(2, missing));
+        if (c.settingsInEtc)
+            folder.WriteFile("etc/firmen.ini", section);
+        if (c.trapInCurrentFolder) {
+            folder.WriteFile(".config/Tarvex/R7/registry.ini", "[R7]\nConnectionNr=2\n");
+            folder.WriteFile(".config/Tarvex/R7/password", "wrong\n");
+            fs::permissions(folder.Dir() / ".config/Tarvex/R7/password", fs::perms::owner_read);
+        }
+        RunOptions options;
+        options.env = c.env;
+        const ProgramResult run = folder.Run(options);
+        EXPECT_EQ(run.exitStatus, c.exitStatus);
+        if (c.exitStatus == 0) {
+            EXPECT_EQ(run.output, c.output);
+            EXPECT_EQ(db.QueryValue(AufsStdListing), "A1/MONT/MON/1.000/0.000");
+        } else {
+            EXPECT_TRUE(run.output.starts_with(c.output)) << run.output;
+        }
+        if (std::string(c.name) == "firmen.ini nowhere") {
+            EXPECT_NE(run.output.find((folder.Dir() / "firmen.ini").string() + ", " +
+                                      (folder.Dir() / "etc" / "firmen.ini").string() + ")\n"),
+                      std::string::npos)
+                << run.output;
+        }
+    }
+}
+
+// --order recalculates the named orders as the nightly run does, open or closed, and leaves
+// every other order's rows alone; an unknown number changes nothing.
+TEST(NightlyRun, OneOrderRuns) {
+    TestDatabase db(DbMode::Embedded);
+    db.Exec(std::string(MasterData) + Order("A1") + Target("A1", 1, "MONT", 2) +
+            Booking("A1", "2024-05-02", 7, 9, "MONT") + Order("A2") + Target("A2", 1, "ZUSCHN", 10) +
+            Order("C9", "CURRENT_DATE - 100") + Target("C9", 1, "MONT", 4));
+    // Rows of an earlier run: A1 with an activity it no longer has; the others as they were.
+    const std::string earlier =
+        "DELETE FROM AUFSSTD; UPDATE AUFTRAG SET ASSOLLSTND = 7, ASISTSTND = NULL, ASREGSTND = NULL, "
+        "AOFFSTND = NULL, ASISTBIS = NULL, ASKOLETZT = NULL;"
+        "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) VALUES ('A1', 'ALT', 'MON', 5, 5);"
+        "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) VALUES ('A2', 'ALT', 'ZUS', 5, 5);"
+        "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) VALUES ('C9', 'ALT', 'MON', 5, 5);";
+    const std::string a1 = "A1/1.000/2.000/0.000/0.000/2024-05-02/MON";
+    const std::string a2 = "A2/1.000/0.000/0.000/0.000/-/";
+    const std::string c9 = "C9/2.000/0.000/0.000/0.000/-/";
+    const std::string old = "/7.000/-/-/-/-/-";
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        int exitStatus;
+        std::string output; // between the start line and "Fertig !"
+        std::string stored;
+        std::string totals;
+    } cases[] = {
+        {"one order",
+         {"--order", "A1"},
+         0,
+         test::ProgressLine("A1"),
+         "A1/MONT/MON/1.000/2.000 A2/ALT/ZUS/5.000/5.000 C9/ALT/MON/5.000/5.000",
+         a1 + " A2" + old + " C9" + old},
+        {"two orders",
+         {"--order", "A2", "--order", "A1"},
+         0,
+         test::ProgressLine("A2") + test::ProgressLine("A1"),
+         "A1/MONT/MON/1.000/2.000 A2/ZUSCHN/ZUS/1.000/0.000 C9/ALT/MON/5.000/5.000",
+         a1 + " " + a2 + " C9" + old},
+        {"unknown order",
+         {"--order", "XX"},
+         3,
+         "Offert XX gibt es nicht; nichts berechnet.\n",
+         "A1/ALT/MON/5.000/5.000 A2/ALT/ZUS/5.000/5.000 C9/ALT/MON/5.000/5.000",
+         "A1" + old + " A2" + old + " C9" + old},
+        {"closed order",
+         {"--order", "C9"},
+         0,
+         test::ProgressLine("C9"),
+         "A1/ALT/MON/5.000/5.000 A2/ALT/ZUS/5.000/5.000 C9/MONT/MON/2.000/0.000",
+         "A1" + old + " A2" + old + " " + c9},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        db.Exec(earlier);
+        ProgramFolder folder;
+        folder.WriteConnection(db.Database());
+        RunOptions options;
+        options.args = c.args;
+        const ProgramResult run = folder.Run(options);
+        EXPECT_EQ(run.output, test::StartLine + c.output + "Fertig !\n");
+        EXPECT_EQ(run.exitStatus, c.exitStatus);
+        EXPECT_EQ(db.QueryValue(AufsStdListing), c.stored);
+        EXPECT_EQ(db.QueryValue(AuftragListing), c.totals);
+    }
+}
+
+TEST(NightlyRun, CommandLine) {
+    ProgramFolder folder; // no firmen.ini: none of these connects
+    const struct {
+        std::vector<std::string> args;
+        int exitStatus;
+        std::string outputStart;
+    } cases[] = {
+        {{"--help"}, 0, "Aufruf: sollist [--order OFFERT]... [--lock-timeout SEKUNDEN]\n"},
+        {{"--version"}, 0, "sollist 1.0\n"},
+        {{"--verbose"}, 64, ""},
+        {{"--order"}, 64, ""},
+        {{"--order", ""}, 64, ""},
+        {{"--lock-timeout", "ten"}, 64, ""},
+        {{"--lock-timeout", "-1"}, 64, ""},
+        {{"A1"}, 64, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : ""));
+        RunOptions options;
+        options.args = c.args;
+        const ProgramResult run = folder.Run(options);
+        EXPECT_EQ(run.exitStatus, c.exitStatus);
+        EXPECT_TRUE(run.output.starts_with(c.outputStart)) << run.output;
+        if (c.outputStart.empty()) {
+            EXPECT_EQ(run.output, "");
+        }
+    }
+    RunOptions version;
+    version.args = {"--version"};
+    EXPECT_EQ(folder.Run(version).output, "sollist 1.0\n");
+}
+
+} // namespace
+} // namespace sollist::batch
