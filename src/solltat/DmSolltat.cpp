@@ -51,14 +51,16 @@ void DeclareMaterialActivityQueries(Tdm_Solltat& dm) {
              "order by MATTAT"},
             {});
 
+    // The order's material numbers joined to MATTATIG: "MatMaNumm in (select .. union ..)"
+    // returns the same rows in the same order, but the server walks all of MATTATIG for it and
+    // runs the union once per row, a cost that grows with the master data.
     Declare(dm.qryInitMT,
-            {"Select MatMaNumm,MATTAT,MATERSCHW,TAEINHKZ",
-             "from MATTATIG join TAETIGKE on (MATTAT=TANUMM)",
-             "where MatMaNumm in ",
-             "(Select ApMaMaNumm from POS_MAT where ApMaOfNumm=:OFNUMM ",
-             " union ",
-             " Select PTMMaNumm from POSTYMAT where PTMOfNumm=:OFNUMM) ",
-             "Order by MatMaNumm,MatTat"},
+            {"Select mt.MatMaNumm, mt.MATTAT, mt.MATERSCHW, ta.TAEINHKZ",
+             "from (Select ApMaMaNumm as MaNumm from POS_MAT where ApMaOfNumm=:OFNUMM",
+             "      union Select PTMMaNumm from POSTYMAT where PTMOfNumm=:OFNUMM) om",
+             "  join MATTATIG mt on (mt.MatMaNumm = om.MaNumm)",
+             "  join TAETIGKE ta on (mt.MATTAT = ta.TANUMM)",
+             "Order by mt.MatMaNumm, mt.MatTat"},
             {{"MATMANUMM", ftString, 13, true}, {"MATTAT", ftString, 10, true},
              {"MATERSCHW", ftFloat}, {"TAEINHKZ", ftString, 3, true}});
 
