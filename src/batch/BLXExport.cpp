@@ -1,11 +1,13 @@
 #include "batch/BLXExport.h"
 
 #include "config/DBIniFile.h"
+#include "db/Connection.h"
 #include "ist/IstStunden.h"
 #include "solltat/Solltat.h"
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace sollist::batch {
@@ -74,16 +76,23 @@ void Tdm_BLXExport::CalcSollIst() {
     solltat::TSolltat solltat(FContext);
     solltat.KeepMasterData = true; // the run changes no master data
     ist::TIstStunden istStunden(FContext);
+    istStunden.KeepMasterData = true;
     auto orderNumber = qry.FieldByName("AOfNumm");
+    std::vector<TStundenZeile> rows;
     for (; !qry.Eof(); qry.Next()) {
         const std::string OfNumm = orderNumber.AsString();
         FContext.Print(fmt::format("Berechnung für Offert {} läuft..", OfNumm));
+        // The order's AufSStd rows and its totals are stored together or not at all.
+        db::TIBCWorkUnit unit(FContext.Connection);
         solltat.Calculate({OfNumm}, false);
-        const double targetSum = SumTargetHours(OfNumm, true);
+        rows.clear();
+        const double targetSum = SumTargetHours(&rows);
         const ist::TIstErgebnis ist = istStunden.Calc(OfNumm);
+        MergeActualHours(rows, ist);
+        AppendRows(OfNumm, rows);
         if (tbAuftrag.FindKey({TValue{OfNumm}}))
             WriteOrderTotals(targetSum, ist);
-        MergeActualHours(OfNumm, ist);
+        unit.Commit();
     }
 
     qry.Close();
@@ -100,12 +109,12 @@ void Tdm_BLXExport::CalcSollIst(const std::string& OfNumm) {
     solltat::TSolltat solltat(FContext);
     ist::TIstStunden istStunden(FContext);
     solltat.Calculate({OfNumm}, false);
-    const double targetSum = SumTargetHours(OfNumm, false);
+    const double targetSum = SumTargetHours(nullptr);
     WriteOrderTotals(targetSum, istStunden.Calc(tbAuftrag.FieldByName("AOfNumm").AsString()));
     tbAuftrag.Close();
 }
 
-double Tdm_BLXExport::SumTargetHours(const std::string& OfNumm, bool appendRows) {
+double Tdm_BLXExport::SumTargetHours(std::vector<TStundenZeile>* rows) {
     double sum = 0;
     qrySollStd.Open();
     auto rmTat = qrySollStd.FieldByName("TaRmTat");
@@ -113,15 +122,8 @@ double Tdm_BLXExport::SumTargetHours(const std::string& OfNumm, bool appendRows)
     auto hours = qrySollStd.FieldByName("SollStunden");
     for (; !qrySollStd.Eof(); qrySollStd.Next()) {
         sum += hours.AsFloat();
-        if (!appendRows)
-            continue;
-        tbAufsStd.Append();
-        tbAufsStd.FieldByName("ASOFNUMM").AsString(OfNumm);
-        tbAufsStd.FieldByName("ASRMTAT").AsString(rmTat.AsString());
-        tbAufsStd.FieldByName("ASKONUMM").AsString(koNumm.AsString());
-        tbAufsStd.FieldByName("ASSOLLSTD").AsFloat(hours.AsFloat() * VertZuschl);
-        tbAufsStd.FieldByName("ASISTSTD").AsFloat(0);
-        tbAufsStd.Post();
+        if (rows != nullptr)
+            rows->push_back({rmTat.AsString(), koNumm.AsString(), hours.AsFloat() * VertZuschl, 0});
     }
     qrySollStd.Close();
     return sum;
@@ -142,20 +144,28 @@ void Tdm_BLXExport::WriteOrderTotals(double targetSum, const ist::TIstErgebnis& 
     tbAuftrag.Post();
 }
 
-void Tdm_BLXExport::MergeActualHours(const std::string& OfNumm, const ist::TIstErgebnis& ist) {
+// The rows are merged before they are stored, so that each is written once. Activities are
+// compared exactly, as a search of the stored rows would.
+void Tdm_BLXExport::MergeActualHours(std::vector<TStundenZeile>& rows, const ist::TIstErgebnis& ist) {
     for (int i = 0; i < ist.RmTatList.Count(); ++i) {
         const std::string& rmTat = ist.RmTatList.Key(i);
         const ist::TRmInfo& info = ist.RmTatList.Value(i);
-        if (tbAufsStd.Locate("AsOfNumm;AsRmTat", {TValue{OfNumm}, TValue{rmTat}})) {
-            tbAufsStd.Edit();
-        } else {
-            tbAufsStd.Append();
-            tbAufsStd.FieldByName("ASOFNUMM").AsString(OfNumm);
-            tbAufsStd.FieldByName("ASRMTAT").AsString(rmTat);
-            tbAufsStd.FieldByName("ASKONUMM").AsString(info.KoNumm);
-            tbAufsStd.FieldByName("ASSOLLSTD").AsFloat(0);
-        }
-        tbAufsStd.FieldByName("ASISTSTD").AsFloat(info.Sum);
+        auto row =
+            std::find_if(rows.begin(), rows.end(), [&](const TStundenZeile& r) { return r.RmTat == rmTat; });
+        if (row == rows.end())
+            row = rows.insert(rows.end(), TStundenZeile{rmTat, info.KoNumm, 0, 0});
+        row->IstStd = info.Sum;
+    }
+}
+
+void Tdm_BLXExport::AppendRows(const std::string& OfNumm, const std::vector<TStundenZeile>& rows) {
+    for (const TStundenZeile& row : rows) {
+        tbAufsStd.Append();
+        tbAufsStd.FieldByName("ASOFNUMM").AsString(OfNumm);
+        tbAufsStd.FieldByName("ASRMTAT").AsString(row.RmTat);
+        tbAufsStd.FieldByName("ASKONUMM").AsString(row.KoNumm);
+        tbAufsStd.FieldByName("ASSOLLSTD").AsFloat(row.SollStd);
+        tbAufsStd.FieldByName("ASISTSTD").AsFloat(row.IstStd);
         tbAufsStd.Post();
     }
 }

@@ -6,6 +6,7 @@
 #include "db/DataSet.h"
 
 #include <string>
+#include <vector>
 
 namespace sollist::ist {
 struct TIstErgebnis;
@@ -43,13 +44,22 @@ public:
     static constexpr int OpenDays = 60;
 
 private:
+    // One AufSStd row of the order being calculated, before it is stored.
+    struct TStundenZeile {
+        std::string RmTat, KoNumm;
+        double SollStd = 0, IstStd = 0;
+    };
+
     void DeclareDataObjects();
-    // Sums qrySollStd; with appendRows, appends each group to tbAufsStd as well.
-    double SumTargetHours(const std::string& OfNumm, bool appendRows);
+    // Sums qrySollStd; with rows, also collects each group as a row (target hours with the
+    // surcharge).
+    double SumTargetHours(std::vector<TStundenZeile>* rows);
     // Writes the totals into the current row of tbAuftrag.
     void WriteOrderTotals(double targetSum, const ist::TIstErgebnis& ist);
-    // Puts each reporting activity's actual hours into its AufSStd row, adding missing rows.
-    void MergeActualHours(const std::string& OfNumm, const ist::TIstErgebnis& ist);
+    // Puts each reporting activity's actual hours into the first row of that activity, adding
+    // a row where there is none.
+    static void MergeActualHours(std::vector<TStundenZeile>& rows, const ist::TIstErgebnis& ist);
+    void AppendRows(const std::string& OfNumm, const std::vector<TStundenZeile>& rows);
 };
 
 } // namespace sollist::batch

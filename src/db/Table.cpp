@@ -128,7 +128,7 @@ void TIBCTable::UpdateRow() {
     TIBCConnection& connection = Connection();
     const std::uint64_t found =
         connection.Prepare("UPDATE " + TableName + " SET " + assignments + " WHERE " + condition)
-            .Execute(params);
+            .ExecuteCounted(params);
     if (found != 1) {
         connection.AutoRollback(); // an update of several rows must not stay
         throw Misuse(Name(), fmt::format("Update failed. Found {} records", found));

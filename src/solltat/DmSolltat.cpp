@@ -2,6 +2,7 @@
 
 #include "db/TempTable.h"
 
+#include <bit>
 #include <functional>
 
 namespace sollist::solltat {
@@ -237,7 +238,12 @@ void Tdm_Solltat::OpenTables() {
         tbTaetigkeiten.Open();
         IndexMasterSets();
     }
-    db::CreateTempTable(tbSolltat, "");
+    // The program never drops SOLLTAT: once this module has made sure of it, it is emptied.
+    if (FSolltatExists)
+        tbSolltat.EmptyTable();
+    else
+        db::CreateTempTable(tbSolltat, "");
+    FSolltatExists = true;
     FSavedRows = 0;
 }
 
@@ -299,6 +305,26 @@ const TTaetigkeitStamm* Tdm_Solltat::FindTaetigkeit(const std::string& TaNumm) c
 const TMaterialStamm* Tdm_Solltat::FindMaterial(const std::string& MaNumm) const {
     auto it = FMaterialien.find(MaNumm);
     return it == FMaterialien.end() ? nullptr : &it->second;
+}
+
+const TKeyTabErgebnis* Tdm_Solltat::KeyTable(const std::string& Material, double Laenge, double Breite,
+                                             double Dicke) {
+    auto [it, added] = FKeyTab.try_emplace(
+        KeyTabArgs{Material, std::bit_cast<std::uint64_t>(Laenge), std::bit_cast<std::uint64_t>(Breite),
+                   std::bit_cast<std::uint64_t>(Dicke)});
+    if (added) {
+        qryMatKyTab.Close();
+        qryMatKyTab.ParamByName("MATERIAL").AsString(Material);
+        qryMatKyTab.ParamByName("LAENGE").AsFloat(Laenge);
+        qryMatKyTab.ParamByName("BREITE").AsFloat(Breite);
+        qryMatKyTab.ParamByName("DICKE").AsFloat(Dicke);
+        qryMatKyTab.Open();
+        if (!qryMatKyTab.IsEmpty())
+            it->second = TKeyTabErgebnis{qryMatKyTab.FieldByName("KYTABMAT").AsString(),
+                                         qryMatKyTab.FieldByName("MENGE").AsFloat()};
+        qryMatKyTab.Close();
+    }
+    return it->second ? &*it->second : nullptr;
 }
 
 TMSTRecord* Tdm_Solltat::FindSMRecord(const std::string& SollPos, std::int32_t Element,
