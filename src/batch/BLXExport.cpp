@@ -158,16 +158,14 @@ void Tdm_BLXExport::MergeActualHours(std::vector<TStundenZeile>& rows, const ist
     }
 }
 
+// One statement for the order's rows, in the fields' order ASOFNUMM, ASRMTAT, ASKONUMM,
+// ASSOLLSTD, ASISTSTD.
 void Tdm_BLXExport::AppendRows(const std::string& OfNumm, const std::vector<TStundenZeile>& rows) {
-    for (const TStundenZeile& row : rows) {
-        tbAufsStd.Append();
-        tbAufsStd.FieldByName("ASOFNUMM").AsString(OfNumm);
-        tbAufsStd.FieldByName("ASRMTAT").AsString(row.RmTat);
-        tbAufsStd.FieldByName("ASKONUMM").AsString(row.KoNumm);
-        tbAufsStd.FieldByName("ASSOLLSTD").AsFloat(row.SollStd);
-        tbAufsStd.FieldByName("ASISTSTD").AsFloat(row.IstStd);
-        tbAufsStd.Post();
-    }
+    std::vector<std::vector<TValue>> values;
+    values.reserve(rows.size());
+    for (const TStundenZeile& row : rows)
+        values.push_back({OfNumm, row.RmTat, row.KoNumm, row.SollStd, row.IstStd});
+    tbAufsStd.AppendRows(values);
 }
 
 } // namespace sollist::batch

@@ -100,9 +100,13 @@ void DeclarePositionQueries(Tdm_Solltat& dm) {
              {"PTBEZEICH", ftString, 20, true}, {"APMENGE", ftFloat},
              {"TAEINHKZ", ftString, 3, true}, {"MWWERT", ftFloat}});
 
+    // A part-type text that fits APTYTEXTKURZ comes in the row; only a longer one comes as
+    // APTYTEXT, a blob, whose reading costs round trips of its own through the server.
     Declare(dm.qryPosTyp,
             {"Select ty.APTYOFNUMM,ty.APTYAPNUMM,ty.APTYBGLF,ty.APTYLFD,ty.APTYEC1,ty.APTYEC2,ty.APTYEC3,ty.APTYEC4,",
-             "       ty.APTYDiCalc,ty.ApTyErsch,ty.ApTyName,ty.ApTyNameB,ty.ApTyText,",
+             "       ty.APTYDiCalc,ty.ApTyErsch,ty.ApTyName,ty.ApTyNameB,",
+             "       iif(char_length(ty.ApTyText) > 1000, ty.ApTyText, null) as ApTyText,",
+             "       cast(iif(char_length(ty.ApTyText) > 1000, null, ty.ApTyText) as varchar(1000) character set utf8) as ApTyTextKurz,",
              "       po.ApMenge,tmw.MWWERT,bg.APBGERSCHW",
              "from POS_TYP ty ",
              " join POSITIONEN po on (ty.ApTyOfNumm=po.ApOfNumm AND ty.ApTyApNumm=po.ApNumm)",
@@ -116,7 +120,8 @@ void DeclarePositionQueries(Tdm_Solltat& dm) {
              {"APTYEC3", ftString, 1, true}, {"APTYEC4", ftString, 1, true},
              {"APTYDICALC", ftBoolean, 0, true}, {"APTYERSCH", ftFloat},
              {"APTYNAME", ftString, 30, true}, {"APTYNAMEB", ftString, 30},
-             {"APTYTEXT", ftMemo}, {"APMENGE", ftFloat}, {"MWWERT", ftFloat},
+             {"APTYTEXT", ftMemo}, {"APTYTEXTKURZ", ftString, 1000},
+             {"APMENGE", ftFloat}, {"MWWERT", ftFloat},
              {"APBGERSCHW", ftFloat}});
 
     Declare(dm.qryAuftrag,
@@ -309,9 +314,9 @@ const TMaterialStamm* Tdm_Solltat::FindMaterial(const std::string& MaNumm) const
 
 const TKeyTabErgebnis* Tdm_Solltat::KeyTable(const std::string& Material, double Laenge, double Breite,
                                              double Dicke) {
-    auto [it, added] = FKeyTab.try_emplace(
-        KeyTabArgs{Material, std::bit_cast<std::uint64_t>(Laenge), std::bit_cast<std::uint64_t>(Breite),
-                   std::bit_cast<std::uint64_t>(Dicke)});
+    auto [it, added] = FKeyTab.try_emplace(KeyTabArgs{Material, std::bit_cast<std::uint64_t>(Laenge),
+                                                      std::bit_cast<std::uint64_t>(Breite),
+                                                      std::bit_cast<std::uint64_t>(Dicke)});
     if (added) {
         qryMatKyTab.Close();
         qryMatKyTab.ParamByName("MATERIAL").AsString(Material);
