@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <exception>
 #include <map>
 #include <string>
 #include <vector>
@@ -155,13 +156,17 @@ int main(int argc, char** argv) {
             fmt::print("round {}: run {:.3f} s, limit {:.3f} s\n", round + 1, runs.back(), limits.back());
         }
         const double run = *std::min_element(runs.begin(), runs.end());
+        const auto count = static_cast<double>(orders.size());
         const double limit = *std::min_element(limits.begin(), limits.end());
         fmt::print("{} orders, {} per-order queries: run {:.3f} s ({:.1f} orders/s), limit {:.3f} s ({:.1f} "
                    "orders/s), run/limit {:.2f} (best of {})\n",
-                   orders.size(), queries.size(), run, orders.size() / run, limit, orders.size() / limit,
-                   run / limit, rounds);
+                   orders.size(), queries.size(), run, count / run, limit, count / limit, run / limit,
+                   rounds);
     } catch (const Exception& e) {
         fmt::print(stderr, "{}: {}\n", e.kind(), e.what());
+        return 1;
+    } catch (const std::exception& e) {
+        fmt::print(stderr, "{}\n", e.what());
         return 1;
     }
     return 0;

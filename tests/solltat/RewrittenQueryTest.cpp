@@ -33,6 +33,7 @@ std::vector<std::vector<db::TValue>> Rows(db::TIBCQuery& qry, const std::string&
     std::vector<std::vector<db::TValue>> rows;
     for (; !qry.Eof(); qry.Next()) {
         std::vector<db::TValue> row;
+        row.reserve(static_cast<std::size_t>(qry.FieldCount()));
         for (int i = 0; i < qry.FieldCount(); ++i) row.push_back(qry.Fields(i).Value());
         rows.push_back(std::move(row));
     }
