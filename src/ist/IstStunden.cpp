@@ -83,9 +83,10 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm) {
 }
 
 const std::vector<TIstStunden::TLohnZeile>& TIstStunden::WageRows(const std::string& miNumm) {
-    auto [it, added] = FLohnCache.try_emplace(miNumm);
-    if (!added)
+    if (auto it = FLohnCache.find(miNumm); it != FLohnCache.end())
         return it->second;
+    // Cached only once read whole: a failed read must not leave an employee without rows.
+    std::vector<TLohnZeile> rows;
     auto& tbMiLohn = DM_CIstStunden.tbMiLohn;
     tbMiLohn.Close();
     tbMiLohn.FilterSQL(EmployeeFilter(miNumm));
@@ -93,9 +94,9 @@ const std::vector<TIstStunden::TLohnZeile>& TIstStunden::WageRows(const std::str
     auto factor = tbMiLohn.FieldByName("MILOABWFAT");
     auto validFrom = tbMiLohn.FieldByName("MILODATUM");
     for (; !tbMiLohn.Eof(); tbMiLohn.Next())
-        it->second.push_back({WholeDay(validFrom.AsDateTime()), factor.AsFloat()});
+        rows.push_back({WholeDay(validFrom.AsDateTime()), factor.AsFloat()});
     tbMiLohn.Close();
-    return it->second;
+    return FLohnCache.emplace(miNumm, std::move(rows)).first->second;
 }
 
 // Moves forward through the employee's wage rows (ordered by day) to the factor valid on

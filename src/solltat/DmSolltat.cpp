@@ -314,20 +314,22 @@ const TMaterialStamm* Tdm_Solltat::FindMaterial(const std::string& MaNumm) const
 
 const TKeyTabErgebnis* Tdm_Solltat::KeyTable(const std::string& Material, double Laenge, double Breite,
                                              double Dicke) {
-    auto [it, added] = FKeyTab.try_emplace(KeyTabArgs{Material, std::bit_cast<std::uint64_t>(Laenge),
-                                                      std::bit_cast<std::uint64_t>(Breite),
-                                                      std::bit_cast<std::uint64_t>(Dicke)});
-    if (added) {
+    KeyTabArgs args{Material, std::bit_cast<std::uint64_t>(Laenge), std::bit_cast<std::uint64_t>(Breite),
+                    std::bit_cast<std::uint64_t>(Dicke)};
+    auto it = FKeyTab.find(args);
+    if (it == FKeyTab.end()) { // cached only once read: a failed read must not look like no row
         qryMatKyTab.Close();
         qryMatKyTab.ParamByName("MATERIAL").AsString(Material);
         qryMatKyTab.ParamByName("LAENGE").AsFloat(Laenge);
         qryMatKyTab.ParamByName("BREITE").AsFloat(Breite);
         qryMatKyTab.ParamByName("DICKE").AsFloat(Dicke);
         qryMatKyTab.Open();
+        std::optional<TKeyTabErgebnis> found;
         if (!qryMatKyTab.IsEmpty())
-            it->second = TKeyTabErgebnis{qryMatKyTab.FieldByName("KYTABMAT").AsString(),
-                                         qryMatKyTab.FieldByName("MENGE").AsFloat()};
+            found = TKeyTabErgebnis{qryMatKyTab.FieldByName("KYTABMAT").AsString(),
+                                    qryMatKyTab.FieldByName("MENGE").AsFloat()};
         qryMatKyTab.Close();
+        it = FKeyTab.emplace(std::move(args), std::move(found)).first;
     }
     return it->second ? &*it->second : nullptr;
 }
