@@ -85,6 +85,8 @@ public:
         Write(e, buffer);
     }
     void Ended(bool commit, bool retaining) override {
+        ++ends_;
+        commits_ += commit ? 1 : 0;
         Event e;
         e.commit = commit;
         e.retaining = retaining;
@@ -98,6 +100,8 @@ public:
     const std::vector<std::string>& Sqls() const { return sqls_; }
     IMessageMetadata* Layout(std::int32_t id) const { return layouts_[id]; }
     std::size_t Events() const { return events_; }
+    std::size_t Commits() const { return commits_; }
+    std::size_t Statements() const { return events_ - ends_; }
 
 private:
     template <class Key, class OnNew>
@@ -120,6 +124,8 @@ private:
     std::vector<std::string> sqls_;
     std::vector<IMessageMetadata*> layouts_;
     std::size_t events_ = 0;
+    std::size_t commits_ = 0;
+    std::size_t ends_ = 0;
 };
 
 // A recorded statement prepared for the replay, with its output layout and time spent.
@@ -229,9 +235,10 @@ int main(int argc, char** argv) {
         const Timing floor = Replay(dm.IBCConnection, recording, statements);
 
         fmt::print("wall: run {:.3f} s, floor {:.3f} s, run/floor {:.3f}; processor: run {:.3f} s, "
-                   "floor {:.3f} s, run/floor {:.3f}; {} events, {} distinct statements\n",
+                   "floor {:.3f} s, run/floor {:.3f}; {} events ({} statements run, {} commits), {} distinct "
+                   "statements\n",
                    run.wall, floor.wall, run.wall / floor.wall, run.cpu, floor.cpu, run.cpu / floor.cpu,
-                   recording.Events(), statements.size());
+                   recording.Events(), recording.Statements(), recording.Commits(), statements.size());
         std::vector<std::size_t> order(statements.size());
         for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
         std::sort(order.begin(), order.end(),

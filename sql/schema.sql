@@ -154,9 +154,9 @@ CREATE TABLE POS_MAT (
     CONSTRAINT PK_POS_MAT PRIMARY KEY (APMAOFNUMM, APMAAPNUMM, APMALFNR)
 )^
 
-/* The target calculation preloads the activities of an order's materials with
-   "MatMaNumm in (select ApMaMaNumm ... where ApMaOfNumm=:OFNUMM union ...)", probed once per
-   MATTATIG row: without this index each probe reads all material rows of the order. */
+/* The target calculation preloads the activities of an order's materials, reading the order's
+   material numbers by order number (and, in the older form of that query, probing them once per
+   MATTATIG row: without this index each probe read all material rows of the order). */
 CREATE INDEX IX_POS_MAT_MANUMM ON POS_MAT (APMAOFNUMM, APMAMANUMM)^
 
 /* Activities entered on a position. */

@@ -9,6 +9,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace sollist::batch {
@@ -77,6 +78,7 @@ void Tdm_BLXExport::CalcSollIst() {
     solltat::TSolltat solltat(FContext);
     solltat.KeepMasterData = true; // the run changes no master data
     ist::TIstStunden istStunden(FContext);
+    istStunden.KeepMasterData = true;
     auto orderNumber = qry.FieldByName("AOfNumm");
     for (; !qry.Eof(); qry.Next()) CalcOrder(orderNumber.AsString(), solltat, istStunden);
 
@@ -96,35 +98,42 @@ void Tdm_BLXExport::CalcOrders(const std::vector<std::string>& orders) {
             SkippedOrders.push_back(OfNumm);
         }
     }
-    db::TIBCSQL deleteRows(FContext.Connection, "qryAufsStdLoeschen");
-    deleteRows.SetSQL({"DELETE FROM AufSStd WHERE ASOFNUMM = :OFNUMM"});
-    for (const std::string& OfNumm : known) {
-        deleteRows.ParamByName("OFNUMM").AsString(OfNumm);
-        deleteRows.Execute();
-    }
+    db::TIBCSQL oldRows(FContext.Connection, "qryAufsStdLoeschen");
+    oldRows.SetSQL({"DELETE FROM AufSStd WHERE ASOFNUMM = :OFNUMM"});
     tbAufsStd.Open();
 
     solltat::TSolltat solltat(FContext);
     solltat.KeepMasterData = true;
     ist::TIstStunden istStunden(FContext);
-    for (const std::string& OfNumm : known) CalcOrder(OfNumm, solltat, istStunden);
+    istStunden.KeepMasterData = true;
+    for (const std::string& OfNumm : known) CalcOrder(OfNumm, solltat, istStunden, &oldRows);
 
     tbAufsStd.Close();
     tbAuftrag.Close();
 }
 
 void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, solltat::TSolltat& solltat,
-                              ist::TIstStunden& istStunden) {
+                              ist::TIstStunden& istStunden, db::TIBCSQL* oldRows) {
     FContext.Print(fmt::format("Berechnung für Offert {} läuft..", OfNumm));
-    solltat.Calculate({OfNumm}, false);
-    const double targetSum = SumTargetHours(OfNumm, true);
+    // The order's AufSStd rows and its totals are stored together or not at all.
+    db::TIBCWorkUnit unit(FContext.Connection);
+    solltat.Calculate({OfNumm}, false); // first: it may create SOLLTAT, before the unit writes
+    std::vector<TStundenZeile> rows;
+    const double targetSum = SumTargetHours(&rows);
     const ist::TIstErgebnis ist = istStunden.Calc(OfNumm);
+    MergeActualHours(rows, ist);
+    if (oldRows != nullptr) {
+        oldRows->ParamByName("OFNUMM").AsString(OfNumm);
+        oldRows->Execute();
+    }
+    AppendRows(OfNumm, rows);
     if (tbAuftrag.FindKey({TValue{OfNumm}})) {
         try {
             WriteOrderTotals(targetSum, ist);
         } catch (const EIBCError& error) {
             // A user's open edit of the order holds its row: leave this order for the next run
-            // rather than wait for the user all night.
+            // rather than wait for the user all night. The failed write rolled the order's unit
+            // back, its AufSStd rows with it.
             if (!db::RowHeldByAnother(error))
                 throw;
             tbAuftrag.Cancel();
@@ -136,7 +145,7 @@ void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, solltat::TSolltat& soll
             return;
         }
     }
-    MergeActualHours(OfNumm, ist);
+    unit.Commit();
 }
 
 void Tdm_BLXExport::CalcSollIst(const std::string& OfNumm) {
@@ -148,12 +157,12 @@ void Tdm_BLXExport::CalcSollIst(const std::string& OfNumm) {
     solltat::TSolltat solltat(FContext);
     ist::TIstStunden istStunden(FContext);
     solltat.Calculate({OfNumm}, false);
-    const double targetSum = SumTargetHours(OfNumm, false);
+    const double targetSum = SumTargetHours(nullptr);
     WriteOrderTotals(targetSum, istStunden.Calc(tbAuftrag.FieldByName("AOfNumm").AsString()));
     tbAuftrag.Close();
 }
 
-double Tdm_BLXExport::SumTargetHours(const std::string& OfNumm, bool appendRows) {
+double Tdm_BLXExport::SumTargetHours(std::vector<TStundenZeile>* rows) {
     double sum = 0;
     qrySollStd.Open();
     auto rmTat = qrySollStd.FieldByName("TaRmTat");
@@ -161,15 +170,8 @@ double Tdm_BLXExport::SumTargetHours(const std::string& OfNumm, bool appendRows)
     auto hours = qrySollStd.FieldByName("SollStunden");
     for (; !qrySollStd.Eof(); qrySollStd.Next()) {
         sum += hours.AsFloat();
-        if (!appendRows)
-            continue;
-        tbAufsStd.Append();
-        tbAufsStd.FieldByName("ASOFNUMM").AsString(OfNumm);
-        tbAufsStd.FieldByName("ASRMTAT").AsString(rmTat.AsString());
-        tbAufsStd.FieldByName("ASKONUMM").AsString(koNumm.AsString());
-        tbAufsStd.FieldByName("ASSOLLSTD").AsFloat(hours.AsFloat() * VertZuschl);
-        tbAufsStd.FieldByName("ASISTSTD").AsFloat(0);
-        tbAufsStd.Post();
+        if (rows != nullptr)
+            rows->push_back({rmTat.AsString(), koNumm.AsString(), hours.AsFloat() * VertZuschl, 0});
     }
     qrySollStd.Close();
     return sum;
@@ -190,22 +192,28 @@ void Tdm_BLXExport::WriteOrderTotals(double targetSum, const ist::TIstErgebnis& 
     tbAuftrag.Post();
 }
 
-void Tdm_BLXExport::MergeActualHours(const std::string& OfNumm, const ist::TIstErgebnis& ist) {
+// The rows are merged before they are stored, so that each is written once. Activities are
+// compared exactly, as a search of the stored rows would.
+void Tdm_BLXExport::MergeActualHours(std::vector<TStundenZeile>& rows, const ist::TIstErgebnis& ist) {
     for (int i = 0; i < ist.RmTatList.Count(); ++i) {
         const std::string& rmTat = ist.RmTatList.Key(i);
         const ist::TRmInfo& info = ist.RmTatList.Value(i);
-        if (tbAufsStd.Locate("AsOfNumm;AsRmTat", {TValue{OfNumm}, TValue{rmTat}})) {
-            tbAufsStd.Edit();
-        } else {
-            tbAufsStd.Append();
-            tbAufsStd.FieldByName("ASOFNUMM").AsString(OfNumm);
-            tbAufsStd.FieldByName("ASRMTAT").AsString(rmTat);
-            tbAufsStd.FieldByName("ASKONUMM").AsString(info.KoNumm);
-            tbAufsStd.FieldByName("ASSOLLSTD").AsFloat(0);
-        }
-        tbAufsStd.FieldByName("ASISTSTD").AsFloat(info.Sum);
-        tbAufsStd.Post();
+        auto row =
+            std::find_if(rows.begin(), rows.end(), [&](const TStundenZeile& r) { return r.RmTat == rmTat; });
+        if (row == rows.end())
+            row = rows.insert(rows.end(), TStundenZeile{rmTat, info.KoNumm, 0, 0});
+        row->IstStd = info.Sum;
     }
+}
+
+// One statement for the order's rows, in the fields' order ASOFNUMM, ASRMTAT, ASKONUMM,
+// ASSOLLSTD, ASISTSTD.
+void Tdm_BLXExport::AppendRows(const std::string& OfNumm, const std::vector<TStundenZeile>& rows) {
+    std::vector<std::vector<TValue>> values;
+    values.reserve(rows.size());
+    for (const TStundenZeile& row : rows)
+        values.push_back({OfNumm, row.RmTat, row.KoNumm, row.SollStd, row.IstStd});
+    tbAufsStd.AppendRows(values);
 }
 
 } // namespace sollist::batch

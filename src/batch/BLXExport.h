@@ -57,15 +57,27 @@ public:
     static constexpr int OpenDays = 60;
 
 private:
+    // One AufSStd row of the order being calculated, before it is stored.
+    struct TStundenZeile {
+        std::string RmTat, KoNumm;
+        double SollStd = 0, IstStd = 0;
+    };
+
     void DeclareDataObjects();
     // One order of the run: progress line, target activities, AufSStd rows, totals.
-    void CalcOrder(const std::string& OfNumm, solltat::TSolltat& solltat, ist::TIstStunden& istStunden);
-    // Sums qrySollStd; with appendRows, appends each group to tbAufsStd as well.
-    double SumTargetHours(const std::string& OfNumm, bool appendRows);
+    // With oldRows (a delete by :OFNUMM), the order's stored AufSStd rows are replaced in the
+    // same unit of work.
+    void CalcOrder(const std::string& OfNumm, solltat::TSolltat& solltat, ist::TIstStunden& istStunden,
+                   db::TIBCSQL* oldRows = nullptr);
+    // Sums qrySollStd; with rows, also collects each group as a row (target hours with the
+    // surcharge).
+    double SumTargetHours(std::vector<TStundenZeile>* rows);
     // Writes the totals into the current row of tbAuftrag.
     void WriteOrderTotals(double targetSum, const ist::TIstErgebnis& ist);
-    // Puts each reporting activity's actual hours into its AufSStd row, adding missing rows.
-    void MergeActualHours(const std::string& OfNumm, const ist::TIstErgebnis& ist);
+    // Puts each reporting activity's actual hours into the first row of that activity, adding
+    // a row where there is none.
+    static void MergeActualHours(std::vector<TStundenZeile>& rows, const ist::TIstErgebnis& ist);
+    void AppendRows(const std::string& OfNumm, const std::vector<TStundenZeile>& rows);
 };
 
 } // namespace sollist::batch

@@ -19,6 +19,10 @@ struct TIBCConnection::Impl {
     int openResultSets = 0;
     TCatalogue catalogue;
     std::vector<TIBCTransaction*> explicitTransactions;
+    // The unit of work open on the connection: its writes wait for its commit.
+    bool inUnit = false;
+    bool unitWritten = false;    // a write waits for the unit's commit
+    bool unitRolledBack = false; // a failed write rolled the unit's writes back
 
     explicit Impl(TIBCConnection& connection) : catalogue(connection) {}
 };
@@ -74,9 +78,27 @@ Firebird::ITransaction* TIBCConnection::DefaultTransaction() {
     return impl_->transaction.get();
 }
 
-void TIBCConnection::AutoCommit() { EndWork(true); }
+void TIBCConnection::AutoCommit() {
+    if (impl_->inUnit) {
+        impl_->unitWritten = true;
+        return;
+    }
+    EndWork(true);
+}
 
-void TIBCConnection::AutoRollback() { EndWork(false); }
+void TIBCConnection::AutoRollback() {
+    if (impl_->inUnit) {
+        impl_->unitRolledBack = true;
+        impl_->unitWritten = false;
+    }
+    EndWork(false);
+}
+
+void TIBCConnection::CommitDefinition() {
+    if (impl_->inUnit && impl_->unitWritten)
+        throw EDatabaseError("A definition cannot be committed inside a unit of work with writes");
+    EndWork(true);
+}
 
 void TIBCConnection::EndWork(bool commit) {
     if (!impl_->transaction)
@@ -122,6 +144,39 @@ void TIBCConnection::Register(TIBCTransaction* transaction) {
 void TIBCConnection::Unregister(TIBCTransaction* transaction) {
     auto& list = impl_->explicitTransactions;
     list.erase(std::remove(list.begin(), list.end(), transaction), list.end());
+}
+
+TIBCWorkUnit::TIBCWorkUnit(TIBCConnection& connection) : connection_(connection) {
+    TIBCConnection::Impl& d = *connection_.impl_;
+    if (d.inUnit)
+        throw EDatabaseError("A unit of work is already open");
+    // Work done before the unit is not the unit's: it was committed as it was made.
+    d.inUnit = true;
+    d.unitWritten = false;
+    d.unitRolledBack = false;
+}
+
+TIBCWorkUnit::~TIBCWorkUnit() {
+    if (!open_)
+        return;
+    TIBCConnection::Impl& d = *connection_.impl_;
+    d.inUnit = false;
+    if (d.unitWritten && d.transaction) {
+        try {
+            connection_.EndWork(false);
+        } catch (...) { // NOLINT(bugprone-empty-catch): the error on its way out says more
+        }
+    }
+}
+
+void TIBCWorkUnit::Commit() {
+    TIBCConnection::Impl& d = *connection_.impl_;
+    open_ = false;
+    d.inUnit = false;
+    if (d.unitRolledBack)
+        throw EDatabaseError("The unit of work was rolled back by a failed write");
+    if (d.unitWritten)
+        connection_.EndWork(true);
 }
 
 TIBCTransaction::~TIBCTransaction() { Abandon(); }

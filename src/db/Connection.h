@@ -61,11 +61,15 @@ public:
     // The default transaction, started when none is running.
     Firebird::ITransaction* DefaultTransaction();
     // Commits the default transaction after a write: a retaining commit while result sets
-    // are open on the connection, else a full commit.
+    // are open on the connection, else a full commit. Inside a unit of work the write waits for
+    // the unit's commit.
     void AutoCommit();
     // Undoes the uncommitted work of the default transaction after a failed write, so that a
-    // later auto-commit cannot make it durable.
+    // later auto-commit cannot make it durable. Inside a unit of work that is all of the unit's.
     void AutoRollback();
+    // Commits the default transaction even inside a unit of work: a created table can be used
+    // only once its creation is committed. Refused inside a unit that has writes to keep.
+    void CommitDefinition();
     void ResultSetOpened();
     void ResultSetClosed();
     // Prepares sql once per connection; later calls return the cached statement.
@@ -75,6 +79,7 @@ public:
 
 private:
     friend class TIBCTransaction;
+    friend class TIBCWorkUnit;
     void EndWork(bool commit); // the common path of AutoCommit and AutoRollback
     void Register(TIBCTransaction* transaction);
     void Unregister(TIBCTransaction* transaction);
@@ -99,6 +104,24 @@ private:
     void Abandon(); // rolls back without raising (connection closing, destructor)
     TIBCConnection& connection_;
     bool active_ = false;
+};
+
+// Makes the writes of the default transaction from its construction to Commit one commit:
+// stored together or not at all (the destructor rolls back what was not committed). Meant to be
+// short, one order's work: a transaction held open across much work keeps the connection's
+// oldest transaction back, and with it the garbage collection of what the work deletes.
+class TIBCWorkUnit {
+public:
+    explicit TIBCWorkUnit(TIBCConnection& connection); // EDatabaseError when one is open already
+    ~TIBCWorkUnit();
+    TIBCWorkUnit(const TIBCWorkUnit&) = delete;
+    TIBCWorkUnit& operator=(const TIBCWorkUnit&) = delete;
+    // Commits the unit's writes; EDatabaseError when a failed write rolled them back already.
+    void Commit();
+
+private:
+    TIBCConnection& connection_;
+    bool open_ = true;
 };
 
 // A write refused because another transaction holds the row: it waited until the lock timeout

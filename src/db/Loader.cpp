@@ -67,6 +67,12 @@ private:
 
 } // namespace
 
+std::string BatchInsertSql(const std::string& table, const std::vector<ColumnInfo>& columns, int rows) {
+    BatchText text(table, columns);
+    while (text.Rows() < rows) text.AddRow();
+    return text.Sql();
+}
+
 struct TIBCLoader::Impl {
     TIBCConnection* connection = nullptr;
     std::string table;
@@ -82,11 +88,8 @@ struct TIBCLoader::Impl {
         if (pendingRows == 0)
             return;
         std::string sql = fullBatchSql;
-        if (pendingRows != batchRows) {
-            BatchText text(table, columns);
-            while (text.Rows() < pendingRows) text.AddRow();
-            sql = text.Sql();
-        }
+        if (pendingRows != batchRows)
+            sql = BatchInsertSql(table, columns, pendingRows);
         connection->Prepare(sql).Execute(pending);
         batchSizes.push_back(pendingRows);
         pending.clear();

@@ -10,6 +10,11 @@
 namespace sollist::db {
 
 class TIBCConnection;
+struct ColumnInfo;
+
+// One EXECUTE BLOCK inserting rows rows into table, the values of each row in the order of
+// columns, the rows one after another.
+std::string BatchInsertSql(const std::string& table, const std::vector<ColumnInfo>& columns, int rows);
 
 class TIBCLoader {
 public:

@@ -279,7 +279,16 @@ void PreparedStatement::Notify(StatementObserver::Kind kind, IMessageMetadata* i
         observer->Executed(sql_, kind, input, inputBuffer_.data());
 }
 
-std::uint64_t PreparedStatement::Execute(const std::vector<TValue>& params) {
+void PreparedStatement::Execute(const std::vector<TValue>& params) { Run(params); }
+
+std::uint64_t PreparedStatement::ExecuteCounted(const std::vector<TValue>& params) {
+    if (!Run(params))
+        return 0;
+    fb::Status status;
+    return statement_->getAffectedRecords(&status);
+}
+
+bool PreparedStatement::Run(const std::vector<TValue>& params) {
     IMessageMetadata* input = Bind(params);
     Notify(hasCursor_ ? StatementObserver::Kind::OpenClose : StatementObserver::Kind::Execute, input);
     fb::Status status;
@@ -290,11 +299,11 @@ std::uint64_t PreparedStatement::Execute(const std::vector<TValue>& params) {
                                                     outputMetadata_.get(), 0));
         cursor->close(&status);
         cursor.forget();
-        return 0;
+        return false;
     }
     statement_->execute(&status, transaction, input, inputBuffer_.data(), outputMetadata_.get(),
                         outputBuffer_.data());
-    return statement_->getAffectedRecords(&status);
+    return true;
 }
 
 void PreparedStatement::Query(const std::vector<TValue>& params,

@@ -26,9 +26,11 @@ public:
     const std::vector<ColumnInfo>& Outputs() const { return outputs_; }
     bool HasCursor() const { return hasCursor_; }
 
-    // Runs a statement in the default transaction; returns the number of rows it changed.
-    // Commits nothing.
-    std::uint64_t Execute(const std::vector<TValue>& params);
+    // Runs a statement in the default transaction. Commits nothing.
+    void Execute(const std::vector<TValue>& params);
+    // The same, returning the number of rows it changed: asking costs a round trip of its own
+    // through the server, so only callers that read the count ask.
+    std::uint64_t ExecuteCounted(const std::vector<TValue>& params);
     // Runs a query in the default transaction and hands every row to onRow: the values of all
     // output columns, in column order (the vector is reused between rows).
     void Query(const std::vector<TValue>& params, const std::function<void(std::vector<TValue>& row)>& onRow);
@@ -39,6 +41,7 @@ private:
     // Builds the input layout; slots: per parameter a VARCHAR length, or keep, or described.
     void Rebind(const std::vector<long>& slots);
     void Notify(StatementObserver::Kind kind, Firebird::IMessageMetadata* input) const;
+    bool Run(const std::vector<TValue>& params); // false: a select, opened and closed
 
     TIBCConnection& connection_;
     std::string sql_;

@@ -3,6 +3,7 @@
 
 #include "db/Catalogue.h"
 #include "db/Connection.h"
+#include "db/Loader.h"
 #include "db/Misuse.h"
 #include "db/Statement.h"
 
@@ -128,13 +129,63 @@ void TIBCTable::UpdateRow() {
     TIBCConnection& connection = Connection();
     const std::uint64_t found =
         connection.Prepare("UPDATE " + TableName + " SET " + assignments + " WHERE " + condition)
-            .Execute(params);
+            .ExecuteCounted(params);
     if (found != 1) {
         connection.AutoRollback(); // an update of several rows must not stay
         throw Misuse(Name(), fmt::format("Update failed. Found {} records", found));
     }
     connection.AutoCommit();
     StoreBufferedRow();
+}
+
+void TIBCTable::AppendRows(const std::vector<std::vector<TValue>>& rows) {
+    RequireWritable();
+    RequireTableName();
+    RequireActive();
+    PostPending();
+    std::string names;
+    std::vector<int> written; // fields with a column
+    for (int i = 0; i < FieldCount(); ++i) {
+        if (FieldDefAt(i).Calculated)
+            continue;
+        names += (written.empty() ? "" : ",") + FieldDefAt(i).Name;
+        written.push_back(i);
+    }
+    auto toBuffer = [&](const std::vector<TValue>& row) {
+        BeginInsert();
+        for (std::size_t i = 0; i < row.size() && i < static_cast<std::size_t>(FieldCount()); ++i)
+            SetBufferValue(static_cast<int>(i), row[i]);
+    };
+    TIBCConnection& connection = Connection();
+    bool batched = false;
+    if (rows.size() > 1 && !written.empty()) {
+        std::vector<TValue> params;
+        for (const auto& row : rows) {
+            toBuffer(row);
+            CheckRequired();
+            for (int i : written) params.push_back(Buffered(i));
+            EndEdit();
+        }
+        const std::vector<ColumnInfo> columns =
+            connection.Prepare("SELECT " + names + " FROM " + TableName + " WHERE 1=0").Outputs();
+        try {
+            connection.Prepare(BatchInsertSql(TableName, columns, static_cast<int>(rows.size())))
+                .Execute(params);
+            batched = true;
+        } catch (const EIBCError&) { // NOLINT(bugprone-empty-catch): the failed statement left nothing
+        }
+    }
+    for (const auto& row : rows) {
+        toBuffer(row);
+        if (!batched) {
+            PostPending();
+            continue;
+        }
+        AddBufferedRow();
+        EndEdit();
+    }
+    if (batched)
+        connection.AutoCommit();
 }
 
 void TIBCTable::EmptyTable() {

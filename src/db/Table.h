@@ -21,6 +21,10 @@ public:
     void Post();
     void Cancel();
     void EmptyTable();
+    // Appends the rows (values in field order) and writes them with one statement. Should that
+    // fail, they are written one at a time instead, so that a refused row raises what posting
+    // it alone raises.
+    void AppendRows(const std::vector<std::vector<TValue>>& rows);
     bool Exists();
 
 protected:

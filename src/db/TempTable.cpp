@@ -1,7 +1,9 @@
 #include "db/TempTable.h"
 
 #include "common/Errors.h"
+#include "db/Connection.h"
 #include "db/DataSet.h"
+#include "db/Statement.h"
 
 #include <fmt/format.h>
 
@@ -43,9 +45,9 @@ void CreateTempTable(TIBCTable& table, const std::string& primaryKey) {
         table.EmptyTable(); // an existing table is neither checked nor changed
         return;
     }
-    TIBCSQL create(table.Connection());
-    create.SetSQL({BuildCreateTempTableSQL(table, primaryKey)});
-    create.Execute();
+    TIBCConnection& connection = table.Connection();
+    connection.Prepare(BuildCreateTempTableSQL(table, primaryKey)).Execute({});
+    connection.CommitDefinition();
 }
 
 } // namespace sollist::db

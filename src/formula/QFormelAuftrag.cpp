@@ -78,6 +78,8 @@ TQFormelAuftrag::TQFormelAuftrag(const TRunContext& context)
 
 TQFormelAuftrag::~TQFormelAuftrag() = default;
 
+void TQFormelAuftrag::KeepMasterData(bool keep) { FLoader->KeepMasterData = keep; }
+
 void TQFormelAuftrag::Clear() {
     AktBgrp = nullptr;
     AktTTyp = nullptr;

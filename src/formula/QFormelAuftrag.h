@@ -123,6 +123,8 @@ public:
     // The same with rows read elsewhere; the database is not used.
     void Berechne(const std::string& OfNumm, const TQFormelDaten& Daten);
     void Clear();
+    // Keeps the value tables from the first order for later ones (a run that changes none).
+    void KeepMasterData(bool keep);
 
     // EParseErr "Baugruppe nicht gefunden in Auf.:%s Pos:%s Nr:%d" when there is none.
     TF_Bgrp& GetBgrp(const std::string& ApNumm, std::int32_t BgLfNr);

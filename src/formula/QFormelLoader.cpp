@@ -142,11 +142,15 @@ TQFormelDaten TQFormelLoader::Lies(const std::string& OfNumm) {
     for (db::TIBCQuery* query : {&FDM.qryPosBgr, &FDM.qryPosBgrVar, &FDM.qryTTy, &FDM.qryCNC})
         query->ParamByName("OFNUMM").AsString(OfNumm);
     CloseOnExit closer{&FDM.tbTabGK, &FDM.qryCNC, &FDM.qryTTy, &FDM.qryPosBgrVar, &FDM.qryPosBgr};
-    for (db::TIBCDataSet* set : std::initializer_list<db::TIBCDataSet*>{
-             &FDM.qryPosBgr, &FDM.qryPosBgrVar, &FDM.qryTTy, &FDM.qryCNC, &FDM.tbTabGK})
+    for (db::TIBCDataSet* set :
+         std::initializer_list<db::TIBCDataSet*>{&FDM.qryPosBgr, &FDM.qryPosBgrVar, &FDM.qryTTy, &FDM.qryCNC})
         set->Open();
+    if (!KeepMasterData || !FTabGK) {
+        FDM.tbTabGK.Open();
+        FTabGK = ReadTabGK(FDM.tbTabGK);
+    }
     return {ReadBgr(FDM.qryPosBgr), ReadVars(FDM.qryPosBgrVar), ReadTTy(FDM.qryTTy), ReadCNC(FDM.qryCNC),
-            ReadTabGK(FDM.tbTabGK)};
+            *FTabGK};
 }
 
 } // namespace sollist::formula

@@ -3,7 +3,10 @@
 #include "db/DataSet.h"
 #include "formula/QFormelDaten.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <unordered_map>
 
 namespace sollist::formula {
 
@@ -33,8 +36,13 @@ public:
     // number.
     TQFormelDaten Lies(const std::string& OfNumm);
 
+    // Reads the value tables once and keeps them for later orders. Only for a run that
+    // changes no value tables while it goes (the order hours run).
+    bool KeepMasterData = false;
+
 private:
     TdmQuickFormel FDM;
+    std::optional<std::unordered_map<std::int32_t, std::string>> FTabGK; // kept value tables
 };
 
 } // namespace sollist::formula

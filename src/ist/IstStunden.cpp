@@ -25,8 +25,9 @@ TIstStunden::TIstStunden(const TRunContext& context) : DM_CIstStunden(context.Co
 
 TIstErgebnis TIstStunden::Calc(const std::string& OfNumm) {
     auto& qryZ = DM_CIstStunden.qryZ;
-    auto& tbMiLohn = DM_CIstStunden.tbMiLohn;
     TIstErgebnis result;
+    if (!KeepMasterData)
+        FLohnCache.clear();
     FFak = 0;
     FNextchange = 0;
 
@@ -46,11 +47,8 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm) {
     auto koNumm = qryZ.FieldByName("TaKoNumm");
     auto dauer = qryZ.FieldByName("Dauer");
 
-    // The filter is set before opening so that the wage rows are read once per employee.
     FMiNumm = miNumm.AsString();
-    tbMiLohn.FilterSQL(EmployeeFilter(FMiNumm));
-    tbMiLohn.Open();
-    WageFactorStep(aufzDat.AsDateTime(), false);
+    WageFactorStep(aufzDat.AsDateTime(), true);
 
     for (; !qryZ.Eof(); qryZ.Next()) {
         const double day = aufzDat.AsDateTime();
@@ -81,32 +79,51 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm) {
     }
 
     qryZ.Close();
-    tbMiLohn.Close();
     return result;
+}
+
+const std::vector<TIstStunden::TLohnZeile>& TIstStunden::WageRows(const std::string& miNumm) {
+    if (auto it = FLohnCache.find(miNumm); it != FLohnCache.end())
+        return it->second;
+    // Cached only once read whole: a failed read must not leave an employee without rows.
+    std::vector<TLohnZeile> rows;
+    auto& tbMiLohn = DM_CIstStunden.tbMiLohn;
+    tbMiLohn.Close();
+    tbMiLohn.FilterSQL(EmployeeFilter(miNumm));
+    tbMiLohn.Open();
+    auto factor = tbMiLohn.FieldByName("MILOABWFAT");
+    auto validFrom = tbMiLohn.FieldByName("MILODATUM");
+    for (; !tbMiLohn.Eof(); tbMiLohn.Next())
+        rows.push_back({WholeDay(validFrom.AsDateTime()), factor.AsFloat()});
+    tbMiLohn.Close();
+    return FLohnCache.emplace(miNumm, std::move(rows)).first->second;
 }
 
 // Moves forward through the employee's wage rows (ordered by day) to the factor valid on
 // bookingDay and notes the day of the next change. A new employee starts from the first
 // row; bookings before it take the first row's factor, an employee without rows gets 0.
 void TIstStunden::WageFactorStep(double bookingDay, bool newEmployee) {
-    auto& tbMiLohn = DM_CIstStunden.tbMiLohn;
-    if (newEmployee)
-        tbMiLohn.FilterSQL(EmployeeFilter(FMiNumm));
-
-    auto factor = tbMiLohn.FieldByName("MILOABWFAT");
-    auto validFrom = tbMiLohn.FieldByName("MILODATUM");
+    if (newEmployee) {
+        FLohn = &WageRows(FMiNumm);
+        FLohnPos = 0;
+    }
+    const std::vector<TLohnZeile>& rows = *FLohn;
     const std::int32_t day = WholeDay(bookingDay);
-    if (tbMiLohn.IsEmpty()) {
+    if (rows.empty()) {
         FFak = 0;
         FNextchange = NoNextChange;
         return;
     }
+    if (FLohnPos >= rows.size()) { // past the last row: its factor stays
+        FNextchange = NoNextChange;
+        return;
+    }
     do {
-        FFak = factor.AsFloat();
-        tbMiLohn.Next();
-    } while (!tbMiLohn.Eof() && day >= WholeDay(validFrom.AsDateTime()));
+        FFak = rows[FLohnPos].Fak;
+        ++FLohnPos;
+    } while (FLohnPos < rows.size() && day >= rows[FLohnPos].Ab);
 
-    FNextchange = tbMiLohn.Eof() ? NoNextChange : WholeDay(validFrom.AsDateTime());
+    FNextchange = FLohnPos < rows.size() ? rows[FLohnPos].Ab : NoNextChange;
 }
 
 } // namespace sollist::ist

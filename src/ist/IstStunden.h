@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace sollist::ist {
 
@@ -32,12 +34,26 @@ public:
     // Day number meaning "no further wage row".
     static constexpr std::int32_t NoNextChange = 100000;
 
+    // Keeps each employee's wage rows for later Calc calls. Only for a run that changes no
+    // wage rows while it goes (the order hours run); otherwise they are read per Calc.
+    bool KeepMasterData = false;
+
 private:
-    double FFak = 0;              // wage factor of the current employee and day
-    std::int32_t FNextchange = 0; // day from which the next wage row applies
-    std::string FMiNumm;          // current employee
+    struct TLohnZeile {
+        std::int32_t Ab = 0; // first day of validity
+        double Fak = 0;
+    };
+
+    double FFak = 0;                                // wage factor of the current employee and day
+    std::int32_t FNextchange = 0;                   // day from which the next wage row applies
+    std::string FMiNumm;                            // current employee
+    const std::vector<TLohnZeile>* FLohn = nullptr; // the current employee's wage rows
+    std::size_t FLohnPos = 0;                       // the next of them to look at
+    std::unordered_map<std::string, std::vector<TLohnZeile>> FLohnCache;
     TDM_CIstStunden DM_CIstStunden;
 
+    // The employee's wage rows by day, read through tbMiLohn on first use.
+    const std::vector<TLohnZeile>& WageRows(const std::string& miNumm);
     void WageFactorStep(double bookingDay, bool newEmployee);
 };
 

@@ -2,6 +2,7 @@
 
 #include "db/TempTable.h"
 
+#include <bit>
 #include <functional>
 
 namespace sollist::solltat {
@@ -51,14 +52,16 @@ void DeclareMaterialActivityQueries(Tdm_Solltat& dm) {
              "order by MATTAT"},
             {});
 
+    // The order's material numbers joined to MATTATIG: "MatMaNumm in (select .. union ..)"
+    // returns the same rows in the same order, but the server walks all of MATTATIG for it and
+    // runs the union once per row, a cost that grows with the master data.
     Declare(dm.qryInitMT,
-            {"Select MatMaNumm,MATTAT,MATERSCHW,TAEINHKZ",
-             "from MATTATIG join TAETIGKE on (MATTAT=TANUMM)",
-             "where MatMaNumm in ",
-             "(Select ApMaMaNumm from POS_MAT where ApMaOfNumm=:OFNUMM ",
-             " union ",
-             " Select PTMMaNumm from POSTYMAT where PTMOfNumm=:OFNUMM) ",
-             "Order by MatMaNumm,MatTat"},
+            {"Select mt.MatMaNumm, mt.MATTAT, mt.MATERSCHW, ta.TAEINHKZ",
+             "from (Select ApMaMaNumm as MaNumm from POS_MAT where ApMaOfNumm=:OFNUMM",
+             "      union Select PTMMaNumm from POSTYMAT where PTMOfNumm=:OFNUMM) om",
+             "  join MATTATIG mt on (mt.MatMaNumm = om.MaNumm)",
+             "  join TAETIGKE ta on (mt.MATTAT = ta.TANUMM)",
+             "Order by mt.MatMaNumm, mt.MatTat"},
             {{"MATMANUMM", ftString, 13, true}, {"MATTAT", ftString, 10, true},
              {"MATERSCHW", ftFloat}, {"TAEINHKZ", ftString, 3, true}});
 
@@ -97,9 +100,13 @@ void DeclarePositionQueries(Tdm_Solltat& dm) {
              {"PTBEZEICH", ftString, 20, true}, {"APMENGE", ftFloat},
              {"TAEINHKZ", ftString, 3, true}, {"MWWERT", ftFloat}});
 
+    // A part-type text that fits APTYTEXTKURZ comes in the row; only a longer one comes as
+    // APTYTEXT, a blob, whose reading costs round trips of its own through the server.
     Declare(dm.qryPosTyp,
             {"Select ty.APTYOFNUMM,ty.APTYAPNUMM,ty.APTYBGLF,ty.APTYLFD,ty.APTYEC1,ty.APTYEC2,ty.APTYEC3,ty.APTYEC4,",
-             "       ty.APTYDiCalc,ty.ApTyErsch,ty.ApTyName,ty.ApTyNameB,ty.ApTyText,",
+             "       ty.APTYDiCalc,ty.ApTyErsch,ty.ApTyName,ty.ApTyNameB,",
+             "       iif(char_length(ty.ApTyText) > 1000, ty.ApTyText, null) as ApTyText,",
+             "       cast(iif(char_length(ty.ApTyText) > 1000, null, ty.ApTyText) as varchar(1000) character set utf8) as ApTyTextKurz,",
              "       po.ApMenge,tmw.MWWERT,bg.APBGERSCHW",
              "from POS_TYP ty ",
              " join POSITIONEN po on (ty.ApTyOfNumm=po.ApOfNumm AND ty.ApTyApNumm=po.ApNumm)",
@@ -113,7 +120,8 @@ void DeclarePositionQueries(Tdm_Solltat& dm) {
              {"APTYEC3", ftString, 1, true}, {"APTYEC4", ftString, 1, true},
              {"APTYDICALC", ftBoolean, 0, true}, {"APTYERSCH", ftFloat},
              {"APTYNAME", ftString, 30, true}, {"APTYNAMEB", ftString, 30},
-             {"APTYTEXT", ftMemo}, {"APMENGE", ftFloat}, {"MWWERT", ftFloat},
+             {"APTYTEXT", ftMemo}, {"APTYTEXTKURZ", ftString, 1000},
+             {"APMENGE", ftFloat}, {"MWWERT", ftFloat},
              {"APBGERSCHW", ftFloat}});
 
     Declare(dm.qryAuftrag,
@@ -235,7 +243,12 @@ void Tdm_Solltat::OpenTables() {
         tbTaetigkeiten.Open();
         IndexMasterSets();
     }
-    db::CreateTempTable(tbSolltat, "");
+    // The program never drops SOLLTAT: once this module has made sure of it, it is emptied.
+    if (FSolltatExists)
+        tbSolltat.EmptyTable();
+    else
+        db::CreateTempTable(tbSolltat, "");
+    FSolltatExists = true;
     FSavedRows = 0;
 }
 
@@ -297,6 +310,28 @@ const TTaetigkeitStamm* Tdm_Solltat::FindTaetigkeit(const std::string& TaNumm) c
 const TMaterialStamm* Tdm_Solltat::FindMaterial(const std::string& MaNumm) const {
     auto it = FMaterialien.find(MaNumm);
     return it == FMaterialien.end() ? nullptr : &it->second;
+}
+
+const TKeyTabErgebnis* Tdm_Solltat::KeyTable(const std::string& Material, double Laenge, double Breite,
+                                             double Dicke) {
+    KeyTabArgs args{Material, std::bit_cast<std::uint64_t>(Laenge), std::bit_cast<std::uint64_t>(Breite),
+                    std::bit_cast<std::uint64_t>(Dicke)};
+    auto it = FKeyTab.find(args);
+    if (it == FKeyTab.end()) { // cached only once read: a failed read must not look like no row
+        qryMatKyTab.Close();
+        qryMatKyTab.ParamByName("MATERIAL").AsString(Material);
+        qryMatKyTab.ParamByName("LAENGE").AsFloat(Laenge);
+        qryMatKyTab.ParamByName("BREITE").AsFloat(Breite);
+        qryMatKyTab.ParamByName("DICKE").AsFloat(Dicke);
+        qryMatKyTab.Open();
+        std::optional<TKeyTabErgebnis> found;
+        if (!qryMatKyTab.IsEmpty())
+            found = TKeyTabErgebnis{qryMatKyTab.FieldByName("KYTABMAT").AsString(),
+                                    qryMatKyTab.FieldByName("MENGE").AsFloat()};
+        qryMatKyTab.Close();
+        it = FKeyTab.emplace(std::move(args), std::move(found)).first;
+    }
+    return it->second ? &*it->second : nullptr;
 }
 
 TMSTRecord* Tdm_Solltat::FindSMRecord(const std::string& SollPos, std::int32_t Element,

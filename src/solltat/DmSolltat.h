@@ -6,8 +6,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -106,6 +109,12 @@ struct TMaterialStamm {
     std::string MaForts;
 };
 
+// The first row GETKEYTAB gives for a key-table material and dimensions.
+struct TKeyTabErgebnis {
+    std::string KyTabMat;
+    double Menge = 0;
+};
+
 // Column definitions (and table name) of the global temporary table SOLLTAT, in column order.
 void DeclareSolltat(db::TIBCTable& tb);
 
@@ -154,10 +163,19 @@ public:
     // First master row of that number, or nullptr (valid while the tables are open).
     const TTaetigkeitStamm* FindTaetigkeit(const std::string& TaNumm) const;
     const TMaterialStamm* FindMaterial(const std::string& MaNumm) const;
+    // GETKEYTAB's first row for the material and dimensions (qryMatKyTab), nullptr when it
+    // gives none. Asked once per module for the same arguments: the key tables are master
+    // data, which do not change while the module lives.
+    const TKeyTabErgebnis* KeyTable(const std::string& Material, double Laenge, double Breite, double Dicke);
 
 private:
     void IBCLoaderPutData(db::TIBCLoader& loader, const TAuftragWerte& auftrag);
     void IndexMasterSets();
+
+    // Material and the bit patterns of the dimensions: the same arguments, not merely equal ones.
+    using KeyTabArgs = std::tuple<std::string, std::uint64_t, std::uint64_t, std::uint64_t>;
+    std::map<KeyTabArgs, std::optional<TKeyTabErgebnis>> FKeyTab;
+    bool FSolltatExists = false; // SOLLTAT was created or emptied by this module
 
     std::unordered_map<std::string, TTaetigkeitStamm> FTaetigkeiten;
     std::unordered_map<std::string, TMaterialStamm> FMaterialien;

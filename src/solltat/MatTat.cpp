@@ -32,8 +32,12 @@ TMatTat::TMatTat(Tdm_Solltat& dm) : FDm(dm) {}
 
 TMatTat::~TMatTat() = default;
 
+// A material already cached keeps its entry (a cache kept over several orders meets the
+// materials they share again in their preloads).
 TMT_Mat& TMatTat::Append(std::unique_ptr<TMT_Mat> mat) {
-    FIndex.try_emplace(mat->MaNumm, static_cast<std::int32_t>(FMats.size()));
+    auto [it, added] = FIndex.try_emplace(mat->MaNumm, static_cast<std::int32_t>(FMats.size()));
+    if (!added)
+        return *FMats[it->second];
     FMats.push_back(std::move(mat));
     return *FMats.back();
 }

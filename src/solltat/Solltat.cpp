@@ -77,23 +77,34 @@ bool TSolltat::Calculate(const std::vector<std::string>& orders, bool wahlPos) {
     return hasRows;
 }
 
+// With KeepMasterData the data module (master sets, key-table results), the material cache
+// and the formula model's value tables live from the first call to the last: master data do
+// not change while such a caller runs.
 void TSolltat::BeginRun() {
-    if (!KeepMasterData || !dm_Solltat)
+    if (!KeepMasterData || !dm_Solltat) {
         dm_Solltat = std::make_unique<Tdm_Solltat>(FContext.Connection);
+        aMatTat.reset();
+    }
     dm_Solltat->MSollT.Clear(); // a kept module may hold the records of a failed call
     ErrLog = std::make_unique<TErrorTxt>();
     ErrLog->Open("SollTat");
-    Formel = std::make_unique<formula::TQFormelAuftrag>(FContext);
-    aMatTat = std::make_unique<TMatTat>(*dm_Solltat);
+    if (!Formel) {
+        Formel = std::make_unique<formula::TQFormelAuftrag>(FContext);
+        Formel->KeepMasterData(KeepMasterData);
+    }
+    Formel->Clear(); // a kept model may hold the order of a failed call
+    if (!aMatTat)
+        aMatTat = std::make_unique<TMatTat>(*dm_Solltat);
     bFehler = false;
     dm_Solltat->OpenTables();
 }
 
 void TSolltat::EndRun() {
-    Formel.reset();
-    aMatTat.reset();
-    if (!KeepMasterData)
+    if (!KeepMasterData) {
+        Formel.reset();
+        aMatTat.reset();
         dm_Solltat.reset();
+    }
     ErrLog.reset();
     ht.clear();
     FStammFehltGemeldet.clear();
@@ -236,22 +247,14 @@ void TSolltat::AddMaterial(const TSollHerkunft& origin, std::string Material, do
             LogStammFehlt(
                 fmt::format("Offert: {} Material: {} nicht im Materialstamm", origin.OfNumm, Material));
         if (stamm != nullptr && IsKeyTableUnit(stamm->MaArbEh)) {
-            auto& qry = dm.qryMatKyTab;
-            qry.Close();
-            qry.ParamByName("MATERIAL").AsString(Material);
-            qry.ParamByName("LAENGE").AsFloat(Laenge);
-            qry.ParamByName("BREITE").AsFloat(Breite);
-            qry.ParamByName("DICKE").AsFloat(Dicke);
-            qry.Open();
-            if (qry.IsEmpty()) {
-                qry.Close();
+            const TKeyTabErgebnis* found = dm.KeyTable(Material, Laenge, Breite, Dicke);
+            if (found == nullptr) {
                 LogFehler(fmt::format("Offert: {} Material: {} Keytabelle nicht gefunden", origin.OfNumm,
                                       Material));
                 return;
             }
-            Material = qry.FieldByName("KYTABMAT").AsString();
-            Menge *= qry.FieldByName("MENGE").AsFloat();
-            qry.Close();
+            Material = found->KyTabMat;
+            Menge *= found->Menge;
         }
         aMatTat->LoadMat(Material);
         for (const auto& tat : aMatTat->Material().Tats) {

@@ -50,9 +50,11 @@ public:
 
     // A data problem of the last Calculate went to the calculation error log.
     bool bFehler = false;
-    // Keeps the material and activity master sets from the first Calculate for all later
-    // ones instead of reading them again per call. For callers that run many calculations
-    // while master data stay unchanged, as the order hours run does (one call per order).
+    // Keeps what master data give from the first Calculate for all later ones instead of
+    // reading it again per call: the material and activity master sets, the key-table
+    // results, the material activities and the value tables. For callers that run many
+    // calculations while master data stay unchanged, as the order hours run does (one call
+    // per order).
     bool KeepMasterData = false;
 
 private:

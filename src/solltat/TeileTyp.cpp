@@ -148,7 +148,9 @@ TTeileTypZeile ReadPartType(db::TIBCQuery& q) {
     r.BgErschw = q.FieldByName("APBGERSCHW").AsFloat();
     r.TyErsch = q.FieldByName("APTYERSCH").AsFloat();
     r.ApTyName = q.FieldByName("APTYNAME").AsString();
-    r.ApTyText = q.FieldByName("APTYTEXT").AsString();
+    // The text comes in one of the two columns; the other one is NULL.
+    const db::TField kurz = q.FieldByName("APTYTEXTKURZ");
+    r.ApTyText = kurz.IsNull() ? q.FieldByName("APTYTEXT").AsString() : kurz.AsString();
     return r;
 }
 

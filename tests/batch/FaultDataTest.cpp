@@ -84,6 +84,31 @@ TEST(FaultData, UnwritableErrorLogEndsTheRunInOneLineAfterTheOrdersBeforeIt) {
     }
 }
 
+// B2's totals are refused by the database after its AufSStd rows went in: they go with them,
+// nothing of B2 stays, and the run ends there with A1 stored whole. Without a trigger, B2's
+// second run stores both.
+TEST(FaultData, OrderWhoseTotalsAreRefusedKeepsNoneOfItsRows) {
+    TestDatabase db(DbMode::Embedded);
+    db.Exec(std::string(MasterData) + Order("A1") + Target("A1", 1, "MONT", 2) + Order("B2") +
+            Target("B2", 1, "MONT", 2) + Target("B2", 2, "ZUSCHN", 10) + Order("C3") +
+            Target("C3", 1, "MONT", 2) +
+            "CREATE EXCEPTION NO_TOTALS 'totals refused';"
+            "SET TERM ^ ;"
+            "CREATE TRIGGER AUFTRAG_REFUSE FOR AUFTRAG BEFORE UPDATE AS "
+            "BEGIN IF (NEW.AOFNUMM = 'B2') THEN EXCEPTION NO_TOTALS; END^"
+            "SET TERM ; ^");
+    const ProgramResult run = RunOn(db);
+    ExpectStoppedAtB2(run, db, "EIBCError: ");
+    EXPECT_NE(run.output.find("totals refused"), std::string::npos) << run.output;
+
+    db.Exec("DROP TRIGGER AUFTRAG_REFUSE");
+    const ProgramResult again = RunOn(db);
+    EXPECT_TRUE(again.output.ends_with("Fertig !\n")) << again.output;
+    EXPECT_EQ(
+        db.QueryValue(AufsStdListing),
+        "A1/MONT/MON/1.000/0.000 B2/MONT/MON/1.000/0.000 B2/ZUSCHN/ZUS/1.000/0.000 C3/MONT/MON/1.000/0.000");
+}
+
 // Keys with apostrophes travel as parameters or are escaped in the wage filter: the
 // employee's wage factor 2 applies to his booking.
 TEST(FaultData, ApostrophesInEmployeeAndOrderNumbers) {

@@ -175,8 +175,9 @@ SET TERM ; ^
     }
     ASSERT_LT(printed.size(), static_cast<std::size_t>(Orders)) << "the kill came after the run";
 
-    // Every order before the last one printed is stored whole; the last may be partly stored;
-    // no other order is touched.
+    // Every order before the last one printed is stored whole; the last one was in progress:
+    // nothing of it is stored, or all of it when the server died after its commit but before
+    // answering; no other order is touched.
     std::string finished;
     for (std::size_t i = 0; i + 1 < printed.size(); ++i) finished += (i ? ",'" : "'") + printed[i] + "'";
     const std::string count = std::to_string(printed.size() - 1);
@@ -188,7 +189,11 @@ SET TERM ; ^
                             ") AND ASRMTAT = 'MONT' "
                             "AND ASKONUMM = 'MON' AND ASSOLLSTD = 1 AND ASISTSTD = 2"),
               count);
-    const std::string touched = finished + ",'" + printed.back() + "'";
+    const std::string last = "'" + printed.back() + "'";
+    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM AUFSSTD WHERE ASOFNUMM = " + last),
+              db.QueryValue("SELECT COUNT(*) FROM AUFTRAG WHERE AOFNUMM = " + last +
+                            " AND ASSOLLSTND IS NOT NULL"));
+    const std::string touched = finished + "," + last;
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM AUFTRAG WHERE AOFNUMM NOT IN (" + touched +
                             ") AND ASSOLLSTND IS NOT NULL"),
               "0");

@@ -1,6 +1,7 @@
 // Tables: reading by name, writing appended and edited rows at once, emptying, existence.
 #include "ArtTable.h"
 
+#include <functional>
 #include <initializer_list>
 
 namespace sollist::db {
@@ -80,6 +81,48 @@ TEST_F(TableTest, UpdateHittingSeveralRowsFailsAndChangesNothing) {
     dup.Cancel();
     table.EmptyTable(); // a later write commits, but not the failed update
     EXPECT_EQ(db.QueryValue("SELECT SUM(V) FROM DUP"), "3");
+}
+
+// AppendRows writes the rows in one statement; when the server refuses it, the rows go one at
+// a time, so the error is the one posting the refused row raises, and the rows before it
+// are written as posting them would write them.
+TEST_F(TableTest, AppendRowsWritesTogetherOrRaisesWhatOneRowRaises) {
+    table.AppendRows({{std::string("D1"), std::string("eins"), std::int64_t{1}, std::string("lang")},
+                      {std::string("D2"), Null, std::int64_t{2}, Null},
+                      {std::string("D3"), std::string("drei"), Null, std::string(40000, 't')}});
+    EXPECT_EQ(db.QueryValue(
+                  "SELECT LIST(TRIM(NR) || '/' || COALESCE(NAME, '-') || '/' || COALESCE(ANZ, '-') || '/' "
+                  "|| COALESCE(CHAR_LENGTH(TEXT), '-'), ' ') FROM (SELECT * FROM ART WHERE NR LIKE 'D%' "
+                  "ORDER BY NR)"),
+              "D1/eins/1/4 D2/-/2/- D3/drei/-/40000");
+    ASSERT_TRUE(table.FindKey({std::string("D2")})); // the rows are visible
+    EXPECT_EQ(table.RecordCount(), 6);
+
+    auto errorOf = [](const std::function<void()>& action) {
+        try {
+            action();
+        } catch (const EIBCError& error) {
+            return std::string(error.what());
+        }
+        return std::string();
+    };
+    const std::string alone = errorOf([&] {
+        table.Append();
+        table.FieldByName("NR").AsString("B");
+        table.Post();
+    });
+    ASSERT_NE(alone.find("PRIMARY"), std::string::npos) << alone;
+    table.Cancel();
+    EXPECT_EQ(errorOf([&] {
+                  table.AppendRows({{std::string("E1")}, {std::string("B")}, {std::string("E2")}});
+              }),
+              alone);
+    table.Cancel();
+    EXPECT_EQ(db.QueryValue("SELECT LIST(TRIM(NR)) FROM ART WHERE NR LIKE 'E%'"), "E1");
+    EXPECT_EQ(DatabaseError([&] {
+                  table.AppendRows({{std::string("F1")}, {Null}});
+              }),
+              "tbArt: Feld 'NR' muss einen Wert haben");
 }
 
 TEST_F(TableTest, EmptyTableLeavesAnOpenTableOpenAndEmpty) {

@@ -91,6 +91,22 @@ INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('O''NEILL', '2020-0
     EXPECT_EQ(ist.LetztKoNumm, "K6");
 }
 
+// Kept wage rows serve later orders from their first row again: A2's booking before ANNA's
+// change takes the first factor although A1 moved past the change.
+TEST_F(IstStundenTest, KeptWageRowsStartFromTheFirstRowForEachOrder) {
+    db.Exec("INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-03-01', 1.0);"
+            "INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-06-01', 1.2);" +
+            Booking("ANNA", "2024-07-01", 7, 9, "MONT", "A1") +
+            Booking("ANNA", "2024-04-01", 7, 9, "MONT", "A2") +
+            Booking("ANNA", "2024-06-01", 7, 9, "CNC", "A2"));
+    istStunden.KeepMasterData = true;
+    EXPECT_DOUBLE_EQ(istStunden.Calc("A1").Prodstd, 2 * 1.2);
+    db.Exec("UPDATE MILOHN SET MILOABWFAT = 9"); // not read again while kept
+    const TIstErgebnis ist = istStunden.Calc("A2");
+    EXPECT_DOUBLE_EQ(Sum(ist, "MONT"), 2 * 1.0);
+    EXPECT_DOUBLE_EQ(Sum(ist, "CNC"), 2 * 1.2);
+}
+
 TEST_F(IstStundenTest, TwoEmployeesOnOneActivityAddTheirWeightedHours) {
     db.Exec("INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-01-01', 1.0);"
             "INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('BEAT', '2024-01-01', 1.5);" +
