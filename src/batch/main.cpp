@@ -20,6 +20,7 @@ int main() {
         localIni.ReadConnectionInfo(-1);
         connection.SetDatabase(localIni.DataBase);
         connection.SetServer(localIni.Server);
+        connection.SetCodePage(*localIni.Codepage);
 
         PrintLine("Verbindung zur Datenbank wird aufgebaut!");
         try {

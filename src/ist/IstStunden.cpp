@@ -8,18 +8,16 @@ namespace {
 
 std::int32_t WholeDay(double dayNumber) { return static_cast<std::int32_t>(std::trunc(dayNumber)); }
 
-} // namespace
-
-std::string EmployeeFilter(const std::string& miNumm) {
-    std::string condition = "MiLoNumm='";
-    for (char c : miNumm) {
-        if (c == '\'')
-            condition += '\'';
-        condition += c;
-    }
-    condition += '\'';
-    return condition;
+// The employee number travels as a parameter: in a database of character set NONE it must
+// reach the server in the database's code page, which a literal in the statement cannot.
+void OpenWageRows(db::TIBCTable& tbMiLohn, const std::string& miNumm) {
+    tbMiLohn.Close();
+    tbMiLohn.FilterSQL("MiLoNumm=:MiLoNumm");
+    tbMiLohn.ParamByName("MiLoNumm").AsString(miNumm);
+    tbMiLohn.Open();
 }
+
+} // namespace
 
 TIstStunden::TIstStunden(const TRunContext& context) : DM_CIstStunden(context.Connection) {}
 
@@ -48,8 +46,7 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm) {
 
     // The filter is set before opening so that the wage rows are read once per employee.
     FMiNumm = miNumm.AsString();
-    tbMiLohn.FilterSQL(EmployeeFilter(FMiNumm));
-    tbMiLohn.Open();
+    OpenWageRows(tbMiLohn, FMiNumm);
     WageFactorStep(aufzDat.AsDateTime(), false);
 
     for (; !qryZ.Eof(); qryZ.Next()) {
@@ -91,7 +88,7 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm) {
 void TIstStunden::WageFactorStep(double bookingDay, bool newEmployee) {
     auto& tbMiLohn = DM_CIstStunden.tbMiLohn;
     if (newEmployee)
-        tbMiLohn.FilterSQL(EmployeeFilter(FMiNumm));
+        OpenWageRows(tbMiLohn, FMiNumm);
 
     auto factor = tbMiLohn.FieldByName("MILOABWFAT");
     auto validFrom = tbMiLohn.FieldByName("MILODATUM");
