@@ -6,10 +6,11 @@
 # With seconds, a run still going then is stopped and the line reports the orders done so far
 # (for a run too slow to wait for).
 # The database is bench/gen.py's /var/lib/firebird/3.0/data/sollist/perf/o<orders>.fdb
-# (generate it first); the program runs from a scratch directory with its own firmen.ini.
+# (generate it first), or the file SCALE_DB names; the program runs from a scratch directory
+# with its own firmen.ini.
 set -euo pipefail
 BIN=$(readlink -f "$1"); ORDERS=$2; MODE=$3; LIMIT=${4:-0}
-DB=/var/lib/firebird/3.0/data/sollist/perf/o$ORDERS.fdb
+DB=${SCALE_DB:-/var/lib/firebird/3.0/data/sollist/perf/o$ORDERS.fdb}
 WORK=$(mktemp -d /tmp/sollist-scale.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
 cp "$BIN" "$WORK/sollist"
