@@ -21,6 +21,7 @@ import os
 import pathlib
 import subprocess
 import sys
+import tempfile
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 
@@ -221,8 +222,12 @@ def main():
     sql += master_data(args.seed)
     sql += order_data(args.seed, args.orders, args.positions, args.assemblies)
     sql += ["COMMIT;", "DROP TABLE SEQ;", "COMMIT;"]
-    subprocess.run(["isql-fb", "-q", "-bail", "-ch", "WIN1252", str(db)], input="\n".join(sql) + "\n",
-                   text=True, encoding="cp1252", check=True, env=env)
+    # From a file: isql drops bytes above 127 that it reads from standard input.
+    with tempfile.NamedTemporaryFile("w", encoding="cp1252", suffix=".sql") as script:
+        script.write("\n".join(sql) + "\n")
+        script.flush()
+        subprocess.run(["isql-fb", "-q", "-bail", "-ch", "WIN1252", "-i", script.name, str(db)],
+                       check=True, env=env)
     subprocess.run(["gfix", "-user", "TARVEX", "-write", "sync", str(db)], check=True, env=env)
     if os.geteuid() == 0 and str(db).startswith("/var/lib/firebird/"):
         subprocess.run(["chown", "firebird:firebird", str(db)], check=True)

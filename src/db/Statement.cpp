@@ -100,7 +100,7 @@ bool IsText(unsigned type) { return type == SQL_VARYING || type == SQL_TEXT; }
 
 // The one place where texts of character set NONE are read: bytes of the code page to UTF-8.
 std::string TextOf(const ColumnInfo& column, std::string bytes) {
-    return column.codePage ? column.codePage->ToUtf8(bytes) : bytes;
+    return column.codePage ? column.codePage->ToUtf8(bytes) : std::move(bytes);
 }
 
 // Bytes the value takes as text, without building the text for values that already are text.
@@ -235,9 +235,9 @@ const std::vector<TValue>& PreparedStatement::Encoded(const std::vector<TValue>&
     return encoded_;
 }
 
-IMessageMetadata* PreparedStatement::Bind(const std::vector<TValue>& given) {
-    const std::vector<TValue>& params = Encoded(given);
-    auto valueAt = [&](std::size_t i) -> const TValue& { return i < params.size() ? params[i] : Null; };
+IMessageMetadata* PreparedStatement::Bind(const std::vector<TValue>& params) {
+    const std::vector<TValue>& values = Encoded(params);
+    auto valueAt = [&](std::size_t i) -> const TValue& { return i < values.size() ? values[i] : Null; };
     // Text longer than a text slot gets a wider slot, so the server itself decides whether it
     // fits the column (and reports a truncation in its own words). Text for a blob travels as
     // VARCHAR when it fits one.
