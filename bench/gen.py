@@ -12,12 +12,16 @@ Rows are inserted set-wise (INSERT ... SELECT over a number table) and chosen by
 (seed, order, position, ...): the same arguments give the same database.
 
     bench/gen.py --orders 1000 --seed 7 --db /var/lib/firebird/3.0/data/sollist/perf/o1000.fdb
+
+--charset WIN1252 or NONE makes the same database with that character set instead of UTF8 (the
+texts are sent as Windows-1252, as the business system's clients send them).
 """
 import argparse
 import os
 import pathlib
 import subprocess
 import sys
+import tempfile
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 
@@ -192,6 +196,8 @@ def main():
     ap.add_argument("--positions", type=int, default=6)
     ap.add_argument("--assemblies", type=int, default=2, help="per position")
     ap.add_argument("--db", required=True, help="database file to create (replaced)")
+    ap.add_argument("--charset", choices=["UTF8", "WIN1252", "NONE"], default="UTF8",
+                    help="the database's character set and that of every text column")
     args = ap.parse_args()
 
     db = pathlib.Path(args.db)
@@ -200,12 +206,13 @@ def main():
         db.unlink()
     env = dict(os.environ, ISC_USER="TARVEX")
     subprocess.run(["isql-fb", "-q"], input=f"create database '{db}' user 'TARVEX' "
-                   f"default character set UTF8;", text=True, check=True, env=env)
+                   f"default character set {args.charset};", text=True, check=True, env=env)
     # Loading with forced writes takes minutes of fsyncs; the benchmark runs keep the
     # server's default (on) so that the run's commits cost what they cost in production.
     subprocess.run(["gfix", "-user", "TARVEX", "-write", "async", str(db)], check=True, env=env)
-    subprocess.run(["isql-fb", "-q", "-bail", "-i", str(ROOT / "sql/schema.sql"), str(db)],
-                   check=True, env=env)
+    schema = (ROOT / "sql/schema.sql").read_text(encoding="utf-8")
+    schema = schema.replace("CHARACTER SET UTF8", f"CHARACTER SET {args.charset}")
+    subprocess.run(["isql-fb", "-q", "-bail", str(db)], input=schema, text=True, check=True, env=env)
     rows = max(args.orders, FILLER_MATERIALS, 100)
     sql = ["CREATE TABLE SEQ (N INTEGER NOT NULL PRIMARY KEY);", "COMMIT;",
            "SET TERM ^ ;",
@@ -215,8 +222,12 @@ def main():
     sql += master_data(args.seed)
     sql += order_data(args.seed, args.orders, args.positions, args.assemblies)
     sql += ["COMMIT;", "DROP TABLE SEQ;", "COMMIT;"]
-    subprocess.run(["isql-fb", "-q", "-bail", str(db)], input="\n".join(sql) + "\n",
-                   text=True, check=True, env=env)
+    # From a file: isql drops bytes above 127 that it reads from standard input.
+    with tempfile.NamedTemporaryFile("w", encoding="cp1252", suffix=".sql") as script:
+        script.write("\n".join(sql) + "\n")
+        script.flush()
+        subprocess.run(["isql-fb", "-q", "-bail", "-ch", "WIN1252", "-i", script.name, str(db)],
+                       check=True, env=env)
     subprocess.run(["gfix", "-user", "TARVEX", "-write", "sync", str(db)], check=True, env=env)
     if os.geteuid() == 0 and str(db).startswith("/var/lib/firebird/"):
         subprocess.run(["chown", "firebird:firebird", str(db)], check=True)

@@ -127,6 +127,7 @@ int main(int argc, char** argv) {
         localIni.ReadConnectionInfo(-1);
         connection.SetDatabase(localIni.DataBase);
         connection.SetServer(localIni.Server);
+        connection.SetCodePage(*localIni.Codepage);
         try {
             connection.Connect();
         } catch (const std::exception& error) {

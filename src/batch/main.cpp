@@ -115,6 +115,7 @@ int Run(const TOptions& options) {
         localIni.ReadConnectionInfo(-1);
         connection.SetDatabase(localIni.DataBase);
         connection.SetServer(localIni.Server);
+        connection.SetCodePage(*localIni.Codepage);
 
         PrintLine("Verbindung zur Datenbank wird aufgebaut!");
         try {

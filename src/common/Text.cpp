@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <utility>
 
 namespace sollist::text {
 
@@ -10,19 +11,54 @@ namespace {
 
 char UpperAsciiChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// Unicode code points of the bytes 0x80..0x9F in Windows-1252 (0 = no character).
-constexpr std::array<std::uint16_t, 32> kCp1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+// Latin-1: every byte is the code point of the same number.
+constexpr CodePage::HighTable Latin1High() {
+    CodePage::HighTable high{};
+    for (std::size_t i = 0; i < high.size(); ++i) high[i] = static_cast<char16_t>(0x80 + i);
+    return high;
+}
 
-char ToCp1252(char32_t cp) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
-        return static_cast<char>(cp);
-    for (std::size_t i = 0; i < kCp1252High.size(); ++i)
-        if (kCp1252High[i] != 0 && kCp1252High[i] == cp)
-            return static_cast<char>(0x80 + i);
-    return '?';
+// Windows-1252: Latin-1 with printable characters at 0x80..0x9F (0x81, 0x8D, 0x8F, 0x90, 0x9D
+// are undefined and keep their control characters).
+constexpr CodePage::HighTable Cp1252High() {
+    constexpr std::array<char16_t, 32> c1 = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                             0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                             0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                             0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    CodePage::HighTable high = Latin1High();
+    for (std::size_t i = 0; i < c1.size(); ++i) high[i] = c1[i];
+    return high;
+}
+
+// ISO-8859-15: Latin-1 with the euro sign and seven letters in place of eight symbols.
+constexpr CodePage::HighTable Latin9High() {
+    CodePage::HighTable high = Latin1High();
+    constexpr std::pair<unsigned char, char16_t> changed[] = {{0xA4, 0x20AC}, {0xA6, 0x0160}, {0xA8, 0x0161},
+                                                              {0xB4, 0x017D}, {0xB8, 0x017E}, {0xBC, 0x0152},
+                                                              {0xBD, 0x0153}, {0xBE, 0x0178}};
+    for (const auto& [byte, cp] : changed) high[byte - 0x80u] = cp;
+    return high;
+}
+
+constexpr CodePage kWindows1252("Windows-1252", Cp1252High());
+constexpr CodePage kLatin1("ISO-8859-1", Latin1High());
+constexpr CodePage kLatin9("ISO-8859-15", Latin9High());
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 } // namespace
@@ -79,10 +115,52 @@ std::string FirstCharacters(std::string_view text, std::size_t count) {
     return std::string(text.substr(0, pos));
 }
 
-std::string Utf8ToCp1252(std::string_view text) {
+const CodePage* CodePage::Find(std::string_view name) {
+    std::string key;
+    for (char c : name)
+        if (c != '-' && c != '_' && c != ' ')
+            key += UpperAsciiChar(c);
+    for (const auto& [spelling, page] : {std::pair{"WINDOWS1252", &kWindows1252},
+                                         {"CP1252", &kWindows1252},
+                                         {"WIN1252", &kWindows1252},
+                                         {"ISO88591", &kLatin1},
+                                         {"LATIN1", &kLatin1},
+                                         {"ISO885915", &kLatin9},
+                                         {"LATIN9", &kLatin9}})
+        if (key == spelling)
+            return page;
+    return nullptr;
+}
+
+const CodePage& CodePage::Windows1252() { return kWindows1252; }
+
+std::string CodePage::ToUtf8(std::string_view bytes) const {
+    if (IsAscii(bytes))
+        return std::string(bytes);
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 2);
+    for (char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        AppendUtf8(out, byte < 0x80 ? byte : high_[byte - 0x80u]);
+    }
+    return out;
+}
+
+char CodePage::ByteOf(char32_t cp) const {
+    if (cp < 0x80)
+        return static_cast<char>(cp);
+    if (cp <= 0xFF && high_[cp - 0x80] == cp) // most letters sit at their own number
+        return static_cast<char>(cp);
+    const auto it = std::find(high_.begin(), high_.end(), cp);
+    return it == high_.end() ? '?' : static_cast<char>(0x80 + (it - high_.begin()));
+}
+
+std::string CodePage::FromUtf8(std::string_view text) const {
+    if (IsAscii(text))
+        return std::string(text);
     std::string out;
     out.reserve(text.size());
-    for (std::size_t pos = 0; pos < text.size();) out += ToCp1252(NextCodePoint(text, pos));
+    for (std::size_t pos = 0; pos < text.size();) out += ByteOf(NextCodePoint(text, pos));
     return out;
 }
 

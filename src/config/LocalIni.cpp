@@ -205,6 +205,15 @@ void TLocalIni::ReadConnectionInfo(int ConnectionNrOverride) {
     DataBase = ValueOf(values, "DataBase");
     Server = ValueOf(values, "Server");
     Firmenname = ValueOf(values, "Text");
+    // Refused rather than guessed: a wrong code page would write garbage into the database.
+    const std::string codepage = ValueOf(values, "Codepage");
+    const text::CodePage* page =
+        codepage.empty() ? &text::CodePage::Windows1252() : text::CodePage::Find(codepage);
+    if (page == nullptr)
+        throw Exception(fmt::format("Unbekannte Codepage '{}' in [CONNECTION{}] von firmen.ini "
+                                    "(bekannt: Windows-1252, ISO-8859-1, ISO-8859-15)",
+                                    codepage, FConNr));
+    Codepage = page;
 }
 
 void TLocalIni::Firmenwechsel(int ToNr) {

@@ -2,6 +2,8 @@
 // Installation settings: which configured connection to use (per-user ConnectionNr), where
 // its database and data directory are (firmen.ini next to the executable), and the named
 // file-system paths of the installation (table PFADE).
+#include "common/Text.h"
+
 #include <array>
 #include <string>
 #include <string_view>
@@ -20,7 +22,8 @@ public:
     static const std::array<std::string_view, PfadAnzahl> PfadNamen;
     static constexpr char PathDelim = '/';
 
-    // -1: the connection number from the per-user registry file (default 1).
+    // -1: the connection number from the per-user registry file (default 1). An unknown
+    // Codepage raises Exception.
     void ReadConnectionInfo(int ConnectionNrOverride);
 
     void ReadPfade(db::TIBCConnection& connection);
@@ -41,6 +44,8 @@ public:
     std::string Firmenname;
     std::string DataBase;
     std::string Server;
+    // Key Codepage: the code page of texts in columns of character set NONE.
+    const text::CodePage* Codepage = &text::CodePage::Windows1252();
 
     // Where firmen.ini is looked for when set; else next to the running executable and then in
     // SystemSettingsDir(), the first that has one.

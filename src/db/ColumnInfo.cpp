@@ -33,6 +33,13 @@ int CharactersOf(const ColumnInfo& column) {
     return static_cast<int>(column.length / bytesPerChar);
 }
 
+// Character set 0 is NONE; for other types the number means nothing.
+bool IsNoneText(const ColumnInfo& column) {
+    const bool text = column.type == SQL_VARYING || column.type == SQL_TEXT ||
+                      (column.type == SQL_BLOB && column.subType == 1);
+    return text && column.charSet == 0;
+}
+
 int PrecisionOf(const ColumnInfo& column) {
     switch (column.type) {
     case SQL_SHORT: return 4;
@@ -44,7 +51,8 @@ int PrecisionOf(const ColumnInfo& column) {
 
 } // namespace
 
-std::vector<ColumnInfo> DescribeColumns(Firebird::IMessageMetadata* metadata) {
+std::vector<ColumnInfo> DescribeColumns(Firebird::IMessageMetadata* metadata,
+                                        const text::CodePage* codePage) {
     fb::Status status;
     std::vector<ColumnInfo> columns(metadata->getCount(&status));
     for (unsigned i = 0; i < columns.size(); ++i) {
@@ -64,6 +72,8 @@ std::vector<ColumnInfo> DescribeColumns(Firebird::IMessageMetadata* metadata) {
         c.kind = KindOf(c);
         c.characters = CharactersOf(c);
         c.precision = PrecisionOf(c);
+        if (IsNoneText(c))
+            c.codePage = codePage;
     }
     return columns;
 }

@@ -10,6 +10,10 @@ namespace Firebird {
 class IMessageMetadata;
 }
 
+namespace sollist::text {
+class CodePage;
+}
+
 namespace sollist::db {
 
 struct ColumnInfo {
@@ -28,9 +32,13 @@ struct ColumnInfo {
     TFieldType kind = TFieldType::ftBytes; // the field kind it reads as
     int characters = 0;                    // text: characters it holds; else 0
     int precision = 0;                     // exact numbers: digits their storage holds (4, 9, 18); else 0
+    // Text and text blobs of character set NONE: the server passes their bytes unconverted,
+    // and they are texts in this code page. Null for every other column.
+    const text::CodePage* codePage = nullptr;
 };
 
-// Column descriptions of a message.
-std::vector<ColumnInfo> DescribeColumns(Firebird::IMessageMetadata* metadata);
+// Column descriptions of a message; codePage goes to the texts of character set NONE.
+std::vector<ColumnInfo> DescribeColumns(Firebird::IMessageMetadata* metadata,
+                                        const text::CodePage* codePage = nullptr);
 
 } // namespace sollist::db

@@ -27,13 +27,19 @@ struct TIBCConnection::Impl {
     explicit Impl(TIBCConnection& connection) : catalogue(connection) {}
 };
 
-TIBCConnection::TIBCConnection() : impl_(std::make_unique<Impl>(*this)) {}
+TIBCConnection::TIBCConnection()
+    : impl_(std::make_unique<Impl>(*this)), codePage_(&text::CodePage::Windows1252()) {}
 
 TIBCConnection::~TIBCConnection() { Close(); }
 
 void TIBCConnection::SetDatabase(const std::string& database) {
     Close();
     database_ = text::Trim(database);
+}
+
+void TIBCConnection::SetCodePage(const text::CodePage& codePage) {
+    Close(); // prepared statements know the code page of their columns
+    codePage_ = &codePage;
 }
 
 std::string TIBCConnection::ConnectString() const {

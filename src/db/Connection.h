@@ -15,6 +15,10 @@ class IStatus;
 class IUtil;
 } // namespace Firebird
 
+namespace sollist::text {
+class CodePage;
+}
+
 namespace sollist::db {
 
 class PreparedStatement; // cached prepared statement (defined in the implementation)
@@ -44,6 +48,10 @@ public:
     const std::string& Database() const { return database_; }
     void SetServer(const std::string& server) { server_ = server; }
     const std::string& Server() const { return server_; }
+    // The code page of texts in columns of character set NONE (the server passes them
+    // unconverted); Windows-1252 unless set. Setting it disconnects first.
+    void SetCodePage(const text::CodePage& codePage);
+    const text::CodePage& GetCodePage() const { return *codePage_; }
     // "Server:Database", or Database alone for the embedded engine (empty Server).
     std::string ConnectString() const;
 
@@ -87,6 +95,7 @@ private:
     std::unique_ptr<Impl> impl_;
     std::string database_;
     std::string server_;
+    const text::CodePage* codePage_;
     StatementObserver* observer_ = nullptr;
 };
 

@@ -118,10 +118,10 @@ XpbBuilder BuildDpb(const AttachOptions& options) {
         dpb->insertString(&status, isc_dpb_password, options.password.c_str());
     if (!options.processName.empty())
         dpb->insertString(&status, isc_dpb_process_name, options.processName.c_str());
-    dpb->insertString(&status, isc_dpb_lc_ctype, "UTF8");
+    dpb->insertString(&status, isc_dpb_lc_ctype, options.connectionCharset.c_str());
     dpb->insertInt(&status, isc_dpb_sql_dialect, 3);
     if (options.create) {
-        dpb->insertString(&status, isc_dpb_set_db_charset, "UTF8");
+        dpb->insertString(&status, isc_dpb_set_db_charset, options.databaseCharset.c_str());
         dpb->insertInt(&status, isc_dpb_force_write, 0);
     }
     return dpb;

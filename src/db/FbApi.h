@@ -99,8 +99,10 @@ Transaction StartReadCommitted(Firebird::IAttachment* attachment, Access access 
 struct AttachOptions {
     std::string user;
     std::string password;    // empty: none sent
-    bool create = false;     // adds database character set UTF8 and forced writes off
+    bool create = false;     // adds the database character set and forced writes off
     std::string processName; // empty: the client library sends the executable's path
+    std::string connectionCharset = "UTF8";
+    std::string databaseCharset = "UTF8"; // for create
 };
 XpbBuilder BuildDpb(const AttachOptions& options);
 

@@ -13,12 +13,15 @@ namespace {
 // Batch statements stop growing once declarations and inserts together reach this length.
 constexpr std::size_t kBatchTextLimit = 32768;
 
-// The type a batch declares for the parameters of a column: the column's own type.
+// The type a batch declares for the parameters of a column: the column's own type. A text
+// parameter without a character set would have the connection's (UTF8), and the server would
+// copy its UTF-8 bytes unconverted into a column of character set NONE.
 std::string ParameterType(const ColumnInfo& column) {
     if (column.precision > 0 && column.scale < 0)
         return fmt::format("NUMERIC({},{})", column.precision, -column.scale);
+    const char* none = column.codePage ? " CHARACTER SET NONE" : "";
     switch (column.kind) {
-    case TFieldType::ftString: return fmt::format("VARCHAR({})", std::max(1, column.characters));
+    case TFieldType::ftString: return fmt::format("VARCHAR({}){}", std::max(1, column.characters), none);
     case TFieldType::ftSmallint: return "SMALLINT";
     case TFieldType::ftInteger: return column.precision > 9 ? "BIGINT" : "INTEGER";
     case TFieldType::ftFloat: return "DOUBLE PRECISION";
@@ -26,7 +29,7 @@ std::string ParameterType(const ColumnInfo& column) {
     case TFieldType::ftTime: return "TIME";
     case TFieldType::ftDateTime: return "TIMESTAMP";
     case TFieldType::ftBoolean: return "BOOLEAN";
-    case TFieldType::ftMemo:
+    case TFieldType::ftMemo: return column.codePage ? "BLOB SUB_TYPE TEXT CHARACTER SET NONE" : "BLOB";
     case TFieldType::ftBlob: return "BLOB";
     default: throw Exception(fmt::format("Column {} has a type the loader cannot write", column.name));
     }

@@ -1,10 +1,12 @@
 #include "db/Statement.h"
 
+#include "common/Text.h"
 #include "db/Connection.h"
 #include "db/Convert.h"
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -96,6 +98,11 @@ ISC_QUAD WriteBlob(const std::string& text, IAttachment* attachment, ITransactio
 
 bool IsText(unsigned type) { return type == SQL_VARYING || type == SQL_TEXT; }
 
+// The one place where texts of character set NONE are read: bytes of the code page to UTF-8.
+std::string TextOf(const ColumnInfo& column, std::string bytes) {
+    return column.codePage ? column.codePage->ToUtf8(bytes) : std::move(bytes);
+}
+
 // Bytes the value takes as text, without building the text for values that already are text.
 std::size_t TextLength(const TValue& value) {
     if (auto* text = std::get_if<std::string>(&value))
@@ -171,12 +178,12 @@ TValue ReadColumn(const ColumnInfo& column, const unsigned char* buffer, IAttach
     };
     switch (column.type) {
     case SQL_VARYING:
-        return std::string(reinterpret_cast<const char*>(data) + sizeof(unsigned short),
-                           Load<unsigned short>(data));
+        return TextOf(column, std::string(reinterpret_cast<const char*>(data) + sizeof(unsigned short),
+                                          Load<unsigned short>(data)));
     case SQL_TEXT: {
         std::string text(reinterpret_cast<const char*>(data), column.length);
         text.erase(text.find_last_not_of(' ') + 1); // CHAR comes blank-padded to 4n bytes
-        return text;
+        return TextOf(column, std::move(text));
     }
     case SQL_SHORT: return scaled(Load<short>(data));
     case SQL_LONG: return scaled(Load<ISC_LONG>(data));
@@ -191,7 +198,7 @@ TValue ReadColumn(const ColumnInfo& column, const unsigned char* buffer, IAttach
         return (stamp.timestamp_date - kIscDateOffset) + stamp.timestamp_time / kTimeUnitsPerDay;
     }
     case SQL_BOOLEAN: return Load<FB_BOOLEAN>(data) != FB_FALSE;
-    case SQL_BLOB: return ReadBlob(Load<ISC_QUAD>(data), attachment, transaction);
+    case SQL_BLOB: return TextOf(column, ReadBlob(Load<ISC_QUAD>(data), attachment, transaction));
     case SQL_NULL: return Null;
     default:
         throw EConvertError(fmt::format("Column {} has the unsupported type {}", column.name, column.type));
@@ -206,16 +213,31 @@ PreparedStatement::PreparedStatement(TIBCConnection& connection, const std::stri
                                                       SQL_DIALECT_V6, IStatement::PREPARE_PREFETCH_METADATA));
     inputMetadata_.reset(statement_->getInputMetadata(&status));
     outputMetadata_.reset(statement_->getOutputMetadata(&status));
-    inputs_ = DescribeColumns(inputMetadata_.get());
-    outputs_ = DescribeColumns(outputMetadata_.get());
+    const text::CodePage* codePage = &connection.GetCodePage();
+    inputs_ = DescribeColumns(inputMetadata_.get(), codePage);
+    outputs_ = DescribeColumns(outputMetadata_.get(), codePage);
+    encodesInput_ =
+        std::any_of(inputs_.begin(), inputs_.end(), [](const ColumnInfo& c) { return c.codePage; });
     boundInputs_ = inputs_;
     inputBuffer_.resize(inputMetadata_->getMessageLength(&status));
     outputBuffer_.resize(outputMetadata_->getMessageLength(&status));
     hasCursor_ = (statement_->getFlags(&status) & IStatement::FLAG_HAS_CURSOR) != 0;
 }
 
+// The one place where texts for character set NONE are written: UTF-8 to the code page's bytes.
+const std::vector<TValue>& PreparedStatement::Encoded(const std::vector<TValue>& params) {
+    if (!encodesInput_)
+        return params;
+    encoded_ = params;
+    for (std::size_t i = 0; i < std::min(encoded_.size(), inputs_.size()); ++i)
+        if (inputs_[i].codePage && !std::holds_alternative<std::monostate>(encoded_[i]))
+            encoded_[i] = inputs_[i].codePage->FromUtf8(ValueToString(encoded_[i]));
+    return encoded_;
+}
+
 IMessageMetadata* PreparedStatement::Bind(const std::vector<TValue>& params) {
-    auto valueAt = [&](std::size_t i) -> const TValue& { return i < params.size() ? params[i] : Null; };
+    const std::vector<TValue>& values = Encoded(params);
+    auto valueAt = [&](std::size_t i) -> const TValue& { return i < values.size() ? values[i] : Null; };
     // Text longer than a text slot gets a wider slot, so the server itself decides whether it
     // fits the column (and reports a truncation in its own words). Text for a blob travels as
     // VARCHAR when it fits one.
@@ -268,9 +290,11 @@ void PreparedStatement::Rebind(const std::vector<long>& slots) {
         builder->setType(&status, i, SQL_VARYING + 1);
         builder->setSubType(&status, i, 0);
         builder->setLength(&status, i, length);
+        if (inputs_[i].codePage) // already in the code page: the server must not convert it
+            builder->setCharSet(&status, i, 0);
     }
     boundMetadata_.reset(builder->getMetadata(&status));
-    boundInputs_ = DescribeColumns(boundMetadata_.get());
+    boundInputs_ = DescribeColumns(boundMetadata_.get(), &connection_.GetCodePage());
     inputBuffer_.assign(boundMetadata_->getMessageLength(&status), 0);
 }
 

@@ -36,6 +36,8 @@ public:
     void Query(const std::vector<TValue>& params, const std::function<void(std::vector<TValue>& row)>& onRow);
 
 private:
+    // params, with texts for character set NONE in the connection's code page.
+    const std::vector<TValue>& Encoded(const std::vector<TValue>& params);
     // Fills inputBuffer_ with params and returns the layout it follows.
     Firebird::IMessageMetadata* Bind(const std::vector<TValue>& params);
     // Builds the input layout; slots: per parameter a VARCHAR length, or keep, or described.
@@ -57,6 +59,8 @@ private:
     std::vector<unsigned char> inputBuffer_;
     std::vector<unsigned char> outputBuffer_;
     bool hasCursor_ = false;
+    bool encodesInput_ = false; // some parameter is a text of character set NONE
+    std::vector<TValue> encoded_;
 };
 
 // The value of one column of a fetched row (blobs are read through attachment/transaction).

@@ -8,18 +8,16 @@ namespace {
 
 std::int32_t WholeDay(double dayNumber) { return static_cast<std::int32_t>(std::trunc(dayNumber)); }
 
-} // namespace
-
-std::string EmployeeFilter(const std::string& miNumm) {
-    std::string condition = "MiLoNumm='";
-    for (char c : miNumm) {
-        if (c == '\'')
-            condition += '\'';
-        condition += c;
-    }
-    condition += '\'';
-    return condition;
+// The employee number travels as a parameter: in a database of character set NONE it must
+// reach the server in the database's code page, which a literal in the statement cannot.
+void OpenWageRows(db::TIBCTable& tbMiLohn, const std::string& miNumm) {
+    tbMiLohn.Close();
+    tbMiLohn.FilterSQL("MiLoNumm=:MiLoNumm");
+    tbMiLohn.ParamByName("MiLoNumm").AsString(miNumm);
+    tbMiLohn.Open();
 }
+
+} // namespace
 
 TIstStunden::TIstStunden(const TRunContext& context) : DM_CIstStunden(context.Connection) {}
 
@@ -88,9 +86,7 @@ const std::vector<TIstStunden::TLohnZeile>& TIstStunden::WageRows(const std::str
     // Cached only once read whole: a failed read must not leave an employee without rows.
     std::vector<TLohnZeile> rows;
     auto& tbMiLohn = DM_CIstStunden.tbMiLohn;
-    tbMiLohn.Close();
-    tbMiLohn.FilterSQL(EmployeeFilter(miNumm));
-    tbMiLohn.Open();
+    OpenWageRows(tbMiLohn, miNumm);
     auto factor = tbMiLohn.FieldByName("MILOABWFAT");
     auto validFrom = tbMiLohn.FieldByName("MILODATUM");
     for (; !tbMiLohn.Eof(); tbMiLohn.Next())

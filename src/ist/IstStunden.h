@@ -57,8 +57,4 @@ private:
     void WageFactorStep(double bookingDay, bool newEmployee);
 };
 
-// The condition restricting MiLohn to one employee; apostrophes are doubled so that no
-// employee number can end the literal.
-std::string EmployeeFilter(const std::string& miNumm);
-
 } // namespace sollist::ist

@@ -1,8 +1,11 @@
 #include "solltat/DmSolltat.h"
 
+#include "common/Errors.h"
 #include "db/TempTable.h"
 
+#include <algorithm>
 #include <bit>
+#include <cctype>
 #include <functional>
 
 namespace sollist::solltat {
@@ -72,7 +75,29 @@ void DeclareMaterialActivityQueries(Tdm_Solltat& dm) {
     dm.qryMatKyTab.ReadOnly = true;
 }
 
-void DeclarePositionQueries(Tdm_Solltat& dm) {
+// The character set of POS_TYP.APTYTEXT as declared (the database's default where the column
+// names none). A short text is cast to it, so that it arrives exactly as the blob would: the
+// server converts a declared character set, the database layer one of character set NONE.
+std::string PartTypeTextCharset(db::TIBCConnection& connection) {
+    db::TIBCQuery query(connection, "qryTextCharset");
+    query.SetSQL({"select trim(coalesce(cs.RDB$CHARACTER_SET_NAME, db.RDB$CHARACTER_SET_NAME, 'NONE'))",
+                  "from RDB$DATABASE db",
+                  "  left join RDB$RELATION_FIELDS rf",
+                  "    on rf.RDB$RELATION_NAME = 'POS_TYP' and rf.RDB$FIELD_NAME = 'APTYTEXT'",
+                  "  left join RDB$FIELDS f on f.RDB$FIELD_NAME = rf.RDB$FIELD_SOURCE",
+                  "  left join RDB$CHARACTER_SETS cs on cs.RDB$CHARACTER_SET_ID = f.RDB$CHARACTER_SET_ID"});
+    query.Open();
+    std::string name = query.Fields(0).AsString();
+    query.Close();
+    const bool plainName = !name.empty() && std::all_of(name.begin(), name.end(), [](unsigned char c) {
+        return std::isupper(c) || std::isdigit(c) || c == '_';
+    });
+    if (!plainName) // it goes into the statement's text
+        throw EDatabaseError("Unexpected character set of POS_TYP.APTYTEXT: " + name);
+    return name;
+}
+
+void DeclarePositionQueries(Tdm_Solltat& dm, const std::string& textCharset) {
     Declare(dm.qryPosMat,
             {"Select pm.ApMaOfNumm,pm.ApMaApNumm,pm.ApMaLfNr,pm.ApMaMaNumm,pm.ApMaSollMe,pm.ApMaMgMult,",
              "      po.ApMenge,ma.MaArbEh,tmw.MWWERT",
@@ -106,7 +131,8 @@ void DeclarePositionQueries(Tdm_Solltat& dm) {
             {"Select ty.APTYOFNUMM,ty.APTYAPNUMM,ty.APTYBGLF,ty.APTYLFD,ty.APTYEC1,ty.APTYEC2,ty.APTYEC3,ty.APTYEC4,",
              "       ty.APTYDiCalc,ty.ApTyErsch,ty.ApTyName,ty.ApTyNameB,",
              "       iif(char_length(ty.ApTyText) > 1000, ty.ApTyText, null) as ApTyText,",
-             "       cast(iif(char_length(ty.ApTyText) > 1000, null, ty.ApTyText) as varchar(1000) character set utf8) as ApTyTextKurz,",
+             "       cast(iif(char_length(ty.ApTyText) > 1000, null, ty.ApTyText) as varchar(1000) character set " +
+                 textCharset + ") as ApTyTextKurz,",
              "       po.ApMenge,tmw.MWWERT,bg.APBGERSCHW",
              "from POS_TYP ty ",
              " join POSITIONEN po on (ty.ApTyOfNumm=po.ApOfNumm AND ty.ApTyApNumm=po.ApNumm)",
@@ -224,7 +250,7 @@ void TMSTRecordList::Clear() {
 Tdm_Solltat::Tdm_Solltat(db::TIBCConnection& connection) : FConnection(connection) {
     DeclareMasterSets(*this);
     DeclareMaterialActivityQueries(*this);
-    DeclarePositionQueries(*this);
+    DeclarePositionQueries(*this, PartTypeTextCharset(FConnection));
     DeclarePartTypeDetailQueries(*this);
     // Flags of the business database are SMALLINT columns of a domain named like BOOLEAN.
     for (db::TIBCDataSet* set : std::initializer_list<db::TIBCDataSet*>{

@@ -107,6 +107,26 @@ TEST_F(LocalIniTest, MissingFileOrSectionGivesEmptySettings) {
     EXPECT_EQ(ini_.Datenpfad(), "");
 }
 
+// Codepage: Windows-1252 when absent; a name that is not known stops the run before anything
+// is written in a wrong code page.
+TEST_F(LocalIniTest, CodepageOfTheConnectionSection) {
+    WriteFile(dir_ / "firmen.ini", "[CONNECTION1]\nDataBase=/a.fdb\n"
+                                   "[CONNECTION2]\nDataBase=/b.fdb\ncodepage = iso-8859-15\n"
+                                   "[CONNECTION3]\nDataBase=/c.fdb\nCodepage=UTF-8\n");
+    ini_.ReadConnectionInfo(1);
+    EXPECT_EQ(ini_.Codepage->Name(), "Windows-1252");
+    ini_.ReadConnectionInfo(2);
+    EXPECT_EQ(ini_.Codepage->Name(), "ISO-8859-15");
+    try {
+        ini_.ReadConnectionInfo(3);
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& error) {
+        EXPECT_EQ(std::string(error.kind()), "Exception");
+        EXPECT_EQ(std::string(error.what()), "Unbekannte Codepage 'UTF-8' in [CONNECTION3] von firmen.ini "
+                                             "(bekannt: Windows-1252, ISO-8859-1, ISO-8859-15)");
+    }
+}
+
 TEST_F(LocalIniTest, FirmenwechselCreatesTheFileAndTakesEffectOnTheNextRead) {
     ini_.ReadConnectionInfo(-1);
     ini_.Firmenwechsel(3);

@@ -32,7 +32,8 @@ std::string UniqueName() {
     return fmt::format("test-{}-{}-{:x}", ::getpid(), counter++, ticks & 0xffffff);
 }
 
-std::string QueryFirstValue(Firebird::IAttachment* attachment, const std::string& sql);
+std::string QueryFirstValue(Firebird::IAttachment* attachment, const std::string& sql,
+                            const text::CodePage* codePage);
 
 std::string ReadFile(const fs::path& path) {
     std::ifstream file(path);
@@ -54,6 +55,14 @@ std::string SqlLiteral(const std::string& text) {
     return literal + "'";
 }
 
+std::string CharsetName(DbCharset charset) {
+    switch (charset) {
+    case DbCharset::Win1252: return "WIN1252";
+    case DbCharset::None: return "NONE";
+    default: return "UTF8";
+    }
+}
+
 std::string ServerPassword() {
     const char* password = std::getenv("ISC_PASSWORD");
     return password && *password ? password : "tarvex";
@@ -70,6 +79,9 @@ struct TestDatabase::Impl {
     std::string target;
     fb::AttachOptions options;
     bool holdAttachment = true;
+    const text::CodePage* codePage = nullptr; // the attachment's texts, when not UTF-8
+
+    std::string Encode(const std::string& utf8) const { return codePage ? codePage->FromUtf8(utf8) : utf8; }
 
     Firebird::IAttachment* Attach() {
         if (!attachment) {
@@ -92,8 +104,14 @@ struct TestDatabase::Impl {
     };
 };
 
-TestDatabase::TestDatabase(DbMode mode, bool loadSchema) : impl_(std::make_unique<Impl>()), mode_(mode) {
+TestDatabase::TestDatabase(DbMode mode, bool loadSchema, DbCharset charset)
+    : impl_(std::make_unique<Impl>()), mode_(mode), charset_(charset) {
     fb::AttachOptions options{"TARVEX", "", true, ""};
+    options.databaseCharset = CharsetName(charset);
+    if (charset == DbCharset::None) {
+        options.connectionCharset = "NONE";
+        impl_->codePage = &text::CodePage::Windows1252();
+    }
     std::string target;
     if (mode == DbMode::Embedded) {
         std::string pattern = (fs::temp_directory_path() / "sollist-db-XXXXXX").string();
@@ -116,8 +134,15 @@ TestDatabase::TestDatabase(DbMode mode, bool loadSchema) : impl_(std::make_uniqu
     impl_->options = options;
     impl_->options.create = false;
     impl_->holdAttachment = mode == DbMode::Server;
-    if (loadSchema)
-        Exec(ReadFile(fs::path(SourceDir()) / "sql" / "schema.sql"));
+    if (loadSchema) {
+        std::string schema = ReadFile(fs::path(SourceDir()) / "sql" / "schema.sql");
+        const std::string utf8 = "CHARACTER SET UTF8";
+        for (std::size_t at = 0; (at = schema.find(utf8, at)) != std::string::npos;) {
+            schema.replace(at, utf8.size(), "CHARACTER SET " + CharsetName(charset));
+            at += utf8.size();
+        }
+        Exec(schema);
+    }
     impl_->Release();
 }
 
@@ -146,7 +171,7 @@ TestDatabase::~TestDatabase() {
 
 void TestDatabase::Exec(const std::string& script) {
     Impl::Use use(*impl_);
-    for (const std::string& statement : db::SplitStatements(script)) {
+    for (const std::string& statement : db::SplitStatements(impl_->Encode(script))) {
         if (text::UpperAscii(statement) == "COMMIT")
             continue; // every statement is committed on its own
         fb::Transaction transaction = fb::StartReadCommitted(impl_->attachment.get());
@@ -164,19 +189,20 @@ void TestDatabase::Exec(const std::string& script) {
 
 std::string TestDatabase::QueryValue(const std::string& sql) {
     Impl::Use use(*impl_);
-    return QueryFirstValue(impl_->attachment.get(), sql);
+    return QueryFirstValue(impl_->attachment.get(), impl_->Encode(sql), impl_->codePage);
 }
 
 namespace {
 
-std::string QueryFirstValue(Firebird::IAttachment* attachment, const std::string& sql) {
+std::string QueryFirstValue(Firebird::IAttachment* attachment, const std::string& sql,
+                            const text::CodePage* codePage) {
     fb::Transaction transaction = fb::StartReadCommitted(attachment);
     fb::Status status;
     fb::Statement statement(attachment->prepare(&status, transaction.get(), static_cast<unsigned>(sql.size()),
                                                 sql.c_str(), SQL_DIALECT_V6,
                                                 Firebird::IStatement::PREPARE_PREFETCH_METADATA));
     fb::Metadata output(statement->getOutputMetadata(&status));
-    std::vector<db::ColumnInfo> columns = db::DescribeColumns(output.get());
+    std::vector<db::ColumnInfo> columns = db::DescribeColumns(output.get(), codePage);
     if (columns.empty())
         return {};
     std::vector<unsigned char> buffer(output->getMessageLength(&status));

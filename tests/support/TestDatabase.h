@@ -1,6 +1,7 @@
 #pragma once
-// A fresh database per test: created empty (user TARVEX, character set UTF8), optionally with the
-// business schema from sql/schema.sql, and dropped again when the fixture goes.
+// A fresh database per test: created empty (user TARVEX, character set UTF8 unless asked
+// otherwise), optionally with the business schema from sql/schema.sql, and dropped again when
+// the fixture goes.
 #include "Environment.h"
 #include "common/RunContext.h"
 #include "db/Connection.h"
@@ -12,17 +13,26 @@ namespace sollist::test {
 
 enum class DbMode { Embedded, Server };
 
+// The business database's character set, as installations have it. Utf8 and Win1252: the
+// schema's texts in that set, converted by the server. None: texts are Windows-1252 bytes, and
+// the fixture's own attachment works as the business system's clients do (no character set,
+// its texts sent and read as Windows-1252); tests still write and read UTF-8 through it.
+enum class DbCharset { Utf8, Win1252, None };
+std::string CharsetName(DbCharset charset); // "UTF8", "WIN1252", "NONE"
+
 class TestDatabase {
 public:
     // Embedded: a file in a private temporary directory. Server: a file under
     // /var/lib/firebird/3.0/data/sollist/ reached as localhost:<path> with ServerPassword(), which
     // ISC_PASSWORD holds for the program's connections while the fixture lives.
-    explicit TestDatabase(DbMode mode = DbMode::Embedded, bool loadSchema = true);
+    explicit TestDatabase(DbMode mode = DbMode::Embedded, bool loadSchema = true,
+                          DbCharset charset = DbCharset::Utf8);
     ~TestDatabase(); // detaches everything and drops the database
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
 
     DbMode Mode() const { return mode_; }
+    DbCharset Charset() const { return charset_; }
     std::string Database() const { return path_; } // the path to give SetDatabase
     std::string Server() const { return mode_ == DbMode::Server ? "localhost" : ""; }
 
@@ -45,6 +55,7 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
     DbMode mode_;
+    DbCharset charset_;
     std::string directory_; // embedded: the private directory holding the file
     std::string path_;
     EnvironmentGuard env_;
