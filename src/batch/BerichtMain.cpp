@@ -43,6 +43,7 @@ constexpr std::string_view kUsage =
 
 constexpr int kExitConnection = 1;
 constexpr int kExitError = 2;
+constexpr int kExitUsage = 64; // as sollist: EX_USAGE
 
 struct TOptions {
     std::string Html = "sollist-bericht.html";
@@ -112,7 +113,7 @@ int main(int argc, char** argv) {
         options = ParseOptions(argc, argv);
     } catch (const TUsageError& error) {
         std::cerr << "sollist-bericht: " << error.message << "\n" << kUsage;
-        return kExitError;
+        return kExitUsage;
     }
     if (options.Help || options.Version) {
         std::cout << (options.Help ? kUsage : kVersion);

@@ -183,9 +183,9 @@ TEST_F(BerichtProcessEmbedded, OptionsWithoutDatabase) {
     const Case cases[] = {
         {{"--help"}, 0, "Aufruf: sollist-bericht [-o DATEI] [--csv DATEI] [--order OFFERT]...\n"},
         {{"--version"}, 0, "sollist-bericht 1.0\n"},
-        {{"--unbekannt"}, 2, ""},
-        {{"--order"}, 2, ""},
-        {{"-o", ""}, 2, ""},
+        {{"--unbekannt"}, 64, ""},
+        {{"--order"}, 64, ""},
+        {{"-o", ""}, 64, ""},
         {{"--csv", "x.csv", "--help"}, 0, "Aufruf: "},
     };
     for (const Case& c : cases) {
