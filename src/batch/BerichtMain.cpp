@@ -16,7 +16,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,9 +40,9 @@ constexpr std::string_view kUsage =
     "Die Datenbank nennt firmen.ini neben dem Programm, wie für sollist.\n"
     "Exit-Status: 0 geschrieben, 1 keine Verbindung zur Datenbank, 2 anderer Fehler.\n";
 
-constexpr int kExitConnection = 1;
-constexpr int kExitError = 2;
-constexpr int kExitUsage = 64; // as sollist: EX_USAGE
+using batch::kExitConnection;
+using batch::kExitError;
+using batch::TUsageError;
 
 struct TOptions {
     std::string Html = "sollist-bericht.html";
@@ -51,10 +50,6 @@ struct TOptions {
     std::vector<std::string> Orders; // empty: all open orders
     bool Help = false;
     bool Version = false;
-};
-
-struct TUsageError {
-    std::string message;
 };
 
 TOptions ParseOptions(int argc, char** argv) {
@@ -112,14 +107,10 @@ int main(int argc, char** argv) {
     try {
         options = ParseOptions(argc, argv);
     } catch (const TUsageError& error) {
-        std::cerr << "sollist-bericht: " << error.message << "\n" << kUsage;
-        return kExitUsage;
+        return batch::ReportUsageError("sollist-bericht", error, kUsage);
     }
-    if (options.Help || options.Version) {
-        std::cout << (options.Help ? kUsage : kVersion);
-        std::cout.flush();
-        return std::cout ? 0 : kExitError;
-    }
+    if (options.Help || options.Version)
+        return batch::PrintText(options.Help ? kUsage : kVersion);
 
     try {
         db::TDMConnection dmConnection;

@@ -3,8 +3,20 @@
 #include "common/Errors.h"
 
 #include <cstdio>
+#include <iostream>
 
 namespace sollist::batch {
+
+int ReportUsageError(std::string_view program, const TUsageError& error, std::string_view usage) {
+    std::cerr << program << ": " << error.message << "\n" << usage;
+    return kExitUsage;
+}
+
+int PrintText(std::string_view text) {
+    std::cout << text;
+    std::cout.flush();
+    return std::cout ? 0 : kExitError;
+}
 
 void PrintLine(const std::string& line) {
     std::fputs(line.c_str(), stdout);

@@ -3,8 +3,24 @@
 // lines every entry of the house prints the same way.
 #include <exception>
 #include <string>
+#include <string_view>
 
 namespace sollist::batch {
+
+// Exit statuses every entry shares; sollist adds its own between them.
+inline constexpr int kExitConnection = 1; // no connection to the database
+inline constexpr int kExitError = 2;      // stopped with an error line
+inline constexpr int kExitUsage = 64;     // wrong command line (EX_USAGE)
+
+// A wrong command line, found by an entry's option parser.
+struct TUsageError {
+    std::string message;
+};
+
+// "<program>: <message>" and the usage on standard error; returns kExitUsage.
+int ReportUsageError(std::string_view program, const TUsageError& error, std::string_view usage);
+// The usage or version text asked for on standard output; 0, or kExitError when it failed.
+int PrintText(std::string_view text);
 
 // One line per message, flushed at once: the run is watched live and may be killed.
 void PrintLine(const std::string& line);

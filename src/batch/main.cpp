@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <iostream>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -36,22 +35,18 @@ constexpr std::string_view kUsage =
     "Exit-Status: 0 fertig, 1 keine Verbindung zur Datenbank, 2 mit Fehlerzeile abgebrochen,\n"
     "3 fertig, aber Aufträge ausgelassen, 4 eine andere Berechnung läuft, 64 falscher Aufruf.\n";
 
+using batch::kExitConnection;
+using batch::kExitError;
+using batch::TUsageError;
 constexpr int kExitFinished = 0;
-constexpr int kExitConnection = 1;
-constexpr int kExitError = 2;
 constexpr int kExitSkipped = 3;
 constexpr int kExitRunActive = 4;
-constexpr int kExitUsage = 64; // EX_USAGE
 
 struct TOptions {
     std::vector<std::string> Orders; // empty: all open orders
     unsigned LockTimeout = 60;
     bool Help = false;
     bool Version = false;
-};
-
-struct TUsageError {
-    std::string message;
 };
 
 unsigned ParseSeconds(std::string_view text) {
@@ -152,13 +147,9 @@ int main(int argc, char** argv) {
     try {
         options = ParseOptions(argc, argv);
     } catch (const TUsageError& error) {
-        std::cerr << "sollist: " << error.message << "\n" << kUsage;
-        return kExitUsage;
+        return batch::ReportUsageError("sollist", error, kUsage);
     }
-    if (options.Help || options.Version) {
-        std::cout << (options.Help ? kUsage : kVersion);
-        std::cout.flush();
-        return std::cout ? kExitFinished : kExitError;
-    }
+    if (options.Help || options.Version)
+        return batch::PrintText(options.Help ? kUsage : kVersion);
     return Run(options);
 }
