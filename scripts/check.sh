@@ -1,9 +1,9 @@
 #!/bin/bash
-# Second CI stage, run after scripts/test.sh: clang-tidy over the sources of src/, the whole
+# Second CI stage, run after scripts/test.sh: the formatting check, clang-tidy over the sources of src/, the whole
 # test suite built with AddressSanitizer and UndefinedBehaviorSanitizer, a valgrind memcheck of
 # one run over the demo database, and a bounded run of the formula fuzzer. Run as root on
 # Debian 12. Each part can be run alone:
-#   scripts/check.sh [tidy] [sanitize] [valgrind] [fuzz]     (default: all four)
+#   scripts/check.sh [format] [tidy] [sanitize] [valgrind] [fuzz]     (default: all five)
 # FUZZ_SECONDS sets the fuzzing time (default 30); TIDY_JOBS the clang-tidy processes run at
 # once (default 2).
 set -euo pipefail
@@ -86,6 +86,14 @@ valgrind_demo() {
     echo "valgrind: no errors, no leaks"
 }
 
+# The formatting of every C++ file under src/, tests/ and bench/ as .clang-format sets it.
+format() {
+    echo "=== check: clang-format over src/, tests/, bench/"
+    find src tests bench \( -name '*.cpp' -o -name '*.h' \) -print0 | sort -z \
+        | xargs -0 clang-format --dry-run -Werror
+    echo "clang-format: all files formatted"
+}
+
 fuzz() {
     echo "=== check: formula fuzzer for $FUZZ_SECONDS s"
     scripts/fuzz.sh "$FUZZ_SECONDS"
@@ -93,9 +101,10 @@ fuzz() {
 
 scripts/setup.sh
 parts=("$@")
-((${#parts[@]})) || parts=(tidy sanitize valgrind fuzz)
+((${#parts[@]})) || parts=(format tidy sanitize valgrind fuzz)
 for part in "${parts[@]}"; do
     case $part in
+        format) format ;;
         tidy) tidy ;;
         sanitize) sanitize ;;
         valgrind) valgrind_demo ;;

@@ -22,9 +22,10 @@ class NoneDatabaseTest : public ::testing::Test {
 protected:
     NoneDatabaseTest() {
         // U declares its character set: the server converts it, the program must not.
-        db.Exec("CREATE TABLE T (K CHAR(8) NOT NULL PRIMARY KEY, V VARCHAR(12), M BLOB SUB_TYPE TEXT,"
-                " U VARCHAR(12) CHARACTER SET UTF8);"
-                "INSERT INTO T (K, V, M, U) VALUES ('MÖBEL-1', 'Türen ölen', 'Rückwand weiß', _WIN1252 'Grüße €')");
+        db.Exec(
+            "CREATE TABLE T (K CHAR(8) NOT NULL PRIMARY KEY, V VARCHAR(12), M BLOB SUB_TYPE TEXT,"
+            " U VARCHAR(12) CHARACTER SET UTF8);"
+            "INSERT INTO T (K, V, M, U) VALUES ('MÖBEL-1', 'Türen ölen', 'Rückwand weiß', _WIN1252 'Grüße €')");
     }
 
     TestDatabase db{DbMode::Embedded, false, DbCharset::None};

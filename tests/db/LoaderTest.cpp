@@ -14,6 +14,7 @@ namespace sollist::db {
 namespace {
 
 using test::DbMode;
+using test::DbModeName;
 using test::TestDatabase;
 
 class LoaderTest : public ::testing::TestWithParam<DbMode> {
@@ -131,10 +132,7 @@ TEST_P(LoaderTest, ValueBeyondTheColumnRangeIsRefusedWithTheServersCode) {
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM NARROW"), "0");
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, LoaderTest, ::testing::Values(DbMode::Embedded, DbMode::Server),
-                         [](const auto& info) {
-                             return info.param == DbMode::Server ? "Server" : "Embedded";
-                         });
+INSTANTIATE_TEST_SUITE_P(Modes, LoaderTest, ::testing::Values(DbMode::Embedded, DbMode::Server), DbModeName);
 
 } // namespace
 } // namespace sollist::db

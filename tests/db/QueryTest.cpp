@@ -112,9 +112,7 @@ TEST_P(SchemaTest, SchemaLoadsAndProgramConnectionReadsIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, SchemaTest, ::testing::Values(test::DbMode::Embedded, test::DbMode::Server),
-                         [](const auto& info) {
-                             return info.param == test::DbMode::Server ? "Server" : "Embedded";
-                         });
+                         test::DbModeName);
 
 } // namespace
 } // namespace sollist::db

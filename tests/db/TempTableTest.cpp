@@ -11,6 +11,7 @@ namespace sollist::db {
 namespace {
 
 using test::DbMode;
+using test::DbModeName;
 using test::TestDatabase;
 
 TEST(TempTableTextTest, OneLinePerDataFieldAndTheKeyLine) {
@@ -84,9 +85,7 @@ TEST_P(TempTableTest, CreatedOnceThenEmptiedAndPrivateToTheConnection) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, TempTableTest, ::testing::Values(DbMode::Embedded, DbMode::Server),
-                         [](const auto& info) {
-                             return info.param == DbMode::Server ? "Server" : "Embedded";
-                         });
+                         DbModeName);
 
 } // namespace
 } // namespace sollist::db

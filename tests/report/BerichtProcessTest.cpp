@@ -16,6 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::DbMode;
+using test::DbModeName;
 using test::TestDatabase;
 using namespace support;
 
@@ -67,9 +68,7 @@ TEST_P(BerichtProcess, GeneratedDatabaseCsvEqualsTheStoredRows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, BerichtProcess, ::testing::Values(DbMode::Embedded, DbMode::Server),
-                         [](const auto& info) {
-                             return info.param == DbMode::Server ? "Server" : "Embedded";
-                         });
+                         DbModeName);
 
 class BerichtProcessEmbedded : public ::testing::Test {
 protected:

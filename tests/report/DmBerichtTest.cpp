@@ -12,6 +12,7 @@ namespace sollist::report {
 namespace {
 
 using test::DbMode;
+using test::DbModeName;
 using test::TestDatabase;
 
 // O1 open, O2 closed 10 days ago (still open for the run) and never calculated, O3 closed
@@ -84,9 +85,7 @@ TEST_P(DmBerichtTest, SelectionKeepsTheOpenOnesAndNamesTheRest) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, DmBerichtTest, ::testing::Values(DbMode::Embedded, DbMode::Server),
-                         [](const auto& info) {
-                             return info.param == DbMode::Server ? "Server" : "Embedded";
-                         });
+                         DbModeName);
 
 } // namespace
 } // namespace sollist::report

@@ -147,12 +147,12 @@ INSTANTIATE_TEST_SUITE_P(Db, CabinetOrderTest,
                                          CabinetDb{test::DbMode::Server, test::DbCharset::Utf8},
                                          CabinetDb{test::DbMode::Embedded, test::DbCharset::Win1252},
                                          CabinetDb{test::DbMode::Embedded, test::DbCharset::None}),
-                         [](const testing::TestParamInfo<CabinetDb>& info) {
+                         [](const testing::TestParamInfo<CabinetDb>& db) {
                              const std::string mode =
-                                 info.param.mode == test::DbMode::Server ? "Server" : "Embedded";
-                             return info.param.charset == test::DbCharset::Utf8
+                                 db.param.mode == test::DbMode::Server ? "Server" : "Embedded";
+                             return db.param.charset == test::DbCharset::Utf8
                                         ? mode
-                                        : mode + test::CharsetName(info.param.charset);
+                                        : mode + test::CharsetName(db.param.charset);
                          });
 
 } // namespace

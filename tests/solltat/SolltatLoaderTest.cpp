@@ -17,6 +17,7 @@ namespace sollist::solltat {
 namespace {
 
 using test::DbMode;
+using test::DbModeName;
 using test::TestDatabase;
 
 class SolltatLoaderTest : public ::testing::TestWithParam<DbMode> {
@@ -55,9 +56,7 @@ TEST_P(SolltatLoaderTest, RowsGoInBatchesOf27AndArriveIntact) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, SolltatLoaderTest, ::testing::Values(DbMode::Embedded, DbMode::Server),
-                         [](const auto& info) {
-                             return info.param == DbMode::Server ? "Server" : "Embedded";
-                         });
+                         DbModeName);
 
 } // namespace
 } // namespace sollist::solltat

@@ -98,7 +98,7 @@ struct TestDatabase::Impl {
     }
     // Attached for the lifetime of a call.
     struct Use {
-        explicit Use(Impl& impl) : impl(impl) { impl.Attach(); }
+        explicit Use(Impl& owner) : impl(owner) { impl.Attach(); }
         ~Use() { impl.Release(); }
         Impl& impl;
     };

@@ -6,12 +6,19 @@
 #include "common/RunContext.h"
 #include "db/Connection.h"
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 
 namespace sollist::test {
 
 enum class DbMode { Embedded, Server };
+
+// Test name suffix of a suite instantiated over both modes.
+inline std::string DbModeName(const testing::TestParamInfo<DbMode>& mode) {
+    return mode.param == DbMode::Server ? "Server" : "Embedded";
+}
 
 // The business database's character set, as installations have it. Utf8 and Win1252: the
 // schema's texts in that set, converted by the server. None: texts are Windows-1252 bytes, and
