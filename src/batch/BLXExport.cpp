@@ -1,7 +1,7 @@
 #include "batch/BLXExport.h"
 
+#include "batch/OrderHoursRun.h"
 #include "common/Errors.h"
-#include "config/DBIniFile.h"
 #include "db/Connection.h"
 #include "ist/IstStunden.h"
 #include "solltat/ErrorTxt.h"
@@ -17,11 +17,7 @@ namespace sollist::batch {
 using db::TFieldType;
 using db::TValue;
 
-Tdm_BLXExport::Tdm_BLXExport(const TRunContext& context) : FContext(context) {
-    DeclareDataObjects();
-    config::TDBIniFile ini(FContext.Connection, 1);
-    VertZuschl = static_cast<double>(ini.ReadInteger("Firmenstamm", "VertZuschl", 0)) / 100.0 + 1.0;
-}
+Tdm_BLXExport::Tdm_BLXExport(const TRunContext& context) : FContext(context) { DeclareDataObjects(); }
 
 Tdm_BLXExport::~Tdm_BLXExport() = default;
 
@@ -32,13 +28,6 @@ void Tdm_BLXExport::DeclareDataObjects() {
                 {"Select AOfNumm,ANumm", "from auftrag ",
                  "where (AsAbgeschl is Null or AsAbgeschl>:DATUM)"},
                 {{"AOfNumm", TFieldType::ftString, 10}, {"ANumm", TFieldType::ftString, 10}});
-
-    db::Declare(qrySollStd,
-                {"SELECT TaRmTat,TaKoNumm,Sum(TaFixZt+EhMenge*TaVarEh+Stueck*TaVarSt)/60 as SollStunden",
-                 "FROM solltat", "GROUP BY TaRmTat,TaKoNumm"},
-                {{"TaRmTat", TFieldType::ftString, 10},
-                 {"TaKoNumm", TFieldType::ftString, 3},
-                 {"SollStunden", TFieldType::ftFloat}});
 
     tbAufsStd.TableName = "AufSStd";
     tbAufsStd.KeyFields = "ASOFNUMM;ASRMTAT";
@@ -94,7 +83,7 @@ void Tdm_BLXExport::CalcOrders(const std::vector<std::string>& orders) {
         if (tbAuftrag.FindKey({TValue{OfNumm}})) {
             known.push_back(OfNumm);
         } else {
-            FContext.Print(fmt::format("Offert {} gibt es nicht; nichts berechnet.", OfNumm));
+            FContext.Print(UnknownOrderLine(OfNumm));
             SkippedOrders.push_back(OfNumm);
         }
     }
@@ -163,23 +152,16 @@ void Tdm_BLXExport::CalcSollIst(const std::string& OfNumm) {
 }
 
 double Tdm_BLXExport::SumTargetHours(std::vector<TStundenZeile>* rows) {
-    double sum = 0;
-    qrySollStd.Open();
-    auto rmTat = qrySollStd.FieldByName("TaRmTat");
-    auto koNumm = qrySollStd.FieldByName("TaKoNumm");
-    auto hours = qrySollStd.FieldByName("SollStunden");
-    for (; !qrySollStd.Eof(); qrySollStd.Next()) {
-        sum += hours.AsFloat();
-        if (rows != nullptr)
-            rows->push_back({rmTat.AsString(), koNumm.AsString(), hours.AsFloat() * VertZuschl, 0});
-    }
-    qrySollStd.Close();
-    return sum;
+    const std::vector<sollstd::TSollGruppe> gruppen = SollStunden.Read();
+    if (rows != nullptr)
+        for (const sollstd::TSollGruppe& gruppe : gruppen)
+            rows->push_back({gruppe.RmTat, gruppe.KoNumm, gruppe.Stunden * SollStunden.VertZuschl, 0});
+    return sollstd::TSollStunden::Summe(gruppen);
 }
 
 void Tdm_BLXExport::WriteOrderTotals(double targetSum, const ist::TIstErgebnis& ist) {
     tbAuftrag.Edit();
-    tbAuftrag.FieldByName("AsSollStnd").AsFloat(targetSum * VertZuschl);
+    tbAuftrag.FieldByName("AsSollStnd").AsFloat(targetSum * SollStunden.VertZuschl);
     tbAuftrag.FieldByName("AsIstStnd").AsFloat(ist.Prodstd);
     tbAuftrag.FieldByName("AOFFSTND").AsFloat(ist.OffStd);
     tbAuftrag.FieldByName("AsRegStnd").AsFloat(ist.Regiestd);

@@ -4,6 +4,7 @@
 // the order's row of Auftrag.
 #include "common/RunContext.h"
 #include "db/DataSet.h"
+#include "sollstd/SollStunden.h"
 
 #include <string>
 #include <vector>
@@ -40,16 +41,13 @@ public:
     // CalcOrders, in the order met.
     std::vector<std::string> SkippedOrders;
 
-    // Factor on all target hours: 1 + the percentage of Firmenstamm/VertZuschl.
-    double VertZuschl = 1.0;
-
 private:
     const TRunContext& FContext;
 
 public:
+    // SOLLTAT summed per reporting activity and cost centre, and the surcharge factor.
+    sollstd::TSollStunden SollStunden{FContext.Connection};
     db::TIBCQuery qry{FContext.Connection, "qry"}; // open orders
-    // SOLLTAT summed per reporting activity and cost centre
-    db::TIBCQuery qrySollStd{FContext.Connection, "qrySollStd"};
     db::TIBCTable tbAufsStd{FContext.Connection, "tbAufsStd"};
     db::TIBCTable tbAuftrag{FContext.Connection, "tbAuftrag"};
 
@@ -69,8 +67,8 @@ private:
     // same unit of work.
     void CalcOrder(const std::string& OfNumm, solltat::TSolltat& solltat, ist::TIstStunden& istStunden,
                    db::TIBCSQL* oldRows = nullptr);
-    // Sums qrySollStd; with rows, also collects each group as a row (target hours with the
-    // surcharge).
+    // The order's target hours before the surcharge; with rows, also collects each group as a
+    // row (target hours with the surcharge).
     double SumTargetHours(std::vector<TStundenZeile>* rows);
     // Writes the totals into the current row of tbAuftrag.
     void WriteOrderTotals(double targetSum, const ist::TIstErgebnis& ist);

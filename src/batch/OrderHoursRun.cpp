@@ -13,4 +13,8 @@ std::vector<std::string> RunOrderHours(const TRunContext& context, const std::ve
     return module.SkippedOrders;
 }
 
+std::string UnknownOrderLine(const std::string& OfNumm) {
+    return "Offert " + OfNumm + " gibt es nicht; nichts berechnet.";
+}
+
 } // namespace sollist::batch

@@ -11,4 +11,7 @@ namespace sollist::batch {
 std::vector<std::string> RunOrderHours(const TRunContext& context,
                                        const std::vector<std::string>& orders = {});
 
+// The console line for a number on the command line that is no order.
+std::string UnknownOrderLine(const std::string& OfNumm);
+
 } // namespace sollist::batch

@@ -2,6 +2,7 @@
 // order hours run over all open orders (or the orders named on the command line), and reports
 // on standard output. Reads no input.
 #include "batch/Console.h"
+#include "batch/HerkunftConsole.h"
 #include "batch/OrderHoursRun.h"
 #include "batch/RunGuard.h"
 #include "config/LocalIni.h"
@@ -23,13 +24,15 @@ using batch::PrintLine;
 constexpr std::string_view kVersion = "sollist 1.0\n";
 
 constexpr std::string_view kUsage =
-    "Aufruf: sollist [--order OFFERT]... [--lock-timeout SEKUNDEN]\n"
+    "Aufruf: sollist [--order OFFERT]... [--lock-timeout SEKUNDEN] [--herkunft]\n"
     "Berechnet Soll- und Iststunden aller offenen Aufträge und speichert sie in AufSStd und\n"
     "Auftrag. Die Datenbank nennt firmen.ini neben dem Programm oder in /etc/sollist.\n"
     "  --order OFFERT            nur dieses Offert neu berechnen (offen oder abgeschlossen);\n"
     "                            mehrfach möglich; die übrigen Aufträge bleiben unberührt\n"
     "  --lock-timeout SEKUNDEN   so lange höchstens auf einen von einem Benutzer gesperrten\n"
     "                            Auftrag warten, dann ihn auslassen (Vorgabe 60; 0 = ohne Grenze)\n"
+    "  --herkunft                mit --order: die Herkunft der Sollstunden dieser Offerten als\n"
+    "                            Tabelle zeigen, je Tätigkeit ihre Sätze; speichert nichts\n"
     "  --help                    diese Hilfe\n"
     "  --version                 die Programmversion\n"
     "Exit-Status: 0 fertig, 1 keine Verbindung zur Datenbank, 2 mit Fehlerzeile abgebrochen,\n"
@@ -45,6 +48,7 @@ constexpr int kExitRunActive = 4;
 struct TOptions {
     std::vector<std::string> Orders; // empty: all open orders
     unsigned LockTimeout = 60;
+    bool Herkunft = false; // explain the orders' target hours instead of storing them
     bool Help = false;
     bool Version = false;
 };
@@ -70,6 +74,10 @@ TOptions ParseOptions(int argc, char** argv) {
             options.Version = true;
             continue;
         }
+        if (option == "--herkunft") {
+            options.Herkunft = true;
+            continue;
+        }
         if (option != "--order" && option != "--lock-timeout")
             throw TUsageError{"unbekannte Option '" + std::string(option) + "'"};
         if (i + 1 >= argc || argv[i + 1][0] == '\0')
@@ -80,6 +88,8 @@ TOptions ParseOptions(int argc, char** argv) {
         else if (std::find(options.Orders.begin(), options.Orders.end(), value) == options.Orders.end())
             options.Orders.push_back(value);
     }
+    if (options.Herkunft && options.Orders.empty())
+        throw TUsageError{"--herkunft braucht --order"};
     return options;
 }
 
@@ -104,7 +114,9 @@ int Run(const TOptions& options) {
     try {
         auto dmConnection = std::make_unique<db::TDMConnection>();
         db::TIBCConnection& connection = dmConnection->IBCConnection;
-        connection.ProcessName = batch::RunProcessName;
+        // An explanation writes nothing the run writes: it neither waits for a run nor holds one up.
+        if (!options.Herkunft)
+            connection.ProcessName = batch::RunProcessName;
         connection.LockTimeout = options.LockTimeout;
         config::TLocalIni localIni;
         localIni.ReadConnectionInfo(-1);
@@ -120,11 +132,15 @@ int Run(const TOptions& options) {
             return kExitConnection;
         }
 
-        batch::RefuseOverlappingRun(connection);
-        dmConnection->IBCTransaction.StartTransaction();
-        const std::vector<std::string> skipped =
-            batch::RunOrderHours(TRunContext{connection, PrintLine}, options.Orders);
-        dmConnection->IBCTransaction.Commit();
+        std::vector<std::string> skipped;
+        if (options.Herkunft) {
+            skipped = batch::PrintHerkunft(TRunContext{connection, PrintLine}, options.Orders);
+        } else {
+            batch::RefuseOverlappingRun(connection);
+            dmConnection->IBCTransaction.StartTransaction();
+            skipped = batch::RunOrderHours(TRunContext{connection, PrintLine}, options.Orders);
+            dmConnection->IBCTransaction.Commit();
+        }
         connection.Close();
         dmConnection.reset();
         PrintLine("Fertig !");

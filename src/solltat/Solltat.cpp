@@ -44,6 +44,18 @@ bool BelongsTo(const Detail& row, const TTeileTypZeile& part) {
     return row.ApNumm == part.ApNumm && row.BgLf == part.BgLf && row.TyLfd == part.Lfd;
 }
 
+TSollQuelle TaetigkeitQuelle(const TTeileTypZeile& part, const TTeileTypTaetigkeit& row) {
+    return {.Art = TQuellArt::TeiletypTaetigkeit, .BgLf = part.BgLf, .Zeile = row.LfNr, .Lage = row.Lage};
+}
+
+TSollQuelle CNCQuelle(const TTeileTypZeile& part, const TTeileTypCNC& row) {
+    return {.Art = TQuellArt::TeiletypCNC, .BgLf = part.BgLf, .Zeile = row.LfNr};
+}
+
+TSollQuelle MaterialQuelle(const TTeileTypZeile& part, const TTeileTypMaterial& row) {
+    return {.Art = TQuellArt::TeiletypMaterial, .BgLf = part.BgLf, .Lage = row.Lage, .Material = row.MaNumm};
+}
+
 } // namespace
 
 TSolltat::TSolltat(const TRunContext& context) : FContext(context) {}
@@ -143,12 +155,16 @@ void TSolltat::CalcPositionMaterials(const std::string& OfNumm, const std::strin
         const double laenge = m1 || m2 || m3 ? 1000.0 : 0;
         const double breite = m2 || m3 ? 1000.0 : 0;
         const double dicke = m3 ? 1000.0 : 0;
+        const auto lfNr = static_cast<std::int32_t>(apmaLfNr.AsInteger());
         const TSollHerkunft origin{.OfNumm = OfNumm,
                                    .SollPos = apmaApNumm.AsString(),
                                    .PosMenge = pmApMenge.AsFloat(),
                                    .Mwst = pmMwWert.AsFloat(),
-                                   .PosM1Lfd = static_cast<std::int32_t>(apmaLfNr.AsInteger())};
-        AddMaterial(origin, apmaMaNumm.AsString(), laenge, breite, dicke, menge, 1.0);
+                                   .PosM1Lfd = lfNr,
+                                   .Quelle = {.Art = TQuellArt::Positionsmaterial,
+                                              .Zeile = lfNr,
+                                              .Material = apmaMaNumm.AsString()}};
+        AddMaterial(origin, origin.Quelle.Material, laenge, breite, dicke, menge, 1.0);
     }
     pm.Close();
 }
@@ -169,12 +185,14 @@ void TSolltat::CalcPositionActivities(const std::string& OfNumm, const std::stri
         const bool counted = unit == "M1" || unit == "M2" || unit == "M3" || unit == "STK";
         const double ehMenge = counted ? menge : 0;
         const double erschw = ptErschw.AsFloat();
+        const auto lfd = static_cast<std::int32_t>(ptLfd.AsInteger());
         const TSollHerkunft origin{.OfNumm = OfNumm,
                                    .SollPos = ptApNumm.AsString(),
                                    .PosMenge = ptApMenge.AsFloat(),
-                                   .Mwst = ptMwWert.AsFloat()};
-        AddTaetigkeit(origin, ptTaNumm.AsString(), ehMenge * erschw, menge * erschw,
-                      static_cast<std::int32_t>(ptLfd.AsInteger()), ptBezeich.AsString());
+                                   .Mwst = ptMwWert.AsFloat(),
+                                   .Quelle = {.Art = TQuellArt::Positionstaetigkeit, .Zeile = lfd}};
+        AddTaetigkeit(origin, ptTaNumm.AsString(), ehMenge * erschw, menge * erschw, lfd,
+                      ptBezeich.AsString());
     }
     pt.Close();
 }
@@ -203,19 +221,24 @@ void TSolltat::CalcPartTypes(const std::string& OfNumm, const std::string& filte
                                   part.Lfd));
             continue;
         }
-        const TSollHerkunft origin{.OfNumm = part.OfNumm,
-                                   .SollPos = part.ApNumm,
-                                   .PosMenge = part.ApMenge,
-                                   .Element = part.Lfd,
-                                   .Mwst = part.MwWert,
-                                   .bPosTyp = true,
-                                   .ApTyMe = t.Menge,
-                                   .ApTyName = part.ApTyName,
-                                   .ApTyText = part.ApTyText};
-        for (const auto& tat : reports.Taetigkeiten)
+        TSollHerkunft origin{.OfNumm = part.OfNumm,
+                             .SollPos = part.ApNumm,
+                             .PosMenge = part.ApMenge,
+                             .Element = part.Lfd,
+                             .Mwst = part.MwWert,
+                             .bPosTyp = true,
+                             .ApTyMe = t.Menge,
+                             .ApTyName = part.ApTyName,
+                             .ApTyText = part.ApTyText};
+        for (const auto& tat : reports.Taetigkeiten) {
+            origin.Quelle =
+                tat.CNC ? CNCQuelle(part, cncRows[tat.Zeile]) : TaetigkeitQuelle(part, activities[tat.Zeile]);
             AddTaetigkeit(origin, tat.TaNumm, tat.EhMenge, tat.Stueck);
-        for (const auto& mat : reports.Materialien)
+        }
+        for (const auto& mat : reports.Materialien) {
+            origin.Quelle = MaterialQuelle(part, materials[mat.Zeile]);
             AddMaterial(origin, mat.MaNumm, mat.Laenge, mat.Breite, mat.Dicke, mat.Menge, reports.Erschw);
+        }
     }
 }
 
@@ -260,7 +283,7 @@ void TSolltat::AddMaterial(const TSollHerkunft& origin, std::string Material, do
         for (const auto& tat : aMatTat->Material().Tats) {
             const double factor = tat->Erschw * Erschw;
             const double ehMenge = CalcEhMenge(tat->Einhkz, Laenge, Breite, Dicke, Menge);
-            AddTaetigkeit(origin, tat->TaNumm, ehMenge * factor, Menge * factor);
+            AddTaetigkeit(origin, tat->TaNumm, ehMenge * factor, Menge * factor, 0, {}, Material);
         }
         handled.insert(passMaterial);
         Material = stamm != nullptr ? stamm->MaForts : std::string();
@@ -269,7 +292,8 @@ void TSolltat::AddMaterial(const TSollHerkunft& origin, std::string Material, do
 
 // The report that creates the record fixes its descriptive values.
 void TSolltat::AddTaetigkeit(const TSollHerkunft& origin, const std::string& Taetigkeit, double EhMenge,
-                             double Stueck, std::int32_t PosT1Lfd, const std::string& TaName) {
+                             double Stueck, std::int32_t PosT1Lfd, const std::string& TaName,
+                             const std::string& TatMaterial) {
     auto& dm = *dm_Solltat;
     TMSTRecord* rec = dm.FindSMRecord(origin.SollPos, origin.Element, Taetigkeit);
     if (rec == nullptr) {
@@ -313,11 +337,16 @@ void TSolltat::AddTaetigkeit(const TSollHerkunft& origin, const std::string& Tae
     rec->EhMenge += EhMenge;
     rec->Stueck += Stueck;
     ht[Taetigkeit] += Stueck;
+    if (Beobachter != nullptr)
+        Beobachter->Beitrag(*rec, origin, TatMaterial, EhMenge, Stueck);
 }
 
 void TSolltat::LogFehler(const std::string& text) {
     bFehler = true;
-    ErrLog->Write(text);
+    if (Beobachter != nullptr)
+        Beobachter->Datenproblem(text);
+    else
+        ErrLog->Write(text);
 }
 
 void TSolltat::LogStammFehlt(const std::string& text) {

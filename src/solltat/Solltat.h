@@ -3,6 +3,7 @@
 // types become records (position, part-type element, activity) in the data module, whose
 // fixed times are shared out per activity before they are written into SOLLTAT.
 #include "common/RunContext.h"
+#include "solltat/SollQuelle.h"
 
 #include <cstdint>
 #include <memory>
@@ -34,6 +35,8 @@ struct TSollHerkunft {
     double ApTyMe = 0;
     std::string ApTyName{};
     std::string ApTyText{};
+    // The row that reports, for an observer (see SollQuelle.h).
+    TSollQuelle Quelle{};
 };
 
 class TSolltat {
@@ -56,6 +59,9 @@ public:
     // calculations while master data stay unchanged, as the order hours run does (one call
     // per order).
     bool KeepMasterData = false;
+    // Not owned; when set, told of every quantity with its source, and of the data problems
+    // instead of the error log.
+    TSollBeobachter* Beobachter = nullptr;
 
 private:
     friend struct TSolltatTestPeer; // tests drive the private steps against a real database
@@ -88,9 +94,11 @@ private:
     void AddMaterial(const TSollHerkunft& origin, std::string Material, double Laenge, double Breite,
                      double Dicke, double Menge, double Erschw);
     // Finds or creates the record of (SollPos, Element, Taetigkeit) and adds the quantities.
-    // PosT1Lfd and TaName: the position activity row that reports it, 0 and "" otherwise.
+    // PosT1Lfd and TaName: the position activity row that reports it, 0 and "" otherwise;
+    // TatMaterial: the material whose activity it is, for the observer.
     void AddTaetigkeit(const TSollHerkunft& origin, const std::string& Taetigkeit, double EhMenge,
-                       double Stueck, std::int32_t PosT1Lfd = 0, const std::string& TaName = {});
+                       double Stueck, std::int32_t PosT1Lfd = 0, const std::string& TaName = {},
+                       const std::string& TatMaterial = {});
 
     // Writes a data problem to the error log and sets bFehler.
     void LogFehler(const std::string& text);

@@ -166,7 +166,7 @@ TTeileTypTaetigkeit ReadActivity(db::TIBCQuery& q) {
     return {q.FieldByName("PTTAPNUMM").AsString(), AsInt32(q.FieldByName("PTTBGLFNR")),
             AsInt32(q.FieldByName("PTTTYLFNR")),   q.FieldByName("PTTTANUMM").AsString(),
             q.FieldByName("PTTLAGE").AsString(),   q.FieldByName("TAEINHKZ").AsString(),
-            q.FieldByName("PTTERSCHW").AsFloat()};
+            q.FieldByName("PTTERSCHW").AsFloat(),  AsInt32(q.FieldByName("PTTLFNR"))};
 }
 
 TTeileTypCNC ReadCNC(db::TIBCQuery& q) {
@@ -202,26 +202,29 @@ TTeileTypMeldungen CalcTeileTyp(const TTeileTypZeile& part, const formula::TF_TT
         coreThickness = (t.Dicke - (analysis.Layers - analysis.VolumeBaseSum)) / analysis.VolumeBaseCount;
     }
 
-    for (const TTeileTypTaetigkeit& act : activities) {
+    for (std::size_t row = 0; row < activities.size(); ++row) {
+        const TTeileTypTaetigkeit& act = activities[row];
         const double erschw = out.Erschw * act.Erschw;
         for (const Measure& m : ActivityMeasures(act.Lage, t, analysis))
             out.Taetigkeiten.push_back(
                 {act.TaNumm, CalcEhMenge(act.TaEinhKz, m.Laenge, m.Breite, m.Dicke, pieces) * erschw,
-                 pieces * erschw});
+                 pieces * erschw, false, row});
     }
 
-    for (const TTeileTypCNC& cnc : cncRows) {
+    for (std::size_t row = 0; row < cncRows.size(); ++row) {
+        const TTeileTypCNC& cnc = cncRows[row];
         const double value = t.GetCNCTatValue(cnc.LfNr, 0);
         out.Taetigkeiten.push_back({cnc.TaNumm,
                                     CalcEhMenge(cnc.TaEinhKz, 1.0, 1.0, 1.0, pieces * value) * out.Erschw,
-                                    pieces * out.Erschw});
+                                    pieces * out.Erschw, true, row});
     }
 
     const auto measures = MaterialMeasures(materials, part, t, analysis, coreThickness);
     for (std::size_t i = 0; i < measures.size(); ++i) {
-        const TTeileTypMaterial& m = materials[materials.size() - 1 - i];
+        const std::size_t row = materials.size() - 1 - i;
+        const TTeileTypMaterial& m = materials[row];
         out.Materialien.push_back({m.MaNumm, measures[i].Laenge, measures[i].Breite, measures[i].Dicke,
-                                   static_cast<double>(m.Menge) * pieces});
+                                   static_cast<double>(m.Menge) * pieces, row});
     }
     return out;
 }

@@ -2,6 +2,7 @@
 // Part-type processing: what the activities, CNC rows and materials of one part type report,
 // computed from its rows and its evaluated formulas alone.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -40,6 +41,7 @@ struct TTeileTypTaetigkeit {
     std::int32_t BgLf = 0, TyLfd = 0;
     std::string TaNumm, Lage, TaEinhKz;
     double Erschw = 0;
+    std::int32_t LfNr = 0; // PTTLFNR
 };
 
 struct TTeileTypCNC {
@@ -63,13 +65,18 @@ TTeileTypDaten ReadTeileTypDaten(Tdm_Solltat& dm);
 // What one part type reports, in the order it is reported: activities (activity rows, then
 // CNC rows), then materials in hand-on order.
 struct TTeileTypMeldungen {
+    // Zeile: the index of the reporting row in the part type's activity or CNC run.
     struct Taetigkeit {
         std::string TaNumm;
         double EhMenge = 0, Stueck = 0;
+        bool CNC = false;
+        std::size_t Zeile = 0;
     };
+    // Zeile: the index of the material row in the part type's material run.
     struct Material {
         std::string MaNumm;
         double Laenge = 0, Breite = 0, Dicke = 0, Menge = 0;
+        std::size_t Zeile = 0;
     };
     std::vector<Taetigkeit> Taetigkeiten;
     std::vector<Material> Materialien;

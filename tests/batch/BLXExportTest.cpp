@@ -52,9 +52,9 @@ TEST_F(BLXExportTest, SurchargeOf15PercentWeightsEveryTargetHour) {
 }
 
 TEST_F(BLXExportTest, SurchargeSettingIsReadOnceAtCreation) {
-    EXPECT_DOUBLE_EQ(Tdm_BLXExport(db.Context()).VertZuschl, 1.0); // no setting
+    EXPECT_DOUBLE_EQ(Tdm_BLXExport(db.Context()).SollStunden.VertZuschl, 1.0); // no setting
     db.Exec(Surcharge(-20));
-    EXPECT_DOUBLE_EQ(Tdm_BLXExport(db.Context()).VertZuschl, 0.8);
+    EXPECT_DOUBLE_EQ(Tdm_BLXExport(db.Context()).SollStunden.VertZuschl, 0.8);
     db.Exec("UPDATE INIFILE SET WERT = '15 %'");
     try {
         Tdm_BLXExport module(db.Context());

@@ -203,7 +203,7 @@ void CalculateAndCheckTargetHours(TestDatabase& db, TSolltat& calc) {
     ASSERT_TRUE(calc.Calculate({"A1"}, false));
     EXPECT_FALSE(calc.bFehler);
     batch::Tdm_BLXExport module(db.Context());
-    db::TIBCQuery& q = module.qrySollStd;
+    db::TIBCQuery& q = module.SollStunden.qrySollStd;
     q.Open();
     std::map<std::string, double> hours; // by "reporting activity/cost centre"
     for (; !q.Eof(); q.Next())

@@ -1,0 +1,236 @@
+#include "sollstd/Herkunft.h"
+
+#include "solltat/DmSolltat.h"
+#include "solltat/Solltat.h"
+
+#include <algorithm>
+
+namespace sollist::sollstd {
+
+using db::TFieldType;
+
+namespace {
+
+const std::string kNone;
+
+template <class Map, class Key>
+const std::string& Lookup(const Map& map, const Key& key) {
+    const auto it = map.find(key);
+    return it == map.end() ? kNone : it->second;
+}
+
+} // namespace
+
+const std::string& THerkunft::PositionText(const std::string& SollPos) const {
+    return Lookup(Positionen, SollPos);
+}
+
+const std::string& THerkunft::BaugruppeName(const std::string& SollPos, std::int32_t BgLf) const {
+    return Lookup(Baugruppen, std::make_pair(SollPos, BgLf));
+}
+
+const THerkunftTeiletyp* THerkunft::Teiletyp(const std::string& SollPos, std::int32_t BgLf,
+                                             std::int32_t Lfd) const {
+    const auto it = Teiletypen.find({SollPos, BgLf, Lfd});
+    return it == Teiletypen.end() ? nullptr : &it->second;
+}
+
+const std::string& THerkunft::MaterialName(const std::string& MaNumm) const {
+    return Lookup(Materialien, MaNumm);
+}
+
+// What the calculation reports while it builds one order's records: per record (in the order
+// the records were created) its sources, the part types met, and the problems it found.
+class THerkunftRechnung::TSammler : public solltat::TSollBeobachter {
+public:
+    using Key = std::tuple<std::string, std::int32_t, std::string>; // SollPos, Element, Taetigkeit
+
+    std::map<Key, std::size_t> Index; // -> the record's place in creation order
+    std::vector<std::vector<THerkunftBeitrag>> Beitraege;
+    std::map<std::tuple<std::string, std::int32_t, std::int32_t>, THerkunftTeiletyp> Teiletypen;
+    std::vector<std::string> Hinweise;
+
+    void Clear() {
+        Index.clear();
+        Beitraege.clear();
+        Teiletypen.clear();
+        Hinweise.clear();
+    }
+
+    void Beitrag(const solltat::TMSTRecord& record, const solltat::TSollHerkunft& origin,
+                 const std::string& TatMaterial, double EhMenge, double Stueck) override {
+        const auto [at, created] =
+            Index.try_emplace(Key{record.SollPos, record.Element, record.Taetigkeit}, Beitraege.size());
+        if (created)
+            Beitraege.emplace_back();
+        std::vector<THerkunftBeitrag>& list = Beitraege[at->second];
+        const std::string& tatMaterial = TatMaterial == origin.Quelle.Material ? kNone : TatMaterial;
+        const auto same = std::find_if(list.begin(), list.end(), [&](const THerkunftBeitrag& b) {
+            return b.Quelle == origin.Quelle && b.TatMaterial == tatMaterial;
+        });
+        if (same == list.end()) {
+            list.push_back({origin.Quelle, tatMaterial, EhMenge, Stueck});
+        } else {
+            same->EhMenge += EhMenge;
+            same->Stueck += Stueck;
+        }
+        if (origin.bPosTyp)
+            Teiletypen.try_emplace({origin.SollPos, origin.Quelle.BgLf, origin.Element},
+                                   THerkunftTeiletyp{origin.ApTyName, origin.ApTyText});
+    }
+
+    void Datenproblem(const std::string& text) override { Hinweise.push_back(text); }
+};
+
+// Declared SQL and fields are laid out as tables: not reformatted.
+// clang-format off
+THerkunftRechnung::THerkunftRechnung(db::TIBCConnection& connection)
+    : FConnection(connection), FSammler(std::make_unique<TSammler>()),
+      FContext{connection, [this](const std::string& line) { FSammler->Hinweise.push_back(line); }},
+      FSolltat(std::make_unique<solltat::TSolltat>(FContext)), FSollStunden(connection) {
+    FSolltat->KeepMasterData = true; // nothing changes master data while orders are explained
+    FSolltat->Beobachter = FSammler.get();
+
+    db::Declare(qryAuftrag,
+                {"Select ABEZEICH from AUFTRAG where AOFNUMM=:OFNUMM"},
+                {{"ABEZEICH", TFieldType::ftString, 60}});
+    db::Declare(qrySolltat,
+                {"Select SollPos,Element,Taetigkeit,TaName,TaEinhKz,EhMenge,Stueck,TaVarEh,TaVarSt,TaFixZt,",
+                 "       TaRmTat,TaRmName,TaKoNumm,(" + std::string(kSatzMinuten) + ")/60 as SollStunden",
+                 "from SOLLTAT"},
+                {{"SollPos", TFieldType::ftString, 10}, {"Element", TFieldType::ftInteger},
+                 {"Taetigkeit", TFieldType::ftString, 10}, {"TaName", TFieldType::ftString, 20},
+                 {"TaEinhKz", TFieldType::ftString, 3}, {"EhMenge", TFieldType::ftFloat},
+                 {"Stueck", TFieldType::ftFloat}, {"TaVarEh", TFieldType::ftFloat},
+                 {"TaVarSt", TFieldType::ftFloat}, {"TaFixZt", TFieldType::ftFloat},
+                 {"TaRmTat", TFieldType::ftString, 10}, {"TaRmName", TFieldType::ftString, 20},
+                 {"TaKoNumm", TFieldType::ftString, 3}, {"SollStunden", TFieldType::ftFloat}});
+    db::Declare(qryPositionen,
+                {"Select APNUMM,APBEZEICH from POSITIONEN where APOFNUMM=:OFNUMM"},
+                {{"APNUMM", TFieldType::ftString, 10}, {"APBEZEICH", TFieldType::ftString, 60}});
+    db::Declare(qryBaugruppen,
+                {"Select APBGAPNUMM,APBGLFNR,APBGNAME from POS_BGR where APBGOFNUMM=:OFNUMM"},
+                {{"APBGAPNUMM", TFieldType::ftString, 10}, {"APBGLFNR", TFieldType::ftInteger},
+                 {"APBGNAME", TFieldType::ftString, 30}});
+    db::Declare(qryMaterialNamen,
+                {"Select MANUMM,MANAME from MATERIAL"},
+                {{"MANUMM", TFieldType::ftString, 13}, {"MANAME", TFieldType::ftString, 40}});
+}
+// clang-format on
+
+THerkunftRechnung::~THerkunftRechnung() = default;
+
+THerkunft THerkunftRechnung::Erklaere(const std::string& OfNumm) {
+    THerkunft herkunft;
+    herkunft.OfNumm = OfNumm;
+    herkunft.VertZuschl = FSollStunden.VertZuschl;
+    qryAuftrag.Close();
+    qryAuftrag.ParamByName("OFNUMM").AsString(OfNumm);
+    qryAuftrag.Open();
+    herkunft.Bekannt = !qryAuftrag.IsEmpty();
+    if (herkunft.Bekannt)
+        herkunft.Bezeichnung = qryAuftrag.FieldByName("ABEZEICH").AsString();
+    qryAuftrag.Close();
+    if (!herkunft.Bekannt)
+        return herkunft;
+
+    FSammler->Clear();
+    FSolltat->Calculate({OfNumm}, false);
+    ReadSaetze(herkunft);
+    ReadNames(herkunft);
+    herkunft.Teiletypen = std::move(FSammler->Teiletypen);
+    herkunft.Hinweise = std::move(FSammler->Hinweise);
+    FSammler->Clear();
+    return herkunft;
+}
+
+// The groups come from the run's own sums; each SOLLTAT row joins its group with the sources
+// the calculation reported for it.
+void THerkunftRechnung::ReadSaetze(THerkunft& herkunft) {
+    const std::vector<TSollGruppe> sums = FSollStunden.Read();
+    herkunft.Stunden = TSollStunden::Summe(sums);
+    herkunft.MitZuschlag = herkunft.Stunden * herkunft.VertZuschl;
+    std::map<std::pair<std::string, std::string>, std::size_t> groupOf;
+    for (const TSollGruppe& sum : sums) {
+        groupOf.emplace(std::make_pair(sum.RmTat, sum.KoNumm), herkunft.Gruppen.size());
+        herkunft.Gruppen.push_back(
+            {sum.RmTat, "", sum.KoNumm, sum.Stunden, sum.Stunden * herkunft.VertZuschl, {}});
+    }
+
+    // Where a record stands: its position's first record, its element, its own creation.
+    std::map<std::string, std::size_t> positionRank;
+    std::vector<const TSammler::Key*> created(FSammler->Beitraege.size());
+    for (const auto& [key, index] : FSammler->Index) created[index] = &key;
+    for (const TSammler::Key* key : created) positionRank.try_emplace(std::get<0>(*key), positionRank.size());
+    using Rank = std::tuple<std::size_t, std::int32_t, std::size_t>;
+    std::vector<std::vector<std::pair<Rank, THerkunftSatz>>> ranked(herkunft.Gruppen.size());
+
+    auto& q = qrySolltat;
+    q.Open();
+    auto f = [&q](const char* name) { return q.FieldByName(name); };
+    auto sollPos = f("SollPos"), element = f("Element"), taetigkeit = f("Taetigkeit"), taName = f("TaName"),
+         taEinhKz = f("TaEinhKz"), ehMenge = f("EhMenge"), stueck = f("Stueck"), taVarEh = f("TaVarEh"),
+         taVarSt = f("TaVarSt"), taFixZt = f("TaFixZt"), taRmTat = f("TaRmTat"), taRmName = f("TaRmName"),
+         taKoNumm = f("TaKoNumm"), stunden = f("SollStunden");
+    for (; !q.Eof(); q.Next()) {
+        THerkunftSatz satz{sollPos.AsString(),    static_cast<std::int32_t>(element.AsInteger()),
+                           taetigkeit.AsString(), taName.AsString(),
+                           taEinhKz.AsString(),   ehMenge.AsFloat(),
+                           stueck.AsFloat(),      taVarEh.AsFloat(),
+                           taVarSt.AsFloat(),     taFixZt.AsFloat(),
+                           stunden.AsFloat(),     {}};
+        std::size_t createdAt = created.size();
+        if (const auto it = FSammler->Index.find({satz.SollPos, satz.Element, satz.Taetigkeit});
+            it != FSammler->Index.end()) {
+            createdAt = it->second;
+            satz.Beitraege = std::move(FSammler->Beitraege[createdAt]);
+        }
+        const std::size_t group = groupOf.at({taRmTat.AsString(), taKoNumm.AsString()});
+        herkunft.Gruppen[group].RmName = taRmName.AsString();
+        const Rank rank{positionRank.contains(satz.SollPos) ? positionRank.at(satz.SollPos) : created.size(),
+                        satz.Element, createdAt};
+        ranked[group].emplace_back(rank, std::move(satz));
+    }
+    q.Close();
+
+    for (std::size_t g = 0; g < ranked.size(); ++g) {
+        std::sort(ranked[g].begin(), ranked[g].end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (auto& [rank, satz] : ranked[g]) herkunft.Gruppen[g].Saetze.push_back(std::move(satz));
+    }
+    std::sort(herkunft.Gruppen.begin(), herkunft.Gruppen.end(), [](const auto& a, const auto& b) {
+        return std::tie(a.RmTat, a.KoNumm) < std::tie(b.RmTat, b.KoNumm);
+    });
+}
+
+void THerkunftRechnung::ReadNames(THerkunft& herkunft) {
+    for (db::TIBCQuery* q : {&qryPositionen, &qryBaugruppen}) {
+        q->Close();
+        q->ParamByName("OFNUMM").AsString(herkunft.OfNumm);
+        q->Open();
+    }
+    for (auto& q = qryPositionen; !q.Eof(); q.Next())
+        herkunft.Positionen.emplace(q.Fields(0).AsString(), q.Fields(1).AsString());
+    for (auto& q = qryBaugruppen; !q.Eof(); q.Next())
+        herkunft.Baugruppen.emplace(
+            std::make_pair(q.Fields(0).AsString(), static_cast<std::int32_t>(q.Fields(1).AsInteger())),
+            q.Fields(2).AsString());
+    qryPositionen.Close();
+    qryBaugruppen.Close();
+
+    if (!FMaterialNamenGelesen) {
+        for (qryMaterialNamen.Open(); !qryMaterialNamen.Eof(); qryMaterialNamen.Next())
+            FMaterialNamen.emplace(qryMaterialNamen.Fields(0).AsString(),
+                                   qryMaterialNamen.Fields(1).AsString());
+        qryMaterialNamen.Close();
+        FMaterialNamenGelesen = true;
+    }
+    for (const THerkunftGruppe& gruppe : herkunft.Gruppen)
+        for (const THerkunftSatz& satz : gruppe.Saetze)
+            for (const THerkunftBeitrag& beitrag : satz.Beitraege)
+                for (const std::string* material : {&beitrag.Quelle.Material, &beitrag.TatMaterial})
+                    if (!material->empty())
+                        herkunft.Materialien.emplace(*material, Lookup(FMaterialNamen, *material));
+}
+
+} // namespace sollist::sollstd

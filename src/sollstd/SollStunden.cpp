@@ -1,0 +1,38 @@
+#include "sollstd/SollStunden.h"
+
+#include "config/DBIniFile.h"
+
+namespace sollist::sollstd {
+
+using db::TFieldType;
+
+TSollStunden::TSollStunden(db::TIBCConnection& connection) : FConnection(connection) {
+    config::TDBIniFile ini(FConnection, 1);
+    VertZuschl = static_cast<double>(ini.ReadInteger("Firmenstamm", "VertZuschl", 0)) / 100.0 + 1.0;
+    db::Declare(qrySollStd,
+                {"SELECT TaRmTat,TaKoNumm,Sum(" + std::string(kSatzMinuten) + ")/60 as SollStunden",
+                 "FROM solltat", "GROUP BY TaRmTat,TaKoNumm"},
+                {{"TaRmTat", TFieldType::ftString, 10},
+                 {"TaKoNumm", TFieldType::ftString, 3},
+                 {"SollStunden", TFieldType::ftFloat}});
+}
+
+std::vector<TSollGruppe> TSollStunden::Read() {
+    std::vector<TSollGruppe> gruppen;
+    qrySollStd.Open();
+    auto rmTat = qrySollStd.FieldByName("TaRmTat");
+    auto koNumm = qrySollStd.FieldByName("TaKoNumm");
+    auto hours = qrySollStd.FieldByName("SollStunden");
+    for (; !qrySollStd.Eof(); qrySollStd.Next())
+        gruppen.push_back({rmTat.AsString(), koNumm.AsString(), hours.AsFloat()});
+    qrySollStd.Close();
+    return gruppen;
+}
+
+double TSollStunden::Summe(const std::vector<TSollGruppe>& gruppen) {
+    double sum = 0;
+    for (const TSollGruppe& gruppe : gruppen) sum += gruppe.Stunden;
+    return sum;
+}
+
+} // namespace sollist::sollstd

@@ -1,0 +1,43 @@
+#pragma once
+// The target hours of an order as the order hours run stores them: the records in SOLLTAT
+// summed per reporting activity and cost centre (minutes into hours), weighted with the
+// surcharge factor of the settings store.
+#include "db/DataSet.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sollist::sollstd {
+
+// The minutes of one SOLLTAT row: its share of the fixed time, plus its unit quantity and its
+// pieces times their minutes.
+inline constexpr std::string_view kSatzMinuten = "TaFixZt+EhMenge*TaVarEh+Stueck*TaVarSt";
+
+// SOLLTAT summed for one reporting activity and cost centre, before the surcharge.
+struct TSollGruppe {
+    std::string RmTat, KoNumm;
+    double Stunden = 0;
+};
+
+class TSollStunden {
+public:
+    // Reads the surcharge factor (EConvertError when the setting is no integer).
+    explicit TSollStunden(db::TIBCConnection& connection);
+
+    // What SOLLTAT holds, summed, in the order the database gives the groups.
+    std::vector<TSollGruppe> Read();
+    // The groups' hours added up in their order, before the surcharge.
+    static double Summe(const std::vector<TSollGruppe>& gruppen);
+
+    // Factor on all target hours: 1 + the percentage of Firmenstamm/VertZuschl.
+    double VertZuschl = 1.0;
+
+private:
+    db::TIBCConnection& FConnection;
+
+public:
+    db::TIBCQuery qrySollStd{FConnection, "qrySollStd"};
+};
+
+} // namespace sollist::sollstd
