@@ -6,6 +6,7 @@
 #include "config/LocalIni.h"
 #include "db/Connection.h"
 #include "db/Value.h"
+#include "report/BerichtHerkunft.h"
 #include "report/Csv.h"
 #include "report/DmBericht.h"
 #include "report/Html.h"
@@ -28,13 +29,15 @@ using batch::PrintLine;
 constexpr std::string_view kVersion = "sollist-bericht 1.0\n";
 
 constexpr std::string_view kUsage =
-    "Aufruf: sollist-bericht [-o DATEI] [--csv DATEI] [--order OFFERT]...\n"
+    "Aufruf: sollist-bericht [-o DATEI] [--csv DATEI] [--order OFFERT]... [--herkunft]\n"
     "Schreibt den Soll-Ist-Bericht der offenen Aufträge als HTML-Seite, aus den Stunden, die\n"
     "sollist in Auftrag und AufSStd gespeichert hat. Die Datenbank wird nur gelesen.\n"
     "  -o DATEI        HTML-Bericht in DATEI (Vorgabe: sollist-bericht.html im aktuellen Ordner)\n"
     "  --csv DATEI     die Zahlen je Auftrag und Tätigkeit zusätzlich als CSV\n"
     "                  (Semikolon, Dezimalkomma, UTF-8 mit BOM)\n"
     "  --order OFFERT  nur dieses Offert; mehrfach möglich\n"
+    "  --herkunft      je Tätigkeit eines Auftrags die Sätze der Sollberechnung, aus denen ihr\n"
+    "                  Soll kommt (wird dafür neu berechnet, ohne etwas zu speichern)\n"
     "  --help          diese Hilfe\n"
     "  --version       die Programmversion\n"
     "Die Datenbank nennt firmen.ini neben dem Programm, wie für sollist.\n"
@@ -48,6 +51,7 @@ struct TOptions {
     std::string Html = "sollist-bericht.html";
     std::string Csv;                 // empty: no CSV
     std::vector<std::string> Orders; // empty: all open orders
+    bool Herkunft = false;           // with the explanation of the target hours
     bool Help = false;
     bool Version = false;
 };
@@ -62,6 +66,10 @@ TOptions ParseOptions(int argc, char** argv) {
         }
         if (option == "--version") {
             options.Version = true;
+            continue;
+        }
+        if (option == "--herkunft") {
+            options.Herkunft = true;
             continue;
         }
         if (option != "-o" && option != "--csv" && option != "--order")
@@ -131,6 +139,8 @@ int main(int argc, char** argv) {
         figures.Firma = localIni.Firmenname;
         figures.Database = connection.ConnectString();
         figures.WrittenAt = db::Now();
+        if (options.Herkunft)
+            report::ErklaereAuftraege(figures, connection);
         connection.Close();
 
         WriteFile(options.Html, report::HtmlReport(figures));

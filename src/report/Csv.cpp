@@ -1,6 +1,7 @@
 #include "report/Csv.h"
 
 #include "report/Format.h"
+#include "report/HerkunftCsv.h"
 
 #include <array>
 
@@ -17,12 +18,14 @@ using TRow = std::array<std::string, kColumns>;
 
 std::string Hours(double hours) { return FormatNumber(hours, 2, false); }
 
-void AppendRow(std::string& out, const TRow& row) {
+// tail: the explanation's columns, empty on these rows, when the report has them.
+void AppendRow(std::string& out, const TRow& row, std::string_view tail) {
     for (std::size_t i = 0; i < row.size(); ++i) {
         if (i > 0)
             out += ';';
         out += row[i];
     }
+    out += tail;
     out += "\r\n";
 }
 
@@ -58,6 +61,9 @@ std::string CsvField(std::string_view text) {
 std::string CsvReport(const TReport& report) {
     std::string out = "\xEF\xBB\xBF";
     out.append(kHeader);
+    const std::string_view tail = report.Herkunft ? kHerkunftCsvLeer : "";
+    if (report.Herkunft)
+        out.append(kHerkunftCsvKopf);
     out += "\r\n";
     for (const TOrderHours& order : report.Orders) {
         TRow row;
@@ -71,7 +77,7 @@ std::string CsvReport(const TReport& report) {
         row[14] = Hours(order.IstBuero);
         if (order.IstBis > 0)
             row[15] = FormatDate(order.IstBis);
-        AppendRow(out, row);
+        AppendRow(out, row, tail);
 
         for (const TActivityHours& activity : order.Activities) {
             TRow detail;
@@ -83,8 +89,9 @@ std::string CsvReport(const TReport& report) {
             detail[5] = CsvField(activity.Name);
             detail[6] = CsvField(activity.KoNumm);
             SetFigures(detail, activity.Soll, activity.Ist);
-            AppendRow(out, detail);
+            AppendRow(out, detail, tail);
         }
+        out += order.HerkunftCsv;
     }
     for (const TActivityTotal& activity : report.Activities) {
         TRow row;
@@ -93,7 +100,7 @@ std::string CsvReport(const TReport& report) {
         row[5] = CsvField(activity.Name);
         row[7] = std::to_string(activity.Orders);
         SetFigures(row, activity.Soll, activity.Ist);
-        AppendRow(out, row);
+        AppendRow(out, row, tail);
     }
     return out;
 }

@@ -71,7 +71,7 @@ public:
                 lines.push_back(z.first);
                 continue;
             }
-            std::string line = "    ";
+            std::string line = "      ";
             for (std::size_t c = 0; c < kSpalten; ++c) {
                 const std::string fill(width[c] - Characters(z.second[c]), ' ');
                 // Text columns left, figures right.
@@ -90,16 +90,16 @@ private:
 
 void AppendGruppe(std::vector<std::string>& lines, const THerkunft& herkunft, const THerkunftGruppe& gruppe) {
     lines.emplace_back();
-    lines.push_back(fmt::format("{}, Kostenstelle {}: {} ohne Zuschlag, {} mit Zuschlag ({} Sätze)",
+    lines.push_back(fmt::format("{}, Kostenstelle {}: {} ohne Zuschlag, {} mit Zuschlag ({})",
                                 Named(gruppe.RmTat, gruppe.RmName), gruppe.KoNumm,
                                 FormatHours(gruppe.Stunden), FormatHours(gruppe.MitZuschlag),
-                                gruppe.Saetze.size()));
+                                SaetzeText(gruppe.Saetze.size())));
     TTextTabelle tabelle;
     tabelle.Zeile({"Herkunft", "Tätigkeit", "Menge", "Einheit", "Stück", "min/Einheit", "min/Stück",
                    "Fixzeit min", "Stunden"});
     for (const TGliederung& g : Gliedere(herkunft, gruppe)) {
         if (g.Art != TGliederung::TArt::Satz) {
-            tabelle.Kopf((g.Art == TGliederung::TArt::Position ? "  " : "   ") + g.Kopf);
+            tabelle.Kopf((g.Art == TGliederung::TArt::Position ? "  " : "    ") + g.Kopf);
             continue;
         }
         const THerkunftSatz& s = *g.Satz;
@@ -173,10 +173,13 @@ std::string Zuschlag(double vertZuschl) {
     return FormatNumber(percent, whole ? 0 : 2) + " %";
 }
 
+std::string SaetzeText(std::size_t count) { return count == 1 ? "1 Satz" : fmt::format("{} Sätze", count); }
+
 std::vector<std::string> HerkunftTabelle(const THerkunft& herkunft) {
     std::vector<std::string> lines;
-    lines.push_back(fmt::format("Offert {}: Herkunft der Sollstunden, {} ohne Zuschlag, {} mit Zuschlag {}",
-                                herkunft.OfNumm, FormatHours(herkunft.Stunden),
+    const std::string name = herkunft.Bezeichnung.empty() ? "" : " (" + herkunft.Bezeichnung + ")";
+    lines.push_back(fmt::format("Offert {}{}: Herkunft der Sollstunden, {} ohne Zuschlag, {} mit Zuschlag {}",
+                                herkunft.OfNumm, name, FormatHours(herkunft.Stunden),
                                 FormatHours(herkunft.MitZuschlag), Zuschlag(herkunft.VertZuschl)));
     for (const std::string& hinweis : herkunft.Hinweise)
         lines.push_back("Meldung der Berechnung: " + hinweis);

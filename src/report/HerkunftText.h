@@ -31,6 +31,8 @@ std::string Menge(double value);
 std::string Minuten(double value);
 // The surcharge as a percentage: "10 %".
 std::string Zuschlag(double vertZuschl);
+// "1 Satz", "3 Sätze".
+std::string SaetzeText(std::size_t count);
 
 // The plain table of an order's explanation, one block per reporting activity, one line each.
 std::vector<std::string> HerkunftTabelle(const sollstd::THerkunft& herkunft);

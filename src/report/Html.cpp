@@ -1,6 +1,7 @@
 #include "report/Html.h"
 
 #include "report/Format.h"
+#include "report/HerkunftHtml.h"
 
 #include <fmt/format.h>
 
@@ -286,6 +287,11 @@ void AppendOrderDetail(std::string& out, const TOrderHours& order) {
     fmt::format_to(Out(out), " · letzte Buchung {}", order.IstBis > 0 ? FormatDate(order.IstBis) : "keine");
     Append(out, "<span class=\"zurueck\"> · <a href=\"#uebersicht\">zur Übersicht</a></span></p>\n");
 
+    if (!order.HerkunftHtml.empty()) {
+        Append(out, order.HerkunftHtml);
+        Append(out, "</section>\n");
+        return;
+    }
     if (order.Activities.empty()) {
         Append(out, "<p class=\"leer\">Keine Stunden je Tätigkeit gespeichert.</p>\n</section>\n");
         return;
@@ -350,8 +356,8 @@ std::string HtmlReport(const TReport& report) {
         Append(out, " – ");
         AppendEscaped(out, report.Firma);
     }
-    fmt::format_to(Out(out), " – {}</title>\n<style>{}</style>\n</head>\n<body>\n",
-                   FormatDate(report.WrittenAt), kStyle);
+    fmt::format_to(Out(out), " – {}</title>\n<style>{}{}</style>\n</head>\n<body>\n",
+                   FormatDate(report.WrittenAt), kStyle, report.Herkunft ? kHerkunftStyle : "");
     AppendHeader(out, report);
     if (report.Orders.empty()) {
         Append(out, R"(<section id="uebersicht">)"

@@ -28,6 +28,10 @@ struct TOrderHours {
     double IstBuero = 0; // AOffStnd: office
     double IstBis = 0;   // AsIstBis, the day of the latest booking; 0: none
     std::vector<TActivityHours> Activities;
+    // With the explanation of the target hours: its part of the detail block and its CSV rows,
+    // written as soon as the order is explained, so that no more than the page is held.
+    std::string HerkunftHtml;
+    std::string HerkunftCsv;
 
     double Ist() const { return IstProd + IstRegie + IstBuero; }
     double Differenz() const { return Ist() - Soll; }
@@ -52,6 +56,7 @@ struct TReport {
     std::vector<TActivityTotal> Activities; // worst overrun first
     std::vector<std::string> NotFound;      // asked-for orders that are not open
     bool Selected = false;                  // limited to asked-for orders
+    bool Herkunft = false;                  // with the explanation of the target hours
 
     // The latest booking day over the orders; 0 when none has a booking.
     double LatestBooking() const;
