@@ -389,7 +389,7 @@ TEST(NightlyRun, CommandLine) {
         int exitStatus;
         std::string outputStart;
     } cases[] = {
-        {{"--help"}, 0, "Aufruf: sollist [--order OFFERT]... [--lock-timeout SEKUNDEN]\n"},
+        {{"--help"}, 0, "Aufruf: sollist [--order OFFERT]... [--lock-timeout SEKUNDEN] [--herkunft]\n"},
         {{"--version"}, 0, "sollist 1.0\n"},
         {{"--verbose"}, 64, ""},
         {{"--order"}, 64, ""},
@@ -397,6 +397,7 @@ TEST(NightlyRun, CommandLine) {
         {{"--lock-timeout", "ten"}, 64, ""},
         {{"--lock-timeout", "-1"}, 64, ""},
         {{"A1"}, 64, ""},
+        {{"--herkunft"}, 64, ""}, // an explanation names its orders
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : ""));

@@ -180,7 +180,9 @@ TEST_F(BerichtProcessEmbedded, OptionsWithoutDatabase) {
         std::string outputStart;
     };
     const Case cases[] = {
-        {{"--help"}, 0, "Aufruf: sollist-bericht [-o DATEI] [--csv DATEI] [--order OFFERT]...\n"},
+        {{"--help"},
+         0,
+         "Aufruf: sollist-bericht [-o DATEI] [--csv DATEI] [--order OFFERT]... [--herkunft]\n"},
         {{"--version"}, 0, "sollist-bericht 1.0\n"},
         {{"--unbekannt"}, 64, ""},
         {{"--order"}, 64, ""},
