@@ -202,8 +202,8 @@ int ExpectCsvMatchesStoredRows(const std::string& csv, db::TIBCConnection& conne
         const auto& f = rows[r];
         const std::string where = "CSV row " + std::to_string(r + 1);
         EXPECT_EQ(f.size(), rows[0].size()) << where;
-        if (f.size() != rows[0].size())
-            continue;
+        if (f.size() != rows[0].size() || f[0] == "Herkunft")
+            continue; // the explanation's rows carry no stored figures
         const double soll = GermanNumber(f[8]);
         const double ist = GermanNumber(f[9]);
         EXPECT_NEAR(GermanNumber(f[10]), ist - soll, 0.011) << where;

@@ -52,7 +52,8 @@ double GermanNumber(std::string_view text);
 
 // Checks every figure of a report CSV against the rows stored in Auftrag and AufSStd of the
 // open orders, read with SQL of its own: the same orders, activities and hours (to the two
-// decimals written), the activity sums over the orders, and Differenz = Ist - Soll.
+// decimals written), the activity sums over the orders, and Differenz = Ist - Soll. Rows of the
+// explanation (Satzart "Herkunft") are left to the tests of the explanation.
 // Returns the number of order rows checked.
 int ExpectCsvMatchesStoredRows(const std::string& csv, db::TIBCConnection& connection);
 
