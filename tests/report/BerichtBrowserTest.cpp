@@ -1,8 +1,10 @@
 // The report of the demo database opened in a real browser (headless Chromium): the rows and
 // figures of the page as the browser built it, texts from the database as text, and a
-// screenshot next to the test output (tests/report/bericht-demo.png in the build folder).
+// screenshot next to the test output (tests/report/bericht-demo.png in the build folder); with
+// --herkunft, an activity of the kitchen opened onto its records (bericht-herkunft.png).
 #include "ReportTestSupport.h"
 #include "db/DataSet.h"
+#include "solltat/Solltat.h"
 #include "support/ProgramRun.h"
 #include "support/TestDatabase.h"
 
@@ -180,6 +182,104 @@ INSERT INTO AUFTRAG (AOFNUMM, ABEZEICH, ASMONTZULG, ASSOLLSTND, ASISTSTND)
     ASSERT_EQ(overview.size(), 1u);
     EXPECT_EQ(overview[0][1],
               "&lt;script&gt;document.title=\"gekapert\"&lt;/script&gt;&lt;i&gt;k&lt;/i&gt; &amp; Co");
+}
+
+// The copy of a page with the <details> of these activities of an order opened, as a click
+// opens them (the page has no script to do it).
+std::string WithOpened(std::string html, const std::string& anchor,
+                       const std::vector<std::string>& activities) {
+    const std::size_t section = html.find(R"(<section class="auftrag" id=")" + anchor + R"(">)");
+    for (const std::string& activity : activities) {
+        const std::size_t summary = html.find("<summary", section);
+        const std::size_t row = html.find("<span>" + activity + "</span>", summary);
+        const std::size_t details = html.rfind(R"(<details class="hk">)", row);
+        if (section == std::string::npos || row == std::string::npos || details < section)
+            throw std::runtime_error("no activity " + activity + " in " + anchor);
+        html.insert(details + std::string_view(R"(<details class="hk")").size(), " open");
+    }
+    return html;
+}
+
+// The <details> element of an order's activity in the DOM.
+std::string DetailsOf(const std::string& dom, const std::string& anchor, const std::string& activity) {
+    const std::string section = SectionOf(dom, R"(<section class="auftrag" id=")" + anchor + R"(">)");
+    const std::size_t row = section.find("<span>" + activity + "</span>");
+    const std::size_t begin = section.rfind("<details", row);
+    if (row == std::string::npos || begin == std::string::npos)
+        return {};
+    return section.substr(begin, section.find("</details>", row) - begin);
+}
+
+struct StoredRecord {
+    std::string sollPos, taetigkeit;
+    double stunden = 0;
+};
+
+// The kitchen's records under MONT as the calculation leaves them in SOLLTAT, read with SQL of
+// the test's own, in the order the calculation created them.
+std::vector<StoredRecord> KitchenRecordsUnderMont(TestDatabase& db) {
+    solltat::TSolltat calc(db.Context());
+    calc.Calculate({"24001"}, false);
+    db::TIBCQuery query(db.Connection().IBCConnection, "qryRecords");
+    query.SetSQL({"SELECT SOLLPOS, TAETIGKEIT, (TAFIXZT + EHMENGE * TAVAREH + STUECK * TAVARST) / 60 "
+                  "FROM SOLLTAT WHERE TARMTAT = 'MONT' ORDER BY SOLLPOS, ELEMENT, TAETIGKEIT"});
+    std::vector<StoredRecord> records;
+    for (query.Open(); !query.Eof(); query.Next())
+        records.push_back(
+            {query.Fields(0).AsString(), query.Fields(1).AsString(), query.Fields(2).AsFloat()});
+    return records;
+}
+
+TEST(BerichtBrowser, HerkunftOpensAnActivityOntoItsRecordsAndIsPhotographed) {
+    TestDatabase db;
+    LoadDemoWithHours(db);
+    test::ProgramFolder folder("sollist-bericht");
+    folder.WriteSettings("[CONNECTION1]\nText=Demo-Schreinerei\nDataBase=" + db.Database() + "\nServer=\n");
+    test::RunOptions options;
+    options.args = {"--herkunft"};
+    ASSERT_EQ(folder.Run(options).exitStatus, 0);
+    options.args = {"--herkunft", "--order", "24001", "-o", "kueche.html"};
+    ASSERT_EQ(folder.Run(options).exitStatus, 0);
+
+    const fs::path opened = folder.Dir() / "offen.html";
+    folder.WriteFile("offen.html",
+                     WithOpened(ReadFileText(folder.Dir() / "sollist-bericht.html"), "o-24001", {"MONT"}));
+    const std::string dom = RunChromium({"--dump-dom", "file://" + opened.string()});
+    const std::string mont = DetailsOf(dom, "o-24001", "MONT");
+    ASSERT_EQ(mont.rfind(R"(<details class="hk" open="">)", 0), 0u) << mont.substr(0, 200);
+    EXPECT_NE(mont.find("<span>Zusammenbau</span><span>MON</span><span class=\"n\">6,12 h</span>"),
+              std::string::npos)
+        << "the stored row as the summary";
+
+    // One row per record, in the order the calculation created them, with its hours; the two
+    // materials of position 1 that ask for BESCHL beneath its row.
+    const std::vector<StoredRecord> records = KitchenRecordsUnderMont(db);
+    ASSERT_EQ(records.size(), 4u);
+    std::vector<std::vector<std::string>> recordRows, sourceRows;
+    for (const auto& cells : BodyRows(mont)) {
+        if (cells.size() == 9)
+            (cells[1].empty() ? sourceRows : recordRows).push_back(cells);
+    }
+    ASSERT_EQ(recordRows.size(), records.size());
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        SCOPED_TRACE(records[i].sollPos + "/" + records[i].taetigkeit);
+        EXPECT_EQ(recordRows[i][1].substr(0, records[i].taetigkeit.size() + 1), records[i].taetigkeit + " ");
+        EXPECT_NEAR(GermanNumber(recordRows[i][8]), records[i].stunden, 0.005);
+    }
+    EXPECT_EQ(recordRows[0][0], "2 Quellen:");
+    ASSERT_EQ(sourceRows.size(), 2u);
+    EXPECT_EQ(sourceRows[0][0], "Positionsmaterial 1: TOPFBAND Topfband 110 Grad");
+    EXPECT_EQ(sourceRows[1][0], "Positionsmaterial 2: AUSZUG Vollauszug 500 mm");
+    EXPECT_EQ(recordRows[1][0], "Positionstätigkeit 1");
+    EXPECT_NE(mont.find("Position 2 Hochschrank mit Lackfront"), std::string::npos);
+
+    const fs::path picture = fs::path(test::BinaryDir()) / "tests" / "report" / "bericht-herkunft.png";
+    fs::remove(picture);
+    folder.WriteFile("kueche-offen.html",
+                     WithOpened(ReadFileText(folder.Dir() / "kueche.html"), "o-24001", {"MONT", "KANTEN"}));
+    RunChromium({"--hide-scrollbars", "--window-size=1280,1400", "--screenshot=" + picture.string(),
+                 "file://" + (folder.Dir() / "kueche-offen.html").string() + "#o-24001"});
+    EXPECT_GT(ReadFileText(picture).size(), 20000u);
 }
 
 } // namespace
