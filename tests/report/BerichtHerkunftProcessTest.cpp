@@ -24,19 +24,6 @@ using namespace support;
 
 constexpr std::size_t kSollH = 8, kStundenOhne = 30, kStundenMit = 31; // CSV columns
 
-test::ProgramResult RunReport(const test::ProgramFolder& folder, std::vector<std::string> args) {
-    test::RunOptions options;
-    options.args = std::move(args);
-    options.env.emplace_back("ISC_PASSWORD", test::ServerPassword());
-    return folder.Run(options);
-}
-
-std::size_t Count(const std::string& text, const std::string& part) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-    return count;
-}
-
 // The stored rows of AufSStd and Auftrag, to see that the report changed none (through the
 // fixture's own attachment, which an embedded program run does not meet).
 std::string StoredRows(TestDatabase& db) {

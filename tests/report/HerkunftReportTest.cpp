@@ -18,12 +18,7 @@ using sollstd::THerkunftBeitrag;
 using sollstd::THerkunftGruppe;
 using sollstd::THerkunftSatz;
 using solltat::TQuellArt;
-
-std::size_t Count(const std::string& text, const std::string& part) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-    return count;
-}
+using support::Count;
 
 // MONT as stored, REGIE stored with actual hours only, ZUS calculated now but not stored.
 // Position 1 has two materials asking for MONT, and a part type with an edge row.

@@ -69,6 +69,20 @@ db::TDMConnection& GeneratedDatabase::Connection() {
     return *connection_;
 }
 
+test::ProgramResult RunReport(const test::ProgramFolder& folder, std::vector<std::string> args) {
+    test::RunOptions options;
+    options.args = std::move(args);
+    options.env.emplace_back("ISC_PASSWORD", test::ServerPassword());
+    return folder.Run(options);
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++count;
+    return count;
+}
+
 std::string ReadFileText(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file)

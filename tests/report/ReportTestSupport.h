@@ -4,6 +4,7 @@
 // CSV and numbers that do not go through the report's own code.
 #include "db/Connection.h"
 #include "support/Environment.h"
+#include "support/ProgramRun.h"
 #include "support/TestDatabase.h"
 
 #include <filesystem>
@@ -43,6 +44,12 @@ private:
 };
 
 std::string ReadFileText(const std::filesystem::path& path);
+
+// sollist-bericht run in the folder with these arguments (and the server's password).
+test::ProgramResult RunReport(const test::ProgramFolder& folder, std::vector<std::string> args);
+
+// How often part occurs in text (without overlaps).
+std::size_t Count(const std::string& text, const std::string& part);
 
 // Rows of a CSV text with CRLF line ends; quoted fields with doubled quotes understood.
 std::vector<std::vector<std::string>> ParseCsv(std::string_view text);
