@@ -5,6 +5,7 @@
 # load it completely (browser_open.py).
 # Usage: bench/report.sh <sollist-bericht binary> <database> embedded|server [runs] [browser]
 # The database: bench/gen.py's, after a sollist run over it (bench/scale.sh does one).
+# REPORT_OPTIONS adds options to the program's command line (REPORT_OPTIONS=--herkunft).
 set -euo pipefail
 HERE=$(dirname "$(readlink -f "$0")")
 BIN=$(readlink -f "$1"); DB=$2; MODE=$3; RUNS=${4:-3}; BROWSER=${5:-}
@@ -19,7 +20,7 @@ best() { sort -n | head -1; }
 
 for _ in $(seq "$RUNS"); do
     ISC_PASSWORD=${ISC_PASSWORD:-tarvex} XDG_CONFIG_HOME=$WORK/config \
-        /usr/bin/time -f '%e %M' -o time ./sollist-bericht -o bericht.html --csv bericht.csv >out
+        /usr/bin/time -f '%e %M' -o time ./sollist-bericht -o bericht.html --csv bericht.csv ${REPORT_OPTIONS:-} >out
     cat time >>times
 done
 SECONDS_=$(cut -d' ' -f1 times | best)

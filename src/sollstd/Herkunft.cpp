@@ -39,20 +39,20 @@ const std::string& THerkunft::MaterialName(const std::string& MaNumm) const {
     return Lookup(Materialien, MaNumm);
 }
 
-// What the calculation reports while it builds one order's records: per record (in the order
-// the records were created) its sources, the part types met, and the problems it found.
+// What the calculation reports while it builds one order's records: per record its sources
+// and where it stands, the part types met, and the problems found.
 class THerkunftRechnung::TSammler : public solltat::TSollBeobachter {
 public:
-    using Key = std::tuple<std::string, std::int32_t, std::string>; // SollPos, Element, Taetigkeit
+    // Where a record is shown: its position in the order the calculation met the positions,
+    // its part-type element, its creation.
+    using Rang = std::tuple<std::size_t, std::int32_t, std::size_t>;
 
-    std::map<Key, std::size_t> Index; // -> the record's place in creation order
-    std::vector<std::vector<THerkunftBeitrag>> Beitraege;
     std::map<std::tuple<std::string, std::int32_t, std::int32_t>, THerkunftTeiletyp> Teiletypen;
     std::vector<std::string> Hinweise;
 
     void Clear() {
-        Index.clear();
-        Beitraege.clear();
+        FSaetze.clear();
+        FPositionen.clear();
         Teiletypen.clear();
         Hinweise.clear();
     }
@@ -60,10 +60,12 @@ public:
     void Beitrag(const solltat::TMSTRecord& record, const solltat::TSollHerkunft& origin,
                  const std::string& TatMaterial, double EhMenge, double Stueck) override {
         const auto [at, created] =
-            Index.try_emplace(Key{record.SollPos, record.Element, record.Taetigkeit}, Beitraege.size());
-        if (created)
-            Beitraege.emplace_back();
-        std::vector<THerkunftBeitrag>& list = Beitraege[at->second];
+            FSaetze.try_emplace(Key{record.SollPos, record.Element, record.Taetigkeit});
+        if (created) {
+            FPositionen.try_emplace(record.SollPos, FPositionen.size());
+            at->second.Stelle = {FPositionen.at(record.SollPos), record.Element, FSaetze.size()};
+        }
+        std::vector<THerkunftBeitrag>& list = at->second.Beitraege;
         const std::string& tatMaterial = TatMaterial == origin.Quelle.Material ? kNone : TatMaterial;
         const auto same = std::find_if(list.begin(), list.end(), [&](const THerkunftBeitrag& b) {
             return b.Quelle == origin.Quelle && b.TatMaterial == tatMaterial;
@@ -80,6 +82,24 @@ public:
     }
 
     void Datenproblem(const std::string& text) override { Hinweise.push_back(text); }
+
+    // Gives the record its sources (once) and returns where it stands.
+    Rang Uebergib(THerkunftSatz& satz) {
+        const auto it = FSaetze.find({satz.SollPos, satz.Element, satz.Taetigkeit});
+        if (it == FSaetze.end())
+            return {FPositionen.size(), satz.Element, FSaetze.size()};
+        satz.Beitraege = std::move(it->second.Beitraege);
+        return it->second.Stelle;
+    }
+
+private:
+    using Key = std::tuple<std::string, std::int32_t, std::string>; // SollPos, Element, Taetigkeit
+    struct TSatzQuellen {
+        Rang Stelle{};
+        std::vector<THerkunftBeitrag> Beitraege;
+    };
+    std::map<Key, TSatzQuellen> FSaetze;
+    std::map<std::string, std::size_t> FPositionen; // -> the order in which they were met
 };
 
 // Declared SQL and fields are laid out as tables: not reformatted.
@@ -157,14 +177,7 @@ void THerkunftRechnung::ReadSaetze(THerkunft& herkunft) {
             {sum.RmTat, "", sum.KoNumm, sum.Stunden, sum.Stunden * herkunft.VertZuschl, {}});
     }
 
-    // Where a record stands: its position's first record, its element, its own creation.
-    std::map<std::string, std::size_t> positionRank;
-    std::vector<const TSammler::Key*> created(FSammler->Beitraege.size());
-    for (const auto& [key, index] : FSammler->Index) created[index] = &key;
-    for (const TSammler::Key* key : created) positionRank.try_emplace(std::get<0>(*key), positionRank.size());
-    using Rank = std::tuple<std::size_t, std::int32_t, std::size_t>;
-    std::vector<std::vector<std::pair<Rank, THerkunftSatz>>> ranked(herkunft.Gruppen.size());
-
+    std::vector<std::vector<std::pair<TSammler::Rang, THerkunftSatz>>> ranked(herkunft.Gruppen.size());
     auto& q = qrySolltat;
     q.Open();
     auto f = [&q](const char* name) { return q.FieldByName(name); };
@@ -179,24 +192,17 @@ void THerkunftRechnung::ReadSaetze(THerkunft& herkunft) {
                            stueck.AsFloat(),      taVarEh.AsFloat(),
                            taVarSt.AsFloat(),     taFixZt.AsFloat(),
                            stunden.AsFloat(),     {}};
-        std::size_t createdAt = created.size();
-        if (const auto it = FSammler->Index.find({satz.SollPos, satz.Element, satz.Taetigkeit});
-            it != FSammler->Index.end()) {
-            createdAt = it->second;
-            satz.Beitraege = std::move(FSammler->Beitraege[createdAt]);
-        }
+        const TSammler::Rang rang = FSammler->Uebergib(satz);
         const std::size_t group = groupOf.at({taRmTat.AsString(), taKoNumm.AsString()});
         herkunft.Gruppen[group].RmName = taRmName.AsString();
-        const Rank rank{positionRank.contains(satz.SollPos) ? positionRank.at(satz.SollPos) : created.size(),
-                        satz.Element, createdAt};
-        ranked[group].emplace_back(rank, std::move(satz));
+        ranked[group].emplace_back(rang, std::move(satz));
     }
     q.Close();
 
     for (std::size_t g = 0; g < ranked.size(); ++g) {
         std::sort(ranked[g].begin(), ranked[g].end(),
                   [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (auto& [rank, satz] : ranked[g]) herkunft.Gruppen[g].Saetze.push_back(std::move(satz));
+        for (auto& [rang, satz] : ranked[g]) herkunft.Gruppen[g].Saetze.push_back(std::move(satz));
     }
     std::sort(herkunft.Gruppen.begin(), herkunft.Gruppen.end(), [](const auto& a, const auto& b) {
         return std::tie(a.RmTat, a.KoNumm) < std::tie(b.RmTat, b.KoNumm);
