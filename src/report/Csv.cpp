@@ -16,6 +16,9 @@ constexpr std::size_t kColumns = 16;
 
 using TRow = std::array<std::string, kColumns>;
 
+// An order's own rows with the explanation's empty columns, about.
+constexpr std::size_t kHerkunftZeilenProAuftrag = 2048;
+
 std::string Hours(double hours) { return FormatNumber(hours, 2, false); }
 
 // tail: the explanation's columns, empty on these rows, when the report has them.
@@ -60,6 +63,12 @@ std::string CsvField(std::string_view text) {
 
 std::string CsvReport(const TReport& report) {
     std::string out = "\xEF\xBB\xBF";
+    if (report.Herkunft) { // tens of megabytes: one allocation, not a doubling one
+        std::size_t size = 0;
+        for (const TOrderHours& order : report.Orders)
+            size += order.HerkunftCsv.size() + kHerkunftZeilenProAuftrag;
+        out.reserve(size);
+    }
     out.append(kHeader);
     const std::string_view tail = report.Herkunft ? kHerkunftCsvLeer : "";
     if (report.Herkunft)

@@ -23,7 +23,7 @@ std::string Named(const std::string& number, const std::string& name) {
     return name.empty() ? number : number + " " + name;
 }
 
-std::string WithCode(std::string text, const std::string& code) {
+std::string WithCode(const std::string& text, const std::string& code) {
     return code.empty() ? text : text + " (" + code + ")";
 }
 
@@ -58,7 +58,7 @@ public:
     using TZeile = std::array<std::string, kSpalten>;
 
     void Kopf(const std::string& line) { FZeilen.push_back({line, {}}); }
-    void Zeile(TZeile cells) { FZeilen.push_back({{}, std::move(cells)}); }
+    void Zeile(TZeile cells) { FZeilen.emplace_back(std::string(), std::move(cells)); }
 
     void AppendTo(std::vector<std::string>& lines) const {
         std::array<std::size_t, kSpalten> width{};

@@ -347,7 +347,9 @@ std::string HtmlReport(const TReport& report) {
     // for the usual report.
     constexpr std::size_t kHead = 16384;
     constexpr std::size_t kPerOrder = 2560;
-    out.reserve(kHead + report.Orders.size() * kPerOrder);
+    std::size_t herkunft = 0; // the explanation's parts, written already
+    for (const TOrderHours& order : report.Orders) herkunft += order.HerkunftHtml.size();
+    out.reserve(kHead + report.Orders.size() * kPerOrder + herkunft);
     Append(
         out,
         "<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"utf-8\">\n"
