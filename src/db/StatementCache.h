@@ -13,9 +13,7 @@ class TIBCConnection;
 class TStatementCache {
 public:
     TStatementCache();
-    ~TStatementCache();
-    TStatementCache(const TStatementCache&) = delete;
-    TStatementCache& operator=(const TStatementCache&) = delete;
+    ~TStatementCache(); // where PreparedStatement is complete
 
     // Prepares sql on connection at its first call; later calls return the cached statement.
     PreparedStatement& Prepare(TIBCConnection& connection, const std::string& sql);
