@@ -1,6 +1,7 @@
 #include "sollstd/Herkunft.h"
 
 #include "solltat/DmSolltat.h"
+#include "solltat/SollStunden.h"
 #include "solltat/Solltat.h"
 
 #include <algorithm>
@@ -116,7 +117,7 @@ THerkunftRechnung::THerkunftRechnung(db::TIBCConnection& connection)
                 {{"ABEZEICH", TFieldType::ftString, 60}});
     db::Declare(qrySolltat,
                 {"Select SollPos,Element,Taetigkeit,TaName,TaEinhKz,EhMenge,Stueck,TaVarEh,TaVarSt,TaFixZt,",
-                 "       TaRmTat,TaRmName,TaKoNumm,(" + std::string(kSatzMinuten) + ")/60 as SollStunden",
+                 "       TaRmTat,TaRmName,TaKoNumm,(" + std::string(solltat::kSatzMinuten) + ")/60 as SollStunden",
                  "from SOLLTAT"},
                 {{"SollPos", TFieldType::ftString, 10}, {"Element", TFieldType::ftInteger},
                  {"Taetigkeit", TFieldType::ftString, 10}, {"TaName", TFieldType::ftString, 20},

@@ -1,20 +1,14 @@
 #include "sollstd/SollStunden.h"
 
 #include "config/DBIniFile.h"
+#include "solltat/SollStunden.h"
 
 namespace sollist::sollstd {
-
-using db::TFieldType;
 
 TSollStunden::TSollStunden(db::TIBCConnection& connection) : FConnection(connection) {
     config::TDBIniFile ini(FConnection, 1);
     VertZuschl = static_cast<double>(ini.ReadInteger("Firmenstamm", "VertZuschl", 0)) / 100.0 + 1.0;
-    db::Declare(qrySollStd,
-                {"SELECT TaRmTat,TaKoNumm,Sum(" + std::string(kSatzMinuten) + ")/60 as SollStunden",
-                 "FROM solltat", "GROUP BY TaRmTat,TaKoNumm"},
-                {{"TaRmTat", TFieldType::ftString, 10},
-                 {"TaKoNumm", TFieldType::ftString, 3},
-                 {"SollStunden", TFieldType::ftFloat}});
+    solltat::DeclareSollStunden(qrySollStd);
 }
 
 std::vector<TSollGruppe> TSollStunden::Read() {

@@ -1,18 +1,13 @@
 #pragma once
 // The target hours of an order as the order hours run stores them: the records in SOLLTAT
-// summed per reporting activity and cost centre (minutes into hours), weighted with the
+// summed per reporting activity and cost centre (the query of src/solltat), weighted with the
 // surcharge factor of the settings store.
 #include "db/DataSet.h"
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace sollist::sollstd {
-
-// The minutes of one SOLLTAT row: its share of the fixed time, plus its unit quantity and its
-// pieces times their minutes.
-inline constexpr std::string_view kSatzMinuten = "TaFixZt+EhMenge*TaVarEh+Stueck*TaVarSt";
 
 // SOLLTAT summed for one reporting activity and cost centre, before the surcharge.
 struct TSollGruppe {
