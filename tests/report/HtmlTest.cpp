@@ -111,8 +111,9 @@ TEST(ReportHtml, BarsShareOneScalePerTable) {
     // Activities: their own largest figure, MONT's 16 h, fills the width.
     EXPECT_EQ(BarWidths(Between(html, "<section id=\"taetigkeiten\">", "</section>")),
               (std::vector<std::string>{"50/100", "12.5/25"}));
-    // Detail blocks show the figures alone.
-    EXPECT_EQ(Between(html, "<section id=\"auftraege\">", "</body>").find("<svg"), std::string::npos);
+    // Detail rows show the figures alone.
+    EXPECT_EQ(Between(html, "<section id=\"auftraege\">", "</body>").find("<td class=\"b\">"),
+              std::string::npos);
     // Overruns in the overrun colour, the rest in the actual colour.
     const std::string overview = Between(html, "<section id=\"uebersicht\">", "</section>");
     EXPECT_NE(overview.find("<rect class=\"u\" y=\"5.5\" width=\"50\""), std::string::npos);

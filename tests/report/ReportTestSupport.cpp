@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <set>
@@ -135,6 +136,11 @@ struct StoredActivity {
     std::string koNumm;
     double soll = 0, ist = 0;
 };
+struct BookingDays {
+    int rows = 0;
+    double last = 0; // day number of the latest row
+    double prod = 0, regie = 0, buero = 0, sum = 0;
+};
 struct StoredTotal {
     int orders = 0;
     double soll = 0, ist = 0;
@@ -148,6 +154,14 @@ std::string Day(double dayNumber) {
     int year = 0, month = 0, day = 0;
     db::DecodeDate(dayNumber, year, month, day);
     return fmt::format("{:02}.{:02}.{}", day, month, year);
+}
+
+// "DD.MM.YYYY" as a day number.
+double DayNumber(const std::string& text) {
+    int day = 0, month = 0, year = 0;
+    if (std::sscanf(text.c_str(), "%2d.%2d.%4d", &day, &month, &year) != 3)
+        throw std::invalid_argument("no date: " + text);
+    return db::EncodeDate(year, month, day);
 }
 
 // Two decimals written: the stored value may differ by half a hundredth.
@@ -198,6 +212,7 @@ int ExpectCsvMatchesStoredRows(const std::string& csv, db::TIBCConnection& conne
     std::set<std::string> seenOrders;
     std::set<std::pair<std::string, std::string>> seenActivities;
     std::set<std::string> seenTotals;
+    std::map<std::string, BookingDays> bookingDays;
     for (std::size_t r = 1; r < rows.size(); ++r) {
         const auto& f = rows[r];
         const std::string where = "CSV row " + std::to_string(r + 1);
@@ -230,6 +245,20 @@ int ExpectCsvMatchesStoredRows(const std::string& csv, db::TIBCConnection& conne
             EXPECT_EQ(f[6], found->second.koNumm) << where;
             ExpectHours(f[8], found->second.soll, where + " Soll");
             ExpectHours(f[9], found->second.ist, where + " Ist");
+        } else if (f[0] == "Buchungstag") {
+            const auto found = orders.find(f[1]);
+            EXPECT_NE(found, orders.end()) << where << ": order " << f[1] << " is not open";
+            if (found == orders.end())
+                continue;
+            ExpectHours(f[8], found->second.soll, where + " Soll");
+            BookingDays& days = bookingDays[f[1]];
+            EXPECT_GT(DayNumber(f[15]), days.last) << where << ": booking days ascending";
+            days.last = DayNumber(f[15]);
+            days.rows += 1;
+            days.prod += GermanNumber(f[12]);
+            days.regie += GermanNumber(f[13]);
+            days.buero += GermanNumber(f[14]);
+            days.sum = ist;
         } else if (f[0] == "Tätigkeit") {
             const auto found = totals.find(f[4]);
             EXPECT_NE(found, totals.end()) << where << ": no activity " << f[4];
@@ -242,6 +271,16 @@ int ExpectCsvMatchesStoredRows(const std::string& csv, db::TIBCConnection& conne
         } else {
             ADD_FAILURE() << where << ": unknown Satzart " << f[0];
         }
+    }
+    // The booking days of an order add up to its stored actual hours per kind (each day written
+    // to two decimals), and the running sum of the last one to their total.
+    for (const auto& [ofNumm, s] : orders) {
+        const BookingDays& days = bookingDays[ofNumm];
+        const double tolerance = 0.005 * days.rows + 1e-9;
+        EXPECT_NEAR(days.prod, s.prod, tolerance) << ofNumm << " Produktion";
+        EXPECT_NEAR(days.regie, s.regie, tolerance) << ofNumm << " Regie";
+        EXPECT_NEAR(days.buero, s.buero, tolerance) << ofNumm << " Büro";
+        EXPECT_NEAR(days.sum, s.prod + s.regie + s.buero, 0.005 + 1e-9) << ofNumm << " last running sum";
     }
     EXPECT_EQ(seenOrders.size(), orders.size()) << "every open order has its row";
     EXPECT_EQ(seenActivities.size(), activities.size()) << "every AufSStd row of an open order has its row";

@@ -52,7 +52,8 @@ double GermanNumber(std::string_view text);
 
 // Checks every figure of a report CSV against the rows stored in Auftrag and AufSStd of the
 // open orders, read with SQL of its own: the same orders, activities and hours (to the two
-// decimals written), the activity sums over the orders, and Differenz = Ist - Soll.
+// decimals written), the activity sums over the orders, Differenz = Ist - Soll, and each
+// order's booking days adding up to its stored actual hours per kind and in total.
 // Returns the number of order rows checked.
 int ExpectCsvMatchesStoredRows(const std::string& csv, db::TIBCConnection& connection);
 
