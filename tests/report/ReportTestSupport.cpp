@@ -9,10 +9,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -125,6 +127,58 @@ double GermanNumber(std::string_view text) {
     if (plain.empty())
         throw std::invalid_argument("no German number: " + std::string(text));
     return std::stod(plain);
+}
+
+std::pair<double, double> CourseChart::End() const {
+    for (const char* kind : {"vb", "vr", "vp"}) {
+        const auto found = areas.find(kind);
+        if (found == areas.end())
+            continue;
+        const auto& points = found->second;
+        for (auto point = points.rbegin(); point != points.rend(); ++point)
+            if (point->second != baseY)
+                return *point;
+    }
+    throw std::runtime_error("a chart without a course");
+}
+
+bool CourseChart::HasText(const std::string& text) const {
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+CourseChart ReadCourseChart(const std::string& html) {
+    const std::size_t begin = html.find(R"(<svg class="verlauf")");
+    if (begin == std::string::npos)
+        throw std::runtime_error("no course chart");
+    const std::string svg = html.substr(begin, html.find("</svg>", begin) - begin);
+    static const std::regex area(R"re(<polygon class="(v[prb])" points="([^"]*)")re");
+    static const std::regex line(R"re(<line class="(g|a)" x1="[^"]*" x2="[^"]*" y1="([^"]*)")re");
+    static const std::regex text(R"re(<text[^>]*>([^<]*)</text>)re");
+    static const std::regex title(R"re(<title>([^<]*)</title>)re");
+    CourseChart chart;
+    const std::sregex_iterator end;
+    for (std::sregex_iterator m(svg.begin(), svg.end(), area); m != end; ++m) {
+        std::istringstream points((*m)[2].str());
+        std::vector<std::pair<double, double>>& outline = chart.areas[(*m)[1].str()];
+        for (std::string point; points >> point;) {
+            const std::size_t comma = point.find(',');
+            outline.emplace_back(std::stod(point.substr(0, comma)), std::stod(point.substr(comma + 1)));
+        }
+    }
+    for (std::sregex_iterator m(svg.begin(), svg.end(), line); m != end; ++m) {
+        if ((*m)[1] == "a")
+            chart.baseY = std::stod((*m)[2].str());
+        else if (chart.topY == 0)
+            chart.topY = std::stod((*m)[2].str()); // the first grid line is the top's
+    }
+    for (std::sregex_iterator m(svg.begin(), svg.end(), text); m != end; ++m)
+        chart.texts.push_back((*m)[1].str());
+    if (!chart.texts.empty())
+        chart.topHours = GermanNumber(chart.texts.front()); // the top's label comes first
+    std::smatch found;
+    if (std::regex_search(svg, found, title))
+        chart.title = found[1].str();
+    return chart;
 }
 
 namespace {
