@@ -105,9 +105,24 @@ void AppendText(std::string& out, double x, double y, std::string_view classes, 
     fmt::format_to(Out(out), ">{}</text>", text);
 }
 
+void AppendLine(std::string& out, std::string_view kind, double x1, double x2, double y1, double y2) {
+    fmt::format_to(Out(out), R"(<line class="{}" x1="{:g}" x2="{:g}" y1="{:g}" y2="{:g}"/>)", kind, x1, x2,
+                   y1, y2);
+}
+
 void AppendHorizontal(std::string& out, std::string_view kind, double y) {
-    fmt::format_to(Out(out), R"(<line class="{}" x1="{:g}" x2="{:g}" y1="{:g}" y2="{:g}"/>)", kind, kLeft,
-                   kRight, y, y);
+    AppendLine(out, kind, kLeft, kRight, y, y);
+}
+
+void AppendRect(std::string& out, std::string_view kind, double x, double y, double width, double height) {
+    fmt::format_to(Out(out), R"(<rect class="{}" x="{:g}" y="{:g}" width="{:g}" height="{:g}"/>)", kind, x, y,
+                   width, height);
+}
+
+// Whether any day of the course has hours of this kind.
+bool HasKind(const std::vector<TBookingDay>& course, double TBookingDay::*kind) {
+    return std::any_of(course.begin(), course.end(),
+                       [kind](const TBookingDay& day) { return day.*kind != 0; });
 }
 
 // Grid lines and labels at the top of the scale and its half, and the base line.
@@ -146,8 +161,7 @@ void AppendTargetAndActual(std::string& out, const TOrderHours& order, const TPl
     double actualY = plot.Y(order.Course.back().Sum);
     if (HasTarget(order.Soll)) {
         const double targetY = plot.Y(order.Soll);
-        fmt::format_to(Out(out), R"(<line class="soll" x1="{:g}" x2="{:g}" y1="{:g}" y2="{:g}"/>)", kLeft,
-                       kRight, targetY, targetY);
+        AppendHorizontal(out, "soll", targetY);
         AppendText(out, kRight + 4, targetY + kTextHalf, "", "Soll " + FormatHours(order.Soll));
         if (std::fabs(actualY - targetY) < kLine)
             actualY = actualY <= targetY ? targetY - kLine : targetY + kLine;
@@ -161,8 +175,7 @@ void AppendPassing(std::string& out, const TOrderHours& order, const TPlot& plot
     if (order.OverSince <= 0)
         return;
     const double x = plot.X(order.OverSince);
-    fmt::format_to(Out(out), R"(<line class="ue" x1="{:g}" x2="{:g}" y1="{:g}" y2="{:g}"/>)", x, x, kTop,
-                   kBottom);
+    AppendLine(out, "ue", x, x, kTop, kBottom);
     fmt::format_to(Out(out), R"(<circle class="ue" cx="{:g}" cy="{:g}" r="3"/>)", x, plot.Y(order.Soll));
     const bool leftHalf = x < (kLeft + kRight) / 2;
     AppendText(out, leftHalf ? x + 3 : x - 3, kTop - 5, leftHalf ? "ue" : "ue e",
@@ -192,9 +205,8 @@ void AppendCourseLegend(std::string& out) {
         R"(<svg class="lg" viewBox="0 0 10 10" aria-hidden="true"><rect class="vb" width="10" height="10"/></svg> Büro)"
         R"(<svg class="lg" viewBox="0 0 10 10" aria-hidden="true"><line class="soll" x1="0" x2="10" y1="5" y2="5"/></svg> Soll)"
         R"(<svg class="lg" viewBox="0 0 10 10" aria-hidden="true"><circle class="ue" cx="5" cy="5" r="3"/></svg> über Soll seit)"
-        R"( – die Iststunden Buchungstag für Buchungstag aufsummiert, mit den Lohnfaktoren gewichtet wie im Lauf; )"
-        R"(bei mehr als 60 Buchungstagen je Kalenderwoche.</p>)"
-        "\n";
+        R"( – die Iststunden Buchungstag für Buchungstag aufsummiert, mit den Lohnfaktoren gewichtet wie im Lauf; )";
+    fmt::format_to(Out(out), "bei mehr als {} Buchungstagen je Kalenderwoche.</p>\n", kMaxChartDays);
 }
 
 void AppendCourseChart(std::string& out, const TOrderHours& order) {
@@ -214,18 +226,12 @@ void AppendCourseChart(std::string& out, const TOrderHours& order) {
     fmt::format_to(Out(out), R"(<svg class="verlauf" viewBox="0 0 {:g} {:g}" role="img"><title>{}</title>)",
                    kWidth, kHeight, ChartTitle(order));
     AppendScale(out, plot);
-    const bool office =
-        std::any_of(points.begin(), points.end(), [](const TBookingDay& d) { return d.Buero != 0; });
-    const bool regie =
-        std::any_of(points.begin(), points.end(), [](const TBookingDay& d) { return d.Regie != 0; });
-    const bool production =
-        std::any_of(points.begin(), points.end(), [](const TBookingDay& d) { return d.Prod != 0; });
-    // The widest band first, each narrower one over it.
-    if (office)
+    // The widest band first, each narrower one over it; a kind without hours adds none.
+    if (HasKind(points, &TBookingDay::Buero))
         AppendBand(out, plot, points, length, 2, "vb");
-    if (regie)
+    if (HasKind(points, &TBookingDay::Regie))
         AppendBand(out, plot, points, length, 1, "vr");
-    if (production)
+    if (HasKind(points, &TBookingDay::Prod))
         AppendBand(out, plot, points, length, 0, "vp");
     AppendHorizontal(out, "a", kBottom);
     AppendTargetAndActual(out, order, plot);
@@ -264,17 +270,14 @@ void AppendRecentWeeksChart(std::string& out, const TReport& report) {
         const double within = std::max(week.Hours - week.OverTarget, 0.0);
         const double barX = Coord(left + slot * 0.2);
         const double barWidth = Coord(slot * 0.6);
-        fmt::format_to(Out(out), R"(<rect class="i" x="{:g}" y="{:g}" width="{:g}" height="{:g}"/>)", barX,
-                       y(within), barWidth, Coord(kBarsBottom - y(within)));
+        AppendRect(out, "i", barX, y(within), barWidth, Coord(kBarsBottom - y(within)));
         if (week.OverTarget > 0)
-            fmt::format_to(Out(out), R"(<rect class="u" x="{:g}" y="{:g}" width="{:g}" height="{:g}"/>)",
-                           barX, y(within + week.OverTarget), barWidth,
-                           Coord(y(within) - y(within + week.OverTarget)));
+            AppendRect(out, "u", barX, y(within + week.OverTarget), barWidth,
+                       Coord(y(within) - y(within + week.OverTarget)));
         AppendText(out, middle, y(week.Hours) - 3, "m", FormatNumber(week.Hours, 0));
         AppendText(out, middle, kBarsBottom + 12, "m", fmt::format("KW {}", CalendarWeek(week.Monday)));
     }
-    fmt::format_to(Out(out), R"(<line class="a" x1="{:g}" x2="{:g}" y1="{:g}" y2="{:g}"/>)", kBarsLeft,
-                   kBarsRight, kBarsBottom, kBarsBottom);
+    AppendLine(out, "a", kBarsLeft, kBarsRight, kBarsBottom, kBarsBottom);
     out += "</svg>\n";
 }
 
