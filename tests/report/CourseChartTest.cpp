@@ -18,6 +18,7 @@
 namespace sollist::report {
 namespace {
 
+using support::Between;
 using support::CourseChart;
 using support::ReadCourseChart;
 
@@ -49,13 +50,6 @@ TReport Report(std::vector<TOrderHours> orders) {
     report.Orders = std::move(orders);
     Arrange(report);
     return report;
-}
-
-std::string Between(const std::string& text, const std::string& from, const std::string& to) {
-    const std::size_t begin = text.find(from);
-    if (begin == std::string::npos)
-        return {};
-    return text.substr(begin, text.find(to, begin) - begin);
 }
 
 std::string DetailBlock(const std::string& html, const std::string& ofNumm) {

@@ -81,6 +81,13 @@ std::string ReadFileText(const fs::path& path) {
     return text.str();
 }
 
+std::string Between(const std::string& text, const std::string& from, const std::string& to) {
+    const std::size_t begin = text.find(from);
+    if (begin == std::string::npos)
+        return {};
+    return text.substr(begin, text.find(to, begin) - begin);
+}
+
 std::vector<std::vector<std::string>> ParseCsv(std::string_view text) {
     std::vector<std::vector<std::string>> rows;
     std::vector<std::string> row;

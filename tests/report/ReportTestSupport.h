@@ -45,6 +45,9 @@ private:
 
 std::string ReadFileText(const std::filesystem::path& path);
 
+// The part of a text from the first `from` up to the next `to` after it; empty without `from`.
+std::string Between(const std::string& text, const std::string& from, const std::string& to);
+
 // Rows of a CSV text with CRLF line ends; quoted fields with doubled quotes understood.
 std::vector<std::vector<std::string>> ParseCsv(std::string_view text);
 
