@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 namespace sollist::report {
@@ -74,27 +75,45 @@ double BandHours(const TBookingDay& day, int band) {
     return day.Prod + (band >= 1 ? day.Regie : 0) + (band >= 2 ? day.Buero : 0);
 }
 
+using TPoint = std::pair<double, double>;
+
+// Appends a corner of an outline; a point that only continues a level or upright edge
+// replaces the last one instead, which keeps long courses short on the page.
+void AddCorner(std::vector<TPoint>& outline, TPoint point) {
+    if (!outline.empty() && outline.back() == point)
+        return;
+    const std::size_t n = outline.size();
+    if (n >= 2) {
+        const TPoint& before = outline[n - 2];
+        const TPoint& last = outline[n - 1];
+        const bool level = before.second == last.second && last.second == point.second;
+        const bool upright = before.first == last.first && last.first == point.first;
+        if (level || upright) {
+            outline.back() = point;
+            return;
+        }
+    }
+    outline.push_back(point);
+}
+
 // One band as an area closed along the base line: it rises across each booking day (or week)
-// of `length` days and stays level between them.
+// of `length` days and stays level between them, and after the last one to the right edge.
 void AppendBand(std::string& out, const TPlot& plot, const std::vector<TBookingDay>& points, double length,
                 int band, std::string_view kind) {
-    double lastX = plot.X(points.front().Day);
-    double lastY = plot.Y(0);
-    fmt::format_to(Out(out), R"(<polygon class="{}" points="{:g},{:g})", kind, lastX, lastY);
-    const auto point = [&](double x, double y) {
-        if (x != lastX || y != lastY)
-            fmt::format_to(Out(out), " {:g},{:g}", x, y);
-        lastX = x;
-        lastY = y;
-    };
+    std::vector<TPoint> outline;
+    outline.reserve(2 * points.size() + 3);
+    AddCorner(outline, {plot.X(points.front().Day), plot.Y(0)});
     double sum = 0;
     for (const TBookingDay& day : points) {
-        point(plot.X(day.Day), plot.Y(sum));
+        AddCorner(outline, {plot.X(day.Day), plot.Y(sum)});
         sum += BandHours(day, band);
-        point(plot.X(day.Day + length), plot.Y(sum));
+        AddCorner(outline, {plot.X(day.Day + length), plot.Y(sum)});
     }
-    point(kRight, lastY);
-    point(kRight, plot.Y(0));
+    AddCorner(outline, {kRight, plot.Y(sum)});
+    AddCorner(outline, {kRight, plot.Y(0)});
+    fmt::format_to(Out(out), R"(<polygon class="{}" points=")", kind);
+    for (std::size_t i = 0; i < outline.size(); ++i)
+        fmt::format_to(Out(out), "{}{:g},{:g}", i > 0 ? " " : "", outline[i].first, outline[i].second);
     out += R"("/>)";
 }
 
