@@ -8,6 +8,18 @@ namespace {
 
 std::int32_t WholeDay(double dayNumber) { return static_cast<std::int32_t>(std::trunc(dayNumber)); }
 
+// The total a booking of this kind adds to: "R", "P" and "O" count, any other kind in none.
+template <class TTotals>
+double* KindTotal(TTotals& totals, const std::string& kind) {
+    if (kind == "R")
+        return &totals.Regiestd;
+    if (kind == "P")
+        return &totals.Prodstd;
+    if (kind == "O")
+        return &totals.OffStd;
+    return nullptr;
+}
+
 // The employee number travels as a parameter: in a database of character set NONE it must
 // reach the server in the database's code page, which a literal in the statement cannot.
 void OpenWageRows(db::TIBCTable& tbMiLohn, const std::string& miNumm) {
@@ -21,7 +33,7 @@ void OpenWageRows(db::TIBCTable& tbMiLohn, const std::string& miNumm) {
 
 TIstStunden::TIstStunden(const TRunContext& context) : DM_CIstStunden(context.Connection) {}
 
-TIstErgebnis TIstStunden::Calc(const std::string& OfNumm) {
+TIstErgebnis TIstStunden::Calc(const std::string& OfNumm, bool perDay) {
     auto& qryZ = DM_CIstStunden.qryZ;
     TIstErgebnis result;
     if (!KeepMasterData)
@@ -59,12 +71,11 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm) {
 
         const double hours = dauer.AsFloat() * FFak;
         const std::string kind = tatArt.AsString();
-        if (kind == "R")
-            result.Regiestd += hours;
-        else if (kind == "P")
-            result.Prodstd += hours;
-        else if (kind == "O")
-            result.OffStd += hours;
+        if (double* total = KindTotal(result, kind)) {
+            *total += hours;
+            if (perDay)
+                *KindTotal(result.Tage[WholeDay(day)], kind) += hours;
+        }
 
         const std::string cost = koNumm.AsString();
         result.RmTatList.Add(rmTat.AsString(), cost, hours);

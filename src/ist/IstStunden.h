@@ -6,11 +6,19 @@
 #include "ist/RmTatList.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 namespace sollist::ist {
+
+// Weighted hours of one booking day, per kind.
+struct TIstTag {
+    double Regiestd = 0;
+    double Prodstd = 0;
+    double OffStd = 0;
+};
 
 // The actual hours of one order.
 struct TIstErgebnis {
@@ -20,6 +28,8 @@ struct TIstErgebnis {
     TRmTatList RmTatList;    // weighted hours per reporting activity
     double LetztDat = 0;     // latest end of any booking; 0 when none
     std::string LetztKoNumm; // cost centre of the booking that set LetztDat
+    // Per booking day (whole day number), when asked for: the totals above day by day.
+    std::map<std::int32_t, TIstTag> Tage;
 };
 
 class TIstStunden {
@@ -28,8 +38,9 @@ public:
     TIstStunden(const TIstStunden&) = delete;
     TIstStunden& operator=(const TIstStunden&) = delete;
 
-    // The order's bookings summed up; zeros and an empty list when it has none.
-    TIstErgebnis Calc(const std::string& OfNumm);
+    // The order's bookings summed up; zeros and an empty list when it has none. perDay also
+    // fills Tage, with the same weighted hours (the report draws an order's course from it).
+    TIstErgebnis Calc(const std::string& OfNumm, bool perDay = false);
 
     // Day number meaning "no further wage row".
     static constexpr std::int32_t NoNextChange = 100000;

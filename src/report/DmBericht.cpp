@@ -3,6 +3,7 @@
 // The report shows the orders the nightly run treats as open: the rule of db/OpenOrders.h.
 #include "db/OpenOrders.h"
 #include "db/Value.h"
+#include "report/Course.h"
 
 #include <algorithm>
 #include <set>
@@ -35,6 +36,7 @@ TdmBericht::TdmBericht(db::TIBCConnection& connection) : FConnection(connection)
                  {"AsSollStd", TFieldType::ftFloat},
                  {"AsIstStd", TFieldType::ftFloat},
                  {"TaName", TFieldType::ftString, 20}});
+    FIstStunden.KeepMasterData = true;
 }
 
 TReport TdmBericht::Read(const std::vector<std::string>& selection) {
@@ -92,8 +94,16 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
         qryAufSStd.Close();
     }
 
+    ReadCourses(report.Orders);
     Arrange(report);
     return report;
+}
+
+void TdmBericht::ReadCourses(std::vector<TOrderHours>& orders) {
+    for (TOrderHours& order : orders) {
+        order.Course = CourseOf(FIstStunden.Calc(order.OfNumm, true).Tage);
+        order.OverSince = OverTargetSince(order.Course, order.Soll);
+    }
 }
 
 } // namespace sollist::report

@@ -1,8 +1,10 @@
 #pragma once
 // What the report reads: the open orders with the totals the order hours run stored on them
-// (Auftrag) and their hours per reporting activity (AufSStd, with the activity's name).
-// Reads only.
+// (Auftrag), their hours per reporting activity (AufSStd, with the activity's name), and the
+// course of each order's actual hours from its time records, weighted by the run's own
+// actual-hours calculation. Reads only.
 #include "db/DataSet.h"
+#include "ist/IstStunden.h"
 #include "report/ReportData.h"
 
 #include <string>
@@ -15,7 +17,7 @@ public:
     explicit TdmBericht(db::TIBCConnection& connection);
 
     // The open orders, or those of them named in selection when it is not empty, with their
-    // activity rows, arranged (see Arrange); the selected numbers that are no open order go
+    // activity rows and courses, arranged (see Arrange); the selected numbers that are no open order go
     // to NotFound. The header fields (company, database, time) are left to the caller.
     TReport Read(const std::vector<std::string>& selection);
 
@@ -27,6 +29,12 @@ public:
     db::TIBCQuery qryAuftrag{FConnection, "qryAuftrag"};
     // All AufSStd rows with the name of their reporting activity.
     db::TIBCQuery qryAufSStd{FConnection, "qryAufSStd"};
+
+private:
+    // Each order's booking days; the wage rows read once for the whole report.
+    ist::TIstStunden FIstStunden{TRunContext{FConnection, {}}};
+
+    void ReadCourses(std::vector<TOrderHours>& orders);
 };
 
 } // namespace sollist::report
