@@ -2,10 +2,12 @@
 // order hours run over all open orders (or the orders named on the command line), and reports
 // on standard output. Reads no input.
 #include "batch/Console.h"
+#include "batch/Inputs.h"
 #include "batch/OrderHoursRun.h"
 #include "batch/RunGuard.h"
 #include "config/LocalIni.h"
 #include "db/Connection.h"
+#include "db/Value.h"
 
 #include <algorithm>
 #include <charconv>
@@ -107,6 +109,7 @@ int Run(const TOptions& options) {
         connection.ProcessName = batch::RunProcessName;
         connection.LockTimeout = options.LockTimeout;
         config::TLocalIni localIni;
+        localIni.SettingsDirs = batch::SettingsDirs();
         localIni.ReadConnectionInfo(-1);
         connection.SetDatabase(localIni.DataBase);
         connection.SetServer(localIni.Server);
@@ -114,7 +117,7 @@ int Run(const TOptions& options) {
 
         PrintLine("Verbindung zur Datenbank wird aufgebaut!");
         try {
-            connection.Connect();
+            batch::Connect(connection);
         } catch (const std::exception& error) {
             PrintLine(batch::ConnectionFailedLine(connection.Database(), ConnectionFailure(localIni, error)));
             return kExitConnection;
@@ -122,8 +125,11 @@ int Run(const TOptions& options) {
 
         batch::RefuseOverlappingRun(connection);
         dmConnection->IBCTransaction.StartTransaction();
-        const std::vector<std::string> skipped =
-            batch::RunOrderHours(TRunContext{connection, PrintLine}, options.Orders);
+        const TRunContext context{.Connection = connection,
+                                  .Console = PrintLine,
+                                  .ErrorLogDir = batch::ErrorLogDir(),
+                                  .Today = db::Today()};
+        const std::vector<std::string> skipped = batch::RunOrderHours(context, options.Orders);
         dmConnection->IBCTransaction.Commit();
         connection.Close();
         dmConnection.reset();

@@ -12,7 +12,8 @@ namespace sollist::report {
 
 using db::TFieldType;
 
-TdmBericht::TdmBericht(db::TIBCConnection& connection) : FConnection(connection) {
+TdmBericht::TdmBericht(db::TIBCConnection& connection, double today)
+    : FConnection(connection), FToday(today) {
     db::Declare(qryAuftrag,
                 {"Select AOfNumm,ANumm,ABezeich,AsSollStnd,AsIstStnd,AsRegStnd,AOffStnd,AsIstBis",
                  "from Auftrag", "where (AsAbgeschl is Null or AsAbgeschl>:DATUM)", "order by AOfNumm"},
@@ -43,7 +44,7 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
     std::set<std::string> wanted(selection.begin(), selection.end());
 
     qryAuftrag.Close();
-    qryAuftrag.ParamByName("DATUM").AsDateTime(db::Today() - batch::Tdm_BLXExport::OpenDays);
+    qryAuftrag.ParamByName("DATUM").AsDateTime(FToday - batch::Tdm_BLXExport::OpenDays);
     qryAuftrag.Open();
     auto ofNumm = qryAuftrag.FieldByName("AOfNumm");
     auto aNumm = qryAuftrag.FieldByName("ANumm");

@@ -12,7 +12,8 @@ namespace sollist::report {
 
 class TdmBericht {
 public:
-    explicit TdmBericht(db::TIBCConnection& connection);
+    // today: the day number (time of day 0) from which the open orders are counted.
+    TdmBericht(db::TIBCConnection& connection, double today);
 
     // The open orders, or those of them named in selection when it is not empty, with their
     // activity rows, arranged (see Arrange); the selected numbers that are no open order go
@@ -21,6 +22,7 @@ public:
 
 private:
     db::TIBCConnection& FConnection;
+    double FToday;
 
 public:
     // Open orders by the order hours run's rule (parameter DATUM: the last closing day that
