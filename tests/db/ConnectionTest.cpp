@@ -118,8 +118,8 @@ protected:
 
 // The connection takes the password it is given, not one of the environment.
 TEST_F(ServerConnectionTest, ConnectsWithThePasswordItIsGiven) {
-    EnvironmentGuard otherPassword("ISC_PASSWORD", "falsch-987");
     connection.Password = test::ServerPassword();
+    EnvironmentGuard otherPassword("ISC_PASSWORD", "falsch-987");
     connection.Connect();
     EXPECT_TRUE(connection.Connected());
 }
