@@ -227,13 +227,12 @@ double TQFormelAuftrag::PartTypeReference(const std::string& name) {
     }
 }
 
+// Outside Evaluate there are no value tables.
 double TQFormelAuftrag::GetTabValue(std::int32_t tableNumber, char mode, double value) {
-    if (FWalk == nullptr)
-        throw EParseErr(fmt::format("Kein Tabelleneintrag {}", tableNumber));
-    auto it = FWalk->TabGK.find(tableNumber);
-    if (it == FWalk->TabGK.end())
-        throw EParseErr(fmt::format("Kein Tabelleneintrag {}", tableNumber));
-    return LookupValueTable(it->second, mode, value);
+    if (FWalk != nullptr)
+        if (auto it = FWalk->TabGK.find(tableNumber); it != FWalk->TabGK.end())
+            return LookupValueTable(it->second, mode, value);
+    throw EParseErr(fmt::format("Kein Tabelleneintrag {}", tableNumber));
 }
 
 void TQFormelAuftrag::ReportTTypError(const std::string& message, char letter) {
