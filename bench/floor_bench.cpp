@@ -8,7 +8,7 @@
 //   floor_bench <database> [<server>]      (server mode takes the password as the programs do)
 #include "batch/BLXExport.h"
 #include "batch/Inputs.h"
-#include "db/Connection.h"
+#include "db/DMConnection.h"
 #include "db/FbApi.h"
 #include "db/Statement.h"
 #include "db/StatementObserver.h"

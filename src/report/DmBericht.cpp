@@ -1,7 +1,7 @@
 #include "report/DmBericht.h"
 
-// The report shows the orders the nightly run treats as open: same rule, same number of days.
-#include "batch/BLXExport.h"
+// The report shows the orders the nightly run treats as open: the rule of db/OpenOrders.h.
+#include "db/OpenOrders.h"
 #include "db/Value.h"
 
 #include <algorithm>
@@ -16,7 +16,7 @@ TdmBericht::TdmBericht(db::TIBCConnection& connection, double today)
     : FConnection(connection), FToday(today) {
     db::Declare(qryAuftrag,
                 {"Select AOfNumm,ANumm,ABezeich,AsSollStnd,AsIstStnd,AsRegStnd,AOffStnd,AsIstBis",
-                 "from Auftrag", "where (AsAbgeschl is Null or AsAbgeschl>:DATUM)", "order by AOfNumm"},
+                 "from Auftrag", db::OpenOrdersCondition, "order by AOfNumm"},
                 {{"AOfNumm", TFieldType::ftString, 10},
                  {"ANumm", TFieldType::ftString, 10},
                  {"ABezeich", TFieldType::ftString, 60},
@@ -44,7 +44,7 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
     std::set<std::string> wanted(selection.begin(), selection.end());
 
     qryAuftrag.Close();
-    qryAuftrag.ParamByName("DATUM").AsDateTime(FToday - batch::Tdm_BLXExport::OpenDays);
+    db::SetOpenOrdersDay(qryAuftrag, FToday);
     qryAuftrag.Open();
     auto ofNumm = qryAuftrag.FieldByName("AOfNumm");
     auto aNumm = qryAuftrag.FieldByName("ANumm");

@@ -3,7 +3,7 @@
 // otherwise), optionally with the business schema from sql/schema.sql, and dropped again when
 // the fixture goes.
 #include "common/RunContext.h"
-#include "db/Connection.h"
+#include "db/DMConnection.h"
 
 #include <gtest/gtest.h>
 
