@@ -7,7 +7,7 @@
 namespace sollist::batch {
 
 std::vector<std::string> PrintHerkunft(const TRunContext& context, const std::vector<std::string>& orders) {
-    sollstd::THerkunftRechnung rechnung(context.Connection);
+    sollstd::THerkunftRechnung rechnung(context);
     std::vector<std::string> unknown;
     for (const std::string& OfNumm : orders) {
         const sollstd::THerkunft herkunft = rechnung.Erklaere(OfNumm);

@@ -3,11 +3,13 @@
 // on standard output. Reads no input.
 #include "batch/Console.h"
 #include "batch/HerkunftConsole.h"
+#include "batch/Inputs.h"
 #include "batch/OrderHoursRun.h"
 #include "batch/RunGuard.h"
 #include "config/LocalIni.h"
 #include "db/DMConnection.h"
 #include "db/Errors.h"
+#include "db/Value.h"
 
 #include <algorithm>
 #include <charconv>
@@ -120,6 +122,7 @@ int Run(const TOptions& options) {
             connection.ProcessName = batch::RunProcessName;
         connection.LockTimeout = options.LockTimeout;
         config::TLocalIni localIni;
+        localIni.SettingsDirs = batch::SettingsDirs();
         localIni.ReadConnectionInfo(-1);
         connection.SetDatabase(localIni.DataBase);
         connection.SetServer(localIni.Server);
@@ -127,19 +130,23 @@ int Run(const TOptions& options) {
 
         PrintLine("Verbindung zur Datenbank wird aufgebaut!");
         try {
-            connection.Connect();
+            batch::Connect(connection);
         } catch (const std::exception& error) {
             PrintLine(batch::ConnectionFailedLine(connection.Database(), ConnectionFailure(localIni, error)));
             return kExitConnection;
         }
 
+        const TRunContext context{.Connection = connection,
+                                  .Console = PrintLine,
+                                  .ErrorLogDir = batch::ErrorLogDir(),
+                                  .Today = db::Today()};
         std::vector<std::string> skipped;
         if (options.Herkunft) {
-            skipped = batch::PrintHerkunft(TRunContext{connection, PrintLine}, options.Orders);
+            skipped = batch::PrintHerkunft(context, options.Orders);
         } else {
             batch::RefuseOverlappingRun(connection);
             dmConnection->IBCTransaction.StartTransaction();
-            skipped = batch::RunOrderHours(TRunContext{connection, PrintLine}, options.Orders);
+            skipped = batch::RunOrderHours(context, options.Orders);
             dmConnection->IBCTransaction.Commit();
         }
         connection.Close();

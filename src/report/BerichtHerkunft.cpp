@@ -28,9 +28,9 @@ std::vector<TAbgleich> Abgleiche(const TOrderHours& order, const sollstd::THerku
 
 bool Geaendert(double gespeichert, double jetzt) { return FormatHours(gespeichert) != FormatHours(jetzt); }
 
-void ErklaereAuftraege(TReport& report, db::TIBCConnection& connection) {
+void ErklaereAuftraege(TReport& report, const TRunContext& context) {
     report.Herkunft = true;
-    sollstd::THerkunftRechnung rechnung(connection);
+    sollstd::THerkunftRechnung rechnung(context);
     for (TOrderHours& order : report.Orders) {
         const sollstd::THerkunft herkunft = rechnung.Erklaere(order.OfNumm);
         order.HerkunftHtml = HerkunftHtml(order, herkunft);

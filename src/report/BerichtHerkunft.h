@@ -1,14 +1,11 @@
 #pragma once
 // The explanation of the target hours in the report (sollist-bericht --herkunft): each order
 // calculated as the run does, its explanation set against the rows the run stored.
+#include "common/RunContext.h"
 #include "report/ReportData.h"
 #include "sollstd/Herkunft.h"
 
 #include <vector>
-
-namespace sollist::db {
-class TIBCConnection;
-}
 
 namespace sollist::report {
 
@@ -30,6 +27,8 @@ std::vector<TAbgleich> Abgleiche(const TOrderHours& order, const sollstd::THerku
 bool Geaendert(double gespeichert, double jetzt);
 
 // Explains every order of the report and writes its part of the page and its CSV rows.
-void ErklaereAuftraege(TReport& report, db::TIBCConnection& connection);
+// context: the connection, the error log folder and the day (no console: the calculation's
+// lines go into each explanation).
+void ErklaereAuftraege(TReport& report, const TRunContext& context);
 
 } // namespace sollist::report

@@ -13,7 +13,8 @@ namespace sollist::report {
 
 using db::TFieldType;
 
-TdmBericht::TdmBericht(db::TIBCConnection& connection) : FConnection(connection) {
+TdmBericht::TdmBericht(db::TIBCConnection& connection, double today)
+    : FConnection(connection), FToday(today) {
     db::Declare(qryAuftrag,
                 {"Select AOfNumm,ANumm,ABezeich,AsSollStnd,AsIstStnd,AsRegStnd,AOffStnd,AsIstBis",
                  "from Auftrag", db::OpenOrdersCondition, "order by AOfNumm"},
@@ -36,7 +37,6 @@ TdmBericht::TdmBericht(db::TIBCConnection& connection) : FConnection(connection)
                  {"AsSollStd", TFieldType::ftFloat},
                  {"AsIstStd", TFieldType::ftFloat},
                  {"TaName", TFieldType::ftString, 20}});
-    FIstStunden.KeepMasterData = true;
 }
 
 TReport TdmBericht::Read(const std::vector<std::string>& selection) {
@@ -45,7 +45,7 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
     std::set<std::string> wanted(selection.begin(), selection.end());
 
     qryAuftrag.Close();
-    db::SetOpenOrdersDay(qryAuftrag, db::Today());
+    db::SetOpenOrdersDay(qryAuftrag, FToday);
     qryAuftrag.Open();
     auto ofNumm = qryAuftrag.FieldByName("AOfNumm");
     auto aNumm = qryAuftrag.FieldByName("ANumm");

@@ -14,7 +14,8 @@ namespace sollist::report {
 
 class TdmBericht {
 public:
-    explicit TdmBericht(db::TIBCConnection& connection);
+    // today: the day number (time of day 0) from which the open orders are counted.
+    TdmBericht(db::TIBCConnection& connection, double today);
 
     // The open orders, or those of them named in selection when it is not empty, with their
     // activity rows and courses, arranged (see Arrange); the selected numbers that are no open order go
@@ -23,6 +24,7 @@ public:
 
 private:
     db::TIBCConnection& FConnection;
+    double FToday;
 
 public:
     // The open orders (the rule of db/OpenOrders.h, shared with the order hours run).
@@ -32,7 +34,9 @@ public:
 
 private:
     // Each order's booking days; the wage rows read once for the whole report.
-    ist::TIstStunden FIstStunden{TRunContext{FConnection, {}}};
+    ist::TLohnStamm FLohnStamm;
+    ist::TIstStunden FIstStunden{TRunContext{.Connection = FConnection, .ErrorLogDir = {}, .Today = FToday},
+                                 &FLohnStamm};
 
     void ReadCourses(std::vector<TOrderHours>& orders);
 };

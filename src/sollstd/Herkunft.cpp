@@ -3,6 +3,7 @@
 #include "solltat/DmSolltat.h"
 #include "solltat/SollStunden.h"
 #include "solltat/Solltat.h"
+#include "solltat/Stammdaten.h"
 
 #include <algorithm>
 
@@ -105,11 +106,14 @@ private:
 
 // Declared SQL and fields are laid out as tables: not reformatted.
 // clang-format off
-THerkunftRechnung::THerkunftRechnung(db::TIBCConnection& connection)
-    : FConnection(connection), FSammler(std::make_unique<TSammler>()),
-      FContext{connection, [this](const std::string& line) { FSammler->Hinweise.push_back(line); }},
-      FSolltat(std::make_unique<solltat::TSolltat>(FContext)), FSollStunden(connection) {
-    FSolltat->KeepMasterData = true; // nothing changes master data while orders are explained
+THerkunftRechnung::THerkunftRechnung(const TRunContext& context)
+    : FConnection(context.Connection), FSammler(std::make_unique<TSammler>()),
+      FContext{.Connection = context.Connection,
+               .Console = [this](const std::string& line) { FSammler->Hinweise.push_back(line); },
+               .ErrorLogDir = context.ErrorLogDir,
+               .Today = context.Today},
+      FStammdaten(std::make_unique<solltat::TSollStammdaten>()),
+      FSolltat(std::make_unique<solltat::TSolltat>(FContext, FStammdaten.get())), FSollStunden(context.Connection) {
     FSolltat->Beobachter = FSammler.get();
 
     db::Declare(qryAuftrag,

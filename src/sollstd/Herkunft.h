@@ -19,7 +19,8 @@
 
 namespace sollist::solltat {
 class TSolltat;
-}
+struct TSollStammdaten;
+} // namespace sollist::solltat
 
 namespace sollist::sollstd {
 
@@ -79,9 +80,9 @@ struct THerkunft {
 
 class THerkunftRechnung {
 public:
-    // Master data are read once and kept for every order explained: a report takes minutes,
-    // not days.
-    explicit THerkunftRechnung(db::TIBCConnection& connection);
+    // The context's connection, error log folder and day; the calculation's console lines go
+    // into the explanation. Master data are read once and kept for every order explained.
+    explicit THerkunftRechnung(const TRunContext& context);
     ~THerkunftRechnung();
     THerkunftRechnung(const THerkunftRechnung&) = delete;
     THerkunftRechnung& operator=(const THerkunftRechnung&) = delete;
@@ -98,7 +99,8 @@ private:
 
     db::TIBCConnection& FConnection;
     std::unique_ptr<TSammler> FSammler;
-    TRunContext FContext; // formula error lines go to the explanation
+    TRunContext FContext;                                  // formula error lines go to the explanation
+    std::unique_ptr<solltat::TSollStammdaten> FStammdaten; // nothing changes them meanwhile
     std::unique_ptr<solltat::TSolltat> FSolltat;
     TSollStunden FSollStunden;
     std::unordered_map<std::string, std::string> FMaterialNamen; // read with the first order

@@ -109,7 +109,7 @@ class CourseGenerated : public ::testing::TestWithParam<DbMode> {};
 TEST_P(CourseGenerated, CoursesEndAtTheStoredHoursAndWeighEachDayWithItsFactor) {
     GeneratedDatabase generated(25, GetParam());
     db::TIBCConnection& connection = generated.Connection().IBCConnection;
-    const TReport report = TdmBericht(connection).Read({});
+    const TReport report = TdmBericht(connection, db::Today()).Read({});
     ASSERT_EQ(report.Orders.size(), 25u);
 
     std::map<std::string, Kinds> stored;

@@ -2,6 +2,8 @@
 // count as open, their stored totals and rows, the activities' names, a selection, and the
 // course of each order from its time records with the day it passed its target.
 #include "report/DmBericht.h"
+
+#include "db/Value.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +36,7 @@ class DmBerichtTest : public ::testing::TestWithParam<DbMode> {
 protected:
     DmBerichtTest() : db_(GetParam()) { db_.Exec(kData); }
     TReport Read(const std::vector<std::string>& selection = {}) {
-        return TdmBericht(db_.Connection().IBCConnection).Read(selection);
+        return TdmBericht(db_.Connection().IBCConnection, db::Today()).Read(selection);
     }
     TestDatabase db_;
 };
@@ -75,6 +77,14 @@ TEST_P(DmBerichtTest, OpenOrdersWithTheirTotalsAndRows) {
     EXPECT_EQ(report.Activities[0].RmTat, "MONT");
     EXPECT_EQ(report.Activities[0].Orders, 1);
     EXPECT_DOUBLE_EQ(report.Activities[0].Soll, 6);
+}
+
+// The day the open orders count from is the caller's: 100 days on, only the order without a
+// closing date is open.
+TEST_P(DmBerichtTest, OpenOrdersCountFromTheGivenDay) {
+    const TReport report = TdmBericht(db_.Connection().IBCConnection, db::Today() + 100).Read({});
+    ASSERT_EQ(report.Orders.size(), 1u);
+    EXPECT_EQ(report.Orders[0].OfNumm, "O1");
 }
 
 TEST_P(DmBerichtTest, SelectionKeepsTheOpenOnesAndNamesTheRest) {

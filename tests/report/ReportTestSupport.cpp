@@ -24,10 +24,11 @@ namespace fs = std::filesystem;
 
 void RunOrderHours(const std::string& database, const std::string& server) {
     db::TDMConnection module;
-    module.IBCConnection.SetServer(server);
-    module.IBCConnection.SetDatabase(database);
+    test::PointAt(module.IBCConnection, database, server);
     module.IBCConnection.Connect();
-    batch::RunOrderHours(TRunContext{module.IBCConnection, {}});
+    batch::RunOrderHours(TRunContext{.Connection = module.IBCConnection,
+                                     .ErrorLogDir = fs::temp_directory_path().string(),
+                                     .Today = db::Today()});
     module.IBCConnection.Close();
 }
 
@@ -37,9 +38,6 @@ void LoadDemoWithHours(test::TestDatabase& db) {
 }
 
 GeneratedDatabase::GeneratedDatabase(int orders, test::DbMode mode) : mode_(mode) {
-    // Through the server the connections of the test and of the program need the password.
-    if (mode == test::DbMode::Server)
-        env_.Set("ISC_PASSWORD", test::ServerPassword());
     const std::string name = fmt::format("report-gen-{}-{}.fdb", ::getpid(), orders);
     path_ = mode == test::DbMode::Server ? "/var/lib/firebird/3.0/data/sollist/" + name
                                          : (fs::temp_directory_path() / name).string();
@@ -65,8 +63,7 @@ GeneratedDatabase::~GeneratedDatabase() {
 db::TDMConnection& GeneratedDatabase::Connection() {
     if (!connection_) {
         connection_ = std::make_unique<db::TDMConnection>();
-        connection_->IBCConnection.SetServer(Server());
-        connection_->IBCConnection.SetDatabase(path_);
+        test::PointAt(connection_->IBCConnection, path_, Server());
         connection_->IBCConnection.Connect();
     }
     return *connection_;

@@ -3,7 +3,6 @@
 // business database), the order hours run that stores them, and readers for the report's
 // CSV and numbers that do not go through the report's own code.
 #include "db/DMConnection.h"
-#include "support/Environment.h"
 #include "support/ProgramRun.h"
 #include "support/TestDatabase.h"
 
@@ -24,7 +23,7 @@ void LoadDemoWithHours(test::TestDatabase& db);
 
 // A business database of `orders` open orders from bench/gen.py, with the order hours run
 // over it; removed when the object goes. Server: under the server's data folder, reached as
-// localhost with test::ServerPassword(), which ISC_PASSWORD holds while the object lives.
+// localhost with test::ServerPassword().
 class GeneratedDatabase {
 public:
     GeneratedDatabase(int orders, test::DbMode mode);
@@ -40,7 +39,6 @@ public:
 private:
     test::DbMode mode_;
     std::string path_;
-    test::EnvironmentGuard env_;
     std::unique_ptr<db::TDMConnection> connection_;
 };
 

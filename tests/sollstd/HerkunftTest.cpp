@@ -5,6 +5,7 @@
 #include "sollstd/Herkunft.h"
 #include "ReportTestSupport.h"
 #include "SolltatTestData.h"
+#include "db/Value.h"
 
 #include <gtest/gtest.h>
 
@@ -127,7 +128,7 @@ TEST_P(HerkunftTest, DemoOrdersExplainTheStoredRows) {
     TestDatabase db(GetParam());
     report::support::LoadDemoWithHours(db);
     db::TIBCConnection& connection = db.Connection().IBCConnection;
-    THerkunftRechnung rechnung(connection);
+    THerkunftRechnung rechnung(db.Context());
     const std::vector<std::string> orders = OpenOrders(connection);
     ASSERT_EQ(orders, (std::vector<std::string>{"24001", "24002", "24004"}));
     std::map<std::string, std::size_t> records;
@@ -193,7 +194,8 @@ TEST_P(HerkunftTest, DemoOrdersExplainTheStoredRows) {
 TEST_P(HerkunftTest, GeneratedOrdersExplainTheStoredRows) {
     report::support::GeneratedDatabase generated(20, GetParam());
     db::TIBCConnection& connection = generated.Connection().IBCConnection;
-    THerkunftRechnung rechnung(connection);
+    THerkunftRechnung rechnung(
+        TRunContext{.Connection = connection, .Console = {}, .ErrorLogDir = "/tmp", .Today = db::Today()});
     const std::vector<std::string> orders = OpenOrders(connection);
     ASSERT_EQ(orders.size(), 20u);
     std::size_t records = 0, twoAssemblies = 0;
@@ -225,7 +227,10 @@ TEST(HerkunftHinweise, DataProblemsGoToTheExplanationNotTheLog) {
             test::Position({.order = "A1", .pos = "P1"}) +
             test::PosMat({.order = "A1", .pos = "P1", .lfnr = 1, .mat = "K"}) +
             test::PosMat({.order = "A1", .pos = "P1", .lfnr = 2, .mat = "M", .sollMe = 10}));
-    THerkunftRechnung rechnung(db.Connection().IBCConnection);
+    THerkunftRechnung rechnung(TRunContext{.Connection = db.Connection().IBCConnection,
+                                           .Console = {},
+                                           .ErrorLogDir = temp.Dir().string(),
+                                           .Today = db::Today()});
     const THerkunft h = rechnung.Erklaere("A1");
     EXPECT_EQ(h.Hinweise, std::vector<std::string>{"Offert: A1 Material: K Keytabelle nicht gefunden"});
     EXPECT_FALSE(std::filesystem::exists(temp.LogFile()));
