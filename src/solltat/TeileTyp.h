@@ -13,8 +13,6 @@ class TF_TTyp;
 
 namespace sollist::solltat {
 
-class Tdm_Solltat;
-
 // A part type as qryPosTyp delivers it.
 struct TTeileTypZeile {
     std::string OfNumm, ApNumm;
@@ -48,17 +46,6 @@ struct TTeileTypCNC {
     std::string TaNumm, TaEinhKz;
     std::int32_t LfNr = 0;
 };
-
-// The part types of an order and their detail rows, each list in its query's order.
-struct TTeileTypDaten {
-    std::vector<TTeileTypZeile> TeileTypen;
-    std::vector<TTeileTypMaterial> Materialien;
-    std::vector<TTeileTypTaetigkeit> Taetigkeiten;
-    std::vector<TTeileTypCNC> CNC;
-};
-
-// Reads the open part-type queries of the data module.
-TTeileTypDaten ReadTeileTypDaten(Tdm_Solltat& dm);
 
 // What one part type reports, in the order it is reported: activities (activity rows, then
 // CNC rows), then materials in hand-on order.
