@@ -1,6 +1,7 @@
 #include "ist/IstStunden.h"
 
 #include <cmath>
+#include <utility>
 
 namespace sollist::ist {
 
@@ -87,10 +88,11 @@ const std::vector<TIstStunden::TLohnZeile>& TIstStunden::WageRows(const std::str
     std::vector<TLohnZeile> rows;
     auto& tbMiLohn = DM_CIstStunden.tbMiLohn;
     OpenWageRows(tbMiLohn, miNumm);
-    auto factor = tbMiLohn.FieldByName("MILOABWFAT");
-    auto validFrom = tbMiLohn.FieldByName("MILODATUM");
-    for (; !tbMiLohn.Eof(); tbMiLohn.Next())
-        rows.push_back({WholeDay(validFrom.AsDateTime()), factor.AsFloat()});
+    const auto read = db::RowReader<std::pair<double, double>>(tbMiLohn, "MILODATUM", "MILOABWFAT");
+    for (; !tbMiLohn.Eof(); tbMiLohn.Next()) {
+        const auto [validFrom, factor] = read();
+        rows.push_back({WholeDay(validFrom), factor});
+    }
     tbMiLohn.Close();
     return FLohnCache.emplace(miNumm, std::move(rows)).first->second;
 }

@@ -27,7 +27,7 @@ struct TOrderHours {
     double IstRegie = 0; // AsRegStnd: time and material
     double IstBuero = 0; // AOffStnd: office
     double IstBis = 0;   // AsIstBis, the day of the latest booking; 0: none
-    std::vector<TActivityHours> Activities;
+    std::vector<TActivityHours> Activities{};
 
     double Ist() const { return IstProd + IstRegie + IstBuero; }
     double Differenz() const { return Ist() - Soll; }

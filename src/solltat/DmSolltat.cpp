@@ -262,14 +262,9 @@ TAuftragWerte Tdm_Solltat::ReadAuftrag(const std::string& OfNumm) {
     qryAuftrag.ParamByName("OFNUMM").AsString(OfNumm);
     qryAuftrag.Open();
     TAuftragWerte w;
-    if (!qryAuftrag.IsEmpty()) {
-        w.OffertNr = qryAuftrag.FieldByName("AOFNUMM").AsString();
-        w.Gewinn = qryAuftrag.FieldByName("ASKOGEWINN").AsInteger();
-        w.Prov = qryAuftrag.FieldByName("ASPROV").AsFloat();
-        w.MontZul = qryAuftrag.FieldByName("ASMONTZULG").AsString();
-        w.ZulEh = qryAuftrag.FieldByName("ZLEINHEIT").AsString();
-        w.ZulWert = qryAuftrag.FieldByName("ZLWERT").AsFloat();
-    }
+    if (!qryAuftrag.IsEmpty())
+        w = db::RowReader<TAuftragWerte>(qryAuftrag, "AOFNUMM", "ASMONTZULG", "ZLEINHEIT", "ZLWERT", "ASPROV",
+                                         "ASKOGEWINN")();
     qryAuftrag.Close();
     return w;
 }

@@ -18,8 +18,7 @@ const TKeyTabErgebnis* TKeyTabCache::Find(const std::string& Material, double La
         qryMatKyTab.Open();
         std::optional<TKeyTabErgebnis> found;
         if (!qryMatKyTab.IsEmpty())
-            found = TKeyTabErgebnis{qryMatKyTab.FieldByName("KYTABMAT").AsString(),
-                                    qryMatKyTab.FieldByName("MENGE").AsFloat()};
+            found = db::RowReader<TKeyTabErgebnis>(qryMatKyTab, "KYTABMAT", "MENGE")();
         qryMatKyTab.Close();
         it = FKeyTab.emplace(std::move(args), std::move(found)).first;
     }

@@ -11,14 +11,9 @@ namespace sollist::solltat {
 
 namespace {
 
-// Appends the activity of the current row (fields named by the material-activity queries).
-void AppendTat(TMT_Mat& mat, db::TIBCQuery& qry) {
-    auto tat = std::make_unique<TMT_Tat>();
-    tat->TaNumm = qry.FieldByName("MATTAT").AsString();
-    tat->Erschw = qry.FieldByName("MATERSCHW").AsFloat();
-    tat->Einhkz = qry.FieldByName("TAEINHKZ").AsString();
-    mat.Tats.push_back(std::move(tat));
-}
+// Reads the activity of the current row of either material-activity query (they name their
+// fields alike).
+auto TatReader(db::TIBCQuery& qry) { return db::RowReader<TMT_Tat>(qry, "MATTAT", "MATERSCHW", "TAEINHKZ"); }
 
 std::unique_ptr<TMT_Mat> NewMat(const std::string& MaNumm) {
     auto mat = std::make_unique<TMT_Mat>();
@@ -47,7 +42,8 @@ void TMatTat::InitializeFill(const std::string& OfNumm) {
     qry.Close();
     qry.ParamByName("OFNUMM").AsString(OfNumm);
     qry.Open();
-    auto maNumm = qry.FieldByName("MATMANUMM");
+    const db::TField maNumm = qry.FieldByName("MATMANUMM");
+    const auto readTat = TatReader(qry);
     std::unique_ptr<TMT_Mat> current;
     for (; !qry.Eof(); qry.Next()) {
         const std::string nr = maNumm.AsString();
@@ -55,7 +51,7 @@ void TMatTat::InitializeFill(const std::string& OfNumm) {
             current = NewMat(nr);
         else if (current->MaNumm != nr)
             Append(std::exchange(current, NewMat(nr)));
-        AppendTat(*current, qry);
+        current->Tats.push_back(std::make_unique<TMT_Tat>(readTat()));
     }
     if (current)
         Append(std::move(current));
@@ -73,7 +69,8 @@ void TMatTat::LoadMat(const std::string& MaterialNr) {
     qry.Close();
     qry.ParamByName("MANUMM").AsString(MaterialNr);
     qry.Open();
-    for (; !qry.Eof(); qry.Next()) AppendTat(*mat, qry);
+    const auto readTat = TatReader(qry);
+    for (; !qry.Eof(); qry.Next()) mat->Tats.push_back(std::make_unique<TMT_Tat>(readTat()));
     qry.Close();
     Append(std::move(mat));
     FMatIndex = static_cast<std::int32_t>(FMats.size()) - 1;

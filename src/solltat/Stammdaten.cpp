@@ -5,38 +5,22 @@ namespace sollist::solltat {
 void TStammdaten::Read(db::TIBCTable& tbMaterial, db::TIBCQuery& tbTaetigkeiten) {
     FMaterialien.clear();
     FMaterialien.reserve(tbMaterial.RecordCount());
-    auto maNumm = tbMaterial.FieldByName("MANUMM");
-    auto maArbEh = tbMaterial.FieldByName("MAARBEH");
-    auto maForts = tbMaterial.FieldByName("MAFORTS");
+    const db::TField maNumm = tbMaterial.FieldByName("MANUMM");
+    const auto readMaterial = db::RowReader<TMaterialStamm>(tbMaterial, "MAARBEH", "MAFORTS");
     for (tbMaterial.First(); !tbMaterial.Eof(); tbMaterial.Next())
-        FMaterialien.try_emplace(maNumm.AsString(), TMaterialStamm{maArbEh.AsString(), maForts.AsString()});
+        FMaterialien.try_emplace(maNumm.AsString(), readMaterial());
 
     auto& ta = tbTaetigkeiten;
     FTaetigkeiten.clear();
     FTaetigkeiten.reserve(ta.RecordCount());
-    auto f = [&ta](const char* name) { return ta.FieldByName(name); };
-    auto taNumm = f("TANUMM"), taName = f("TANAME"), taRmTat = f("TARMTAT"), taFixZt = f("TAFIXZT"),
-         taVarEh = f("TAVAREH"), taVarSt = f("TAVARST"), tatArt = f("TATART"), taMont = f("TAMONT"),
-         taKoNumm = f("TAKONUMM"), taEinhKz = f("TAEINHKZ"), koLk = f("KOLK"), koLnk = f("KOLNK"),
-         koPgk = f("KOPGK"), koPgkGrenz = f("KOPGKGRENZ");
+    const db::TField taNumm = ta.FieldByName("TANUMM");
+    const auto readActivity = db::RowReader<TTaetigkeitStamm>(
+        ta, "TANAME", "TARMTAT", "TAFIXZT", "TAVAREH", "TAVARST", "TATART", "TAMONT", "TAKONUMM", "TAEINHKZ",
+        "KOLK", "KOLNK", "KOPGK", "KOPGKGRENZ");
     for (ta.First(); !ta.Eof(); ta.Next()) {
         auto [it, added] = FTaetigkeiten.try_emplace(taNumm.AsString());
-        if (!added)
-            continue;
-        TTaetigkeitStamm& s = it->second;
-        s.TaName = taName.AsString();
-        s.TaRmTat = taRmTat.AsString();
-        s.TaFixZt = taFixZt.AsFloat();
-        s.TaVarEh = taVarEh.AsFloat();
-        s.TaVarSt = taVarSt.AsFloat();
-        s.TatArt = tatArt.AsString();
-        s.TaMont = taMont.AsBoolean();
-        s.TaKoNumm = taKoNumm.AsString();
-        s.TaEinhKz = taEinhKz.AsString();
-        s.KoLk = koLk.AsFloat();
-        s.KoLNK = static_cast<std::int32_t>(koLnk.AsInteger());
-        s.KoPGK = koPgk.AsFloat();
-        s.KoPGKGrenz = koPgkGrenz.AsFloat();
+        if (added)
+            it->second = readActivity();
     }
 }
 

@@ -17,10 +17,11 @@ namespace sollist::solltat {
 struct TTeileTypZeile {
     std::string OfNumm, ApNumm;
     std::int32_t BgLf = 0, Lfd = 0;
-    std::array<std::string, 4> Ecken; // corner codes 1 to 4
     bool DiCalc = false;
     double ApMenge = 0, MwWert = 0, BgErschw = 0, TyErsch = 0;
-    std::string ApTyName, ApTyText;
+    std::string ApTyName;
+    std::string ApTyText{};
+    std::array<std::string, 4> Ecken{}; // corner codes 1 to 4
 
     bool CornerIs(int corner, const char* code) const { return Ecken[corner - 1] == code; }
 };
