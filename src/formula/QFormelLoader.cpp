@@ -7,13 +7,10 @@
 namespace sollist::formula {
 
 using db::Declare;
-using db::TFieldType;
 
 namespace {
 
-constexpr auto ftString = TFieldType::ftString;
-constexpr auto ftInteger = TFieldType::ftInteger;
-constexpr auto ftFloat = TFieldType::ftFloat;
+using enum db::TFieldType;
 
 // Closes the query set in the given order when reading ends, also by an exception.
 class CloseOnExit {

@@ -9,16 +9,9 @@
 
 namespace sollist::solltat {
 
-using db::TFieldType;
-
 namespace {
 
-constexpr auto ftString = TFieldType::ftString;
-constexpr auto ftInteger = TFieldType::ftInteger;
-constexpr auto ftFloat = TFieldType::ftFloat;
-constexpr auto ftBoolean = TFieldType::ftBoolean;
-constexpr auto ftMemo = TFieldType::ftMemo;
-
+using enum db::TFieldType;
 using db::Declare;
 
 // Declared SQL and fields are laid out as tables: not reformatted.

@@ -6,19 +6,8 @@
 namespace sollist::solltat {
 
 using db::TFieldDef;
-using db::TFieldType;
 using db::TValue;
-
-namespace {
-
-constexpr auto ftString = TFieldType::ftString;
-constexpr auto ftSmallint = TFieldType::ftSmallint;
-constexpr auto ftInteger = TFieldType::ftInteger;
-constexpr auto ftFloat = TFieldType::ftFloat;
-constexpr auto ftBoolean = TFieldType::ftBoolean;
-constexpr auto ftMemo = TFieldType::ftMemo;
-
-} // namespace
+using enum db::TFieldType;
 
 // Declared fields are laid out as a table: not reformatted.
 // clang-format off
