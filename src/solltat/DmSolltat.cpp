@@ -242,7 +242,7 @@ const TMaterialStamm* Tdm_Solltat::FindMaterial(const std::string& MaNumm) const
 
 const TKeyTabErgebnis* Tdm_Solltat::KeyTable(const std::string& Material, double Laenge, double Breite,
                                              double Dicke) {
-    return FKeyTab.Find(Material, Laenge, Breite, Dicke);
+    return FKeyTab.Find(qryMatKyTab, Material, Laenge, Breite, Dicke);
 }
 
 TMSTRecord* Tdm_Solltat::FindSMRecord(const std::string& SollPos, std::int32_t Element,

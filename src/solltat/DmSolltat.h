@@ -7,7 +7,7 @@
 #include "solltat/KeyTabCache.h"
 #include "solltat/MSTRecord.h"
 #include "solltat/SolltatWriter.h"
-#include "solltat/Stammdaten.h"
+#include "solltat/StammIndex.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -66,9 +66,9 @@ public:
     const TKeyTabErgebnis* KeyTable(const std::string& Material, double Laenge, double Breite, double Dicke);
 
 private:
-    TKeyTabCache FKeyTab{qryMatKyTab};
+    TKeyTabCache FKeyTab;
     bool FSolltatExists = false; // SOLLTAT was created or emptied by this module
-    TStammdaten FStamm;
+    TStammIndex FStamm;
     std::size_t FSavedRows = 0;
 };
 

@@ -4,8 +4,8 @@
 
 namespace sollist::solltat {
 
-const TKeyTabErgebnis* TKeyTabCache::Find(const std::string& Material, double Laenge, double Breite,
-                                          double Dicke) {
+const TKeyTabErgebnis* TKeyTabCache::Find(db::TIBCQuery& qryMatKyTab, const std::string& Material,
+                                          double Laenge, double Breite, double Dicke) {
     KeyTabArgs args{Material, std::bit_cast<std::uint64_t>(Laenge), std::bit_cast<std::uint64_t>(Breite),
                     std::bit_cast<std::uint64_t>(Dicke)};
     auto it = FKeyTab.find(args);

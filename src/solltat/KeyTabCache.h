@@ -16,21 +16,19 @@ struct TKeyTabErgebnis {
     double Menge = 0;
 };
 
+// Plain values: a copy is whole and independent of the query that filled it.
 class TKeyTabCache {
 public:
-    // query: qryMatKyTab, which calls GETKEYTAB with MATERIAL, LAENGE, BREITE and DICKE.
-    explicit TKeyTabCache(db::TIBCQuery& query) : qryMatKyTab(query) {}
-
-    // GETKEYTAB's first row for the material and dimensions, nullptr when it gives none.
-    // Asked once for the same arguments: the key tables are master data, which do not
-    // change while the cache lives.
-    const TKeyTabErgebnis* Find(const std::string& Material, double Laenge, double Breite, double Dicke);
+    // GETKEYTAB's first row for the material and dimensions, nullptr when it gives none; asked
+    // through qryMatKyTab (parameters MATERIAL, LAENGE, BREITE, DICKE) once for the same
+    // arguments: the key tables are master data, which do not change while the cache lives.
+    const TKeyTabErgebnis* Find(db::TIBCQuery& qryMatKyTab, const std::string& Material, double Laenge,
+                                double Breite, double Dicke);
 
 private:
     // Material and the bit patterns of the dimensions: the same arguments, not merely equal ones.
     using KeyTabArgs = std::tuple<std::string, std::uint64_t, std::uint64_t, std::uint64_t>;
 
-    db::TIBCQuery& qryMatKyTab;
     std::map<KeyTabArgs, std::optional<TKeyTabErgebnis>> FKeyTab;
 };
 

@@ -11,9 +11,14 @@ namespace sollist::solltat {
 
 namespace {
 
-// Reads the activity of the current row of either material-activity query (they name their
-// fields alike).
-auto TatReader(db::TIBCQuery& qry) { return db::RowReader<TMT_Tat>(qry, "MATTAT", "MATERSCHW", "TAEINHKZ"); }
+// Appends the activity of the current row (fields named by the material-activity queries).
+void AppendTat(TMT_Mat& mat, db::TIBCQuery& qry) {
+    auto tat = std::make_unique<TMT_Tat>();
+    tat->TaNumm = qry.FieldByName("MATTAT").AsString();
+    tat->Erschw = qry.FieldByName("MATERSCHW").AsFloat();
+    tat->Einhkz = qry.FieldByName("TAEINHKZ").AsString();
+    mat.Tats.push_back(std::move(tat));
+}
 
 std::unique_ptr<TMT_Mat> NewMat(const std::string& MaNumm) {
     auto mat = std::make_unique<TMT_Mat>();
@@ -42,8 +47,7 @@ void TMatTat::InitializeFill(const std::string& OfNumm) {
     qry.Close();
     qry.ParamByName("OFNUMM").AsString(OfNumm);
     qry.Open();
-    const db::TField maNumm = qry.FieldByName("MATMANUMM");
-    const auto readTat = TatReader(qry);
+    auto maNumm = qry.FieldByName("MATMANUMM");
     std::unique_ptr<TMT_Mat> current;
     for (; !qry.Eof(); qry.Next()) {
         const std::string nr = maNumm.AsString();
@@ -51,7 +55,7 @@ void TMatTat::InitializeFill(const std::string& OfNumm) {
             current = NewMat(nr);
         else if (current->MaNumm != nr)
             Append(std::exchange(current, NewMat(nr)));
-        current->Tats.push_back(std::make_unique<TMT_Tat>(readTat()));
+        AppendTat(*current, qry);
     }
     if (current)
         Append(std::move(current));
@@ -69,8 +73,7 @@ void TMatTat::LoadMat(const std::string& MaterialNr) {
     qry.Close();
     qry.ParamByName("MANUMM").AsString(MaterialNr);
     qry.Open();
-    const auto readTat = TatReader(qry);
-    for (; !qry.Eof(); qry.Next()) mat->Tats.push_back(std::make_unique<TMT_Tat>(readTat()));
+    for (; !qry.Eof(); qry.Next()) AppendTat(*mat, qry);
     qry.Close();
     Append(std::move(mat));
     FMatIndex = static_cast<std::int32_t>(FMats.size()) - 1;

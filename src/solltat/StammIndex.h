@@ -33,8 +33,9 @@ struct TMaterialStamm {
 };
 
 // The master sets are read once per run and searched per reported quantity: one hash map
-// each, the first row of a number winning as a search from the top would.
-class TStammdaten {
+// each, the first row of a number winning as a search from the top would. Plain values: a
+// copy is whole and independent of the data objects it was read from.
+class TStammIndex {
 public:
     // Reads every row of the open sets.
     void Read(db::TIBCTable& tbMaterial, db::TIBCQuery& tbTaetigkeiten);

@@ -1,8 +1,8 @@
-#include "solltat/Stammdaten.h"
+#include "solltat/StammIndex.h"
 
 namespace sollist::solltat {
 
-void TStammdaten::Read(db::TIBCTable& tbMaterial, db::TIBCQuery& tbTaetigkeiten) {
+void TStammIndex::Read(db::TIBCTable& tbMaterial, db::TIBCQuery& tbTaetigkeiten) {
     FMaterialien.clear();
     FMaterialien.reserve(tbMaterial.RecordCount());
     const db::TField maNumm = tbMaterial.FieldByName("MANUMM");
@@ -24,17 +24,17 @@ void TStammdaten::Read(db::TIBCTable& tbMaterial, db::TIBCQuery& tbTaetigkeiten)
     }
 }
 
-void TStammdaten::Clear() {
+void TStammIndex::Clear() {
     FTaetigkeiten.clear();
     FMaterialien.clear();
 }
 
-const TTaetigkeitStamm* TStammdaten::FindTaetigkeit(const std::string& TaNumm) const {
+const TTaetigkeitStamm* TStammIndex::FindTaetigkeit(const std::string& TaNumm) const {
     auto it = FTaetigkeiten.find(TaNumm);
     return it == FTaetigkeiten.end() ? nullptr : &it->second;
 }
 
-const TMaterialStamm* TStammdaten::FindMaterial(const std::string& MaNumm) const {
+const TMaterialStamm* TStammIndex::FindMaterial(const std::string& MaNumm) const {
     auto it = FMaterialien.find(MaNumm);
     return it == FMaterialien.end() ? nullptr : &it->second;
 }
