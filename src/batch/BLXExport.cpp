@@ -1,5 +1,6 @@
 #include "batch/BLXExport.h"
 
+#include "batch/Stammdaten.h"
 #include "config/DBIniFile.h"
 #include "db/Errors.h"
 #include "db/OpenOrders.h"
@@ -18,6 +19,15 @@ namespace sollist::batch {
 
 using db::TFieldType;
 using db::TValue;
+
+struct Tdm_BLXExport::TRun {
+    explicit TRun(const TRunContext& context)
+        : Solltat(context, &Stammdaten.Soll), IstStunden(context, &Stammdaten.Lohn) {}
+
+    TStammdaten Stammdaten;
+    solltat::TSolltat Solltat;
+    ist::TIstStunden IstStunden;
+};
 
 Tdm_BLXExport::Tdm_BLXExport(const TRunContext& context) : FContext(context) {
     DeclareDataObjects();
@@ -68,15 +78,12 @@ void Tdm_BLXExport::CalcSollIst() {
     tbAuftrag.Open();
 
     qry.Close();
-    db::SetOpenOrdersDay(qry, db::Today());
+    db::SetOpenOrdersDay(qry, FContext.Today);
     qry.Open();
 
-    solltat::TSolltat solltat(FContext);
-    solltat.KeepMasterData = true; // the run changes no master data
-    ist::TIstStunden istStunden(FContext);
-    istStunden.KeepMasterData = true;
+    TRun run(FContext);
     auto orderNumber = qry.FieldByName("AOfNumm");
-    for (; !qry.Eof(); qry.Next()) CalcOrder(orderNumber.AsString(), solltat, istStunden);
+    for (; !qry.Eof(); qry.Next()) CalcOrder(orderNumber.AsString(), run);
 
     qry.Close();
     tbAufsStd.Close();
@@ -98,25 +105,21 @@ void Tdm_BLXExport::CalcOrders(const std::vector<std::string>& orders) {
     oldRows.SetSQL({"DELETE FROM AufSStd WHERE ASOFNUMM = :OFNUMM"});
     tbAufsStd.Open();
 
-    solltat::TSolltat solltat(FContext);
-    solltat.KeepMasterData = true;
-    ist::TIstStunden istStunden(FContext);
-    istStunden.KeepMasterData = true;
-    for (const std::string& OfNumm : known) CalcOrder(OfNumm, solltat, istStunden, &oldRows);
+    TRun run(FContext);
+    for (const std::string& OfNumm : known) CalcOrder(OfNumm, run, &oldRows);
 
     tbAufsStd.Close();
     tbAuftrag.Close();
 }
 
-void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, solltat::TSolltat& solltat,
-                              ist::TIstStunden& istStunden, db::TIBCSQL* oldRows) {
+void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, TRun& run, db::TIBCSQL* oldRows) {
     FContext.Print(fmt::format("Berechnung für Offert {} läuft..", OfNumm));
     // The order's AufSStd rows and its totals are stored together or not at all.
     db::TIBCWorkUnit unit(FContext.Connection);
-    solltat.Calculate({OfNumm}, false); // first: it may create SOLLTAT, before the unit writes
+    run.Solltat.Calculate({OfNumm}, false); // first: it may create SOLLTAT, before the unit writes
     std::vector<TStundenZeile> rows;
     const double targetSum = SumTargetHours(&rows);
-    const ist::TIstErgebnis ist = istStunden.Calc(OfNumm);
+    const ist::TIstErgebnis ist = run.IstStunden.Calc(OfNumm);
     MergeActualHours(rows, ist);
     if (oldRows != nullptr) {
         oldRows->ParamByName("OFNUMM").AsString(OfNumm);
@@ -133,7 +136,7 @@ void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, solltat::TSolltat& soll
             if (!db::RowHeldByAnother(error))
                 throw;
             tbAuftrag.Cancel();
-            solltat::TErrorTxt log;
+            solltat::TErrorTxt log(FContext.ErrorLogDir);
             log.Open("SollIst");
             log.Write(fmt::format("Offert {}: Auftrag von einem Benutzer gesperrt, Summen nicht geschrieben",
                                   OfNumm));

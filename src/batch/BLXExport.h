@@ -10,10 +10,6 @@
 
 namespace sollist::ist {
 struct TIstErgebnis;
-class TIstStunden;
-} // namespace sollist::ist
-namespace sollist::solltat {
-class TSolltat;
 }
 
 namespace sollist::batch {
@@ -59,13 +55,14 @@ private:
         std::string RmTat, KoNumm;
         double SollStd = 0, IstStd = 0;
     };
+    // The calculators of a run over orders and the master data they keep for it.
+    struct TRun;
 
     void DeclareDataObjects();
     // One order of the run: progress line, target activities, AufSStd rows, totals.
     // With oldRows (a delete by :OFNUMM), the order's stored AufSStd rows are replaced in the
     // same unit of work.
-    void CalcOrder(const std::string& OfNumm, solltat::TSolltat& solltat, ist::TIstStunden& istStunden,
-                   db::TIBCSQL* oldRows = nullptr);
+    void CalcOrder(const std::string& OfNumm, TRun& run, db::TIBCSQL* oldRows = nullptr);
     // Sums qrySollStd; with rows, also collects each group as a row (target hours with the
     // surcharge).
     double SumTargetHours(std::vector<TStundenZeile>* rows);

@@ -32,8 +32,8 @@ private:
     std::vector<db::TIBCDataSet*> sets_;
 };
 
-std::unordered_map<std::int32_t, std::string> ReadTabGK(db::TIBCTable& tab) {
-    std::unordered_map<std::int32_t, std::string> tables;
+TTabGK ReadTabGK(db::TIBCTable& tab) {
+    TTabGK tables;
     const auto read = db::RowReader<std::pair<std::int32_t, std::string>>(tab, "TABNR", "TABWERTE");
     for (; !tab.Eof(); tab.Next()) tables.insert(read());
     return tables;
@@ -95,16 +95,24 @@ TQFormelDaten TQFormelLoader::Lies(const std::string& OfNumm) {
     for (db::TIBCDataSet* set :
          std::initializer_list<db::TIBCDataSet*>{&FDM.qryPosBgr, &FDM.qryPosBgrVar, &FDM.qryTTy, &FDM.qryCNC})
         set->Open();
-    if (!KeepMasterData || !FTabGK) {
-        FDM.tbTabGK.Open();
-        FTabGK = ReadTabGK(FDM.tbTabGK);
-    }
+    TTabGK tabGK = LiesTabGK();
     return {db::ReadRows<TBgrRow>(FDM.qryPosBgr, "APBGAPNUMM", "APBGLFNR", "APBGME", "APBGBREITE",
                                   "APBGHOEHE", "APBGTIEFE"),
             db::ReadRows<TBgVarRow>(FDM.qryPosBgrVar, "PBVAPNUMM", "PBVBGLFNR", "PBVNUM", "PBVWRT"),
             db::ReadRows<TTTyRow>(FDM.qryTTy, "APTYAPNUMM", "APTYBGLF", "APTYLFD", "APTTYNR", "APTYME",
                                   "APTYLAENGE", "APTYBREITE", "APTYDICKF"),
-            db::ReadRows<TCNCRow>(FDM.qryCNC, "ACAPNUMM", "ACBGLF", "ACTYLFD", "ACLFNR", "ACVW0"), *FTabGK};
+            db::ReadRows<TCNCRow>(FDM.qryCNC, "ACAPNUMM", "ACBGLF", "ACTYLFD", "ACLFNR", "ACVW0"),
+            std::move(tabGK)};
+}
+
+TTabGK TQFormelLoader::LiesTabGK() {
+    if (FKeptTabGK != nullptr && FKeptTabGK->has_value())
+        return **FKeptTabGK;
+    FDM.tbTabGK.Open();
+    TTabGK tabGK = ReadTabGK(FDM.tbTabGK);
+    if (FKeptTabGK != nullptr)
+        *FKeptTabGK = tabGK;
+    return tabGK;
 }
 
 } // namespace sollist::formula

@@ -2,6 +2,7 @@
 
 #include "db/Errors.h"
 #include "db/TempTable.h"
+#include "solltat/Stammdaten.h"
 
 #include <algorithm>
 #include <cctype>
@@ -192,7 +193,10 @@ void DeclarePartTypeDetailQueries(Tdm_Solltat& dm) {
 } // namespace
 // clang-format on
 
-Tdm_Solltat::Tdm_Solltat(db::TIBCConnection& connection) : FConnection(connection) {
+Tdm_Solltat::Tdm_Solltat(db::TIBCConnection& connection, TSollStammdaten* stammdaten)
+    : FConnection(connection),
+      FOwnStammdaten(stammdaten != nullptr ? nullptr : std::make_unique<TSollStammdaten>()),
+      FStammdaten(stammdaten != nullptr ? *stammdaten : *FOwnStammdaten) {
     DeclareMasterSets(*this);
     DeclareMaterialActivityQueries(*this);
     DeclarePositionQueries(*this, PartTypeTextCharset(FConnection));
@@ -209,10 +213,13 @@ Tdm_Solltat::Tdm_Solltat(db::TIBCConnection& connection) : FConnection(connectio
 Tdm_Solltat::~Tdm_Solltat() = default;
 
 void Tdm_Solltat::OpenTables() {
-    if (!tbMaterial.Active() || !tbTaetigkeiten.Active()) {
+    if (!FStammdaten.MasterSetsRead) {
         tbMaterial.Open();
         tbTaetigkeiten.Open();
-        FStamm.Read(tbMaterial, tbTaetigkeiten);
+        FStammdaten.Stammsaetze.Read(tbMaterial, tbTaetigkeiten);
+        FStammdaten.MasterSetsRead = true; // only once both are whole
+        tbTaetigkeiten.Close();
+        tbMaterial.Close();
     }
     // The program never drops SOLLTAT: once this module has made sure of it, it is emptied.
     if (FSolltatExists)
@@ -223,26 +230,19 @@ void Tdm_Solltat::OpenTables() {
     FSavedRows = 0;
 }
 
-void Tdm_Solltat::CloseTables(bool keepMasterSets) {
-    tbSolltat.Close();
-    if (keepMasterSets)
-        return;
-    tbTaetigkeiten.Close();
-    tbMaterial.Close();
-    FStamm.Clear();
-}
+void Tdm_Solltat::CloseTables() { tbSolltat.Close(); }
 
 const TTaetigkeitStamm* Tdm_Solltat::FindTaetigkeit(const std::string& TaNumm) const {
-    return FStamm.FindTaetigkeit(TaNumm);
+    return FStammdaten.Stammsaetze.FindTaetigkeit(TaNumm);
 }
 
 const TMaterialStamm* Tdm_Solltat::FindMaterial(const std::string& MaNumm) const {
-    return FStamm.FindMaterial(MaNumm);
+    return FStammdaten.Stammsaetze.FindMaterial(MaNumm);
 }
 
 const TKeyTabErgebnis* Tdm_Solltat::KeyTable(const std::string& Material, double Laenge, double Breite,
                                              double Dicke) {
-    return FKeyTab.Find(qryMatKyTab, Material, Laenge, Breite, Dicke);
+    return FStammdaten.KeyTab.Find(qryMatKyTab, Material, Laenge, Breite, Dicke);
 }
 
 TMSTRecord* Tdm_Solltat::FindSMRecord(const std::string& SollPos, std::int32_t Element,

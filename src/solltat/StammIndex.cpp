@@ -24,11 +24,6 @@ void TStammIndex::Read(db::TIBCTable& tbMaterial, db::TIBCQuery& tbTaetigkeiten)
     }
 }
 
-void TStammIndex::Clear() {
-    FTaetigkeiten.clear();
-    FMaterialien.clear();
-}
-
 const TTaetigkeitStamm* TStammIndex::FindTaetigkeit(const std::string& TaNumm) const {
     auto it = FTaetigkeiten.find(TaNumm);
     return it == FTaetigkeiten.end() ? nullptr : &it->second;

@@ -32,14 +32,13 @@ struct TMaterialStamm {
     std::string MaForts;
 };
 
-// The master sets are read once per run and searched per reported quantity: one hash map
+// The master sets, read once and searched per reported quantity: one hash map
 // each, the first row of a number winning as a search from the top would. Plain values: a
 // copy is whole and independent of the data objects it was read from.
 class TStammIndex {
 public:
     // Reads every row of the open sets.
     void Read(db::TIBCTable& tbMaterial, db::TIBCQuery& tbTaetigkeiten);
-    void Clear();
 
     // First master row of that number, or nullptr.
     const TTaetigkeitStamm* FindTaetigkeit(const std::string& TaNumm) const;
