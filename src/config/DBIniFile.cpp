@@ -2,15 +2,13 @@
 
 #include "common/Errors.h"
 #include "common/Text.h"
-#include "db/Value.h"
+#include "db/Convert.h"
 
 #include <fmt/core.h>
 
 #include <algorithm>
 #include <charconv>
-#include <chrono>
 #include <clocale>
-#include <cmath>
 #include <langinfo.h>
 #include <string_view>
 
@@ -19,16 +17,6 @@ namespace sollist::config {
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Reads an unsigned run of digits at pos; false when there is none or it is too long.
-bool ReadNumber(const std::string& text, std::size_t& pos, std::size_t maxDigits, int& value) {
-    const std::size_t start = pos;
-    while (pos < text.size() && IsDigit(text[pos]) && pos - start < maxDigits) ++pos;
-    if (pos == start)
-        return false;
-    std::from_chars(text.data() + start, text.data() + pos, value);
-    return true;
-}
 
 } // namespace
 
@@ -47,18 +35,12 @@ char DecimalSeparator() {
 }
 
 std::string FormatFloat(double value) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
-    std::string text(buffer, result.ptr);
+    std::string text = db::FormatFloat(value);
     std::replace(text.begin(), text.end(), '.', DecimalSeparator());
     return text;
 }
 
-std::string FormatDate(double dayNumber) {
-    int year = 0, month = 0, day = 0;
-    db::DecodeDate(std::floor(dayNumber), year, month, day);
-    return fmt::format("{:02}.{:02}.{:04}", day, month, year);
-}
+std::string FormatDate(double dayNumber) { return db::FormatDayMonthYear(dayNumber); }
 
 // Drops one leading "+" in front of a digit, which from_chars does not accept.
 std::string_view WithoutPlus(std::string_view text) {
@@ -101,48 +83,7 @@ double ParseFloat(const std::string& text) {
     return value;
 }
 
-double ParseDate(const std::string& text) {
-    const auto fail = [&]() { return EConvertError(fmt::format("'{}' is not a valid date", text)); };
-    std::size_t pos = 0;
-    int day = 0, month = 0, year = 0;
-    const auto expect = [&](char c) {
-        if (pos >= text.size() || text[pos] != c)
-            throw fail();
-        ++pos;
-    };
-    if (!ReadNumber(text, pos, 2, day))
-        throw fail();
-    expect('.');
-    if (!ReadNumber(text, pos, 2, month))
-        throw fail();
-    expect('.');
-    const std::size_t yearStart = pos;
-    if (!ReadNumber(text, pos, 4, year) || pos - yearStart != 4)
-        throw fail();
-    const std::chrono::year_month_day ymd{std::chrono::year(year), std::chrono::month(month),
-                                          std::chrono::day(day)};
-    if (!ymd.ok())
-        throw fail();
-    double result = db::EncodeDate(year, month, day);
-    if (pos == text.size())
-        return result;
-
-    int hours = 0, minutes = 0, seconds = 0;
-    expect(' ');
-    if (!ReadNumber(text, pos, 2, hours))
-        throw fail();
-    expect(':');
-    if (!ReadNumber(text, pos, 2, minutes))
-        throw fail();
-    if (pos < text.size()) {
-        expect(':');
-        if (!ReadNumber(text, pos, 2, seconds))
-            throw fail();
-    }
-    if (pos != text.size() || hours > 23 || minutes > 59 || seconds > 59)
-        throw fail();
-    return result + (hours * 3600 + minutes * 60 + seconds) / 86400.0;
-}
+double ParseDate(const std::string& text) { return db::ParseDateTime(text, db::TDateForms::Settings); }
 
 } // namespace IniValue
 

@@ -4,5 +4,6 @@
 // completely when a data object is opened; NULL reads as empty text, 0, false or the zero
 // date; CHAR texts come without trailing blanks. Modules include this header for all of them.
 #include "db/Query.h"           // TIBCDataSet, TIBCQuery, Declare
+#include "db/RowReader.h"       // RowReader, ReadAll, ReadRows
 #include "db/SingleStatement.h" // TIBCSQL
 #include "db/Table.h"           // TIBCTable

@@ -4,10 +4,10 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <ctime>
 
 namespace sollist::db {
@@ -35,11 +35,95 @@ void CivilFromDays(std::int64_t z, int& year, int& month, int& day) {
     year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2));
 }
 
+// A day that the calendar has (years as the day numbers' calendar type holds them).
+bool IsCalendarDate(int year, int month, int day) {
+    using namespace std::chrono;
+    if (year < static_cast<int>(year::min()) || year > static_cast<int>(year::max()) || month < 1 ||
+        month > 12 || day < 1 || day > 31)
+        return false;
+    return year_month_day{std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
+                          std::chrono::day(static_cast<unsigned>(day))}
+        .ok();
+}
+
 constexpr std::int64_t kUnixEpochDay = 25569; // 1970-01-01 as day number
+
+constexpr std::string_view kBlanks = " \t\r\n"; // around values and between their date and time
 
 [[noreturn]] void NotA(const std::string& text, const char* what) {
     throw EConvertError(fmt::format("'{}' is not a valid {}", text, what));
 }
+
+// Reads date and time text from the front. A step that fails consumes nothing.
+class TDateScanner {
+public:
+    explicit TDateScanner(std::string_view text) : rest_(text) {}
+    bool AtEnd() const { return rest_.empty(); }
+
+    // "D.M.YYYY": day and month of one or two digits, the year of four.
+    bool DayMonthYear(int& day, int& month, int& year) {
+        return Step([&] {
+            return Number(1, 2, day) && Char('.') && Number(1, 2, month) && Char('.') && Number(4, 4, year);
+        });
+    }
+    // "YYYY-M-D".
+    bool YearMonthDay(int& year, int& month, int& day) {
+        return Step([&] {
+            return Number(4, 4, year) && Char('-') && Number(1, 2, month) && Char('-') && Number(1, 2, day);
+        });
+    }
+    // One of blanks, or with several any number of them but at least one.
+    bool Blanks(std::string_view blanks, bool several) {
+        const std::size_t n = std::min(rest_.find_first_not_of(blanks), rest_.size());
+        if (n == 0 || (n > 1 && !several))
+            return false;
+        rest_.remove_prefix(n);
+        return true;
+    }
+    // "h:mm" or "h:mm:ss" (each part of one or two digits) within the day, as seconds; with
+    // fraction, digits after a "." may follow the seconds and are dropped.
+    bool TimeOfDay(int& seconds, bool fraction) {
+        return Step([&] {
+            int hour = 0, minute = 0, second = 0;
+            if (!Number(1, 2, hour) || !Char(':') || !Number(1, 2, minute))
+                return false;
+            if (Step([&] { return Char(':') && Number(1, 2, second); }) && fraction)
+                Step([&] { return Char('.') && Digits() > 0; });
+            seconds = hour * 3600 + minute * 60 + second;
+            return hour <= 23 && minute <= 59 && second <= 59;
+        });
+    }
+
+private:
+    template <class Steps>
+    bool Step(Steps steps) {
+        const std::string_view saved = rest_;
+        if (steps())
+            return true;
+        rest_ = saved;
+        return false;
+    }
+    bool Char(char c) {
+        if (rest_.empty() || rest_.front() != c)
+            return false;
+        rest_.remove_prefix(1);
+        return true;
+    }
+    std::size_t Digits(std::size_t most = std::string_view::npos) {
+        std::size_t n = 0;
+        while (n < rest_.size() && n < most && rest_[n] >= '0' && rest_[n] <= '9') ++n;
+        rest_.remove_prefix(n);
+        return n;
+    }
+    bool Number(std::size_t fewest, std::size_t most, int& value) {
+        const char* first = rest_.data();
+        const std::size_t n = Digits(most);
+        std::from_chars(first, first + n, value);
+        return n >= fewest;
+    }
+
+    std::string_view rest_;
+};
 
 bool ParseDouble(const std::string& text, double& result) {
     std::string t = text::Trim(text);
@@ -55,7 +139,7 @@ bool ParseDouble(const std::string& text, double& result) {
 } // namespace
 
 double EncodeDate(int year, int month, int day) {
-    if (month < 1 || month > 12 || day < 1 || day > 31)
+    if (!IsCalendarDate(year, month, day))
         throw EConvertError(fmt::format("Invalid date {:04}-{:02}-{:02}", year, month, day));
     return static_cast<double>(DaysFromCivil(year, month, day) + kUnixEpochDay);
 }
@@ -75,30 +159,34 @@ double Now() {
 double Today() { return std::floor(Now()); }
 
 std::string FormatFloat(double value) {
-    if (value == std::floor(value) && std::fabs(value) < 1e15)
-        return fmt::format("{}", static_cast<std::int64_t>(value));
+    if (value == 0)
+        return "0"; // also for -0
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.15g", value);
-    return buffer;
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+    return std::string(buffer, result.ptr);
 }
 
-double ParseDateTime(const std::string& text) {
-    std::string t = text::Trim(text);
-    int a = 0, b = 0, c = 0, hour = 0, minute = 0, second = 0, used = 0;
-    double date = 0;
-    if (std::sscanf(t.c_str(), "%4d-%2d-%2d%n", &a, &b, &c, &used) == 3)
-        date = EncodeDate(a, b, c);
-    else if (std::sscanf(t.c_str(), "%2d.%2d.%4d%n", &a, &b, &c, &used) == 3)
-        date = EncodeDate(c, b, a);
-    else
+double ParseDateTime(const std::string& text, TDateForms forms) {
+    const bool values = forms == TDateForms::Values;
+    const std::string trimmed = values ? text::Trim(text, kBlanks) : text;
+    TDateScanner scan(trimmed);
+    int year = 0, month = 0, day = 0;
+    const bool dated = scan.DayMonthYear(day, month, year) || (values && scan.YearMonthDay(year, month, day));
+    if (!dated || !IsCalendarDate(year, month, day))
         NotA(text, "date");
-    std::string rest = text::Trim(t.substr(static_cast<std::size_t>(used)));
-    if (rest.empty())
+    const double date = EncodeDate(year, month, day);
+    if (scan.AtEnd())
         return date;
-    int fields = std::sscanf(rest.c_str(), "%2d:%2d:%2d", &hour, &minute, &second);
-    if (fields < 2 || hour > 23 || minute > 59 || second > 59)
+    int seconds = 0;
+    if (!scan.Blanks(values ? kBlanks : " ", values) || !scan.TimeOfDay(seconds, values) || !scan.AtEnd())
         NotA(text, "date and time");
-    return date + (hour * 3600 + minute * 60 + second) / 86400.0;
+    return date + seconds / 86400.0;
+}
+
+std::string FormatDayMonthYear(double dayNumber) {
+    int year = 0, month = 0, day = 0;
+    DecodeDate(std::floor(dayNumber), year, month, day);
+    return fmt::format("{:02}.{:02}.{:04}", day, month, year);
 }
 
 std::string FormatDateTime(double dayNumber) {

@@ -7,23 +7,10 @@
 namespace sollist::formula {
 
 using db::Declare;
-using db::TFieldType;
 
 namespace {
 
-constexpr auto ftString = TFieldType::ftString;
-constexpr auto ftInteger = TFieldType::ftInteger;
-constexpr auto ftFloat = TFieldType::ftFloat;
-
-std::int32_t AsInt32(const db::TField& field) { return static_cast<std::int32_t>(field.AsInteger()); }
-
-// Every row of an open set from the current one on, made by row() from the current row.
-template <class MakeRow>
-auto ReadRows(db::TIBCDataSet& set, MakeRow row) {
-    std::vector<decltype(row())> rows;
-    for (; !set.Eof(); set.Next()) rows.push_back(row());
-    return rows;
-}
+using enum db::TFieldType;
 
 // Closes the query set in the given order when reading ends, also by an exception.
 class CloseOnExit {
@@ -45,48 +32,10 @@ private:
     std::vector<db::TIBCDataSet*> sets_;
 };
 
-std::vector<TBgrRow> ReadBgr(db::TIBCQuery& q) {
-    const db::TField apNumm = q.FieldByName("APBGAPNUMM"), lfNr = q.FieldByName("APBGLFNR"),
-                     menge = q.FieldByName("APBGME"), breite = q.FieldByName("APBGBREITE"),
-                     hoehe = q.FieldByName("APBGHOEHE"), tiefe = q.FieldByName("APBGTIEFE");
-    return ReadRows(q, [&] {
-        return TBgrRow{apNumm.AsString(), AsInt32(lfNr),   AsInt32(menge),
-                       breite.AsFloat(),  hoehe.AsFloat(), tiefe.AsFloat()};
-    });
-}
-
-std::vector<TBgVarRow> ReadVars(db::TIBCQuery& q) {
-    const db::TField apNumm = q.FieldByName("PBVAPNUMM"), lfNr = q.FieldByName("PBVBGLFNR"),
-                     num = q.FieldByName("PBVNUM"), wert = q.FieldByName("PBVWRT");
-    return ReadRows(q, [&] {
-        return TBgVarRow{apNumm.AsString(), AsInt32(lfNr), num.AsString(), wert.AsFloat()};
-    });
-}
-
-std::vector<TTTyRow> ReadTTy(db::TIBCQuery& q) {
-    const db::TField apNumm = q.FieldByName("APTYAPNUMM"), bgLf = q.FieldByName("APTYBGLF"),
-                     lfd = q.FieldByName("APTYLFD"), nr = q.FieldByName("APTTYNR"),
-                     me = q.FieldByName("APTYME"), laenge = q.FieldByName("APTYLAENGE"),
-                     breite = q.FieldByName("APTYBREITE"), dicke = q.FieldByName("APTYDICKF");
-    return ReadRows(q, [&] {
-        return TTTyRow{apNumm.AsString(), AsInt32(bgLf),     AsInt32(lfd),      AsInt32(nr),
-                       me.AsString(),     laenge.AsString(), breite.AsString(), dicke.AsString()};
-    });
-}
-
-std::vector<TCNCRow> ReadCNC(db::TIBCQuery& q) {
-    const db::TField apNumm = q.FieldByName("ACAPNUMM"), bgLf = q.FieldByName("ACBGLF"),
-                     tyLfd = q.FieldByName("ACTYLFD"), lfNr = q.FieldByName("ACLFNR"),
-                     vw0 = q.FieldByName("ACVW0");
-    return ReadRows(q, [&] {
-        return TCNCRow{apNumm.AsString(), AsInt32(bgLf), AsInt32(tyLfd), AsInt32(lfNr), vw0.AsString()};
-    });
-}
-
 TTabGK ReadTabGK(db::TIBCTable& tab) {
     TTabGK tables;
-    const db::TField tabNr = tab.FieldByName("TABNR"), tabWerte = tab.FieldByName("TABWERTE");
-    for (; !tab.Eof(); tab.Next()) tables.try_emplace(AsInt32(tabNr), tabWerte.AsString());
+    const auto read = db::RowReader<std::pair<std::int32_t, std::string>>(tab, "TABNR", "TABWERTE");
+    for (; !tab.Eof(); tab.Next()) tables.insert(read());
     return tables;
 }
 
@@ -147,7 +96,12 @@ TQFormelDaten TQFormelLoader::Lies(const std::string& OfNumm) {
          std::initializer_list<db::TIBCDataSet*>{&FDM.qryPosBgr, &FDM.qryPosBgrVar, &FDM.qryTTy, &FDM.qryCNC})
         set->Open();
     TTabGK tabGK = LiesTabGK();
-    return {ReadBgr(FDM.qryPosBgr), ReadVars(FDM.qryPosBgrVar), ReadTTy(FDM.qryTTy), ReadCNC(FDM.qryCNC),
+    return {db::ReadRows<TBgrRow>(FDM.qryPosBgr, "APBGAPNUMM", "APBGLFNR", "APBGME", "APBGBREITE",
+                                  "APBGHOEHE", "APBGTIEFE"),
+            db::ReadRows<TBgVarRow>(FDM.qryPosBgrVar, "PBVAPNUMM", "PBVBGLFNR", "PBVNUM", "PBVWRT"),
+            db::ReadRows<TTTyRow>(FDM.qryTTy, "APTYAPNUMM", "APTYBGLF", "APTYLFD", "APTTYNR", "APTYME",
+                                  "APTYLAENGE", "APTYBREITE", "APTYDICKF"),
+            db::ReadRows<TCNCRow>(FDM.qryCNC, "ACAPNUMM", "ACBGLF", "ACTYLFD", "ACLFNR", "ACVW0"),
             std::move(tabGK)};
 }
 

@@ -1,6 +1,7 @@
 #include "ist/IstStunden.h"
 
 #include <cmath>
+#include <utility>
 
 namespace sollist::ist {
 
@@ -66,6 +67,15 @@ struct TLohnWalk {
     }
 };
 
+// A time record as qryZ delivers it.
+struct TBuchung {
+    std::string MiNumm;
+    double Tag = 0;  // the booking's day
+    double Ende = 0; // end time of day, in hours
+    std::string TatArt, RmTat, KoNumm;
+    double Dauer = 0; // hours, breaks deducted
+};
+
 } // namespace
 
 TIstStunden::TIstStunden(const TRunContext& context, TLohnStamm* lohnStamm)
@@ -85,42 +95,35 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm, bool perDay) {
         return result;
     }
 
-    auto miNumm = qryZ.FieldByName("ZeMiNumm");
-    auto aufzDat = qryZ.FieldByName("ZeAufzdat");
-    auto ende = qryZ.FieldByName("ZEENDE");
-    auto tatArt = qryZ.FieldByName("TatArt");
-    auto rmTat = qryZ.FieldByName("ZeTaRmTat");
-    auto koNumm = qryZ.FieldByName("TaKoNumm");
-    auto dauer = qryZ.FieldByName("Dauer");
-
-    std::string employee = miNumm.AsString();
+    const auto readBooking = db::RowReader<TBuchung>(qryZ, "ZeMiNumm", "ZeAufzdat", "ZEENDE", "TatArt",
+                                                     "ZeTaRmTat", "TaKoNumm", "Dauer");
+    const TBuchung first = readBooking();
+    std::string employee = first.MiNumm;
     TLohnWalk lohn;
-    lohn.Start(WageRows(lohnStamm, employee), WholeDay(aufzDat.AsDateTime()));
+    lohn.Start(WageRows(lohnStamm, employee), WholeDay(first.Tag));
 
     for (; !qryZ.Eof(); qryZ.Next()) {
-        const double day = aufzDat.AsDateTime();
-        if (miNumm.AsString() != employee) {
-            employee = miNumm.AsString();
-            lohn.Start(WageRows(lohnStamm, employee), WholeDay(day));
-        } else if (WholeDay(day) >= lohn.Nextchange) {
-            lohn.Step(WholeDay(day));
+        const TBuchung b = readBooking();
+        if (b.MiNumm != employee) {
+            employee = b.MiNumm;
+            lohn.Start(WageRows(lohnStamm, employee), WholeDay(b.Tag));
+        } else if (WholeDay(b.Tag) >= lohn.Nextchange) {
+            lohn.Step(WholeDay(b.Tag));
         }
 
-        const double hours = dauer.AsFloat() * lohn.Fak;
-        const std::string kind = tatArt.AsString();
-        if (double* total = KindTotal(result, kind)) {
+        const double hours = b.Dauer * lohn.Fak;
+        if (double* total = KindTotal(result, b.TatArt)) {
             *total += hours;
             if (perDay)
-                *KindTotal(result.Tage[WholeDay(day)], kind) += hours;
+                *KindTotal(result.Tage[WholeDay(b.Tag)], b.TatArt) += hours;
         }
 
-        const std::string cost = koNumm.AsString();
-        result.RmTatList.Add(rmTat.AsString(), cost, hours);
+        result.RmTatList.Add(b.RmTat, b.KoNumm, hours);
 
-        const double endMoment = day + ende.AsFloat() / 24.0;
+        const double endMoment = b.Tag + b.Ende / 24.0;
         if (endMoment > result.LetztDat) {
             result.LetztDat = endMoment;
-            result.LetztKoNumm = cost;
+            result.LetztKoNumm = b.KoNumm;
         }
     }
 
@@ -135,10 +138,11 @@ const std::vector<TLohnZeile>& TIstStunden::WageRows(TLohnStamm& lohnStamm, cons
     std::vector<TLohnZeile> rows;
     auto& tbMiLohn = DM_CIstStunden.tbMiLohn;
     OpenWageRows(tbMiLohn, miNumm);
-    auto factor = tbMiLohn.FieldByName("MILOABWFAT");
-    auto validFrom = tbMiLohn.FieldByName("MILODATUM");
-    for (; !tbMiLohn.Eof(); tbMiLohn.Next())
-        rows.push_back({WholeDay(validFrom.AsDateTime()), factor.AsFloat()});
+    const auto read = db::RowReader<std::pair<double, double>>(tbMiLohn, "MILODATUM", "MILOABWFAT");
+    for (; !tbMiLohn.Eof(); tbMiLohn.Next()) {
+        const auto [validFrom, factor] = read();
+        rows.push_back({WholeDay(validFrom), factor});
+    }
     tbMiLohn.Close();
     return lohnStamm.emplace(miNumm, std::move(rows)).first->second;
 }

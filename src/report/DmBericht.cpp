@@ -47,29 +47,15 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
     qryAuftrag.Close();
     db::SetOpenOrdersDay(qryAuftrag, FToday);
     qryAuftrag.Open();
-    auto ofNumm = qryAuftrag.FieldByName("AOfNumm");
-    auto aNumm = qryAuftrag.FieldByName("ANumm");
-    auto bezeich = qryAuftrag.FieldByName("ABezeich");
-    auto soll = qryAuftrag.FieldByName("AsSollStnd");
-    auto prod = qryAuftrag.FieldByName("AsIstStnd");
-    auto regie = qryAuftrag.FieldByName("AsRegStnd");
-    auto buero = qryAuftrag.FieldByName("AOffStnd");
-    auto istBis = qryAuftrag.FieldByName("AsIstBis");
+    const auto readOrder =
+        db::RowReader<TOrderHours>(qryAuftrag, "AOfNumm", "ANumm", "ABezeich", "AsSollStnd", "AsIstStnd",
+                                   "AsRegStnd", "AOffStnd", "AsIstBis");
     std::unordered_map<std::string, std::size_t> indexOf;
     for (; !qryAuftrag.Eof(); qryAuftrag.Next()) {
-        std::string number = ofNumm.AsString();
-        if (report.Selected && wanted.erase(number) == 0)
+        TOrderHours order = readOrder();
+        if (report.Selected && wanted.erase(order.OfNumm) == 0)
             continue;
-        TOrderHours order;
-        order.OfNumm = number;
-        order.ANumm = aNumm.AsString();
-        order.Bezeichnung = bezeich.AsString();
-        order.Soll = soll.AsFloat();
-        order.IstProd = prod.AsFloat();
-        order.IstRegie = regie.AsFloat();
-        order.IstBuero = buero.AsFloat();
-        order.IstBis = istBis.AsDateTime();
-        indexOf.emplace(std::move(number), report.Orders.size());
+        indexOf.emplace(order.OfNumm, report.Orders.size());
         report.Orders.push_back(std::move(order));
     }
     qryAuftrag.Close();
@@ -78,18 +64,14 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
     if (!report.Orders.empty()) {
         qryAufSStd.Close();
         qryAufSStd.Open();
-        auto rowOrder = qryAufSStd.FieldByName("AsOfNumm");
-        auto rmTat = qryAufSStd.FieldByName("AsRmTat");
-        auto koNumm = qryAufSStd.FieldByName("AsKoNumm");
-        auto rowSoll = qryAufSStd.FieldByName("AsSollStd");
-        auto rowIst = qryAufSStd.FieldByName("AsIstStd");
-        auto name = qryAufSStd.FieldByName("TaName");
+        const db::TField rowOrder = qryAufSStd.FieldByName("AsOfNumm");
+        const auto readActivity = db::RowReader<TActivityHours>(qryAufSStd, "AsRmTat", "TaName", "AsKoNumm",
+                                                                "AsSollStd", "AsIstStd");
         for (; !qryAufSStd.Eof(); qryAufSStd.Next()) {
             const auto found = indexOf.find(rowOrder.AsString());
             if (found == indexOf.end())
                 continue; // an order closed since the run
-            report.Orders[found->second].Activities.push_back(TActivityHours{
-                rmTat.AsString(), name.AsString(), koNumm.AsString(), rowSoll.AsFloat(), rowIst.AsFloat()});
+            report.Orders[found->second].Activities.push_back(readActivity());
         }
         qryAufSStd.Close();
     }

@@ -1,6 +1,6 @@
 #include "report/Format.h"
 
-#include "db/Value.h"
+#include "db/Convert.h"
 
 #include <fmt/format.h>
 
@@ -48,13 +48,7 @@ std::string FormatPercent(double percent) {
     return (positive ? "+" : "") + text + " %";
 }
 
-std::string FormatDate(double dayNumber) {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    db::DecodeDate(std::floor(dayNumber), year, month, day);
-    return fmt::format("{:02}.{:02}.{:04}", day, month, year);
-}
+std::string FormatDate(double dayNumber) { return db::FormatDayMonthYear(dayNumber); }
 
 std::string FormatDateTime(double dayNumber) {
     const double whole = std::floor(dayNumber);

@@ -39,13 +39,13 @@ struct TOrderHours {
     double IstRegie = 0; // AsRegStnd: time and material
     double IstBuero = 0; // AOffStnd: office
     double IstBis = 0;   // AsIstBis, the day of the latest booking; 0: none
-    std::vector<TActivityHours> Activities;
-    std::vector<TBookingDay> Course; // its booking days, ascending
-    double OverSince = 0;            // the day its course passed the target for good; 0: not
+    std::vector<TActivityHours> Activities{};
+    std::vector<TBookingDay> Course{}; // its booking days, ascending
+    double OverSince = 0;              // the day its course passed the target for good; 0: not
     // With the explanation of the target hours: its part of the detail block and its CSV rows,
     // written as soon as the order is explained, so that no more than the page is held.
-    std::string HerkunftHtml;
-    std::string HerkunftCsv;
+    std::string HerkunftHtml{};
+    std::string HerkunftCsv{};
 
     double Ist() const { return IstProd + IstRegie + IstBuero; }
     double Differenz() const { return Ist() - Soll; }

@@ -5,25 +5,14 @@
 #include "solltat/Stammdaten.h"
 
 #include <algorithm>
-#include <bit>
 #include <cctype>
-#include <functional>
+#include <initializer_list>
 
 namespace sollist::solltat {
 
-using db::TFieldDef;
-using db::TFieldType;
-using db::TValue;
-
 namespace {
 
-constexpr auto ftString = TFieldType::ftString;
-constexpr auto ftSmallint = TFieldType::ftSmallint;
-constexpr auto ftInteger = TFieldType::ftInteger;
-constexpr auto ftFloat = TFieldType::ftFloat;
-constexpr auto ftBoolean = TFieldType::ftBoolean;
-constexpr auto ftMemo = TFieldType::ftMemo;
-
+using enum db::TFieldType;
 using db::Declare;
 
 // Declared SQL and fields are laid out as tables: not reformatted.
@@ -202,51 +191,7 @@ void DeclarePartTypeDetailQueries(Tdm_Solltat& dm) {
 }
 
 } // namespace
-
-void DeclareSolltat(db::TIBCTable& tb) {
-    tb.TableName = "SOLLTAT";
-    for (const TFieldDef& f : std::initializer_list<TFieldDef>{
-             {"OffertNr", ftString, 10}, {"SollPos", ftString, 10}, {"Element", ftInteger},
-             {"Taetigkeit", ftString, 10}, {"PosT1Lfd", ftInteger}, {"PosM1Lfd", ftInteger},
-             {"PosTM1", ftBoolean}, {"EhMenge", ftFloat}, {"Stueck", ftFloat},
-             {"ApTyMe", ftFloat}, {"TatArt", ftString, 1}, {"TaKoNumm", ftString, 3},
-             {"TaVarEh", ftFloat}, {"TaVarSt", ftFloat}, {"TaFixZt", ftFloat},
-             {"TaMont", ftBoolean}, {"MontZul", ftString, 3}, {"ZulEh", ftString, 3},
-             {"ZulWert", ftFloat}, {"TaName", ftString, 20}, {"TaEinhKz", ftString, 3},
-             {"TaRmTat", ftString, 10}, {"TaRmName", ftString, 20}, {"PosMenge", ftFloat},
-             {"KoLk", ftFloat}, {"KoLnk", ftSmallint}, {"KoPgk", ftFloat},
-             {"KoPgkGrenz", ftFloat}, {"MwSt", ftFloat}, {"Gewinn", ftInteger},
-             {"Prov", ftFloat}, {"ApTyName", ftString, 30}, {"ApTyText", ftMemo}})
-        tb.AddField(f);
-}
 // clang-format on
-
-// ---------------------------------------------------------------------------------------
-
-std::size_t TMSTRecordList::KeyHash::operator()(const Key& k) const {
-    std::size_t h = std::hash<std::string>{}(k.SollPos);
-    h = h * 31 + std::hash<std::int32_t>{}(k.Element);
-    return h * 31 + std::hash<std::string>{}(k.Taetigkeit);
-}
-
-TMSTRecord& TMSTRecordList::Add(std::unique_ptr<TMSTRecord> record) {
-    index_.try_emplace(Key{record->SollPos, record->Element, record->Taetigkeit}, records_.size());
-    records_.push_back(std::move(record));
-    return *records_.back();
-}
-
-TMSTRecord* TMSTRecordList::Find(const std::string& SollPos, std::int32_t Element,
-                                 const std::string& Taetigkeit) const {
-    auto it = index_.find(Key{SollPos, Element, Taetigkeit});
-    return it == index_.end() ? nullptr : records_[it->second].get();
-}
-
-void TMSTRecordList::Clear() {
-    index_.clear();
-    records_.clear();
-}
-
-// ---------------------------------------------------------------------------------------
 
 Tdm_Solltat::Tdm_Solltat(db::TIBCConnection& connection, TSollStammdaten* stammdaten)
     : FConnection(connection),
@@ -271,7 +216,8 @@ void Tdm_Solltat::OpenTables() {
     if (!FStammdaten.MasterSetsRead) {
         tbMaterial.Open();
         tbTaetigkeiten.Open();
-        IndexMasterSets();
+        FStammdaten.Stammsaetze.Read(tbMaterial, tbTaetigkeiten);
+        FStammdaten.MasterSetsRead = true; // only once both are whole
         tbTaetigkeiten.Close();
         tbMaterial.Close();
     }
@@ -286,81 +232,17 @@ void Tdm_Solltat::OpenTables() {
 
 void Tdm_Solltat::CloseTables() { tbSolltat.Close(); }
 
-// The master sets are read once per master data object and searched per reported quantity:
-// one hash map each, the first row of a number winning as a search from the top would. They
-// count as read only once both are whole.
-void Tdm_Solltat::IndexMasterSets() {
-    auto& materialien = FStammdaten.Materialien;
-    materialien.clear();
-    materialien.reserve(tbMaterial.RecordCount());
-    auto maNumm = tbMaterial.FieldByName("MANUMM");
-    auto maArbEh = tbMaterial.FieldByName("MAARBEH");
-    auto maForts = tbMaterial.FieldByName("MAFORTS");
-    for (tbMaterial.First(); !tbMaterial.Eof(); tbMaterial.Next())
-        materialien.try_emplace(maNumm.AsString(), TMaterialStamm{maArbEh.AsString(), maForts.AsString()});
-
-    auto& ta = tbTaetigkeiten;
-    auto& taetigkeiten = FStammdaten.Taetigkeiten;
-    taetigkeiten.clear();
-    taetigkeiten.reserve(ta.RecordCount());
-    auto f = [&ta](const char* name) { return ta.FieldByName(name); };
-    auto taNumm = f("TANUMM"), taName = f("TANAME"), taRmTat = f("TARMTAT"), taFixZt = f("TAFIXZT"),
-         taVarEh = f("TAVAREH"), taVarSt = f("TAVARST"), tatArt = f("TATART"), taMont = f("TAMONT"),
-         taKoNumm = f("TAKONUMM"), taEinhKz = f("TAEINHKZ"), koLk = f("KOLK"), koLnk = f("KOLNK"),
-         koPgk = f("KOPGK"), koPgkGrenz = f("KOPGKGRENZ");
-    for (ta.First(); !ta.Eof(); ta.Next()) {
-        auto [it, added] = taetigkeiten.try_emplace(taNumm.AsString());
-        if (!added)
-            continue;
-        TTaetigkeitStamm& s = it->second;
-        s.TaName = taName.AsString();
-        s.TaRmTat = taRmTat.AsString();
-        s.TaFixZt = taFixZt.AsFloat();
-        s.TaVarEh = taVarEh.AsFloat();
-        s.TaVarSt = taVarSt.AsFloat();
-        s.TatArt = tatArt.AsString();
-        s.TaMont = taMont.AsBoolean();
-        s.TaKoNumm = taKoNumm.AsString();
-        s.TaEinhKz = taEinhKz.AsString();
-        s.KoLk = koLk.AsFloat();
-        s.KoLNK = static_cast<std::int32_t>(koLnk.AsInteger());
-        s.KoPGK = koPgk.AsFloat();
-        s.KoPGKGrenz = koPgkGrenz.AsFloat();
-    }
-    FStammdaten.MasterSetsRead = true;
-}
-
 const TTaetigkeitStamm* Tdm_Solltat::FindTaetigkeit(const std::string& TaNumm) const {
-    auto it = FStammdaten.Taetigkeiten.find(TaNumm);
-    return it == FStammdaten.Taetigkeiten.end() ? nullptr : &it->second;
+    return FStammdaten.Stammsaetze.FindTaetigkeit(TaNumm);
 }
 
 const TMaterialStamm* Tdm_Solltat::FindMaterial(const std::string& MaNumm) const {
-    auto it = FStammdaten.Materialien.find(MaNumm);
-    return it == FStammdaten.Materialien.end() ? nullptr : &it->second;
+    return FStammdaten.Stammsaetze.FindMaterial(MaNumm);
 }
 
 const TKeyTabErgebnis* Tdm_Solltat::KeyTable(const std::string& Material, double Laenge, double Breite,
                                              double Dicke) {
-    TKeyTabArgs args{Material, std::bit_cast<std::uint64_t>(Laenge), std::bit_cast<std::uint64_t>(Breite),
-                     std::bit_cast<std::uint64_t>(Dicke)};
-    auto& keyTab = FStammdaten.KeyTab;
-    auto it = keyTab.find(args);
-    if (it == keyTab.end()) { // cached only once read: a failed read must not look like no row
-        qryMatKyTab.Close();
-        qryMatKyTab.ParamByName("MATERIAL").AsString(Material);
-        qryMatKyTab.ParamByName("LAENGE").AsFloat(Laenge);
-        qryMatKyTab.ParamByName("BREITE").AsFloat(Breite);
-        qryMatKyTab.ParamByName("DICKE").AsFloat(Dicke);
-        qryMatKyTab.Open();
-        std::optional<TKeyTabErgebnis> found;
-        if (!qryMatKyTab.IsEmpty())
-            found = TKeyTabErgebnis{qryMatKyTab.FieldByName("KYTABMAT").AsString(),
-                                    qryMatKyTab.FieldByName("MENGE").AsFloat()};
-        qryMatKyTab.Close();
-        it = keyTab.emplace(std::move(args), std::move(found)).first;
-    }
-    return it->second ? &*it->second : nullptr;
+    return FStammdaten.KeyTab.Find(qryMatKyTab, Material, Laenge, Breite, Dicke);
 }
 
 TMSTRecord* Tdm_Solltat::FindSMRecord(const std::string& SollPos, std::int32_t Element,
@@ -373,68 +255,22 @@ TAuftragWerte Tdm_Solltat::ReadAuftrag(const std::string& OfNumm) {
     qryAuftrag.ParamByName("OFNUMM").AsString(OfNumm);
     qryAuftrag.Open();
     TAuftragWerte w;
-    if (!qryAuftrag.IsEmpty()) {
-        w.OffertNr = qryAuftrag.FieldByName("AOFNUMM").AsString();
-        w.Gewinn = qryAuftrag.FieldByName("ASKOGEWINN").AsInteger();
-        w.Prov = qryAuftrag.FieldByName("ASPROV").AsFloat();
-        w.MontZul = qryAuftrag.FieldByName("ASMONTZULG").AsString();
-        w.ZulEh = qryAuftrag.FieldByName("ZLEINHEIT").AsString();
-        w.ZulWert = qryAuftrag.FieldByName("ZLWERT").AsFloat();
-    }
+    if (!qryAuftrag.IsEmpty())
+        w = db::RowReader<TAuftragWerte>(qryAuftrag, "AOFNUMM", "ASMONTZULG", "ZLEINHEIT", "ZLWERT", "ASPROV",
+                                         "ASKOGEWINN")();
     qryAuftrag.Close();
     return w;
 }
 
 void Tdm_Solltat::SaveToDB(const TAuftragWerte& auftrag) {
     IBCLoader.TableName = "SOLLTAT";
-    IBCLoader.OnPutData = [this, &auftrag](db::TIBCLoader& loader) { IBCLoaderPutData(loader, auftrag); };
+    IBCLoader.OnPutData = [this, &auftrag](db::TIBCLoader& loader) {
+        IBCLoaderPutData(loader, MSollT, auftrag);
+    };
     IBCLoader.Load();
     IBCLoader.OnPutData = nullptr;
     IBCLoader.TableName.clear();
     FSavedRows += MSollT.Count();
-}
-
-void Tdm_Solltat::IBCLoaderPutData(db::TIBCLoader& loader, const TAuftragWerte& auftrag) {
-    auto flag = [](bool b) { return TValue{std::int64_t{b ? 1 : 0}}; };
-    int row = 0;
-    for (const auto& r : MSollT) {
-        ++row;
-        const TValue values[] = {auftrag.OffertNr,
-                                 r->SollPos,
-                                 std::int64_t{r->Element},
-                                 r->Taetigkeit,
-                                 std::int64_t{r->PosT1Lfd},
-                                 std::int64_t{r->PosM1Lfd},
-                                 flag(r->PosTM1),
-                                 r->EhMenge,
-                                 r->Stueck,
-                                 r->ApTyMe,
-                                 r->TatArt,
-                                 r->TaKoNumm,
-                                 r->TaVarEh,
-                                 r->TaVarSt,
-                                 r->TaFixZt,
-                                 flag(r->TaMont),
-                                 r->TaMont ? TValue{auftrag.MontZul} : db::Null,
-                                 r->TaMont ? TValue{auftrag.ZulEh} : db::Null,
-                                 r->TaMont ? TValue{auftrag.ZulWert} : db::Null,
-                                 r->TaName,
-                                 r->TaEinhKz,
-                                 r->TaRmTat,
-                                 r->TaRmName,
-                                 r->PosMenge,
-                                 r->KoLk,
-                                 std::int64_t{r->KoLNK},
-                                 r->KoPGK,
-                                 r->KoPGKGrenz,
-                                 r->Mwst,
-                                 auftrag.Gewinn,
-                                 auftrag.Prov,
-                                 r->ApTyName,
-                                 r->ApTyText};
-        static_assert(std::size(values) == 33);
-        for (int col = 0; col < 33; ++col) loader.PutColumnData(col, row, values[col]);
-    }
 }
 
 } // namespace sollist::solltat

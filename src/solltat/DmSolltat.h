@@ -1,119 +1,20 @@
 #pragma once
-// Data module of the target calculation: master sets, the per-order queries, the result
-// table SOLLTAT with its loader, and the accumulated records of the current order.
+// Data module of the target calculation: the data objects (master sets, the per-order
+// queries, the result table SOLLTAT with its loader) and the accumulated records of the
+// current order.
 #include "db/DataSet.h"
 #include "db/Loader.h"
+#include "solltat/KeyTabCache.h"
+#include "solltat/MSTRecord.h"
+#include "solltat/SolltatWriter.h"
+#include "solltat/StammIndex.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
-#include <vector>
 
 namespace sollist::solltat {
-
-// One accumulated target activity of an order, keyed by (SollPos, Element, Taetigkeit).
-// Times are minutes.
-struct TMSTRecord {
-    std::string SollPos;
-    std::int32_t Element = 0;
-    std::string Taetigkeit;
-    std::int32_t PosT1Lfd = 0;
-    std::int32_t PosM1Lfd = 0;
-    bool PosTM1 = false;
-    std::string TatArt;
-    std::string TaKoNumm; // cost centre of the reporting activity
-    double TaVarEh = 0;
-    double TaVarSt = 0;
-    double TaFixZt = 0;
-    bool TaMont = false;
-    std::string TaName;
-    std::string TaEinhKz;
-    std::string TaRmTat;
-    std::string TaRmName;
-    std::int32_t KoLNK = 0; // KoLNK .. KoPGKGrenz: the activity's own cost centre
-    double KoLk = 0;
-    double KoPGK = 0;
-    double KoPGKGrenz = 0;
-    double EhMenge = 0;
-    double Stueck = 0;
-    double ApTyMe = 0;
-    std::string ApTyName;
-    std::string ApTyText;
-    double PosMenge = 0;
-    double Mwst = 0;
-};
-
-// The records of one order in the order their triples first occurred, found by triple
-// through a hash index (the triple is unique in the list).
-class TMSTRecordList {
-public:
-    using Records = std::vector<std::unique_ptr<TMSTRecord>>;
-
-    TMSTRecord& Add(std::unique_ptr<TMSTRecord> record);
-    TMSTRecord* Find(const std::string& SollPos, std::int32_t Element, const std::string& Taetigkeit) const;
-    void Clear();
-
-    std::size_t Count() const { return records_.size(); }
-    bool Empty() const { return records_.empty(); }
-    TMSTRecord& operator[](std::size_t i) const { return *records_[i]; }
-    Records::const_iterator begin() const { return records_.begin(); }
-    Records::const_iterator end() const { return records_.end(); }
-
-private:
-    struct Key {
-        std::string SollPos;
-        std::int32_t Element;
-        std::string Taetigkeit;
-        bool operator==(const Key&) const = default;
-    };
-    struct KeyHash {
-        std::size_t operator()(const Key& k) const;
-    };
-    Records records_;
-    std::unordered_map<Key, std::size_t, KeyHash> index_;
-};
-
-// Activity master row with the values of its cost centre (tbTaetigkeiten).
-struct TTaetigkeitStamm {
-    std::string TaName;
-    std::string TaRmTat;
-    double TaFixZt = 0;
-    double TaVarEh = 0;
-    double TaVarSt = 0;
-    std::string TatArt;
-    bool TaMont = false;
-    std::string TaKoNumm;
-    std::string TaEinhKz;
-    double KoLk = 0;
-    std::int32_t KoLNK = 0;
-    double KoPGK = 0;
-    double KoPGKGrenz = 0;
-};
-
-// The order values every SOLLTAT row of the order carries; empty texts and zeros when the
-// order has no row (or no surcharge row) in the database.
-struct TAuftragWerte {
-    std::string OffertNr, MontZul, ZulEh;
-    double ZulWert = 0, Prov = 0;
-    std::int64_t Gewinn = 0;
-};
-
-// Material master row (tbMaterial).
-struct TMaterialStamm {
-    std::string MaArbEh;
-    std::string MaForts;
-};
-
-// The first row GETKEYTAB gives for a key-table material and dimensions.
-struct TKeyTabErgebnis {
-    std::string KyTabMat;
-    double Menge = 0;
-};
-
-// Column definitions (and table name) of the global temporary table SOLLTAT, in column order.
-void DeclareSolltat(db::TIBCTable& tb);
 
 struct TSollStammdaten;
 
@@ -173,9 +74,6 @@ public:
     const TKeyTabErgebnis* KeyTable(const std::string& Material, double Laenge, double Breite, double Dicke);
 
 private:
-    void IBCLoaderPutData(db::TIBCLoader& loader, const TAuftragWerte& auftrag);
-    void IndexMasterSets();
-
     bool FSolltatExists = false; // SOLLTAT was created or emptied by this module
     std::size_t FSavedRows = 0;
 };

@@ -12,11 +12,9 @@ namespace sollist::solltat {
 
 namespace {
 
-// The activity of the current row (fields named by the material-activity queries).
-TMT_Tat TatOf(db::TIBCQuery& qry) {
-    return {qry.FieldByName("MATTAT").AsString(), qry.FieldByName("MATERSCHW").AsFloat(),
-            qry.FieldByName("TAEINHKZ").AsString()};
-}
+// Reads the activity of the current row of either material-activity query (they name their
+// fields alike).
+auto TatReader(db::TIBCQuery& qry) { return db::RowReader<TMT_Tat>(qry, "MATTAT", "MATERSCHW", "TAEINHKZ"); }
 
 } // namespace
 
@@ -39,14 +37,15 @@ void TMatTat::InitializeFill(const std::string& OfNumm) {
     qry.Close();
     qry.ParamByName("OFNUMM").AsString(OfNumm);
     qry.Open();
-    auto maNumm = qry.FieldByName("MATMANUMM");
+    const db::TField maNumm = qry.FieldByName("MATMANUMM");
+    const auto readTat = TatReader(qry);
     TMT_Mat current;
     for (; !qry.Eof(); qry.Next()) {
         const std::string nr = maNumm.AsString();
         if (!current.Tats.empty() && current.MaNumm != nr)
             FListe.Append(std::exchange(current, TMT_Mat{}));
         current.MaNumm = nr;
-        current.Tats.push_back(TatOf(qry));
+        current.Tats.push_back(readTat());
     }
     if (!current.Tats.empty())
         FListe.Append(std::move(current));
@@ -62,7 +61,7 @@ void TMatTat::LoadMat(const std::string& MaterialNr) {
     qry.Close();
     qry.ParamByName("MANUMM").AsString(MaterialNr);
     qry.Open();
-    for (; !qry.Eof(); qry.Next()) mat.Tats.push_back(TatOf(qry));
+    mat.Tats = db::ReadAll(qry, TatReader(qry));
     qry.Close();
     FMatIndex = FListe.Append(std::move(mat));
 }

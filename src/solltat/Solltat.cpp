@@ -6,7 +6,7 @@
 #include "solltat/ErrorTxt.h"
 #include "solltat/MatTat.h"
 #include "solltat/Stammdaten.h"
-#include "solltat/TeileTyp.h"
+#include "solltat/TeileTypDaten.h"
 
 #include <fmt/format.h>
 

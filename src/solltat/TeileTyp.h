@@ -14,16 +14,15 @@ class TF_TTyp;
 
 namespace sollist::solltat {
 
-class Tdm_Solltat;
-
 // A part type as qryPosTyp delivers it.
 struct TTeileTypZeile {
     std::string OfNumm, ApNumm;
     std::int32_t BgLf = 0, Lfd = 0;
-    std::array<std::string, 4> Ecken; // corner codes 1 to 4
     bool DiCalc = false;
     double ApMenge = 0, MwWert = 0, BgErschw = 0, TyErsch = 0;
-    std::string ApTyName, ApTyText;
+    std::string ApTyName;
+    std::string ApTyText{};
+    std::array<std::string, 4> Ecken{}; // corner codes 1 to 4
 
     bool CornerIs(int corner, const char* code) const { return Ecken[corner - 1] == code; }
 };
@@ -50,17 +49,6 @@ struct TTeileTypCNC {
     std::string TaNumm, TaEinhKz;
     std::int32_t LfNr = 0;
 };
-
-// The part types of an order and their detail rows, each list in its query's order.
-struct TTeileTypDaten {
-    std::vector<TTeileTypZeile> TeileTypen;
-    std::vector<TTeileTypMaterial> Materialien;
-    std::vector<TTeileTypTaetigkeit> Taetigkeiten;
-    std::vector<TTeileTypCNC> CNC;
-};
-
-// Reads the open part-type queries of the data module.
-TTeileTypDaten ReadTeileTypDaten(Tdm_Solltat& dm);
 
 // What one part type reports, in the order it is reported: activities (activity rows, then
 // CNC rows), then materials in hand-on order.

@@ -42,6 +42,12 @@ TEST_F(NoneDatabaseTest, ColumnsBlobsAndKeysReadAsUtf8) {
     EXPECT_EQ(query.FieldByName("V").AsString(), "Türen ölen");
     EXPECT_EQ(query.FieldByName("M").AsString(), "Rückwand weiß");
     EXPECT_EQ(query.FieldByName("U").AsString(), "Grüße €");
+    struct TRow {
+        std::string K, V, M, U;
+    };
+    const TRow row = RowReader<TRow>(query, "K", "V", "M", "U")();
+    EXPECT_EQ(row.V, "Türen ölen");
+    EXPECT_EQ(row.M, "Rückwand weiß");
     EXPECT_TRUE(query.Locate("K", {std::string("MÖBEL-1")}));
     EXPECT_TRUE(query.FindKey({std::string("MÖBEL-1")}));
 }

@@ -112,6 +112,11 @@ TEST_F(QueryTest, ParameterValuesAreConvertedToTheDescribedType) {
     query.Close();
     query.ParamByName("ANZ").AsString("sieben");
     EXPECT_THROW(query.Open(), EConvertError);
+
+    // A day the calendar does not have is no date, not a day in March.
+    query.ParamByName("ANZ").AsString("7");
+    query.ParamByName("D").AsString("31.02.2024");
+    EXPECT_THROW(query.Open(), EConvertError);
 }
 
 // The business schema loads and the program connection reaches it, embedded and via the server.
