@@ -4,6 +4,7 @@
 #include "batch/Console.h"
 #include "batch/OrderHoursRun.h"
 #include "batch/RunGuard.h"
+#include "batch/StopSignals.h"
 #include "config/LocalIni.h"
 #include "db/Connection.h"
 
@@ -49,12 +50,14 @@ struct TOptions {
     bool Version = false;
 };
 
+// Refused here, before connecting, rather than by the server at the first write.
 unsigned ParseSeconds(std::string_view text) {
+    constexpr unsigned kMax = db::TIBCConnection::MaxLockTimeout;
     unsigned seconds = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || seconds > 86400)
-        throw TUsageError{"--lock-timeout braucht eine ganze Zahl von Sekunden (0 bis 86400), nicht '" +
-                          std::string(text) + "'"};
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || seconds > kMax)
+        throw TUsageError{"--lock-timeout braucht eine ganze Zahl von Sekunden (0 bis " +
+                          std::to_string(kMax) + "), nicht '" + std::string(text) + "'"};
     return seconds;
 }
 
@@ -97,10 +100,12 @@ std::string ConnectionFailure(const config::TLocalIni& localIni, const std::exce
             places += (places.empty() ? "" : ", ") + place;
         return "firmen.ini nicht gefunden (gesucht: " + places + ")";
     }
+    if (std::string missing = batch::MissingDatabase(localIni); !missing.empty())
+        return missing;
     return batch::OneLine(error.what());
 }
 
-int Run(const TOptions& options) {
+int Run(const TOptions& options, const batch::TStopSignals& stop) {
     try {
         auto dmConnection = std::make_unique<db::TDMConnection>();
         db::TIBCConnection& connection = dmConnection->IBCConnection;
@@ -120,21 +125,27 @@ int Run(const TOptions& options) {
             return kExitConnection;
         }
 
+        batch::TStopSignals::TWatch watch(stop, connection);
+        const TRunContext context{connection, PrintLine, &stop.Requested()};
+        if (context.StopRequested())
+            throw ERunStopped("Signal vor dem Lauf");
         batch::RefuseOverlappingRun(connection);
         dmConnection->IBCTransaction.StartTransaction();
-        const std::vector<std::string> skipped =
-            batch::RunOrderHours(TRunContext{connection, PrintLine}, options.Orders);
+        const std::vector<std::string> skipped = batch::RunOrderHours(context, options.Orders);
         dmConnection->IBCTransaction.Commit();
+        watch.Release();
         connection.Close();
         dmConnection.reset();
         PrintLine("Fertig !");
         return skipped.empty() ? kExitFinished : kExitSkipped;
-    } catch (const batch::ERunActive& error) {
-        PrintLine(batch::ErrorLine(error));
-        return kExitRunActive;
     } catch (const std::exception& error) {
+        // A stop cancels the statement running: whatever it raised, the signal is the cause.
+        if (stop.Signal() != 0) {
+            PrintLine(batch::StoppedLine(stop.Signal()));
+            return batch::ExitStatusOf(stop.Signal());
+        }
         PrintLine(batch::ErrorLine(error));
-        return kExitError;
+        return dynamic_cast<const batch::ERunActive*>(&error) != nullptr ? kExitRunActive : kExitError;
     }
 }
 
@@ -151,5 +162,6 @@ int main(int argc, char** argv) {
     }
     if (options.Help || options.Version)
         return batch::PrintText(options.Help ? kUsage : kVersion);
-    return Run(options);
+    const batch::TStopSignals stop; // before the database client starts threads
+    return Run(options, stop);
 }

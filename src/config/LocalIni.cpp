@@ -1,6 +1,7 @@
 #include "config/LocalIni.h"
 
 #include "common/Errors.h"
+#include "common/Files.h"
 #include "common/Text.h"
 #include "common/UserConfig.h"
 #include "db/DataSet.h"
@@ -8,14 +9,11 @@
 #include <fmt/core.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <unistd.h>
 #include <unordered_map>
 #include <vector>
 
@@ -87,22 +85,9 @@ std::string ValueOf(const std::map<std::string, std::string>& values, const std:
 // Writes content to path so that readers see either the old or the new file, never a torn one.
 void ReplaceFileAtomically(const fs::path& path, const std::string& content) {
     fs::create_directories(path.parent_path());
-    std::string temp = (path.parent_path() / (path.filename().string() + ".XXXXXX")).string();
-    const int fd = mkstemp(temp.data());
-    bool ok = fd >= 0;
-    if (ok) {
-        ok = write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
-        ok = fsync(fd) == 0 && ok;
-        ok = close(fd) == 0 && ok;
-        ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
-    }
-    if (!ok) {
-        const int error = errno;
-        if (fd >= 0)
-            unlink(temp.c_str());
+    if (const std::error_code error = ReplaceFile(path, content, 0600)) // the user's own settings
         throw ERegistryException(fmt::format("Fehler beim Schreiben von '{}' in {}: {}", ConnectionNrName,
-                                             path.string(), std::strerror(error)));
-    }
+                                             path.string(), error.message()));
 }
 
 // The INI text with key=value set in section, other lines kept as they are.

@@ -155,6 +155,16 @@ TEST_F(ServerConnectionTest, ConnectFailures) {
     EXPECT_EQ(failure.sqlState, "08006");
 }
 
+// The server keeps a transaction's lock timeout in 16 bits; sollist refuses a longer one on its
+// command line.
+TEST_F(ServerConnectionTest, LongestLockTimeoutIsTheServers) {
+    connection.LockTimeout = TIBCConnection::MaxLockTimeout;
+    EXPECT_NE(connection.DefaultTransaction(), nullptr);
+    connection.Close();
+    connection.LockTimeout = TIBCConnection::MaxLockTimeout + 1;
+    EXPECT_THROW(connection.DefaultTransaction(), EIBCError);
+}
+
 TEST(EmbeddedConnectionTest, MissingFileIsAClientLibraryError) {
     TIBCConnection connection;
     connection.SetDatabase("/nonexistent/dir/none.fdb");
