@@ -34,7 +34,8 @@ constexpr std::string_view kUsage =
     "  --help                    diese Hilfe\n"
     "  --version                 die Programmversion\n"
     "Exit-Status: 0 fertig, 1 keine Verbindung zur Datenbank, 2 mit Fehlerzeile abgebrochen,\n"
-    "3 fertig, aber Aufträge ausgelassen, 4 eine andere Berechnung läuft, 64 falscher Aufruf.\n";
+    "3 fertig, aber Aufträge ausgelassen, 4 eine andere Berechnung läuft, 64 falscher Aufruf,\n"
+    "143 oder 130 durch SIGTERM oder SIGINT abgebrochen.\n";
 
 using batch::kExitConnection;
 using batch::kExitError;
