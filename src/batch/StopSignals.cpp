@@ -2,9 +2,9 @@
 
 #include "db/Connection.h"
 
+#include <csignal>
+#include <ctime>
 #include <pthread.h>
-#include <signal.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <mutex>

@@ -1,6 +1,6 @@
 #include "db/FbApi.h"
 
-#include <locale.h>
+#include <clocale>
 #include <vector>
 
 namespace sollist::db::fb {

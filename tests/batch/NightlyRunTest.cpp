@@ -75,6 +75,26 @@ private:
     db::TIBCConnection& connection_;
 };
 
+// A run in the background, watched until it prints a line (it then waits on an order a user
+// holds).
+class BackgroundRun {
+public:
+    BackgroundRun(const ProgramFolder& folder, RunOptions options, const std::string& line) {
+        options.onLine = [this, line](const std::string& printed) {
+            if (printed == line)
+                reached_.set_value();
+        };
+        run_ = std::async(std::launch::async, [&folder, options] { return folder.Run(options); });
+    }
+    // Whether the line came within a minute.
+    bool Reached() { return reached_.get_future().wait_for(60s) == std::future_status::ready; }
+    ProgramResult Result() { return run_.get(); }
+
+private:
+    std::promise<void> reached_;
+    std::future<ProgramResult> run_; // destroyed first: waits for the run
+};
+
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
@@ -259,19 +279,13 @@ TEST(NightlyRun, ReportDuringARunSaysSoThroughTheServer) {
     reportFolder.WriteConnection(db.Database(), db.Server());
     auto holder = std::make_unique<RowHolder>(db, "B2");
 
-    std::promise<void> waiting;
-    RunOptions runOptions = ServerRun({"--lock-timeout", "60"});
-    runOptions.onLine = [&](const std::string& line) {
-        if (line == "Berechnung für Offert B2 läuft..")
-            waiting.set_value();
-    };
-    std::future<ProgramResult> run = std::async(std::launch::async, [&] { return folder.Run(runOptions); });
-    ASSERT_EQ(waiting.get_future().wait_for(60s), std::future_status::ready);
+    BackgroundRun run(folder, ServerRun({"--lock-timeout", "60"}), "Berechnung für Offert B2 läuft..");
+    ASSERT_TRUE(run.Reached());
     const fs::path page = reportFolder.Dir() / "sollist-bericht.html";
     const ProgramResult during = reportFolder.Run(ServerRun());
     const std::string pageDuring = ReadFile(page);
     holder.reset();
-    EXPECT_EQ(run.get().exitStatus, 0);
+    EXPECT_EQ(run.Result().exitStatus, 0);
     const ProgramResult after = reportFolder.Run(ServerRun());
 
     EXPECT_EQ(during.exitStatus, 0);
@@ -298,15 +312,8 @@ TEST(NightlyRun, OverlappingRunIsRefusedAndChangesNothingThroughTheServer) {
     folder.WriteConnection(db.Database(), db.Server());
     auto holder = std::make_unique<RowHolder>(db, "A1");
 
-    std::promise<void> waiting;
-    RunOptions firstOptions = ServerRun({"--lock-timeout", "60"});
-    firstOptions.onLine = [&](const std::string& line) {
-        if (line == "Berechnung für Offert A1 läuft..")
-            waiting.set_value();
-    };
-    std::future<ProgramResult> first =
-        std::async(std::launch::async, [&] { return folder.Run(firstOptions); });
-    ASSERT_EQ(waiting.get_future().wait_for(60s), std::future_status::ready);
+    BackgroundRun first(folder, ServerRun({"--lock-timeout", "60"}), "Berechnung für Offert A1 läuft..");
+    ASSERT_TRUE(first.Reached());
 
     // A row only the emptying of AufSStd would remove.
     db.Exec("INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) "
@@ -322,7 +329,7 @@ TEST(NightlyRun, OverlappingRunIsRefusedAndChangesNothingThroughTheServer) {
     EXPECT_EQ(db.QueryValue(AuftragListing), "A1/-/-/-/-/-/- B2/-/-/-/-/-/- C3/-/-/-/-/-/-");
 
     holder.reset();
-    const ProgramResult firstRun = first.get();
+    const ProgramResult firstRun = first.Result();
     EXPECT_EQ(firstRun.output, ThreeOrdersOutput);
     EXPECT_EQ(firstRun.exitStatus, 0);
 }
