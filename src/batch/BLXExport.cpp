@@ -1,11 +1,14 @@
 #include "batch/BLXExport.h"
 
-#include "common/Errors.h"
 #include "config/DBIniFile.h"
 #include "db/Connection.h"
+#include "db/Errors.h"
+#include "db/OpenOrders.h"
 #include "db/Statement.h"
+#include "db/WorkUnit.h"
 #include "ist/IstStunden.h"
 #include "solltat/ErrorTxt.h"
+#include "solltat/SollStunden.h"
 #include "solltat/Solltat.h"
 
 #include <fmt/format.h>
@@ -52,16 +55,10 @@ Tdm_BLXExport::~Tdm_BLXExport() = default;
 // clang-format off
 void Tdm_BLXExport::DeclareDataObjects() {
     db::Declare(qry,
-                {"Select AOfNumm,ANumm", "from auftrag ",
-                 "where (AsAbgeschl is Null or AsAbgeschl>:DATUM)"},
+                {"Select AOfNumm,ANumm", "from auftrag ", db::OpenOrdersCondition},
                 {{"AOfNumm", TFieldType::ftString, 10}, {"ANumm", TFieldType::ftString, 10}});
 
-    db::Declare(qrySollStd,
-                {"SELECT TaRmTat,TaKoNumm,Sum(TaFixZt+EhMenge*TaVarEh+Stueck*TaVarSt)/60 as SollStunden",
-                 "FROM solltat", "GROUP BY TaRmTat,TaKoNumm"},
-                {{"TaRmTat", TFieldType::ftString, 10},
-                 {"TaKoNumm", TFieldType::ftString, 3},
-                 {"SollStunden", TFieldType::ftFloat}});
+    solltat::DeclareSollStunden(qrySollStd);
 
     tbAufsStd.TableName = "AufSStd";
     tbAufsStd.KeyFields = "ASOFNUMM;ASRMTAT";
@@ -95,7 +92,7 @@ void Tdm_BLXExport::CalcSollIst() {
     tbAuftrag.Open();
 
     qry.Close();
-    qry.ParamByName("DATUM").AsDateTime(db::Today() - OpenDays);
+    db::SetOpenOrdersDay(qry, db::Today());
     qry.Open();
 
     solltat::TSolltat solltat(FContext);
@@ -181,7 +178,7 @@ bool Tdm_BLXExport::WriteUnlessHeld(const std::string& OfNumm, const char* heldM
     try {
         write();
         return true;
-    } catch (const EIBCError& error) {
+    } catch (const db::EIBCError& error) {
         // Leave this order for the next run rather than wait for the user all night. A stop
         // cancels a wait as well: that is no held row.
         if (!db::RowHeldByAnother(error) || FContext.StopRequested())

@@ -6,7 +6,7 @@
 #include "common/Errors.h"
 #include "common/Files.h"
 #include "config/LocalIni.h"
-#include "db/Connection.h"
+#include "db/DMConnection.h"
 #include "db/Value.h"
 #include "report/Csv.h"
 #include "report/DmBericht.h"

@@ -6,7 +6,8 @@
 #include "batch/RunGuard.h"
 #include "batch/StopSignals.h"
 #include "config/LocalIni.h"
-#include "db/Connection.h"
+#include "db/DMConnection.h"
+#include "db/Errors.h"
 
 #include <algorithm>
 #include <charconv>
