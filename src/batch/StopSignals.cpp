@@ -7,18 +7,7 @@
 #include <pthread.h>
 #include <unistd.h>
 
-#include <mutex>
-#include <string>
-#include <thread>
-
 namespace sollist::batch {
-
-struct TStopSignals::State {
-    std::atomic<bool> requested{false};
-    std::atomic<int> signal{0};
-    std::mutex mutex; // guards connection against its release
-    db::TIBCConnection* connection = nullptr;
-};
 
 namespace {
 
@@ -32,50 +21,52 @@ sigset_t StopSet() {
 
 } // namespace
 
+TStopSignals::TStopSignals() {
+    const sigset_t set = StopSet();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    waiting_ = std::thread([this] { WaitForSignals(); });
+}
+
+TStopSignals::~TStopSignals() {
+    ending_ = true;
+    // To the waiting thread alone, which takes it (blocked everywhere) as its cue to end.
+    pthread_kill(waiting_.native_handle(), SIGTERM); // NOLINT(bugprone-bad-signal-to-kill-thread)
+    waiting_.join();
+}
+
 // The server cancels only a statement that runs, and the run may begin a new one after a cancel:
 // until the run lets go of the connection, what runs is cancelled again every tenth of a second.
-void TStopSignals::WaitForSignals(const std::shared_ptr<State>& state) {
+void TStopSignals::WaitForSignals() {
     const sigset_t set = StopSet();
     const timespec again{0, 100'000'000};
     for (;;) {
-        const int signal = sigtimedwait(&set, nullptr, state->requested ? &again : nullptr);
+        const int signal = sigtimedwait(&set, nullptr, requested_ ? &again : nullptr);
+        if (ending_)
+            return;
         if (signal > 0) {
-            if (state->requested)
+            if (requested_)
                 ::_exit(ExitStatusOf(signal)); // asked twice: the server rolls back what is open
-            state->signal = signal;
-            state->requested = true;
-        } else if (!state->requested) {
+            signal_ = signal;
+            requested_ = true;
+        } else if (!requested_) {
             continue; // interrupted
         }
-        const std::lock_guard lock(state->mutex);
-        if (state->connection != nullptr)
-            state->connection->CancelOperation();
+        const std::lock_guard lock(mutex_);
+        if (connection_ != nullptr)
+            connection_->CancelOperation();
     }
 }
 
-TStopSignals::TStopSignals() : state_(std::make_shared<State>()) {
-    const sigset_t set = StopSet();
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
-    std::thread(WaitForSignals, state_).detach(); // ends with the process
-}
-
-TStopSignals::~TStopSignals() = default;
-
-int TStopSignals::Signal() const { return state_->signal; }
-
-const std::atomic<bool>& TStopSignals::Requested() const { return state_->requested; }
-
-TStopSignals::TWatch::TWatch(const TStopSignals& signals, db::TIBCConnection& connection)
-    : signals_(&signals) {
-    const std::lock_guard lock(signals_->state_->mutex);
-    signals_->state_->connection = &connection;
+TStopSignals::TWatch::TWatch(TStopSignals& signals, db::TIBCConnection& connection) : signals_(&signals) {
+    const std::lock_guard lock(signals_->mutex_);
+    signals_->connection_ = &connection;
 }
 
 void TStopSignals::TWatch::Release() {
     if (signals_ == nullptr)
         return;
-    const std::lock_guard lock(signals_->state_->mutex);
-    signals_->state_->connection = nullptr;
+    const std::lock_guard lock(signals_->mutex_);
+    signals_->connection_ = nullptr;
     signals_ = nullptr;
 }
 

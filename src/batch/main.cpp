@@ -107,7 +107,7 @@ std::string ConnectionFailure(const config::TLocalIni& localIni, const std::exce
     return batch::OneLine(error.what());
 }
 
-int Run(const TOptions& options, const batch::TStopSignals& stop) {
+int Run(const TOptions& options, batch::TStopSignals& stop) {
     try {
         auto dmConnection = std::make_unique<db::TDMConnection>();
         db::TIBCConnection& connection = dmConnection->IBCConnection;
@@ -164,6 +164,6 @@ int main(int argc, char** argv) {
     }
     if (options.Help || options.Version)
         return batch::PrintText(options.Help ? kUsage : kVersion);
-    const batch::TStopSignals stop; // before the database client starts threads
+    batch::TStopSignals stop; // before the database client starts threads
     return Run(options, stop);
 }
