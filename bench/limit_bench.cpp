@@ -5,10 +5,11 @@
 // one Auftrag update and one commit. The values written are those the run stored, so the
 // database ends as the run leaves it. run / limit is what the program costs beyond that.
 //
-//   limit_bench <database> [<server> [<rounds>]]   (server mode takes the password from
-//                                                  ISC_PASSWORD; rounds: run and limit
+//   limit_bench <database> [<server> [<rounds>]]   (server mode takes the password as the
+//                                                  programs do; rounds: run and limit
 //                                                  alternately, default 2, best of each)
 #include "batch/BLXExport.h"
+#include "batch/Inputs.h"
 #include "db/DMConnection.h"
 #include "db/DataSet.h"
 #include "db/Loader.h"
@@ -136,14 +137,15 @@ int main(int argc, char** argv) {
         connection.SetDatabase(argv[1]);
         connection.SetServer(argc > 2 ? argv[2] : "");
         const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 2;
-        connection.Connect();
-        const TRunContext context{connection, {}};
+        batch::Connect(connection);
+        const TRunContext context{
+            .Connection = connection, .ErrorLogDir = batch::ErrorLogDir(), .Today = db::Today()};
         solltat::TSolltat(context).Calculate({}, false); // SOLLTAT exists before the first run
 
         std::vector<OrderQuery> queries = OrderQueries(connection);
         std::vector<std::string> orders;
         batch::Tdm_BLXExport module(context);
-        db::SetOpenOrdersDay(module.qry, db::Today());
+        db::SetOpenOrdersDay(module.qry, context.Today);
         module.qry.Open();
         for (auto nr = module.qry.FieldByName("AOfNumm"); !module.qry.Eof(); module.qry.Next())
             orders.push_back(nr.AsString());

@@ -1,5 +1,6 @@
 #include "batch/BLXExport.h"
 
+#include "batch/Stammdaten.h"
 #include "config/DBIniFile.h"
 #include "db/Connection.h"
 #include "db/Errors.h"
@@ -42,6 +43,15 @@ BEGIN
 END)";
 
 } // namespace
+
+struct Tdm_BLXExport::TRun {
+    explicit TRun(const TRunContext& context)
+        : Solltat(context, &Stammdaten.Soll), IstStunden(context, &Stammdaten.Lohn) {}
+
+    TStammdaten Stammdaten;
+    solltat::TSolltat Solltat;
+    ist::TIstStunden IstStunden;
+};
 
 Tdm_BLXExport::Tdm_BLXExport(const TRunContext& context) : FContext(context) {
     DeclareDataObjects();
@@ -92,18 +102,15 @@ void Tdm_BLXExport::CalcSollIst() {
     tbAuftrag.Open();
 
     qry.Close();
-    db::SetOpenOrdersDay(qry, db::Today());
+    db::SetOpenOrdersDay(qry, FContext.Today);
     qry.Open();
 
-    solltat::TSolltat solltat(FContext);
-    solltat.KeepMasterData = true; // the run changes no master data
-    ist::TIstStunden istStunden(FContext);
-    istStunden.KeepMasterData = true;
+    TRun run(FContext);
     auto orderNumber = qry.FieldByName("AOfNumm");
     for (; !qry.Eof(); qry.Next()) {
         const std::string OfNumm = orderNumber.AsString();
         if (std::find(held.begin(), held.end(), OfNumm) == held.end())
-            CalcOrder(OfNumm, solltat, istStunden);
+            CalcOrder(OfNumm, run);
     }
 
     qry.Close();
@@ -126,11 +133,8 @@ void Tdm_BLXExport::CalcOrders(const std::vector<std::string>& orders) {
     oldRows.SetSQL({"DELETE FROM AufSStd WHERE ASOFNUMM = :OFNUMM"});
     tbAufsStd.Open();
 
-    solltat::TSolltat solltat(FContext);
-    solltat.KeepMasterData = true;
-    ist::TIstStunden istStunden(FContext);
-    istStunden.KeepMasterData = true;
-    for (const std::string& OfNumm : known) CalcOrder(OfNumm, solltat, istStunden, &oldRows);
+    TRun run(FContext);
+    for (const std::string& OfNumm : known) CalcOrder(OfNumm, run, &oldRows);
 
     tbAufsStd.Close();
     tbAuftrag.Close();
@@ -146,17 +150,16 @@ std::vector<std::string> Tdm_BLXExport::EmptyAufsStd() {
     return held;
 }
 
-void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, solltat::TSolltat& solltat,
-                              ist::TIstStunden& istStunden, db::TIBCSQL* oldRows) {
+void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, TRun& run, db::TIBCSQL* oldRows) {
     if (FContext.StopRequested())
         throw ERunStopped("Lauf vor Offert " + OfNumm + " angehalten");
     FContext.Print(fmt::format("Berechnung für Offert {} läuft..", OfNumm));
     // The order's AufSStd rows and its totals are stored together or not at all.
     db::TIBCWorkUnit unit(FContext.Connection);
-    solltat.Calculate({OfNumm}, false); // first: it may create SOLLTAT, before the unit writes
+    run.Solltat.Calculate({OfNumm}, false); // first: it may create SOLLTAT, before the unit writes
     std::vector<TStundenZeile> rows;
     const double targetSum = SumTargetHours(&rows);
-    const ist::TIstErgebnis ist = istStunden.Calc(OfNumm);
+    const ist::TIstErgebnis ist = run.IstStunden.Calc(OfNumm);
     MergeActualHours(rows, ist);
     const bool rowsWritten = WriteUnlessHeld(OfNumm, AufsStdHeld, tbAufsStd, [&] {
         if (oldRows != nullptr) {
@@ -191,7 +194,7 @@ bool Tdm_BLXExport::WriteUnlessHeld(const std::string& OfNumm, const char* heldM
 
 void Tdm_BLXExport::SkipHeldOrder(const std::string& OfNumm, const char* heldMessage) {
     const std::string message = fmt::format(fmt::runtime(heldMessage), OfNumm);
-    solltat::TErrorTxt log;
+    solltat::TErrorTxt log(FContext.ErrorLogDir);
     log.Open("SollIst");
     log.Write(message);
     FContext.Print(message);

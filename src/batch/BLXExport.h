@@ -11,10 +11,6 @@
 
 namespace sollist::ist {
 struct TIstErgebnis;
-class TIstStunden;
-} // namespace sollist::ist
-namespace sollist::solltat {
-class TSolltat;
 }
 
 namespace sollist::batch {
@@ -60,6 +56,8 @@ private:
         std::string RmTat, KoNumm;
         double SollStd = 0, IstStd = 0;
     };
+    // The calculators of a run over orders and the master data they keep for it.
+    struct TRun;
 
     void DeclareDataObjects();
     // Empties AufSStd (one commit) but for the orders a user holds a row of, which keep their
@@ -68,8 +66,7 @@ private:
     // One order of the run: progress line, target activities, AufSStd rows, totals.
     // With oldRows (a delete by :OFNUMM), the order's stored AufSStd rows are replaced in the
     // same unit of work.
-    void CalcOrder(const std::string& OfNumm, solltat::TSolltat& solltat, ist::TIstStunden& istStunden,
-                   db::TIBCSQL* oldRows = nullptr);
+    void CalcOrder(const std::string& OfNumm, TRun& run, db::TIBCSQL* oldRows = nullptr);
     // Runs one write of the order's unit of work. When a user holds a row it needs, past the
     // lock timeout, the order is skipped (table's pending edit cancelled) and false returned;
     // the unit then rolls back what the order wrote.

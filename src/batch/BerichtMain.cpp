@@ -2,6 +2,7 @@
 // order hours run stored in Auftrag and AufSStd, as one HTML page and, on request, as CSV.
 // Same settings as sollist (firmen.ini, ConnectionNr, password); reads the database only.
 #include "batch/Console.h"
+#include "batch/Inputs.h"
 #include "batch/RunGuard.h"
 #include "common/Errors.h"
 #include "common/Files.h"
@@ -108,12 +109,13 @@ int main(int argc, char** argv) {
         db::TDMConnection dmConnection;
         db::TIBCConnection& connection = dmConnection.IBCConnection;
         config::TLocalIni localIni;
+        localIni.SettingsDirs = batch::SettingsDirs();
         localIni.ReadConnectionInfo(-1);
         connection.SetDatabase(localIni.DataBase);
         connection.SetServer(localIni.Server);
         connection.SetCodePage(*localIni.Codepage);
         try {
-            connection.Connect();
+            batch::Connect(connection);
         } catch (const std::exception& error) {
             const std::string missing = batch::MissingDatabase(localIni);
             PrintLine(missing.empty() ? batch::ConnectionFailedLine(connection.Database(), error)
@@ -123,7 +125,7 @@ int main(int argc, char** argv) {
 
         // A run seen before or after the figures were read worked on them while they were.
         std::optional<std::string> running = batch::RunningCalculation(connection);
-        report::TReport figures = report::TdmBericht(connection).Read(options.Orders);
+        report::TReport figures = report::TdmBericht(connection, db::Today()).Read(options.Orders);
         if (!running)
             running = batch::RunningCalculation(connection);
         figures.RunningCalculation = running;

@@ -2,12 +2,14 @@
 // order hours run over all open orders (or the orders named on the command line), and reports
 // on standard output. Reads no input.
 #include "batch/Console.h"
+#include "batch/Inputs.h"
 #include "batch/OrderHoursRun.h"
 #include "batch/RunGuard.h"
 #include "batch/StopSignals.h"
 #include "config/LocalIni.h"
 #include "db/DMConnection.h"
 #include "db/Errors.h"
+#include "db/Value.h"
 
 #include <algorithm>
 #include <charconv>
@@ -114,6 +116,7 @@ int Run(const TOptions& options, batch::TStopSignals& stop) {
         connection.ProcessName = batch::RunProcessName;
         connection.LockTimeout = options.LockTimeout;
         config::TLocalIni localIni;
+        localIni.SettingsDirs = batch::SettingsDirs();
         localIni.ReadConnectionInfo(-1);
         connection.SetDatabase(localIni.DataBase);
         connection.SetServer(localIni.Server);
@@ -121,14 +124,18 @@ int Run(const TOptions& options, batch::TStopSignals& stop) {
 
         PrintLine("Verbindung zur Datenbank wird aufgebaut!");
         try {
-            connection.Connect();
+            batch::Connect(connection);
         } catch (const std::exception& error) {
             PrintLine(batch::ConnectionFailedLine(connection.Database(), ConnectionFailure(localIni, error)));
             return kExitConnection;
         }
 
         batch::TStopSignals::TWatch watch(stop, connection);
-        const TRunContext context{connection, PrintLine, &stop.Requested()};
+        const TRunContext context{.Connection = connection,
+                                  .Console = PrintLine,
+                                  .ErrorLogDir = batch::ErrorLogDir(),
+                                  .Today = db::Today(),
+                                  .StopRequest = &stop.Requested()};
         if (context.StopRequested())
             throw ERunStopped("Signal vor dem Lauf");
         batch::RefuseOverlappingRun(connection);

@@ -3,7 +3,6 @@
 #include "common/Text.h"
 #include "db/Catalogue.h"
 #include "db/FbApi.h"
-#include "db/Password.h"
 #include "db/StatementCache.h"
 #include "db/StatementObserver.h"
 #include "db/Transaction.h"
@@ -53,7 +52,7 @@ void TIBCConnection::Connect() {
     // Without a server the file itself, never a server that happens to run on this machine.
     options.fileOnly = server_.empty();
     if (!server_.empty()) // the embedded engine checks no password
-        options.password = LookupPassword();
+        options.password = Password;
     impl_->attachment = fb::Attach(ConnectString(), options);
 }
 

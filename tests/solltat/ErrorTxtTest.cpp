@@ -2,7 +2,6 @@
 // and a file that cannot be written.
 #include "solltat/ErrorTxt.h"
 
-#include "Environment.h"
 #include "SolltatTestData.h"
 #include "common/Errors.h"
 
@@ -16,7 +15,6 @@
 namespace sollist::solltat {
 namespace {
 
-using test::EnvironmentGuard;
 using test::ScratchTemp;
 
 const std::string Header = "DATUM      ZEIT  PROGRAMMNAME FEHLERMELDUNG               ";
@@ -42,15 +40,15 @@ bool StartsWithDateAndTime(const std::string& line) {
     return true;
 }
 
-void WriteOnce(const std::string& prog, const std::string& text) {
-    TErrorTxt log;
+void WriteOnce(const ScratchTemp& temp, const std::string& prog, const std::string& text) {
+    TErrorTxt log(temp.Dir());
     log.Open(prog);
     log.Write(text);
 }
 
 TEST(ErrorTxt, NewFileHasHeaderSeparatorAndProblemLine) {
     ScratchTemp temp;
-    WriteOnce("SollTat", "Offert: A1 Material: K1 Keytabelle nicht gefunden");
+    WriteOnce(temp, "SollTat", "Offert: A1 Material: K1 Keytabelle nicht gefunden");
 
     const auto lines = CrLfLines(temp.Log());
     ASSERT_EQ(lines.size(), 3u);
@@ -62,8 +60,8 @@ TEST(ErrorTxt, NewFileHasHeaderSeparatorAndProblemLine) {
 
 TEST(ErrorTxt, ExistingFileGainsOneLineAndNoSecondHeader) {
     ScratchTemp temp;
-    WriteOnce("SollTat", "erste");
-    WriteOnce("SollTat", "zweite");
+    WriteOnce(temp, "SollTat", "erste");
+    WriteOnce(temp, "SollTat", "zweite");
 
     const auto lines = CrLfLines(temp.Log());
     ASSERT_EQ(lines.size(), 4u);
@@ -76,7 +74,7 @@ TEST(ErrorTxt, ExistingFileGainsOneLineAndNoSecondHeader) {
 TEST(ErrorTxt, EmptyFileGetsTheHeader) {
     ScratchTemp temp;
     std::ofstream(temp.LogFile()).close();
-    WriteOnce("SollTat", "erste");
+    WriteOnce(temp, "SollTat", "erste");
 
     const auto lines = CrLfLines(temp.Log());
     ASSERT_EQ(lines.size(), 3u);
@@ -92,7 +90,7 @@ TEST(ErrorTxt, ProgramNameFillsTwelveCharactersAndMessageStaysWhole) {
     } cases[] = {{"SollTat", "SollTat     "}, {"ABCDEFGHIJKLMNO", "ABCDEFGHIJKL"}, {"", "            "}};
     for (const auto& c : cases) {
         ScratchTemp temp;
-        WriteOnce(c.prog, longMessage);
+        WriteOnce(temp, c.prog, longMessage);
         const auto lines = CrLfLines(temp.Log());
         ASSERT_EQ(lines.size(), 3u);
         // date (10), blank, time (5), blank: the program column starts at 17.
@@ -101,19 +99,14 @@ TEST(ErrorTxt, ProgramNameFillsTwelveCharactersAndMessageStaysWhole) {
     }
 }
 
-TEST(ErrorTxt, FileLiesInTempElseTmpdirElseTmp) {
+TEST(ErrorTxt, FileLiesInTheGivenFolder) {
     const struct {
-        const char* temp;
-        const char* tmpdir;
-        std::string expected;
-    } cases[] = {{"/var/x/", "/q", "/var/x/SollBerFehler.Txt"}, {"/var/x", "/q", "/var/x/SollBerFehler.Txt"},
-                 {"", "/q/", "/q/SollBerFehler.Txt"},           {nullptr, "/q", "/q/SollBerFehler.Txt"},
-                 {nullptr, nullptr, "/tmp/SollBerFehler.Txt"},  {"", "", "/tmp/SollBerFehler.Txt"}};
+        std::string folder, expected;
+    } cases[] = {{"/var/x/", "/var/x/SollBerFehler.Txt"},
+                 {"/var/x", "/var/x/SollBerFehler.Txt"},
+                 {"", "/SollBerFehler.Txt"}};
     for (const auto& c : cases) {
-        EnvironmentGuard env;
-        env.Set("TEMP", c.temp);
-        env.Set("TMPDIR", c.tmpdir);
-        TErrorTxt log;
+        TErrorTxt log(c.folder);
         EXPECT_EQ(log.GetName(), "");
         log.Open("SollTat");
         EXPECT_EQ(log.GetName(), c.expected);
@@ -123,15 +116,13 @@ TEST(ErrorTxt, FileLiesInTempElseTmpdirElseTmp) {
 // The conversion itself is tested with the text helpers.
 TEST(ErrorTxt, TextIsStoredInWindows1252) {
     ScratchTemp temp;
-    WriteOnce("SollTat", "Offert: A1 Element: 3 Material für Dickenberechnung fehlt");
+    WriteOnce(temp, "SollTat", "Offert: A1 Element: 3 Material für Dickenberechnung fehlt");
     EXPECT_TRUE(temp.Log().ends_with("Material f\xFCr Dickenberechnung fehlt\r\n"));
 }
 
 TEST(ErrorTxt, UnwritableFileRaisesInOutErrorNamingTheFile) {
     ScratchTemp temp;
-    EnvironmentGuard env;
-    env.Set("TEMP", (temp.Dir() / "fehlt").c_str());
-    TErrorTxt log;
+    TErrorTxt log(temp.Dir() / "fehlt");
     log.Open("SollTat");
     try {
         log.Write("x");
