@@ -2,8 +2,10 @@
 
 #include "batch/OrderHoursRun.h"
 #include "batch/Stammdaten.h"
+#include "db/Connection.h"
 #include "db/Errors.h"
 #include "db/OpenOrders.h"
+#include "db/Statement.h"
 #include "db/WorkUnit.h"
 #include "ist/IstStunden.h"
 #include "solltat/ErrorTxt.h"
@@ -18,6 +20,28 @@ namespace sollist::batch {
 
 using db::TFieldType;
 using db::TValue;
+
+namespace {
+
+// A user's open edit holds a row the order needs: the order's line in the log and on the console.
+constexpr const char* AuftragHeld =
+    "Offert {}: Auftrag von einem Benutzer gesperrt, Summen nicht geschrieben";
+constexpr const char* AufsStdHeld = "Offert {}: AufSStd von einem Benutzer gesperrt, nicht berechnet";
+
+// Empties AufSStd order by order in one statement: where a user holds a row of an order, its
+// delete waits up to the lock timeout and is then undone for that order alone, whose number is
+// returned.
+constexpr const char* EmptyAufsStdSql = R"(EXECUTE BLOCK RETURNS (OFNUMM TYPE OF COLUMN AUFSSTD.ASOFNUMM) AS
+BEGIN
+  FOR SELECT DISTINCT ASOFNUMM FROM AUFSSTD INTO :OFNUMM DO
+  BEGIN
+    DELETE FROM AUFSSTD WHERE ASOFNUMM = :OFNUMM;
+    WHEN GDSCODE LOCK_CONFLICT, GDSCODE LOCK_TIMEOUT, GDSCODE DEADLOCK, GDSCODE UPDATE_CONFLICT DO
+      SUSPEND;
+  END
+END)";
+
+} // namespace
 
 struct Tdm_BLXExport::TRun {
     explicit TRun(const TRunContext& context)
@@ -66,7 +90,7 @@ void Tdm_BLXExport::DeclareDataObjects() {
 // clang-format on
 
 void Tdm_BLXExport::CalcSollIst() {
-    tbAufsStd.EmptyTable();
+    const std::vector<std::string> held = EmptyAufsStd();
     tbAufsStd.Open();
     tbAuftrag.Open();
 
@@ -76,7 +100,11 @@ void Tdm_BLXExport::CalcSollIst() {
 
     TRun run(FContext);
     auto orderNumber = qry.FieldByName("AOfNumm");
-    for (; !qry.Eof(); qry.Next()) CalcOrder(orderNumber.AsString(), run);
+    for (; !qry.Eof(); qry.Next()) {
+        const std::string OfNumm = orderNumber.AsString();
+        if (std::find(held.begin(), held.end(), OfNumm) == held.end())
+            CalcOrder(OfNumm, run);
+    }
 
     qry.Close();
     tbAufsStd.Close();
@@ -105,7 +133,19 @@ void Tdm_BLXExport::CalcOrders(const std::vector<std::string>& orders) {
     tbAuftrag.Close();
 }
 
+std::vector<std::string> Tdm_BLXExport::EmptyAufsStd() {
+    std::vector<std::string> held;
+    FContext.Connection.Prepare(EmptyAufsStdSql).Query({}, [&](std::vector<TValue>& row) {
+        held.push_back(std::get<std::string>(row.at(0)));
+    });
+    FContext.Connection.AutoCommit();
+    for (const std::string& OfNumm : held) SkipHeldOrder(OfNumm, AufsStdHeld);
+    return held;
+}
+
 void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, TRun& run, db::TIBCSQL* oldRows) {
+    if (FContext.StopRequested())
+        throw ERunStopped("Lauf vor Offert " + OfNumm + " angehalten");
     FContext.Print(fmt::format("Berechnung für Offert {} läuft..", OfNumm));
     // The order's AufSStd rows and its totals are stored together or not at all.
     db::TIBCWorkUnit unit(FContext.Connection);
@@ -114,30 +154,44 @@ void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, TRun& run, db::TIBCSQL*
     const double targetSum = SumTargetHours(&rows);
     const ist::TIstErgebnis ist = run.IstStunden.Calc(OfNumm);
     MergeActualHours(rows, ist);
-    if (oldRows != nullptr) {
-        oldRows->ParamByName("OFNUMM").AsString(OfNumm);
-        oldRows->Execute();
-    }
-    AppendRows(OfNumm, rows);
-    if (tbAuftrag.FindKey({TValue{OfNumm}})) {
-        try {
-            WriteOrderTotals(targetSum, ist);
-        } catch (const db::EIBCError& error) {
-            // A user's open edit of the order holds its row: leave this order for the next run
-            // rather than wait for the user all night. The failed write rolled the order's unit
-            // back, its AufSStd rows with it.
-            if (!db::RowHeldByAnother(error))
-                throw;
-            tbAuftrag.Cancel();
-            solltat::TErrorTxt log(FContext.ErrorLogDir);
-            log.Open("SollIst");
-            log.Write(fmt::format("Offert {}: Auftrag von einem Benutzer gesperrt, Summen nicht geschrieben",
-                                  OfNumm));
-            SkippedOrders.push_back(OfNumm);
-            return;
+    const bool rowsWritten = WriteUnlessHeld(OfNumm, AufsStdHeld, tbAufsStd, [&] {
+        if (oldRows != nullptr) {
+            oldRows->ParamByName("OFNUMM").AsString(OfNumm);
+            oldRows->Execute();
         }
-    }
+        AppendRows(OfNumm, rows);
+    });
+    if (!rowsWritten)
+        return;
+    if (tbAuftrag.FindKey({TValue{OfNumm}}) &&
+        !WriteUnlessHeld(OfNumm, AuftragHeld, tbAuftrag, [&] { WriteOrderTotals(targetSum, ist); }))
+        return;
     unit.Commit();
+}
+
+bool Tdm_BLXExport::WriteUnlessHeld(const std::string& OfNumm, const char* heldMessage, db::TIBCTable& table,
+                                    const std::function<void()>& write) {
+    try {
+        write();
+        return true;
+    } catch (const db::EIBCError& error) {
+        // Leave this order for the next run rather than wait for the user all night. A stop
+        // cancels a wait as well: that is no held row.
+        if (!db::RowHeldByAnother(error) || FContext.StopRequested())
+            throw;
+        table.Cancel();
+        SkipHeldOrder(OfNumm, heldMessage);
+        return false;
+    }
+}
+
+void Tdm_BLXExport::SkipHeldOrder(const std::string& OfNumm, const char* heldMessage) {
+    const std::string message = fmt::format(fmt::runtime(heldMessage), OfNumm);
+    solltat::TErrorTxt log(FContext.ErrorLogDir);
+    log.Open("SollIst");
+    log.Write(message);
+    FContext.Print(message);
+    SkippedOrders.push_back(OfNumm);
 }
 
 void Tdm_BLXExport::CalcSollIst(const std::string& OfNumm) {

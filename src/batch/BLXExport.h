@@ -6,6 +6,7 @@
 #include "db/DataSet.h"
 #include "sollstd/SollStunden.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,9 +33,9 @@ public:
     // joins SkippedOrders and changes nothing.
     void CalcOrders(const std::vector<std::string>& orders);
 
-    // Orders whose totals could not be written because a user held the order's row longer than
-    // the connection's lock timeout (each has a line in the error log), and unknown orders of
-    // CalcOrders, in the order met.
+    // Orders that could not be stored because a user held a row of theirs in Auftrag or AufSStd
+    // longer than the connection's lock timeout (each has a line in the error log and on the
+    // console), and unknown orders of CalcOrders, in the order met.
     std::vector<std::string> SkippedOrders;
 
 private:
@@ -57,10 +58,20 @@ private:
     struct TRun;
 
     void DeclareDataObjects();
+    // Empties AufSStd (one commit) but for the orders a user holds a row of, which keep their
+    // rows and are skipped (returned).
+    std::vector<std::string> EmptyAufsStd();
     // One order of the run: progress line, target activities, AufSStd rows, totals.
     // With oldRows (a delete by :OFNUMM), the order's stored AufSStd rows are replaced in the
     // same unit of work.
     void CalcOrder(const std::string& OfNumm, TRun& run, db::TIBCSQL* oldRows = nullptr);
+    // Runs one write of the order's unit of work. When a user holds a row it needs, past the
+    // lock timeout, the order is skipped (table's pending edit cancelled) and false returned;
+    // the unit then rolls back what the order wrote.
+    bool WriteUnlessHeld(const std::string& OfNumm, const char* heldMessage, db::TIBCTable& table,
+                         const std::function<void()>& write);
+    // The held order's line (heldMessage with the order number) in the log and on the console.
+    void SkipHeldOrder(const std::string& OfNumm, const char* heldMessage);
     // The order's target hours before the surcharge; with rows, also collects each group as a
     // row (target hours with the surcharge).
     double SumTargetHours(std::vector<TStundenZeile>* rows);

@@ -3,7 +3,9 @@
 // Same settings as sollist (firmen.ini, ConnectionNr, password); reads the database only.
 #include "batch/Console.h"
 #include "batch/Inputs.h"
+#include "batch/RunGuard.h"
 #include "common/Errors.h"
+#include "common/Files.h"
 #include "config/LocalIni.h"
 #include "db/DMConnection.h"
 #include "db/Value.h"
@@ -13,11 +15,9 @@
 #include "report/Html.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,18 +88,10 @@ TOptions ParseOptions(int argc, char** argv) {
     return options;
 }
 
-// Writes the whole file or raises EInOutError naming it.
+// Replaces the file whole, or leaves the old one and raises EInOutError naming it.
 void WriteFile(const std::string& path, const std::string& content) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (file)
-        file.write(content.data(), static_cast<std::streamsize>(content.size()));
-    if (file)
-        file.close();
-    if (!file) {
-        const int error = errno;
-        throw EInOutError("Datei kann nicht geschrieben werden: " + path +
-                          (error != 0 ? std::string(" (") + std::strerror(error) + ")" : std::string()));
-    }
+    if (const std::error_code error = ReplaceFile(path, content))
+        ThrowCannotWrite(path, error.value());
 }
 
 std::string Shown(const std::string& path) {
@@ -133,12 +125,19 @@ int main(int argc, char** argv) {
         try {
             batch::Connect(connection);
         } catch (const std::exception& error) {
-            PrintLine(batch::ConnectionFailedLine(connection.Database(), error));
+            const std::string missing = batch::MissingDatabase(localIni);
+            PrintLine(missing.empty() ? batch::ConnectionFailedLine(connection.Database(), error)
+                                      : batch::ConnectionFailedLine(connection.Database(), missing));
             return kExitConnection;
         }
 
         const double today = db::Today();
+        // A run seen before or after the figures were read worked on them while they were.
+        std::optional<std::string> running = batch::RunningCalculation(connection);
         report::TReport figures = report::TdmBericht(connection, today).Read(options.Orders);
+        if (!running)
+            running = batch::RunningCalculation(connection);
+        figures.RunningCalculation = running;
         figures.Firma = localIni.Firmenname;
         figures.Database = connection.ConnectString();
         figures.WrittenAt = db::Now();
@@ -153,6 +152,10 @@ int main(int argc, char** argv) {
         if (!options.Csv.empty())
             WriteFile(options.Csv, report::CsvReport(figures));
 
+        if (running)
+            PrintLine("Achtung: Während der Bericht gelesen wurde, lief auf der Datenbank eine Berechnung" +
+                      (running->empty() ? std::string() : " (" + *running + ")") +
+                      "; der Bericht zeigt einen Zwischenstand.");
         for (const std::string& ofNumm : figures.NotFound)
             PrintLine("Offert " + ofNumm + " ist nicht offen oder unbekannt.");
         PrintLine("Bericht: " + Shown(options.Html));

@@ -1,6 +1,9 @@
 #include "batch/Console.h"
 
 #include "common/Errors.h"
+#include "config/LocalIni.h"
+
+#include <fmt/format.h>
 
 #include <cstdio>
 #include <iostream>
@@ -47,6 +50,13 @@ std::string ConnectionFailedLine(const std::string& database, const std::excepti
 
 std::string ConnectionFailedLine(const std::string& database, const std::string& message) {
     return "Kann keine Serververbindung herstellen. (" + database + ")\r" + OneLine(message);
+}
+
+std::string MissingDatabase(const config::TLocalIni& localIni) {
+    if (!localIni.DataBase.empty() || localIni.SettingsFile.empty())
+        return {};
+    return fmt::format("Keine Datenbank in {}: der Abschnitt [CONNECTION{}] fehlt oder hat kein DataBase=",
+                       localIni.SettingsFile, localIni.ConnectionNumber());
 }
 
 } // namespace sollist::batch

@@ -5,6 +5,10 @@
 #include <string>
 #include <string_view>
 
+namespace sollist::config {
+class TLocalIni;
+}
+
 namespace sollist::batch {
 
 // Exit statuses every entry shares; sollist adds its own between them.
@@ -38,5 +42,9 @@ std::string ErrorLine(const std::exception& error);
 // The line of a failed connection: the database in brackets, a carriage return, the message.
 std::string ConnectionFailedLine(const std::string& database, const std::exception& error);
 std::string ConnectionFailedLine(const std::string& database, const std::string& message);
+
+// Why no connection could be tried: the firmen.ini read has no DataBase= in the connection's
+// section (or no such section). Empty when a database is named or no firmen.ini was found.
+std::string MissingDatabase(const config::TLocalIni& localIni);
 
 } // namespace sollist::batch

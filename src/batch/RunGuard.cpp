@@ -14,14 +14,20 @@ namespace sollist::batch {
 
 namespace {
 
-// The older run's host and process ("" when none), read in a transaction of its own: each
-// look-up sees a fresh monitoring snapshot.
-std::optional<std::string> OlderRun(db::TIBCConnection& connection) {
+enum class Attachments { Older, Other };
+
+// Where a run is, on another attachment of this user named RunProcessName than this one (older
+// ones only, or any other): "Rechner <host>, Prozess <pid>" as far as the server knows them;
+// none when there is no run. Read in a transaction of its own: each look-up sees a fresh
+// monitoring snapshot.
+std::optional<std::string> RunOn(db::TIBCConnection& connection, Attachments which) {
     db::TIBCQuery query(connection, "qryLaeufe");
     db::Declare(query,
                 {"SELECT MON$REMOTE_HOST, MON$REMOTE_ADDRESS, MON$REMOTE_PID FROM MON$ATTACHMENTS",
                  "WHERE MON$REMOTE_PROCESS = :PROZESS AND MON$USER = CURRENT_USER",
-                 "AND MON$ATTACHMENT_ID < CURRENT_CONNECTION", "ORDER BY MON$ATTACHMENT_ID"},
+                 which == Attachments::Older ? "AND MON$ATTACHMENT_ID < CURRENT_CONNECTION"
+                                             : "AND MON$ATTACHMENT_ID <> CURRENT_CONNECTION",
+                 "ORDER BY MON$ATTACHMENT_ID"},
                 {});
     query.ParamByName("PROZESS").AsString(RunProcessName);
     query.Open();
@@ -50,7 +56,7 @@ void RefuseOverlappingRun(db::TIBCConnection& connection) {
     constexpr auto kPause = std::chrono::milliseconds(500);
     std::optional<std::string> where;
     for (int look = 1; look <= kLooks; ++look) {
-        where = OlderRun(connection);
+        where = RunOn(connection, Attachments::Older);
         if (!where)
             return;
         if (look < kLooks)
@@ -59,6 +65,10 @@ void RefuseOverlappingRun(db::TIBCConnection& connection) {
     throw ERunActive(
         fmt::format("Auf dieser Datenbank läuft schon eine Berechnung{}; dieser Lauf ändert nichts.",
                     where->empty() ? "" : " (" + *where + ")"));
+}
+
+std::optional<std::string> RunningCalculation(db::TIBCConnection& connection) {
+    return RunOn(connection, Attachments::Other);
 }
 
 } // namespace sollist::batch

@@ -2,6 +2,9 @@
 // One calculation per database at a time: a second run would empty AufSStd under the first.
 #include "common/Errors.h"
 
+#include <optional>
+#include <string>
+
 namespace sollist::db {
 class TIBCConnection;
 }
@@ -22,5 +25,9 @@ public:
 // the attachment of a killed run with its connection, so nothing stale is left to clear; the
 // look-up is one short read, no transaction stays open for the run.
 void RefuseOverlappingRun(db::TIBCConnection& connection);
+
+// A run working on the database now, on another attachment of the same user: where it runs
+// ("Rechner <host>, Prozess <pid>", "" when the server knows neither); none when no run works.
+std::optional<std::string> RunningCalculation(db::TIBCConnection& connection);
 
 } // namespace sollist::batch

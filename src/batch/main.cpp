@@ -6,6 +6,7 @@
 #include "batch/Inputs.h"
 #include "batch/OrderHoursRun.h"
 #include "batch/RunGuard.h"
+#include "batch/StopSignals.h"
 #include "config/LocalIni.h"
 #include "db/DMConnection.h"
 #include "db/Errors.h"
@@ -39,7 +40,8 @@ constexpr std::string_view kUsage =
     "  --help                    diese Hilfe\n"
     "  --version                 die Programmversion\n"
     "Exit-Status: 0 fertig, 1 keine Verbindung zur Datenbank, 2 mit Fehlerzeile abgebrochen,\n"
-    "3 fertig, aber Aufträge ausgelassen, 4 eine andere Berechnung läuft, 64 falscher Aufruf.\n";
+    "3 fertig, aber Aufträge ausgelassen, 4 eine andere Berechnung läuft, 64 falscher Aufruf,\n"
+    "143 oder 130 durch SIGTERM oder SIGINT abgebrochen.\n";
 
 using batch::kExitConnection;
 using batch::kExitError;
@@ -56,12 +58,14 @@ struct TOptions {
     bool Version = false;
 };
 
+// Refused here, before connecting, rather than by the server at the first write.
 unsigned ParseSeconds(std::string_view text) {
+    constexpr unsigned kMax = db::TIBCConnection::MaxLockTimeout;
     unsigned seconds = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || seconds > 86400)
-        throw TUsageError{"--lock-timeout braucht eine ganze Zahl von Sekunden (0 bis 86400), nicht '" +
-                          std::string(text) + "'"};
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || seconds > kMax)
+        throw TUsageError{"--lock-timeout braucht eine ganze Zahl von Sekunden (0 bis " +
+                          std::to_string(kMax) + "), nicht '" + std::string(text) + "'"};
     return seconds;
 }
 
@@ -110,10 +114,12 @@ std::string ConnectionFailure(const config::TLocalIni& localIni, const std::exce
             places += (places.empty() ? "" : ", ") + place;
         return "firmen.ini nicht gefunden (gesucht: " + places + ")";
     }
+    if (std::string missing = batch::MissingDatabase(localIni); !missing.empty())
+        return missing;
     return batch::OneLine(error.what());
 }
 
-int Run(const TOptions& options) {
+int Run(const TOptions& options, batch::TStopSignals& stop) {
     try {
         auto dmConnection = std::make_unique<db::TDMConnection>();
         db::TIBCConnection& connection = dmConnection->IBCConnection;
@@ -136,10 +142,14 @@ int Run(const TOptions& options) {
             return kExitConnection;
         }
 
+        batch::TStopSignals::TWatch watch(stop, connection);
         const TRunContext context{.Connection = connection,
                                   .Console = PrintLine,
                                   .ErrorLogDir = batch::ErrorLogDir(),
-                                  .Today = db::Today()};
+                                  .Today = db::Today(),
+                                  .StopRequest = &stop.Requested()};
+        if (context.StopRequested())
+            throw ERunStopped("Signal vor dem Lauf");
         std::vector<std::string> skipped;
         if (options.Herkunft) {
             skipped = batch::PrintHerkunft(context, options.Orders);
@@ -149,16 +159,19 @@ int Run(const TOptions& options) {
             skipped = batch::RunOrderHours(context, options.Orders);
             dmConnection->IBCTransaction.Commit();
         }
+        watch.Release();
         connection.Close();
         dmConnection.reset();
         PrintLine("Fertig !");
         return skipped.empty() ? kExitFinished : kExitSkipped;
-    } catch (const batch::ERunActive& error) {
-        PrintLine(batch::ErrorLine(error));
-        return kExitRunActive;
     } catch (const std::exception& error) {
+        // A stop cancels the statement running: whatever it raised, the signal is the cause.
+        if (stop.Signal() != 0) {
+            PrintLine(batch::StoppedLine(stop.Signal()));
+            return batch::ExitStatusOf(stop.Signal());
+        }
         PrintLine(batch::ErrorLine(error));
-        return kExitError;
+        return dynamic_cast<const batch::ERunActive*>(&error) != nullptr ? kExitRunActive : kExitError;
     }
 }
 
@@ -175,5 +188,6 @@ int main(int argc, char** argv) {
     }
     if (options.Help || options.Version)
         return batch::PrintText(options.Help ? kUsage : kVersion);
-    return Run(options);
+    batch::TStopSignals stop; // before the database client starts threads
+    return Run(options, stop);
 }

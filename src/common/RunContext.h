@@ -1,9 +1,12 @@
 #pragma once
-// What the modules of one run share: the database connection, the console, and what the run
-// takes from outside the program. The entry creates it, having read those inputs itself, and
-// hands it to every module through its constructor; nothing below the entry finds a
-// connection, writes to standard output or reads the environment or the clock for a run on
-// its own.
+// What the modules of one run share: the database connection, the console, what the run
+// takes from outside the program, and whether it is to stop. The entry creates it, having read
+// those inputs itself, and hands it to every module through its constructor; nothing below the
+// entry finds a connection, writes to standard output or reads the environment or the clock
+// for a run on its own.
+#include "common/Errors.h"
+
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -29,10 +32,20 @@ struct TRunContext {
     // closed before it less the open days are no longer open.
     double Today;
 
+    // Set from another thread when the run is to stop (a signal); null: it runs to its end.
+    const std::atomic<bool>* StopRequest = nullptr;
+
     void Print(const std::string& line) const {
         if (Console)
             Console(line);
     }
+    bool StopRequested() const { return StopRequest != nullptr && *StopRequest; }
+};
+
+// The run stopped between two orders because StopRequest was set.
+class ERunStopped : public Exception {
+public:
+    using Exception::Exception;
 };
 
 } // namespace sollist

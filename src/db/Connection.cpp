@@ -49,14 +49,11 @@ void TIBCConnection::Connect() {
     fb::AttachOptions options;
     options.user = Username;
     options.processName = ProcessName;
+    // Without a server the file itself, never a server that happens to run on this machine.
+    options.fileOnly = server_.empty();
     if (!server_.empty()) // the embedded engine checks no password
         options.password = Password;
-    fb::XpbBuilder dpb = fb::BuildDpb(options);
-    options.password.assign(options.password.size(), '\0');
-    fb::Status status;
-    const std::string target = ConnectString();
-    impl_->attachment.reset(fb::Provider()->attachDatabase(
-        &status, target.c_str(), dpb->getBufferLength(&status), dpb->getBuffer(&status)));
+    impl_->attachment = fb::Attach(ConnectString(), options);
 }
 
 void TIBCConnection::Close() {
@@ -66,6 +63,12 @@ void TIBCConnection::Close() {
     impl_->attachment.reset();
     impl_->openResultSets = 0;
     impl_->catalogue.Forget();
+}
+
+void TIBCConnection::CancelOperation() {
+    if (!Connected())
+        return;
+    fb::Cancel(impl_->attachment.get());
 }
 
 Firebird::IAttachment* TIBCConnection::Attachment() {

@@ -48,6 +48,8 @@ public:
     // Seconds a write of the default transaction waits for a row another transaction holds
     // before it fails; 0 waits without limit. Takes effect with the next default transaction.
     unsigned LockTimeout = 0;
+    // The longest the server accepts: it keeps the lock timeout in 16 bits.
+    static constexpr unsigned MaxLockTimeout = 32767;
 
     // Setting the database disconnects first and stores the text trimmed of blanks.
     void SetDatabase(const std::string& database);
@@ -64,6 +66,10 @@ public:
     void Connect(); // raises EIBCError
     void Close();
     bool Connected() const;
+    // From another thread: the statement running on the connection fails with EIBCError
+    // ("operation was cancelled"); when none runs, the next one does. Connect and Close must not
+    // run meanwhile.
+    void CancelOperation();
 
     // A hook on every statement and default-transaction end of this connection (the floor
     // benchmark records a run through it); null by default, set only while nothing runs.

@@ -1,5 +1,6 @@
 #include "db/FbApi.h"
 
+#include <clocale>
 #include <vector>
 
 namespace sollist::db::fb {
@@ -96,6 +97,11 @@ void Detach(Attachment& attachment) {
     attachment.forget();
 }
 
+void Cancel(IAttachment* attachment) {
+    QuietStatus status;
+    attachment->cancelOperation(&status.wrapper, fb_cancel_raise);
+}
+
 Transaction StartReadCommitted(IAttachment* attachment, Access access, unsigned lockTimeoutSeconds) {
     std::vector<unsigned char> tpb = {
         isc_tpb_version3,
@@ -110,9 +116,12 @@ Transaction StartReadCommitted(IAttachment* attachment, Access access, unsigned 
     return Transaction(attachment->startTransaction(&status, static_cast<unsigned>(tpb.size()), tpb.data()));
 }
 
+namespace {
+
 XpbBuilder BuildDpb(const AttachOptions& options) {
     Status status;
     XpbBuilder dpb(Util()->getXpbBuilder(&status, IXpbBuilder::DPB, nullptr, 0));
+    dpb->insertTag(&status, isc_dpb_utf8_filename); // the file name and every text below
     dpb->insertString(&status, isc_dpb_user_name, options.user.c_str());
     if (!options.password.empty())
         dpb->insertString(&status, isc_dpb_password, options.password.c_str());
@@ -120,11 +129,57 @@ XpbBuilder BuildDpb(const AttachOptions& options) {
         dpb->insertString(&status, isc_dpb_process_name, options.processName.c_str());
     dpb->insertString(&status, isc_dpb_lc_ctype, options.connectionCharset.c_str());
     dpb->insertInt(&status, isc_dpb_sql_dialect, 3);
+    if (options.fileOnly)
+        dpb->insertString(&status, isc_dpb_config, "Providers=Engine12");
     if (options.create) {
         dpb->insertString(&status, isc_dpb_set_db_charset, options.databaseCharset.c_str());
         dpb->insertInt(&status, isc_dpb_force_write, 0);
     }
     return dpb;
+}
+
+// The client library (and the embedded engine) convert the file name between UTF-8 and the
+// character set of LC_CTYPE, and keep the set of their first conversion for the process. A
+// program that never sets a locale has ASCII there: a file name with a German letter could not
+// be converted ("Cannot transliterate character between character sets"). Every attach runs
+// with a UTF-8 LC_CTYPE on the calling thread; the process's locale stays as it is.
+class Utf8CharacterTypeOnThisThread {
+public:
+    Utf8CharacterTypeOnThisThread() {
+        locale_t base = duplocale(LC_GLOBAL_LOCALE);
+        if (base == nullptr)
+            return;
+        utf8_ = newlocale(LC_CTYPE_MASK, "C.UTF-8", base);
+        if (utf8_ == nullptr) {
+            freelocale(base); // no such locale: the conversions stay as they are
+            return;
+        }
+        previous_ = uselocale(utf8_);
+    }
+    ~Utf8CharacterTypeOnThisThread() {
+        if (utf8_ == nullptr)
+            return;
+        uselocale(previous_);
+        freelocale(utf8_);
+    }
+    Utf8CharacterTypeOnThisThread(const Utf8CharacterTypeOnThisThread&) = delete;
+    Utf8CharacterTypeOnThisThread& operator=(const Utf8CharacterTypeOnThisThread&) = delete;
+
+private:
+    locale_t utf8_ = nullptr;
+    locale_t previous_ = nullptr;
+};
+
+} // namespace
+
+Attachment Attach(const std::string& target, const AttachOptions& options) {
+    XpbBuilder dpb = BuildDpb(options);
+    Status status;
+    const unsigned length = dpb->getBufferLength(&status);
+    const unsigned char* buffer = dpb->getBuffer(&status);
+    Utf8CharacterTypeOnThisThread utf8;
+    return Attachment(options.create ? Provider()->createDatabase(&status, target.c_str(), length, buffer)
+                                     : Provider()->attachDatabase(&status, target.c_str(), length, buffer));
 }
 
 } // namespace sollist::db::fb

@@ -87,6 +87,9 @@ using XpbBuilder = Handle<Firebird::IXpbBuilder>;
 void Commit(Transaction& transaction);
 void Rollback(Transaction& transaction);
 void Detach(Attachment& attachment);
+// Cancels what runs on the attachment, from any thread (the next statement when nothing runs);
+// a failure to cancel is ignored.
+void Cancel(Firebird::IAttachment* attachment);
 
 enum class Access { ReadWrite, ReadOnly };
 // Starts a read-committed (record version, wait) transaction. A read-only one does not hold
@@ -96,15 +99,22 @@ enum class Access { ReadWrite, ReadOnly };
 Transaction StartReadCommitted(Firebird::IAttachment* attachment, Access access = Access::ReadWrite,
                                unsigned lockTimeoutSeconds = 0);
 
-// Database parameter block for the program's attachments.
+// What the program's attachments send (the texts in UTF-8, the file name among them).
 struct AttachOptions {
     std::string user;
-    std::string password;    // empty: none sent
-    bool create = false;     // adds the database character set and forced writes off
+    std::string password;    // empty: none sent; wiped when the options go
+    bool create = false;     // creates the database: its character set, forced writes off
     std::string processName; // empty: the client library sends the executable's path
     std::string connectionCharset = "UTF8";
     std::string databaseCharset = "UTF8"; // for create
+    // The file itself, opened by the embedded engine alone. Without it the client library goes
+    // on to a server on this machine when the engine cannot open the file.
+    bool fileOnly = false;
+
+    ~AttachOptions() { password.assign(password.size(), '\0'); }
 };
-XpbBuilder BuildDpb(const AttachOptions& options);
+// Attaches to the database target names ("host:path", "host/port:path" or a path), or creates
+// it with options.create.
+Attachment Attach(const std::string& target, const AttachOptions& options);
 
 } // namespace sollist::db::fb

@@ -139,8 +139,23 @@ void AppendLegend(std::string& out) {
         R"( – gleicher Maßstab für alle Zeilen einer Tabelle.</p>)");
 }
 
+// Styled on the element itself: pages without the note stay as they were.
+void AppendRunningCalculation(std::string& out, const std::string& where) {
+    Append(out, R"(<p class="laufend" style="border:2px solid #c0392b;padding:.4em .6em;font-weight:600">)"
+                "Zwischenstand: Während der Bericht gelesen wurde, lief auf der Datenbank eine Berechnung");
+    if (!where.empty()) {
+        Append(out, " (");
+        AppendEscaped(out, where);
+        Append(out, ")");
+    }
+    Append(out, ". Aufträge, die sie noch nicht berechnet hatte, zeigen ihre alten Summen ohne "
+                "Tätigkeiten. Den Bericht nach dem Lauf neu erstellen.</p>\n");
+}
+
 void AppendHeader(std::string& out, const TReport& report) {
     Append(out, "<header>\n<h1>Soll-Ist-Bericht</h1>\n");
+    if (report.RunningCalculation)
+        AppendRunningCalculation(out, *report.RunningCalculation);
     if (!report.Firma.empty()) {
         Append(out, R"(<p class="firma">)");
         AppendEscaped(out, report.Firma);

@@ -1,6 +1,7 @@
 #pragma once
 // The figures of the target-against-actual report as plain values: what the report module
 // reads from Auftrag and AufSStd, and what the HTML and CSV writers turn into text.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,9 @@ struct TReport {
     std::vector<std::string> NotFound;      // asked-for orders that are not open
     bool Selected = false;                  // limited to asked-for orders
     bool Herkunft = false;                  // with the explanation of the target hours
+    // Set when a calculation worked on the database while the figures were read: where it ran
+    // ("Rechner <host>, Prozess <pid>", or ""). The figures are then a snapshot of its progress.
+    std::optional<std::string> RunningCalculation;
 
     // The latest booking day over the orders; 0 when none has a booking.
     double LatestBooking() const;

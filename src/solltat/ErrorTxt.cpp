@@ -1,6 +1,6 @@
 #include "solltat/ErrorTxt.h"
 
-#include "common/Errors.h"
+#include "common/Files.h"
 #include "common/Text.h"
 
 #include <fmt/format.h>
@@ -8,9 +8,10 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace sollist::solltat {
@@ -51,23 +52,6 @@ std::string HeaderLines() {
            LineEnd + "========== ===== ============ ============================" + LineEnd;
 }
 
-[[noreturn]] void ThrowIoError(int error) { throw EInOutError(std::strerror(error)); }
-
-void WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int error = errno;
-            ::close(fd);
-            ThrowIoError(error);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-}
-
 } // namespace
 
 void TErrorTxt::Open(const std::string& ProgName) {
@@ -80,20 +64,27 @@ void TErrorTxt::Write(const std::string& FehlerTxt) {
     AppendLine(DateTimeStamp() + ' ' + Programm + ' ' + FehlerTxt);
 }
 
-// Creating the file exclusively decides atomically whether the header belongs in front.
+// An empty file gets the header too: one a full disk left empty is mended by the next line.
+// The lock makes "empty, so the header first" one step for writers of several runs at once.
 void TErrorTxt::AppendLine(const std::string& line) {
     std::string bytes = text::Utf8ToCp1252(line) + LineEnd;
-    int fd = ::open(FileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        bytes.insert(0, HeaderLines());
-    } else if (errno == EEXIST) {
-        fd = ::open(FileName.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    }
+    const int fd = ::open(FileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
-        ThrowIoError(errno);
-    WriteAll(fd, bytes);
+        ThrowCannotWrite(FileName, errno);
+    const auto fail = [&] {
+        const int error = errno;
+        ::close(fd);
+        ThrowCannotWrite(FileName, error);
+    };
+    struct stat file {};
+    if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &file) != 0)
+        fail();
+    if (file.st_size == 0)
+        bytes.insert(0, HeaderLines());
+    if (!WriteAll(fd, bytes))
+        fail();
     if (::close(fd) != 0)
-        ThrowIoError(errno);
+        ThrowCannotWrite(FileName, errno);
 }
 
 } // namespace sollist::solltat

@@ -16,7 +16,8 @@ public:
     // unless it ends in one, "SollBerFehler.Txt". The file itself is not touched.
     void Open(const std::string& ProgName);
     // Appends "date time program message"; the file gets its two header lines when it is
-    // created. EInOutError with the system's error text when the file cannot be written.
+    // created or found empty. EInOutError naming the file and the system's error text when it
+    // cannot be written.
     void Write(const std::string& FehlerTxt);
     const std::string& GetName() const { return FileName; }
 

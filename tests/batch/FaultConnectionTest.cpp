@@ -96,6 +96,85 @@ TEST(FaultConnection, EveryConnectionFailureIsOneLineWithExitStatus1ThroughTheSe
     }
 }
 
+// firmen.ini found, but no database named for the connection: the line names the file, the
+// section and the key, for the run and for the report.
+TEST(FaultConnection, SettingsWithoutDatabaseNameFileSectionAndKey) {
+    const struct {
+        const char* name;
+        std::string settings;
+    } cases[] = {
+        {"no such section", test::ConnectionSection(2, "/srv/db/firma.fdb")},
+        {"no DataBase key", "[CONNECTION1]\nServer=localhost\n"},
+        {"empty DataBase", "[CONNECTION1]\nDataBase=  \nServer=\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const std::string program : {"sollist", "sollist-bericht"}) {
+            ProgramFolder folder(program);
+            folder.WriteSettings(c.settings);
+            const ProgramResult run = folder.Run();
+            EXPECT_EQ(run.output, (program == "sollist" ? test::StartLine : "") +
+                                      "Kann keine Serververbindung herstellen. ()\rKeine Datenbank in " +
+                                      (folder.Dir() / "firmen.ini").string() +
+                                      ": der Abschnitt [CONNECTION1] fehlt oder hat kein DataBase=\n");
+            EXPECT_EQ(run.exitStatus, 1);
+        }
+    }
+}
+
+// Without Server= the program opens the file itself, also when a password is set and a server
+// on this machine holds the file: it does not slip through that server.
+TEST(FaultConnection, EmptyServerOpensTheFileItselfEvenWithAPasswordThroughTheServer) {
+    TestDatabase db(DbMode::Server); // the server holds the file while the fixture lives
+    db.Exec(OrderWithEarlierResult());
+    ProgramFolder folder;
+    folder.WriteConnection(db.Database(), "");
+    RunOptions options;
+    options.env.emplace_back("ISC_PASSWORD", test::ServerPassword());
+    const ProgramResult run = folder.Run(options);
+
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_TRUE(run.output.starts_with(test::StartLine + "Kann keine Serververbindung herstellen. (" +
+                                       db.Database() +
+                                       ")\rDie Datenbankdatei ist schon von einem anderen Prozess geöffnet"))
+        << run.output;
+    ExpectUntouched(db);
+}
+
+// A database in a folder with German letters, through the server and embedded, for the run and
+// the report, whatever locale they run in.
+class DatabasePathWithUmlauts : public ::testing::TestWithParam<DbMode> {};
+
+TEST_P(DatabasePathWithUmlauts, RunAndReportConnect) {
+    TestDatabase db(GetParam());
+    db.Exec(OrderWithEarlierResult());
+    // Beside the database, where the server may open files too; the name is the fixture's own.
+    const fs::path dir =
+        fs::path(db.Database()).parent_path() / (fs::path(db.Database()).stem().string() + " Möbel Müller");
+    fs::create_directories(dir);
+    const fs::path path = dir / "Übersicht.fdb";
+    fs::create_symlink(db.Database(), path);
+    struct Cleanup {
+        fs::path dir;
+        ~Cleanup() { fs::remove_all(dir); }
+    } cleanup{dir};
+    RunOptions options;
+    options.env = {{"LC_ALL", "C"}, {"LANG", std::nullopt}, {"ISC_PASSWORD", test::ServerPassword()}};
+
+    ProgramFolder folder;
+    folder.WriteConnection(path.string(), db.Server());
+    ExpectNormalRun(folder.Run(options), db);
+
+    ProgramFolder reportFolder("sollist-bericht");
+    reportFolder.WriteConnection(path.string(), db.Server());
+    const ProgramResult report = reportFolder.Run(options);
+    EXPECT_EQ(report.output, "Bericht: " + (reportFolder.Dir() / "sollist-bericht.html").string() + "\n");
+    EXPECT_EQ(report.exitStatus, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, DatabasePathWithUmlauts, ::testing::Values(DbMode::Embedded, DbMode::Server),
+                         test::DbModeName);
+
 // The surcharge is read before AufSStd is emptied: a value that is no integer ends the run
 // with the earlier results still in place.
 TEST(FaultConnection, SurchargeThatIsNoIntegerEndsTheRunBeforeAnyOrder) {

@@ -72,15 +72,23 @@ TEST(FaultData, UnwritableErrorLogEndsTheRunInOneLineAfterTheOrdersBeforeIt) {
     db.Exec(std::string(MasterData) + "INSERT INTO MATERIAL (MANUMM, MAARBEH) VALUES ('K', 'KM1');" +
             Order("A1") + Target("A1", 1, "MONT", 2) + Order("B2") + Target("B2", 1, "MONT", 2) +
             PosMaterial("B2", 1, "K") + Order("C3") + Target("C3", 1, "MONT", 2));
-    ProgramFolder scratch;
-    scratch.WriteFile("a-file", "x");
-    for (const fs::path& temp : {scratch.Dir() / "missing" / "dir", scratch.Dir() / "a-file"}) {
-        SCOPED_TRACE("TEMP=" + temp.string());
+    ProgramFolder folder; // one folder: a second one of this test would take its place
+    folder.WriteConnection(db.Database());
+    folder.WriteFile("a-file", "x");
+    const struct {
+        fs::path temp;
+        const char* cause;
+    } cases[] = {{folder.Dir() / "missing" / "dir", "No such file or directory"},
+                 {folder.Dir() / "a-file", "Not a directory"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE("TEMP=" + c.temp.string());
         db.Exec("DELETE FROM AUFSSTD; UPDATE AUFTRAG SET ASSOLLSTND = NULL");
         test::RunOptions options;
-        options.env.emplace_back("TEMP", temp.string());
-        const ProgramResult run = RunOn(db, options);
-        ExpectStoppedAtB2(run, db, "EInOutError: ");
+        options.env.emplace_back("TEMP", c.temp.string());
+        const ProgramResult run = folder.Run(options);
+        ExpectStoppedAtB2(run, db,
+                          "EInOutError: Datei kann nicht geschrieben werden: " +
+                              (c.temp / "SollBerFehler.Txt").string() + " (" + c.cause + ")\n");
     }
 }
 

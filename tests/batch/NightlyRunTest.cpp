@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <pwd.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -53,11 +54,16 @@ RunOptions ServerRun(std::vector<std::string> args = {}) {
     return options;
 }
 
-// A user's edit screen: the order's Auftrag row updated in a transaction left open.
+// A user's edit screen: the order's Auftrag row (or its AufSStd rows) updated in a
+// transaction left open.
 class RowHolder {
 public:
-    RowHolder(TestDatabase& db, const std::string& ofNumm) : connection_(db.Connection().IBCConnection) {
-        connection_.Prepare("UPDATE AUFTRAG SET ANUMM = ANUMM WHERE AOFNUMM = " + test::SqlLiteral(ofNumm))
+    RowHolder(TestDatabase& db, const std::string& ofNumm, const std::string& table = "AUFTRAG")
+        : connection_(db.Connection().IBCConnection) {
+        const std::string column = table == "AUFTRAG" ? "AOFNUMM" : "ASOFNUMM";
+        connection_
+            .Prepare("UPDATE " + table + " SET " + column + " = " + column + " WHERE " + column + " = " +
+                     test::SqlLiteral(ofNumm))
             .Execute({});
     }
     ~RowHolder() { Release(); }
@@ -67,6 +73,26 @@ public:
 
 private:
     db::TIBCConnection& connection_;
+};
+
+// A run in the background, watched until it prints a line (it then waits on an order a user
+// holds).
+class BackgroundRun {
+public:
+    BackgroundRun(const ProgramFolder& folder, RunOptions options, const std::string& line) {
+        options.onLine = [this, line](const std::string& printed) {
+            if (printed == line)
+                reached_.set_value();
+        };
+        run_ = std::async(std::launch::async, [&folder, options] { return folder.Run(options); });
+    }
+    // Whether the line came within a minute.
+    bool Reached() { return reached_.get_future().wait_for(60s) == std::future_status::ready; }
+    ProgramResult Result() { return run_.get(); }
+
+private:
+    std::promise<void> reached_;
+    std::future<ProgramResult> run_; // destroyed first: waits for the run
 };
 
 std::string ReadFile(const fs::path& path) {
@@ -135,8 +161,9 @@ TEST(NightlyRun, EachExitStatus) {
     }
 }
 
-// B2 is held by a user: after the lock timeout B2 keeps its totals, the log names it once,
-// the orders before and after it are done and the run ends with "Fertig !" and status 3.
+// B2 is held by a user: after the lock timeout B2 keeps its totals, the log and the console
+// name it once, the orders before and after it are done and the run ends with "Fertig !" and
+// status 3.
 TEST(NightlyRun, OrderHeldByAUserIsSkippedAfterTheLockTimeoutThroughTheServer) {
     TestDatabase db(DbMode::Server);
     db.Exec(ThreeOrders() + "UPDATE AUFTRAG SET ASSOLLSTND = 99 WHERE AOFNUMM = 'B2';");
@@ -146,7 +173,9 @@ TEST(NightlyRun, OrderHeldByAUserIsSkippedAfterTheLockTimeoutThroughTheServer) {
     const ProgramResult run = folder.Run(ServerRun({"--lock-timeout", "1"}));
     holder.Release();
 
-    EXPECT_EQ(run.output, ThreeOrdersOutput);
+    EXPECT_EQ(run.output, test::StartLine + test::ProgressLine("A1") + test::ProgressLine("B2") +
+                              "Offert B2: Auftrag von einem Benutzer gesperrt, Summen nicht geschrieben\n" +
+                              test::ProgressLine("C3") + "Fertig !\n");
     EXPECT_EQ(run.exitStatus, 3);
     EXPECT_LT(run.elapsed, 30s);
     EXPECT_EQ(db.QueryValue(AuftragListing), "A1/1.000/2.000/0.000/0.000/2024-05-02/MON B2/99.000/-/-/-/-/- "
@@ -154,6 +183,124 @@ TEST(NightlyRun, OrderHeldByAUserIsSkippedAfterTheLockTimeoutThroughTheServer) {
     const std::string log = ReadFile(folder.Dir() / "SollBerFehler.Txt");
     EXPECT_EQ(Count(log, "Offert B2"), 1u) << log;
     EXPECT_EQ(Count(log, "Offert "), 1u) << log;
+}
+
+// A user holds B2's AufSStd rows. The nightly run empties AufSStd but for B2, whose rows stay
+// after the lock timeout, and skips B2; a run for B2 alone cannot replace its rows and leaves
+// it as it was. Either way B2 is named in the log and on the console, and the status is 3.
+TEST(NightlyRun, OrderWhoseAufsStdRowAUserHoldsIsSkippedThroughTheServer) {
+    TestDatabase db(DbMode::Server);
+    db.Exec(ThreeOrders());
+    const std::string earlier =
+        "DELETE FROM AUFSSTD; UPDATE AUFTRAG SET ASSOLLSTND = 7, ASISTSTND = NULL, ASREGSTND = NULL, "
+        "AOFFSTND = NULL, ASISTBIS = NULL, ASKOLETZT = NULL;"
+        "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) VALUES ('B2', 'ALT', 'MON', 5, 5);"
+        "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) VALUES ('B2', 'MONT', 'MON', 1, 1);"
+        "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) VALUES ('C3', 'ALT', 'ZUS', 5, 5);";
+    const std::string held = "Offert B2: AufSStd von einem Benutzer gesperrt, nicht berechnet\n";
+    const std::string b2Rows = "B2/ALT/MON/5.000/5.000 B2/MONT/MON/1.000/1.000";
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        std::string output; // between the start line and "Fertig !"
+        std::string stored;
+        std::string totals;
+    } cases[] = {
+        {"nightly run",
+         {},
+         held + test::ProgressLine("A1") + test::ProgressLine("C3"),
+         "A1/MONT/MON/1.000/2.000 " + b2Rows + " C3/ZUSCHN/ZUS/1.000/0.000",
+         "A1/1.000/2.000/0.000/0.000/2024-05-02/MON B2/7.000/-/-/-/-/- C3/1.000/0.000/0.000/0.000/-/"},
+        {"one-order run",
+         {"--order", "B2"},
+         test::ProgressLine("B2") + held,
+         b2Rows + " C3/ALT/ZUS/5.000/5.000",
+         "A1/7.000/-/-/-/-/- B2/7.000/-/-/-/-/- C3/7.000/-/-/-/-/-"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        db.Exec(earlier);
+        ProgramFolder folder;
+        folder.WriteConnection(db.Database(), db.Server());
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--lock-timeout", "1"});
+        RowHolder holder(db, "B2", "AUFSSTD");
+        const ProgramResult run = folder.Run(ServerRun(args));
+        holder.Release();
+
+        EXPECT_EQ(run.output, test::StartLine + c.output + "Fertig !\n");
+        EXPECT_EQ(run.exitStatus, 3);
+        EXPECT_EQ(db.QueryValue(AufsStdListing), c.stored);
+        EXPECT_EQ(db.QueryValue(AuftragListing), c.totals);
+        const std::string log = ReadFile(folder.Dir() / "SollBerFehler.Txt");
+        EXPECT_EQ(Count(log, "Offert B2: AufSStd von einem Benutzer gesperrt, nicht berechnet\r\n"), 1u)
+            << log;
+        EXPECT_EQ(Count(log, "Offert "), 1u) << log;
+    }
+}
+
+// SIGTERM or SIGINT while B2 is in hand (its AufSStd rows written, its totals waiting for a user
+// who holds the order): B2 is rolled back, A1 stays stored, C3 is not begun; one line says so
+// and the status is 128 + the signal's number.
+TEST(NightlyRun, SignalStopsTheRunAndRollsBackTheOrderInHandThroughTheServer) {
+    TestDatabase db(DbMode::Server);
+    db.Exec(ThreeOrders());
+    for (const int signal : {SIGTERM, SIGINT}) {
+        const std::string name = signal == SIGTERM ? "SIGTERM" : "SIGINT";
+        SCOPED_TRACE(name);
+        db.Exec("DELETE FROM AUFSSTD; UPDATE AUFTRAG SET ASSOLLSTND = NULL;");
+        ProgramFolder folder;
+        folder.WriteConnection(db.Database(), db.Server());
+        RowHolder holder(db, "B2");
+        RunOptions options = ServerRun({"--lock-timeout", "60"});
+        options.signalAfter = {"Berechnung für Offert B2 läuft..", signal};
+        const ProgramResult run = folder.Run(options);
+        holder.Release();
+
+        EXPECT_EQ(run.output, test::StartLine + test::ProgressLine("A1") + test::ProgressLine("B2") +
+                                  "Lauf durch Signal " + name +
+                                  " abgebrochen; das Offert in Arbeit ist zurückgenommen, die fertigen sind "
+                                  "gespeichert.\n");
+        EXPECT_EQ(run.exitStatus, 128 + signal);
+        EXPECT_LT(run.elapsed, 30s);
+        EXPECT_EQ(db.QueryValue(AufsStdListing), "A1/MONT/MON/1.000/2.000");
+        EXPECT_EQ(db.QueryValue(AuftragListing),
+                  "A1/1.000/2.000/0.000/0.000/2024-05-02/MON B2/-/-/-/-/-/- C3/-/-/-/-/-/-");
+    }
+}
+
+// A report read while a run works says so on the console and at the top of its page.
+TEST(NightlyRun, ReportDuringARunSaysSoThroughTheServer) {
+    TestDatabase db(DbMode::Server);
+    db.Exec(ThreeOrders());
+    ProgramFolder folder;
+    folder.WriteConnection(db.Database(), db.Server());
+    ProgramFolder reportFolder("sollist-bericht");
+    reportFolder.WriteConnection(db.Database(), db.Server());
+    auto holder = std::make_unique<RowHolder>(db, "B2");
+
+    BackgroundRun run(folder, ServerRun({"--lock-timeout", "60"}), "Berechnung für Offert B2 läuft..");
+    ASSERT_TRUE(run.Reached());
+    const fs::path page = reportFolder.Dir() / "sollist-bericht.html";
+    const ProgramResult during = reportFolder.Run(ServerRun());
+    const std::string pageDuring = ReadFile(page);
+    holder.reset();
+    EXPECT_EQ(run.Result().exitStatus, 0);
+    const ProgramResult after = reportFolder.Run(ServerRun());
+
+    EXPECT_EQ(during.exitStatus, 0);
+    const std::string note =
+        "Achtung: Während der Bericht gelesen wurde, lief auf der Datenbank eine Berechnung (Rechner ";
+    EXPECT_TRUE(during.output.starts_with(note)) << during.output;
+    EXPECT_NE(during.output.find("); der Bericht zeigt einen Zwischenstand.\nBericht: "), std::string::npos)
+        << during.output;
+    const std::string pageNote = "<h1>Soll-Ist-Bericht</h1>\n<p class=\"laufend\"";
+    EXPECT_EQ(Count(pageDuring, pageNote), 1u);
+    EXPECT_NE(pageDuring.find("Zwischenstand: Während der Bericht gelesen wurde, lief auf der Datenbank eine "
+                              "Berechnung (Rechner "),
+              std::string::npos);
+    EXPECT_EQ(after.output, "Bericht: " + page.string() + "\n");
+    EXPECT_EQ(Count(ReadFile(page), "laufend"), 0u);
 }
 
 // The first run waits on A1, which a user holds; a second run started meanwhile is refused in
@@ -165,15 +312,8 @@ TEST(NightlyRun, OverlappingRunIsRefusedAndChangesNothingThroughTheServer) {
     folder.WriteConnection(db.Database(), db.Server());
     auto holder = std::make_unique<RowHolder>(db, "A1");
 
-    std::promise<void> waiting;
-    RunOptions firstOptions = ServerRun({"--lock-timeout", "60"});
-    firstOptions.onLine = [&](const std::string& line) {
-        if (line == "Berechnung für Offert A1 läuft..")
-            waiting.set_value();
-    };
-    std::future<ProgramResult> first =
-        std::async(std::launch::async, [&] { return folder.Run(firstOptions); });
-    ASSERT_EQ(waiting.get_future().wait_for(60s), std::future_status::ready);
+    BackgroundRun first(folder, ServerRun({"--lock-timeout", "60"}), "Berechnung für Offert A1 läuft..");
+    ASSERT_TRUE(first.Reached());
 
     // A row only the emptying of AufSStd would remove.
     db.Exec("INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) "
@@ -189,7 +329,7 @@ TEST(NightlyRun, OverlappingRunIsRefusedAndChangesNothingThroughTheServer) {
     EXPECT_EQ(db.QueryValue(AuftragListing), "A1/-/-/-/-/-/- B2/-/-/-/-/-/- C3/-/-/-/-/-/-");
 
     holder.reset();
-    const ProgramResult firstRun = first.get();
+    const ProgramResult firstRun = first.Result();
     EXPECT_EQ(firstRun.output, ThreeOrdersOutput);
     EXPECT_EQ(firstRun.exitStatus, 0);
 }
@@ -396,6 +536,8 @@ TEST(NightlyRun, CommandLine) {
         {{"--order", ""}, 64, ""},
         {{"--lock-timeout", "ten"}, 64, ""},
         {{"--lock-timeout", "-1"}, 64, ""},
+        {{"--lock-timeout", "32768"}, 64, ""}, // the server's limit is 32767
+        {{"--lock-timeout", "86400"}, 64, ""},
         {{"A1"}, 64, ""},
         {{"--herkunft"}, 64, ""}, // an explanation names its orders
     };

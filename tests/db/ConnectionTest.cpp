@@ -150,6 +150,25 @@ TEST_F(ServerConnectionTest, ConnectFailures) {
     EXPECT_EQ(failure.sqlState, "08006");
 }
 
+// The server keeps a transaction's lock timeout in 16 bits; sollist refuses a longer one on its
+// command line.
+TEST_F(ServerConnectionTest, LongestLockTimeoutIsTheServers) {
+    connection.Password = test::ServerPassword();
+    connection.LockTimeout = TIBCConnection::MaxLockTimeout;
+    EXPECT_NE(connection.DefaultTransaction(), nullptr);
+    connection.Close();
+    connection.LockTimeout = TIBCConnection::MaxLockTimeout + 1;
+    const Failure failure = [&] {
+        try {
+            connection.DefaultTransaction();
+        } catch (const EIBCError& error) {
+            return Failure{error.kind(), error.what(), error.Code(), error.SqlState()};
+        }
+        return Failure{};
+    }();
+    EXPECT_EQ(failure.code, isc_bad_tpb_content) << failure.message;
+}
+
 TEST(EmbeddedConnectionTest, MissingFileIsAClientLibraryError) {
     TIBCConnection connection;
     connection.SetDatabase("/nonexistent/dir/none.fdb");

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -156,6 +157,63 @@ TEST_F(BerichtProcessEmbedded, UnwritableReportGivesEInOutErrorAndStatus2) {
     EXPECT_EQ(run.exitStatus, 2);
     EXPECT_EQ(run.output.rfind("EInOutError: Datei kann nicht geschrieben werden: fehlt/bericht.html", 0), 0u)
         << run.output;
+}
+
+// Yesterday's page and CSV stay whole when the new ones cannot be written (here the files may
+// not grow past 4 KiB, as on a full disk); no temporary file is left. Through the server: the
+// program itself writes no database file.
+TEST(BerichtProcessFiles, FullDiskLeavesTheOldFilesThroughTheServer) {
+    TestDatabase db(DbMode::Server);
+    LoadDemoWithHours(db);
+    test::ProgramFolder folder("sollist-bericht");
+    folder.WriteConnection(db.Database(), db.Server());
+    const std::string oldPage = "<html>gestern</html>\n", oldCsv = "Satzart;gestern\r\n";
+    folder.WriteFile("r.html", oldPage);
+    folder.WriteFile("r.csv", oldCsv);
+    const auto files = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder.Dir()))
+            names.push_back(entry.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> before = files();
+
+    test::RunOptions options;
+    options.args = {"-o", "r.html", "--csv", "r.csv"};
+    options.env.emplace_back("ISC_PASSWORD", test::ServerPassword());
+    options.fileSizeLimit = 4096;
+    const test::ProgramResult run = folder.Run(options);
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_EQ(run.output, "EInOutError: Datei kann nicht geschrieben werden: r.html (File too large)\n");
+    EXPECT_EQ(ReadFileText(folder.Dir() / "r.html"), oldPage);
+    EXPECT_EQ(ReadFileText(folder.Dir() / "r.csv"), oldCsv);
+    EXPECT_EQ(files(), before);
+
+    options.fileSizeLimit = 0;
+    ASSERT_EQ(folder.Run(options).exitStatus, 0);
+    EXPECT_NE(ReadFileText(folder.Dir() / "r.html"), oldPage);
+    EXPECT_EQ(files(), before);
+}
+
+// A page replaced through a symbolic link stays behind the link, with the permissions the old
+// one had.
+TEST(BerichtProcessFiles, ReplacedPageKeepsItsLinkAndPermissions) {
+    TestDatabase db;
+    test::ProgramFolder folder("sollist-bericht");
+    folder.WriteConnection(db.Database());
+    folder.WriteFile("www/bericht.html", "alt");
+    fs::permissions(folder.Dir() / "www/bericht.html",
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink(folder.Dir() / "www/bericht.html", folder.Dir() / "link.html");
+
+    const test::ProgramResult run = RunReport(folder, {"-o", "link.html"});
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    EXPECT_TRUE(fs::is_symlink(folder.Dir() / "link.html"));
+    EXPECT_NE(ReadFileText(folder.Dir() / "www/bericht.html").find("Keine offenen Aufträge."),
+              std::string::npos);
+    EXPECT_EQ(fs::status(folder.Dir() / "www/bericht.html").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
 // Options that need no database; standard output only (usage errors go to standard error).

@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 
 namespace sollist::solltat {
 namespace {
@@ -69,6 +70,19 @@ TEST(ErrorTxt, ExistingFileGainsOneLineAndNoSecondHeader) {
     EXPECT_TRUE(lines[3].ends_with(" zweite"));
 }
 
+// A full disk once left the file empty: the next line brings the header with it.
+TEST(ErrorTxt, EmptyFileGetsTheHeader) {
+    ScratchTemp temp;
+    std::ofstream(temp.LogFile()).close();
+    WriteOnce(temp, "SollTat", "erste");
+
+    const auto lines = CrLfLines(temp.Log());
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], Header);
+    EXPECT_EQ(lines[1], Separator);
+    EXPECT_TRUE(lines[2].ends_with(" erste"));
+}
+
 TEST(ErrorTxt, ProgramNameFillsTwelveCharactersAndMessageStaysWhole) {
     const std::string longMessage(60, 'x');
     const struct {
@@ -106,7 +120,7 @@ TEST(ErrorTxt, TextIsStoredInWindows1252) {
     EXPECT_TRUE(temp.Log().ends_with("Material f\xFCr Dickenberechnung fehlt\r\n"));
 }
 
-TEST(ErrorTxt, UnwritableFileRaisesInOutErrorWithSystemText) {
+TEST(ErrorTxt, UnwritableFileRaisesInOutErrorNamingTheFile) {
     ScratchTemp temp;
     TErrorTxt log(temp.Dir() / "fehlt");
     log.Open("SollTat");
@@ -115,7 +129,8 @@ TEST(ErrorTxt, UnwritableFileRaisesInOutErrorWithSystemText) {
         FAIL() << "no error";
     } catch (const EInOutError& e) {
         EXPECT_STREQ(e.kind(), "EInOutError");
-        EXPECT_EQ(std::string(e.what()), std::strerror(ENOENT));
+        EXPECT_EQ(std::string(e.what()), "Datei kann nicht geschrieben werden: " + log.GetName() + " (" +
+                                             std::strerror(ENOENT) + ")");
     }
 }
 

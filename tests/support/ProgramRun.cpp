@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -37,13 +38,48 @@ std::map<std::string, std::string> CurrentEnvironment() {
     return env;
 }
 
-// Feeds the complete lines of a growing output to the callback.
-void EmitLines(const std::string& output, std::size_t& emitted, const RunOptions& options) {
-    if (!options.onLine)
-        return;
-    for (std::size_t end; (end = output.find('\n', emitted)) != std::string::npos; emitted = end + 1)
-        options.onLine(output.substr(emitted, end - emitted));
+// Feeds the complete lines of a growing output to the callback, and sends the signal asked for
+// after its line.
+void EmitLines(const std::string& output, std::size_t& emitted, const RunOptions& options, pid_t pid,
+               bool& signalled) {
+    for (std::size_t end; (end = output.find('\n', emitted)) != std::string::npos; emitted = end + 1) {
+        const std::string line = output.substr(emitted, end - emitted);
+        if (options.onLine)
+            options.onLine(line);
+        if (options.signalAfter.number != 0 && !signalled && line == options.signalAfter.line) {
+            ::kill(pid, options.signalAfter.number);
+            signalled = true;
+        }
+    }
 }
+
+// The child inherits a file size limit, and SIGXFSZ ignored so that a write beyond it fails
+// instead of ending the process; both are put back in this process once the child runs.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long bytes) : active_(bytes != 0) {
+        if (!active_)
+            return;
+        ::getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        previousHandler_ = ::signal(SIGXFSZ, SIG_IGN);
+    }
+    ~FileSizeLimit() {
+        if (!active_)
+            return;
+        ::setrlimit(RLIMIT_FSIZE, &previous_);
+        ::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    bool active_;
+    rlimit previous_{};
+    sighandler_t previousHandler_ = SIG_DFL;
+};
 
 } // namespace
 
@@ -53,6 +89,8 @@ ProgramFolder::ProgramFolder(std::string program) : program_(std::move(program))
     // Parameterised tests are named "Prefix/Suite.Name/Param": one folder, not a tree of them
     // that removing the folder would leave behind.
     std::replace(name.begin(), name.end(), '/', '_');
+    if (program_ != "sollist")
+        name += "_" + program_; // a test may run both programs at once
     dir_ = fs::temp_directory_path() / ("sollist_run_" + std::to_string(::getpid()) + "_" + name);
     fs::remove_all(dir_);
     fs::create_directories(ConfigDir());
@@ -116,7 +154,11 @@ ProgramResult ProgramFolder::Run(const RunOptions& options) const {
     argv.push_back(nullptr);
     pid_t pid = 0;
     const auto start = Clock::now();
-    const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    int spawned = 0;
+    {
+        const FileSizeLimit limit(options.fileSizeLimit);
+        spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    }
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipeFds[1]);
     if (spawned != 0) {
@@ -126,6 +168,7 @@ ProgramResult ProgramFolder::Run(const RunOptions& options) const {
 
     const auto deadline = start + options.timeout;
     std::size_t emitted = 0;
+    bool signalled = false;
     char buffer[4096];
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -139,7 +182,7 @@ ProgramResult ProgramFolder::Run(const RunOptions& options) const {
         if (n <= 0)
             break;
         result.output.append(buffer, static_cast<std::size_t>(n));
-        EmitLines(result.output, emitted, options);
+        EmitLines(result.output, emitted, options, pid, signalled);
     }
     ::close(pipeFds[0]);
     int status = 0;

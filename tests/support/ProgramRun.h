@@ -27,11 +27,20 @@ struct RunOptions {
     std::chrono::seconds timeout{120};
     // Command-line arguments after the program name.
     std::vector<std::string> args;
+    // A signal sent to the program once, when a line equal to `line` has arrived (0: none).
+    struct {
+        std::string line;
+        int number = 0;
+    } signalAfter;
+    // The largest file the program may write, in bytes (a write beyond fails with EFBIG, as on
+    // a full disk); 0: no limit.
+    unsigned long fileSizeLimit = 0;
 };
 
 class ProgramFolder {
 public:
-    // A folder named after the running test, with a copy of the built program of this name.
+    // A folder named after the running test and the program, with a copy of the built program
+    // of this name (a second folder of the same test and program takes the first one's place).
     explicit ProgramFolder(std::string program = "sollist");
     ~ProgramFolder();
     ProgramFolder(const ProgramFolder&) = delete;

@@ -92,12 +92,8 @@ struct TestDatabase::Impl {
     std::string Encode(const std::string& utf8) const { return codePage ? codePage->FromUtf8(utf8) : utf8; }
 
     Firebird::IAttachment* Attach() {
-        if (!attachment) {
-            fb::XpbBuilder dpb = fb::BuildDpb(options);
-            fb::Status status;
-            attachment.reset(fb::Provider()->attachDatabase(
-                &status, target.c_str(), dpb->getBufferLength(&status), dpb->getBuffer(&status)));
-        }
+        if (!attachment)
+            attachment = fb::Attach(target, options);
         return attachment.get();
     }
     void Release() {
@@ -133,10 +129,7 @@ TestDatabase::TestDatabase(DbMode mode, bool loadSchema, DbCharset charset)
         path_ = std::string(kServerDirectory) + "/" + UniqueName() + ".fdb";
         target = "localhost:" + path_;
     }
-    fb::XpbBuilder dpb = fb::BuildDpb(options);
-    fb::Status status;
-    impl_->attachment.reset(fb::Provider()->createDatabase(
-        &status, target.c_str(), dpb->getBufferLength(&status), dpb->getBuffer(&status)));
+    impl_->attachment = fb::Attach(target, options);
     impl_->target = target;
     impl_->options = options;
     impl_->options.create = false;
