@@ -67,22 +67,37 @@ void Tdm_BLXExport::DeclareDataObjects() {
 // clang-format on
 
 void Tdm_BLXExport::CalcSollIst() {
-    tbAufsStd.EmptyTable();
-    tbAufsStd.Open();
-    tbAuftrag.Open();
+    const std::vector<std::string> orders = EmptyAufsStdAndListOrders();
+    StartOrders();
+    for (const std::string& OfNumm : orders) CalcOrder(OfNumm);
+    FinishOrders();
+}
 
+std::vector<std::string> Tdm_BLXExport::EmptyAufsStdAndListOrders() {
+    tbAufsStd.EmptyTable();
     qry.Close();
     qry.ParamByName("DATUM").AsDateTime(db::Today() - OpenDays);
     qry.Open();
-
-    solltat::TSolltat solltat(FContext);
-    solltat.KeepMasterData = true; // the run changes no master data
-    ist::TIstStunden istStunden(FContext);
-    istStunden.KeepMasterData = true;
-    auto orderNumber = qry.FieldByName("AOfNumm");
-    for (; !qry.Eof(); qry.Next()) CalcOrder(orderNumber.AsString(), solltat, istStunden);
-
+    std::vector<std::string> orders;
+    orders.reserve(static_cast<std::size_t>(qry.RecordCount()));
+    for (auto orderNumber = qry.FieldByName("AOfNumm"); !qry.Eof(); qry.Next())
+        orders.push_back(orderNumber.AsString());
     qry.Close();
+    return orders;
+}
+
+void Tdm_BLXExport::StartOrders() {
+    tbAufsStd.Open();
+    tbAuftrag.Open();
+    FSolltat = std::make_unique<solltat::TSolltat>(FContext);
+    FSolltat->KeepMasterData = true; // the run changes no master data
+    FIstStunden = std::make_unique<ist::TIstStunden>(FContext);
+    FIstStunden->KeepMasterData = true;
+}
+
+void Tdm_BLXExport::FinishOrders() {
+    FIstStunden.reset();
+    FSolltat.reset();
     tbAufsStd.Close();
     tbAuftrag.Close();
 }
@@ -100,27 +115,23 @@ void Tdm_BLXExport::CalcOrders(const std::vector<std::string>& orders) {
     }
     db::TIBCSQL oldRows(FContext.Connection, "qryAufsStdLoeschen");
     oldRows.SetSQL({"DELETE FROM AufSStd WHERE ASOFNUMM = :OFNUMM"});
-    tbAufsStd.Open();
-
-    solltat::TSolltat solltat(FContext);
-    solltat.KeepMasterData = true;
-    ist::TIstStunden istStunden(FContext);
-    istStunden.KeepMasterData = true;
-    for (const std::string& OfNumm : known) CalcOrder(OfNumm, solltat, istStunden, &oldRows);
-
-    tbAufsStd.Close();
-    tbAuftrag.Close();
+    StartOrders();
+    for (const std::string& OfNumm : known) CalcOrder(OfNumm, &oldRows, {});
+    FinishOrders();
 }
 
-void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, solltat::TSolltat& solltat,
-                              ist::TIstStunden& istStunden, db::TIBCSQL* oldRows) {
+void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, const TOrderEnd& atEnd) {
+    CalcOrder(OfNumm, nullptr, atEnd);
+}
+
+void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, db::TIBCSQL* oldRows, const TOrderEnd& atEnd) {
     FContext.Print(fmt::format("Berechnung für Offert {} läuft..", OfNumm));
     // The order's AufSStd rows and its totals are stored together or not at all.
     db::TIBCWorkUnit unit(FContext.Connection);
-    solltat.Calculate({OfNumm}, false); // first: it may create SOLLTAT, before the unit writes
+    FSolltat->Calculate({OfNumm}, false); // first: it may create SOLLTAT, before the unit writes
     std::vector<TStundenZeile> rows;
     const double targetSum = SumTargetHours(&rows);
-    const ist::TIstErgebnis ist = istStunden.Calc(OfNumm);
+    const ist::TIstErgebnis ist = FIstStunden->Calc(OfNumm);
     MergeActualHours(rows, ist);
     if (oldRows != nullptr) {
         oldRows->ParamByName("OFNUMM").AsString(OfNumm);
@@ -138,13 +149,17 @@ void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, solltat::TSolltat& soll
                 throw;
             tbAuftrag.Cancel();
             solltat::TErrorTxt log;
-            log.Open("SollIst");
+            log.Open("SollIst", FContext.LogLines);
             log.Write(fmt::format("Offert {}: Auftrag von einem Benutzer gesperrt, Summen nicht geschrieben",
                                   OfNumm));
             SkippedOrders.push_back(OfNumm);
+            if (atEnd)
+                atEnd();
             return;
         }
     }
+    if (atEnd)
+        atEnd();
     unit.Commit();
 }
 

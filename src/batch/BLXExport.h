@@ -5,6 +5,8 @@
 #include "common/RunContext.h"
 #include "db/DataSet.h"
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,19 @@ public:
 
     // The run over all open orders; prints one progress line per order.
     void CalcSollIst();
+    // CalcSollIst in steps, for a run that shares the orders out among modules on several
+    // connections: on one module EmptyAufsStdAndListOrders; then on each module StartOrders,
+    // CalcOrder for each of its orders, FinishOrders.
+    // Empties AufSStd and returns the open orders in the order the database gives them.
+    std::vector<std::string> EmptyAufsStdAndListOrders();
+    void StartOrders();
+    // Called once an order's work is done, before its unit of work is committed (also for an
+    // order a user holds, whose unit was rolled back): what it raises rolls the order back.
+    using TOrderEnd = std::function<void()>;
+    // One order of the run: progress line, target activities, AufSStd rows, totals, committed
+    // together.
+    void CalcOrder(const std::string& OfNumm, const TOrderEnd& atEnd = {});
+    void FinishOrders();
     // Recalculates the totals of one order in Auftrag (no AufSStd rows, no console line).
     void CalcSollIst(const std::string& OfNumm);
     // The nightly run for the named orders only: their AufSStd rows replaced, their totals
@@ -63,12 +78,14 @@ private:
         double SollStd = 0, IstStd = 0;
     };
 
+    // The calculators of StartOrders, kept with their master data from order to order.
+    std::unique_ptr<solltat::TSolltat> FSolltat;
+    std::unique_ptr<ist::TIstStunden> FIstStunden;
+
     void DeclareDataObjects();
-    // One order of the run: progress line, target activities, AufSStd rows, totals.
-    // With oldRows (a delete by :OFNUMM), the order's stored AufSStd rows are replaced in the
-    // same unit of work.
-    void CalcOrder(const std::string& OfNumm, solltat::TSolltat& solltat, ist::TIstStunden& istStunden,
-                   db::TIBCSQL* oldRows = nullptr);
+    // CalcOrder; with oldRows (a delete by :OFNUMM), the order's stored AufSStd rows are
+    // replaced in the same unit of work.
+    void CalcOrder(const std::string& OfNumm, db::TIBCSQL* oldRows, const TOrderEnd& atEnd);
     // Sums qrySollStd; with rows, also collects each group as a row (target hours with the
     // surcharge).
     double SumTargetHours(std::vector<TStundenZeile>* rows);

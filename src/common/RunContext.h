@@ -4,6 +4,7 @@
 // finds a connection or writes to standard output on its own.
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace sollist {
 
@@ -15,9 +16,16 @@ class TIBCConnection;
 using TConsoleSink = std::function<void(const std::string& line)>;
 
 struct TRunContext {
+    TRunContext(db::TIBCConnection& connection, TConsoleSink console, TConsoleSink logLines = {})
+        : Connection(connection), Console(std::move(console)), LogLines(std::move(logLines)) {}
+
     db::TIBCConnection& Connection;
     // Progress and formula error lines; empty: the lines are dropped.
     TConsoleSink Console;
+    // Lines of the calculation error log, each whole ("date time program message"); empty: the
+    // log writer appends them to the file itself. A worker of a run on several connections
+    // collects them with its order's console lines, to be written in the order of the orders.
+    TConsoleSink LogLines;
 
     void Print(const std::string& line) const {
         if (Console)

@@ -220,6 +220,12 @@ void DeclareSolltat(db::TIBCTable& tb) {
 }
 // clang-format on
 
+void CreateSolltat(db::TIBCConnection& connection) {
+    db::TIBCTable tb(connection, "tbSolltat");
+    DeclareSolltat(tb);
+    db::CreateTempTable(tb, "");
+}
+
 // ---------------------------------------------------------------------------------------
 
 std::size_t TMSTRecordList::KeyHash::operator()(const Key& k) const {

@@ -117,6 +117,8 @@ struct TKeyTabErgebnis {
 
 // Column definitions (and table name) of the global temporary table SOLLTAT, in column order.
 void DeclareSolltat(db::TIBCTable& tb);
+// SOLLTAT created in the database when it has none, else emptied for this connection.
+void CreateSolltat(db::TIBCConnection& connection);
 
 class Tdm_Solltat {
 public:

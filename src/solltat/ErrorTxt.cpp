@@ -13,6 +13,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace sollist::solltat {
 
@@ -71,8 +72,9 @@ void WriteAll(int fd, const std::string& bytes) {
 
 } // namespace
 
-void TErrorTxt::Open(const std::string& ProgName) {
+void TErrorTxt::Open(const std::string& ProgName, TConsoleSink sink) {
     Programm = FitCharacters(ProgName, ProgrammWidth);
+    FSink = std::move(sink);
     // TEMP as the installation knows it; on this platform usually unset, so the usual
     // temporary directory follows (a file in the root directory is not writable).
     std::string dir;
@@ -91,7 +93,11 @@ void TErrorTxt::Open(const std::string& ProgName) {
 }
 
 void TErrorTxt::Write(const std::string& FehlerTxt) {
-    AppendLine(DateTimeStamp() + ' ' + Programm + ' ' + FehlerTxt);
+    std::string line = DateTimeStamp() + ' ' + Programm + ' ' + FehlerTxt;
+    if (FSink)
+        FSink(line);
+    else
+        AppendLine(line);
 }
 
 // Creating the file exclusively decides atomically whether the header belongs in front.

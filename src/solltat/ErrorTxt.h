@@ -1,6 +1,8 @@
 #pragma once
 // Calculation error log "SollBerFehler.Txt" in the temporary directory: data problems that
 // do not stop the calculation, one line each, for reading after the batch has run.
+#include "common/RunContext.h"
+
 #include <string>
 #include <string_view>
 
@@ -9,18 +11,19 @@ namespace sollist::solltat {
 class TErrorTxt {
 public:
     // Program name padded or cut to 12 characters; the log path from TEMP, else TMPDIR,
-    // else /tmp. The file itself is not touched.
-    void Open(const std::string& ProgName);
-    // Appends "date time program message"; the file gets its two header lines when it is
-    // created. EInOutError with the system's error text when the file cannot be written.
+    // else /tmp. The file itself is not touched. With a sink, Write hands it the lines instead.
+    void Open(const std::string& ProgName, TConsoleSink sink = {});
+    // Appends "date time program message" (or hands it to the sink of Open).
     void Write(const std::string& FehlerTxt);
+    // Appends one whole line to the file; the file gets its two header lines when it is
+    // created. EInOutError with the system's error text when the file cannot be written.
+    void AppendLine(const std::string& line);
     const std::string& GetName() const { return FileName; }
 
 private:
-    void AppendLine(const std::string& line);
-
     std::string Programm;
     std::string FileName;
+    TConsoleSink FSink;
 };
 
 } // namespace sollist::solltat

@@ -87,7 +87,7 @@ void TSolltat::BeginRun() {
     }
     dm_Solltat->MSollT.Clear(); // a kept module may hold the records of a failed call
     ErrLog = std::make_unique<TErrorTxt>();
-    ErrLog->Open("SollTat");
+    ErrLog->Open("SollTat", FContext.LogLines);
     if (!Formel) {
         Formel = std::make_unique<formula::TQFormelAuftrag>(FContext);
         Formel->KeepMasterData(KeepMasterData);

@@ -136,24 +136,32 @@ TEST(NightlyRun, EachExitStatus) {
 }
 
 // B2 is held by a user: after the lock timeout B2 keeps its totals, the log names it once,
-// the orders before and after it are done and the run ends with "Fertig !" and status 3.
+// the orders before and after it are done and the run ends with "Fertig !" and status 3; on
+// two workers as on one.
 TEST(NightlyRun, OrderHeldByAUserIsSkippedAfterTheLockTimeoutThroughTheServer) {
     TestDatabase db(DbMode::Server);
-    db.Exec(ThreeOrders() + "UPDATE AUFTRAG SET ASSOLLSTND = 99 WHERE AOFNUMM = 'B2';");
-    ProgramFolder folder;
-    folder.WriteConnection(db.Database(), db.Server());
-    RowHolder holder(db, "B2");
-    const ProgramResult run = folder.Run(ServerRun({"--lock-timeout", "1"}));
-    holder.Release();
+    db.Exec(ThreeOrders());
+    for (const char* jobs : {"1", "2"}) {
+        SCOPED_TRACE(jobs);
+        db.Exec("UPDATE AUFTRAG SET ASSOLLSTND = 99, ASISTSTND = NULL, ASREGSTND = NULL, AOFFSTND = NULL, "
+                "ASISTBIS = NULL, ASKOLETZT = NULL;");
+        ProgramFolder folder;
+        folder.WriteConnection(db.Database(), db.Server());
+        RowHolder holder(db, "B2");
+        const ProgramResult run = folder.Run(ServerRun({"--lock-timeout", "1", "--jobs", jobs}));
+        holder.Release();
 
-    EXPECT_EQ(run.output, ThreeOrdersOutput);
-    EXPECT_EQ(run.exitStatus, 3);
-    EXPECT_LT(run.elapsed, 30s);
-    EXPECT_EQ(db.QueryValue(AuftragListing), "A1/1.000/2.000/0.000/0.000/2024-05-02/MON B2/99.000/-/-/-/-/- "
-                                             "C3/1.000/0.000/0.000/0.000/-/");
-    const std::string log = ReadFile(folder.Dir() / "SollBerFehler.Txt");
-    EXPECT_EQ(Count(log, "Offert B2"), 1u) << log;
-    EXPECT_EQ(Count(log, "Offert "), 1u) << log;
+        EXPECT_EQ(run.output, ThreeOrdersOutput);
+        EXPECT_EQ(run.exitStatus, 3);
+        EXPECT_LT(run.elapsed, 30s);
+        EXPECT_EQ(db.QueryValue(AuftragListing),
+                  "A1/1.000/2.000/0.000/0.000/2024-05-02/MON B2/99.000/-/-/-/-/- "
+                  "C3/1.000/0.000/0.000/0.000/-/");
+        EXPECT_EQ(db.QueryValue(AufsStdListing), "A1/MONT/MON/1.000/2.000 C3/ZUSCHN/ZUS/1.000/0.000");
+        const std::string log = ReadFile(folder.Dir() / "SollBerFehler.Txt");
+        EXPECT_EQ(Count(log, "Offert B2"), 1u) << log;
+        EXPECT_EQ(Count(log, "Offert "), 1u) << log;
+    }
 }
 
 // The first run waits on A1, which a user holds; a second run started meanwhile is refused in
@@ -192,6 +200,34 @@ TEST(NightlyRun, OverlappingRunIsRefusedAndChangesNothingThroughTheServer) {
     const ProgramResult firstRun = first.get();
     EXPECT_EQ(firstRun.output, ThreeOrdersOutput);
     EXPECT_EQ(firstRun.exitStatus, 0);
+}
+
+// A run on two workers lets its own workers attach (three attachments of the process name)
+// and still refuses a second run; it waits on A1, which a user holds, and then finishes.
+TEST(NightlyRun, RunOnTwoWorkersRefusesAnotherRunThroughTheServer) {
+    TestDatabase db(DbMode::Server);
+    db.Exec(ThreeOrders());
+    ProgramFolder folder;
+    folder.WriteConnection(db.Database(), db.Server());
+    auto holder = std::make_unique<RowHolder>(db, "A1");
+    std::future<ProgramResult> first = std::async(std::launch::async, [&] {
+        return folder.Run(ServerRun({"--lock-timeout", "60", "--jobs", "2"}));
+    });
+    const std::string attachments =
+        "SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$REMOTE_PROCESS = 'sollist'";
+    for (int i = 0; i < 300 && db.QueryValue(attachments) != "3"; ++i) std::this_thread::sleep_for(100ms);
+    ASSERT_EQ(db.QueryValue(attachments), "3");
+
+    const ProgramResult second = folder.Run(ServerRun());
+    EXPECT_EQ(second.exitStatus, 4);
+    EXPECT_TRUE(second.output.starts_with(test::StartLine + "Exception: Auf dieser Datenbank läuft schon "))
+        << second.output;
+
+    holder.reset();
+    const ProgramResult firstRun = first.get();
+    EXPECT_EQ(firstRun.output, ThreeOrdersOutput);
+    EXPECT_EQ(firstRun.exitStatus, 0);
+    EXPECT_EQ(db.QueryValue(AufsStdListing), ThreeOrdersStored);
 }
 
 // A run killed with SIGKILL in the middle (it waits on A1, a user holds it, AufSStd is already
@@ -389,13 +425,15 @@ TEST(NightlyRun, CommandLine) {
         int exitStatus;
         std::string outputStart;
     } cases[] = {
-        {{"--help"}, 0, "Aufruf: sollist [--order OFFERT]... [--lock-timeout SEKUNDEN]\n"},
+        {{"--help"}, 0, "Aufruf: sollist [--order OFFERT]... [--lock-timeout SEKUNDEN] [--jobs N]\n"},
         {{"--version"}, 0, "sollist 1.0\n"},
         {{"--verbose"}, 64, ""},
         {{"--order"}, 64, ""},
         {{"--order", ""}, 64, ""},
         {{"--lock-timeout", "ten"}, 64, ""},
         {{"--lock-timeout", "-1"}, 64, ""},
+        {{"--jobs", "zwei"}, 64, ""},
+        {{"--jobs", "65"}, 64, ""},
         {{"A1"}, 64, ""},
     };
     for (const auto& c : cases) {
