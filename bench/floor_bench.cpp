@@ -7,7 +7,7 @@
 //
 //   floor_bench <database> [<server>]      (server mode takes the password from ISC_PASSWORD)
 #include "batch/BLXExport.h"
-#include "db/Connection.h"
+#include "db/DMConnection.h"
 #include "db/FbApi.h"
 #include "db/Statement.h"
 #include "db/StatementObserver.h"

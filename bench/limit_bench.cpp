@@ -9,9 +9,10 @@
 //                                                  ISC_PASSWORD; rounds: run and limit
 //                                                  alternately, default 2, best of each)
 #include "batch/BLXExport.h"
-#include "db/Connection.h"
+#include "db/DMConnection.h"
 #include "db/DataSet.h"
 #include "db/Loader.h"
+#include "db/OpenOrders.h"
 #include "db/SqlText.h"
 #include "db/Statement.h"
 #include "formula/QFormelLoader.h"
@@ -142,7 +143,7 @@ int main(int argc, char** argv) {
         std::vector<OrderQuery> queries = OrderQueries(connection);
         std::vector<std::string> orders;
         batch::Tdm_BLXExport module(context);
-        module.qry.ParamByName("DATUM").AsDateTime(db::Today() - batch::Tdm_BLXExport::OpenDays);
+        db::SetOpenOrdersDay(module.qry, db::Today());
         module.qry.Open();
         for (auto nr = module.qry.FieldByName("AOfNumm"); !module.qry.Eof(); module.qry.Next())
             orders.push_back(nr.AsString());

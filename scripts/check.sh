@@ -1,9 +1,10 @@
 #!/bin/bash
-# Second CI stage, run after scripts/test.sh: the formatting check, clang-tidy over the sources of src/, the whole
+# Second CI stage, run after scripts/test.sh: the formatting check, the include directions of src/
+# against the layer list of docs/ARCHITECTURE.md, clang-tidy over the sources of src/, the whole
 # test suite built with AddressSanitizer and UndefinedBehaviorSanitizer, a valgrind memcheck of
 # one run over the demo database, and a bounded run of the formula fuzzer. Run as root on
 # Debian 12. Each part can be run alone:
-#   scripts/check.sh [format] [tidy] [sanitize] [valgrind] [fuzz]     (default: all five)
+#   scripts/check.sh [format] [layers] [tidy] [sanitize] [valgrind] [fuzz]     (default: all six)
 # FUZZ_SECONDS sets the fuzzing time (default 30); TIDY_JOBS the clang-tidy processes run at
 # once (default 2).
 set -euo pipefail
@@ -94,6 +95,59 @@ format() {
     echo "clang-format: all files formatted"
 }
 
+# Every #include "<folder>/..." of a file under src/ names the file's own folder or a folder on a
+# lower level of the layer list in docs/ARCHITECTURE.md: the diagram under "## Layers", where a
+# line " src/<folder>" puts the folder on the current level and a line "|  uses" starts the next
+# level down. Folders on one level know nothing of each other. The list is read from the doc, so
+# the map and the check cannot drift apart; a folder of src/ that the list lacks, or a listed
+# folder that src/ lacks, fails as well.
+layers() {
+    echo "=== check: includes of src/ point down the layer list of docs/ARCHITECTURE.md"
+    local -A level=()
+    local depth=0 line
+    while IFS= read -r line; do
+        if [[ $line =~ ^\ src/([a-z_]+)([[:space:]]|$) ]]; then
+            level[${BASH_REMATCH[1]}]=$depth
+        elif [[ $line =~ ^[[:space:]]+\|[[:space:]]+uses ]]; then
+            depth=$((depth + 1))
+        fi
+    done < <(awk '/^## Layers/ {section = 1; next} /^## / {section = 0}
+                  section && /^```/ {if (diagram) exit; diagram = 1; next} diagram' docs/ARCHITECTURE.md)
+    if ((${#level[@]} == 0)); then
+        echo "layers: no layer list under '## Layers' in docs/ARCHITECTURE.md" >&2
+        return 1
+    fi
+    local status=0 folder
+    for folder in src/*/; do
+        folder=${folder#src/} folder=${folder%/}
+        if [[ ! -v level[$folder] ]]; then
+            echo "src/$folder: not in the layer list of docs/ARCHITECTURE.md" >&2
+            status=1
+        fi
+    done
+    for folder in "${!level[@]}"; do
+        if [[ ! -d src/$folder ]]; then
+            echo "docs/ARCHITECTURE.md: the layer list names src/$folder, which does not exist" >&2
+            status=1
+        fi
+    done
+    local file number from target count=0
+    while IFS=: read -r file number line; do
+        from=${file#src/} from=${from%%/*}
+        [[ -v level[$from] ]] || continue # reported above
+        [[ $line =~ \"([^\"/]*)/ ]]
+        target=${BASH_REMATCH[1]}
+        count=$((count + 1))
+        if [[ $target != "$from" ]] && { [[ ! -v level[$target] ]] || ((level[$target] <= level[$from])); }; then
+            echo "$file:$number: ${line#"${line%%[![:space:]]*}"}: src/$target is not below src/$from" \
+                 "in the layer list of docs/ARCHITECTURE.md" >&2
+            status=1
+        fi
+    done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^"]*/' src/*/ --include='*.h' --include='*.cpp')
+    ((status == 0)) || return 1
+    echo "layers: $count includes of src/ checked, none up or across the layer list (${#level[@]} folders)"
+}
+
 fuzz() {
     echo "=== check: formula fuzzer for $FUZZ_SECONDS s"
     scripts/fuzz.sh "$FUZZ_SECONDS"
@@ -101,10 +155,11 @@ fuzz() {
 
 scripts/setup.sh
 parts=("$@")
-((${#parts[@]})) || parts=(format tidy sanitize valgrind fuzz)
+((${#parts[@]})) || parts=(format layers tidy sanitize valgrind fuzz)
 for part in "${parts[@]}"; do
     case $part in
         format) format ;;
+        layers) layers ;;
         tidy) tidy ;;
         sanitize) sanitize ;;
         valgrind) valgrind_demo ;;

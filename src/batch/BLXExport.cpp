@@ -1,10 +1,12 @@
 #include "batch/BLXExport.h"
 
-#include "common/Errors.h"
 #include "config/DBIniFile.h"
-#include "db/Connection.h"
+#include "db/Errors.h"
+#include "db/OpenOrders.h"
+#include "db/WorkUnit.h"
 #include "ist/IstStunden.h"
 #include "solltat/ErrorTxt.h"
+#include "solltat/SollStunden.h"
 #include "solltat/Solltat.h"
 
 #include <fmt/format.h>
@@ -29,16 +31,10 @@ Tdm_BLXExport::~Tdm_BLXExport() = default;
 // clang-format off
 void Tdm_BLXExport::DeclareDataObjects() {
     db::Declare(qry,
-                {"Select AOfNumm,ANumm", "from auftrag ",
-                 "where (AsAbgeschl is Null or AsAbgeschl>:DATUM)"},
+                {"Select AOfNumm,ANumm", "from auftrag ", db::OpenOrdersCondition},
                 {{"AOfNumm", TFieldType::ftString, 10}, {"ANumm", TFieldType::ftString, 10}});
 
-    db::Declare(qrySollStd,
-                {"SELECT TaRmTat,TaKoNumm,Sum(TaFixZt+EhMenge*TaVarEh+Stueck*TaVarSt)/60 as SollStunden",
-                 "FROM solltat", "GROUP BY TaRmTat,TaKoNumm"},
-                {{"TaRmTat", TFieldType::ftString, 10},
-                 {"TaKoNumm", TFieldType::ftString, 3},
-                 {"SollStunden", TFieldType::ftFloat}});
+    solltat::DeclareSollStunden(qrySollStd);
 
     tbAufsStd.TableName = "AufSStd";
     tbAufsStd.KeyFields = "ASOFNUMM;ASRMTAT";
@@ -76,7 +72,7 @@ void Tdm_BLXExport::CalcSollIst() {
 std::vector<std::string> Tdm_BLXExport::EmptyAufsStdAndListOrders() {
     tbAufsStd.EmptyTable();
     qry.Close();
-    qry.ParamByName("DATUM").AsDateTime(db::Today() - OpenDays);
+    db::SetOpenOrdersDay(qry, db::Today());
     qry.Open();
     std::vector<std::string> orders;
     orders.reserve(static_cast<std::size_t>(qry.RecordCount()));
@@ -141,7 +137,7 @@ void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, db::TIBCSQL* oldRows, c
     if (tbAuftrag.FindKey({TValue{OfNumm}})) {
         try {
             WriteOrderTotals(targetSum, ist);
-        } catch (const EIBCError& error) {
+        } catch (const db::EIBCError& error) {
             // A user's open edit of the order holds its row: leave this order for the next run
             // rather than wait for the user all night. The failed write rolled the order's unit
             // back, its AufSStd rows with it.

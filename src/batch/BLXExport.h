@@ -68,9 +68,6 @@ public:
     db::TIBCTable tbAufsStd{FContext.Connection, "tbAufsStd"};
     db::TIBCTable tbAuftrag{FContext.Connection, "tbAuftrag"};
 
-    // Orders closed on this many days before today or earlier are no longer open.
-    static constexpr int OpenDays = 60;
-
 private:
     // One AufSStd row of the order being calculated, before it is stored.
     struct TStundenZeile {

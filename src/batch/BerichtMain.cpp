@@ -4,7 +4,7 @@
 #include "batch/Console.h"
 #include "common/Errors.h"
 #include "config/LocalIni.h"
-#include "db/Connection.h"
+#include "db/DMConnection.h"
 #include "db/Value.h"
 #include "report/Csv.h"
 #include "report/DmBericht.h"

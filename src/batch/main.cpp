@@ -5,7 +5,8 @@
 #include "batch/OrderHoursRun.h"
 #include "batch/RunGuard.h"
 #include "config/LocalIni.h"
-#include "db/Connection.h"
+#include "db/DMConnection.h"
+#include "db/Errors.h"
 
 #include <fmt/format.h>
 

@@ -1,11 +1,9 @@
 #pragma once
 // Every failure of the program is an exception with a kind name and a message; the entry
-// prints "kind: message". The kinds are the names users see in the batch output.
-#include <algorithm>
-#include <cstdint>
+// prints "kind: message". The kinds are the names users see in the batch output. A layer
+// whose failures are its own declares their kinds beside its code, derived from Exception.
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace sollist {
 
@@ -24,7 +22,6 @@ public:
         const char* kind() const noexcept override { return #Name; }                                         \
     };
 
-SOLLIST_ERROR_KIND(EDatabaseError, Exception)     // misuse of the data access layer
 SOLLIST_ERROR_KIND(EConvertError, Exception)      // text that is no number or date
 SOLLIST_ERROR_KIND(ERegistryException, Exception) // per-user setting of the wrong type
 SOLLIST_ERROR_KIND(EParseErr, Exception)          // formula and formula-model failures
@@ -36,27 +33,5 @@ SOLLIST_ERROR_KIND(EOverflow, EMathError)
 
 #undef SOLLIST_ERROR_KIND
 // NOLINTEND(bugprone-macro-parentheses)
-
-// Reported by the server or client library. Code and SQLSTATE let callers tell failures apart
-// without reading the text, which the server words and may reword.
-class EIBCError : public Exception {
-public:
-    explicit EIBCError(const std::string& message, std::intptr_t code = 0, std::string sqlState = {},
-                       std::vector<std::intptr_t> codes = {})
-        : Exception(message), code_(code), sqlState_(std::move(sqlState)), codes_(std::move(codes)) {}
-    const char* kind() const noexcept override { return "EIBCError"; }
-    std::intptr_t Code() const noexcept { return code_; }              // first gds code; 0 = none
-    const std::string& SqlState() const noexcept { return sqlState_; } // 5 characters; "" = none
-    // Whether any line of the message carries this gds code: the server puts the general
-    // failure first ("I/O error", "deadlock") and the telling one after it.
-    bool HasCode(std::intptr_t code) const noexcept {
-        return code == code_ || std::find(codes_.begin(), codes_.end(), code) != codes_.end();
-    }
-
-private:
-    std::intptr_t code_;
-    std::string sqlState_;
-    std::vector<std::intptr_t> codes_; // every gds code of the status vector, in order
-};
 
 } // namespace sollist

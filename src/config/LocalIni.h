@@ -1,7 +1,7 @@
 #pragma once
 // Installation settings: which configured connection to use (per-user ConnectionNr), where
 // its database and data directory are (firmen.ini next to the executable), and the named
-// file-system paths of the installation (table PFADE).
+// file-system paths of the installation (table PFADE, in LocalIniPfade.cpp).
 #include "common/Text.h"
 
 #include <array>

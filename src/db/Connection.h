@@ -1,7 +1,7 @@
 #pragma once
-// The one database connection of the program, its default auto-commit transaction, the
-// explicit transaction of the entry, the statement cache and the catalogue read through it.
-#include <exception>
+// The one database connection of the program and its default auto-commit transaction. Beside
+// it: the explicit transaction of the entry (Transaction.h), the unit of work (WorkUnit.h), the
+// statement cache (StatementCache.h), the connection module of the entry (DMConnection.h).
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,7 +21,7 @@ class CodePage;
 
 namespace sollist::db {
 
-class PreparedStatement; // cached prepared statement (defined in the implementation)
+class PreparedStatement; // db/Statement.h
 class StatementObserver;
 class TCatalogue;
 class TIBCTransaction;
@@ -33,6 +33,9 @@ public:
     TIBCConnection(const TIBCConnection&) = delete;
     TIBCConnection& operator=(const TIBCConnection&) = delete;
 
+    // The definition of the business system's connection. Nothing reads ClientLibrary and Port:
+    // the client library is linked when the program is built, and the port is the server's
+    // default, which the connection string leaves out.
     std::string ClientLibrary = "libfbclient.so.2";
     std::string Port = "3050";
     std::string Username = "TARVEX";
@@ -93,60 +96,16 @@ private:
     void Unregister(TIBCTransaction* transaction);
     struct Impl;
     std::unique_ptr<Impl> impl_;
+    // The unit of work open on the connection: its writes wait for its commit.
+    struct UnitState {
+        bool open = false;
+        bool written = false;    // a write waits for the unit's commit
+        bool rolledBack = false; // a failed write rolled the unit's writes back
+    } unit_;
     std::string database_;
     std::string server_;
     const text::CodePage* codePage_;
     StatementObserver* observer_ = nullptr;
-};
-
-class TIBCTransaction {
-public:
-    explicit TIBCTransaction(TIBCConnection& connection) : connection_(connection) {}
-    ~TIBCTransaction(); // rolls back when still active
-    void StartTransaction();
-    void Commit();
-    void Rollback();
-    bool Active() const { return active_; }
-
-private:
-    friend class TIBCConnection;
-    void Abandon(); // rolls back without raising (connection closing, destructor)
-    TIBCConnection& connection_;
-    bool active_ = false;
-};
-
-// Makes the writes of the default transaction from its construction to Commit one commit:
-// stored together or not at all (the destructor rolls back what was not committed). Meant to be
-// short, one order's work: a transaction held open across much work keeps the connection's
-// oldest transaction back, and with it the garbage collection of what the work deletes.
-class TIBCWorkUnit {
-public:
-    explicit TIBCWorkUnit(TIBCConnection& connection); // EDatabaseError when one is open already
-    ~TIBCWorkUnit();
-    TIBCWorkUnit(const TIBCWorkUnit&) = delete;
-    TIBCWorkUnit& operator=(const TIBCWorkUnit&) = delete;
-    // Commits the unit's writes; EDatabaseError when a failed write rolled them back already.
-    void Commit();
-
-private:
-    TIBCConnection& connection_;
-    bool open_ = true;
-};
-
-// A write refused because another transaction holds the row: it waited until the lock timeout
-// ran out, or the other transaction changed the row and committed meanwhile (the server says
-// "deadlock", "update conflicts with concurrent update" for both).
-bool RowHeldByAnother(const std::exception& error);
-// An embedded attach refused because another process (another embedded run, or the server)
-// has the database file open: the embedded engine opens it exclusively.
-bool OpenedByAnotherProcess(const std::exception& error);
-
-// Connection module: the connection and the explicit transaction of the entry.
-class TDMConnection {
-public:
-    TDMConnection() : IBCTransaction(IBCConnection) {}
-    TIBCConnection IBCConnection;
-    TIBCTransaction IBCTransaction;
 };
 
 } // namespace sollist::db

@@ -1,7 +1,8 @@
 #pragma once
 // Thin owners of Firebird OO API objects and the status object that turns every failure
-// reported by the client library into EIBCError. Only src/db and the test support use it.
-#include "common/Errors.h"
+// reported by the client library into EIBCError. Used by src/db, the test support and the floor
+// benchmark; nothing above src/db names a Firebird interface.
+#include "db/Errors.h"
 
 #include <firebird/Interface.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 // Misuse of a data object is an EDatabaseError whose message names the object.
-#include "common/Errors.h"
+#include "db/Errors.h"
 
 #include <string>
 

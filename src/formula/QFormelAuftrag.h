@@ -21,7 +21,9 @@ namespace sollist::formula {
 
 class TQFormelAuftrag;
 
-// One CNC row of a part type. Only entry 0 is used: the value of the row's formula ACVW0.
+// One CNC row of a part type, with eleven value places of which only entry 0 is filled: the
+// row's formula ACVW0 and its value. Entries 1 to 10 stay empty and 0; GetCNCTatValue reads any
+// of them, its callers entry 0. The formula texts are kept for a reader; nothing here reads them.
 class TF_CNCTat {
 public:
     std::int32_t Nummer = 0;

@@ -1,7 +1,7 @@
 #include "report/DmBericht.h"
 
-// The report shows the orders the nightly run treats as open: same rule, same number of days.
-#include "batch/BLXExport.h"
+// The report shows the orders the nightly run treats as open: the rule of db/OpenOrders.h.
+#include "db/OpenOrders.h"
 #include "db/Value.h"
 
 #include <algorithm>
@@ -15,7 +15,7 @@ using db::TFieldType;
 TdmBericht::TdmBericht(db::TIBCConnection& connection) : FConnection(connection) {
     db::Declare(qryAuftrag,
                 {"Select AOfNumm,ANumm,ABezeich,AsSollStnd,AsIstStnd,AsRegStnd,AOffStnd,AsIstBis",
-                 "from Auftrag", "where (AsAbgeschl is Null or AsAbgeschl>:DATUM)", "order by AOfNumm"},
+                 "from Auftrag", db::OpenOrdersCondition, "order by AOfNumm"},
                 {{"AOfNumm", TFieldType::ftString, 10},
                  {"ANumm", TFieldType::ftString, 10},
                  {"ABezeich", TFieldType::ftString, 60},
@@ -43,7 +43,7 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
     std::set<std::string> wanted(selection.begin(), selection.end());
 
     qryAuftrag.Close();
-    qryAuftrag.ParamByName("DATUM").AsDateTime(db::Today() - batch::Tdm_BLXExport::OpenDays);
+    db::SetOpenOrdersDay(qryAuftrag, db::Today());
     qryAuftrag.Open();
     auto ofNumm = qryAuftrag.FieldByName("AOfNumm");
     auto aNumm = qryAuftrag.FieldByName("ANumm");

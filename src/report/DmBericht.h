@@ -23,8 +23,7 @@ private:
     db::TIBCConnection& FConnection;
 
 public:
-    // Open orders by the order hours run's rule (parameter DATUM: the last closing day that
-    // no longer counts as open).
+    // The open orders (the rule of db/OpenOrders.h, shared with the order hours run).
     db::TIBCQuery qryAuftrag{FConnection, "qryAuftrag"};
     // All AufSStd rows with the name of their reporting activity.
     db::TIBCQuery qryAufSStd{FConnection, "qryAufSStd"};

@@ -1,6 +1,6 @@
 #include "solltat/DmSolltat.h"
 
-#include "common/Errors.h"
+#include "db/Errors.h"
 #include "db/TempTable.h"
 
 #include <algorithm>
@@ -93,7 +93,7 @@ std::string PartTypeTextCharset(db::TIBCConnection& connection) {
         return std::isupper(c) || std::isdigit(c) || c == '_';
     });
     if (!plainName) // it goes into the statement's text
-        throw EDatabaseError("Unexpected character set of POS_TYP.APTYTEXT: " + name);
+        throw db::EDatabaseError("Unexpected character set of POS_TYP.APTYTEXT: " + name);
     return name;
 }
 

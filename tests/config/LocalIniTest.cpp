@@ -158,6 +158,35 @@ TEST_F(LocalIniTest, FirmenwechselKeepsOtherContentAndLeavesNoTempFile) {
     EXPECT_EQ(files, 1);
 }
 
+// The section the read finds is the one the write changes: a header with blanks or another
+// case, and a file that starts with a byte order mark, get no second [R7] that the read would
+// never reach.
+TEST_F(LocalIniTest, FirmenwechselChangesTheSectionTheReadFinds) {
+    for (const std::string before : {"\xEF\xBB\xBF[R7]\nConnectionNr=2\n", "[ r7 ]\nConnectionNr=2\n"}) {
+        WriteRegistry(before);
+        ini_.Firmenwechsel(3);
+        ini_.ReadConnectionInfo(-1);
+        EXPECT_EQ(ini_.ConnectionNumber(), 3) << before;
+        EXPECT_EQ(ReadFile(RegistryPath()), before.substr(0, before.find('=') + 1) + "3\n");
+    }
+}
+
+// A registry folder that cannot be made (a file stands where it belongs) is a registry error
+// naming the file, like any other failed write.
+TEST_F(LocalIniTest, FirmenwechselThatCannotWriteRaisesRegistryError) {
+    WriteFile(dir_ / "blocked", "");
+    env_.Set("XDG_CONFIG_HOME", (dir_ / "blocked").string());
+    try {
+        ini_.Firmenwechsel(2);
+        FAIL() << "no error";
+    } catch (const ERegistryException& error) {
+        EXPECT_TRUE(
+            std::string(error.what())
+                .starts_with("Fehler beim Schreiben von 'ConnectionNr' in " + (dir_ / "blocked").string()))
+            << error.what();
+    }
+}
+
 TEST_F(LocalIniTest, PathIdentifiersAreFoundWithoutRegardToCase) {
     ini_.Put("buchhalt", "/fibu");
     ini_.Put("MiEmail", "/mail");

@@ -2,8 +2,8 @@
 // A fresh embedded database with table ART of three rows, for the data object tests.
 #include "TestDatabase.h"
 
-#include "common/Errors.h"
 #include "db/DataSet.h"
+#include "db/Errors.h"
 
 #include <gtest/gtest.h>
 

@@ -5,10 +5,11 @@
 #include "TestDatabase.h"
 #include "UserConfig.h"
 
-#include "common/Errors.h"
 #include "db/Connection.h"
 #include "db/DataSet.h"
+#include "db/Errors.h"
 #include "db/Password.h"
+#include "db/Transaction.h"
 
 #include <firebird/Interface.h>
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // The bulk loader against fresh databases (the 33 columns of SOLLTAT: tests/solltat/SolltatLoaderTest.cpp).
 #include "TestDatabase.h"
 
-#include "common/Errors.h"
 #include "db/Connection.h"
 #include "db/DataSet.h"
+#include "db/Errors.h"
 #include "db/Loader.h"
 #include "db/StatementObserver.h"
 

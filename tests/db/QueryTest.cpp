@@ -52,6 +52,22 @@ TEST_F(QueryTest, FieldsFollowTheColumns) {
     }
 }
 
+// ExecSQL runs the statement with the parameters set by name and commits it at once: closing
+// the connection, which rolls back what was not committed, keeps the change.
+TEST_F(QueryTest, ExecSQLRunsAStatementWithoutRowsAndCommitsIt) {
+    TIBCQuery update(connection, "qryUpdate");
+    update.SetSQL({"UPDATE ART SET ANZ = :ANZ", "WHERE NR = :NR"});
+    update.ParamByName("ANZ").AsInteger(9);
+    update.ParamByName("NR").AsString("B");
+    update.ExecSQL();
+    connection.Close();
+
+    TIBCQuery query(connection);
+    OpenArt(query, "WHERE ANZ = 9");
+    ASSERT_EQ(query.RecordCount(), 1);
+    EXPECT_EQ(query.FieldByName("NR").AsString(), "B");
+}
+
 TEST_F(QueryTest, WithoutTheOptionABooleanDomainReadsAsInteger) {
     TIBCQuery query(connection);
     query.SetSQL({"SELECT AKTIV FROM ART WHERE NR = 'B'"});

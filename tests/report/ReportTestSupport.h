@@ -2,7 +2,7 @@
 // What the report tests share: databases with stored hours (the demo data, a generated
 // business database), the order hours run that stores them, and readers for the report's
 // CSV and numbers that do not go through the report's own code.
-#include "db/Connection.h"
+#include "db/DMConnection.h"
 #include "support/Environment.h"
 #include "support/TestDatabase.h"
 

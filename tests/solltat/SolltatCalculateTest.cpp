@@ -4,7 +4,8 @@
 #include "solltat/Solltat.h"
 
 #include "SolltatTestData.h"
-#include "batch/BLXExport.h"
+#include "db/DataSet.h"
+#include "solltat/SollStunden.h"
 
 #include <gtest/gtest.h>
 
@@ -187,7 +188,7 @@ TEST_F(SolltatCalculate, DataProblemSetsTheFlagForThatCalculationOnly) {
     EXPECT_FALSE(calc.bFehler);
 }
 
-// The order hours run sums SOLLTAT with its query qrySollStd: (TaFixZt + EhMenge*TaVarEh +
+// The order hours run sums SOLLTAT with the query of DeclareSollStunden: (TaFixZt + EhMenge*TaVarEh +
 // Stueck*TaVarSt)/60 per reporting activity and cost centre. T1 (under R): 30 + 4*6 + 4*1.5 = 60
 // minutes; T2 (under R) from material M: 5 pieces * 12 = 60 minutes; T3: 90 minutes.
 void CalculateAndCheckTargetHours(TestDatabase& db, TSolltat& calc) {
@@ -202,8 +203,8 @@ void CalculateAndCheckTargetHours(TestDatabase& db, TSolltat& calc) {
 
     ASSERT_TRUE(calc.Calculate({"A1"}, false));
     EXPECT_FALSE(calc.bFehler);
-    batch::Tdm_BLXExport module(db.Context());
-    db::TIBCQuery& q = module.qrySollStd;
+    db::TIBCQuery q(db.Context().Connection, "qrySollStd");
+    DeclareSollStunden(q);
     q.Open();
     std::map<std::string, double> hours; // by "reporting activity/cost centre"
     for (; !q.Eof(); q.Next())

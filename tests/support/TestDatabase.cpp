@@ -179,9 +179,9 @@ void TestDatabase::Exec(const std::string& script) {
         try {
             impl_->attachment->execute(&status, transaction.get(), static_cast<unsigned>(statement.size()),
                                        statement.c_str(), SQL_DIALECT_V6, nullptr, nullptr, nullptr, nullptr);
-        } catch (const EIBCError& error) {
-            throw EIBCError(std::string(error.what()) + "\nin statement: " + statement, error.Code(),
-                            error.SqlState());
+        } catch (const db::EIBCError& error) {
+            throw db::EIBCError(std::string(error.what()) + "\nin statement: " + statement, error.Code(),
+                                error.SqlState());
         }
         fb::Commit(transaction);
     }

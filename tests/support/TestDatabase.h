@@ -4,7 +4,7 @@
 // the fixture goes.
 #include "Environment.h"
 #include "common/RunContext.h"
-#include "db/Connection.h"
+#include "db/DMConnection.h"
 
 #include <gtest/gtest.h>
 

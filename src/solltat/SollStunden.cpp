@@ -1,0 +1,21 @@
+#include "solltat/SollStunden.h"
+
+#include "db/Query.h"
+
+namespace sollist::solltat {
+
+using db::TFieldType;
+
+// Declared SQL and fields are laid out as tables: not reformatted.
+// clang-format off
+void DeclareSollStunden(db::TIBCQuery& query) {
+    db::Declare(query,
+                {"SELECT TaRmTat,TaKoNumm,Sum(TaFixZt+EhMenge*TaVarEh+Stueck*TaVarSt)/60 as SollStunden",
+                 "FROM solltat", "GROUP BY TaRmTat,TaKoNumm"},
+                {{"TaRmTat", TFieldType::ftString, 10},
+                 {"TaKoNumm", TFieldType::ftString, 3},
+                 {"SollStunden", TFieldType::ftFloat}});
+}
+// clang-format on
+
+} // namespace sollist::solltat

@@ -1,0 +1,14 @@
+#pragma once
+// SOLLTAT summed into target hours: the times there are minutes per record, per unit quantity
+// and per piece; the sum per reporting activity and cost centre, divided by 60, is hours.
+namespace sollist::db {
+class TIBCQuery;
+}
+
+namespace sollist::solltat {
+
+// Declares query as the sum of SOLLTAT per reporting activity and cost centre: fields TaRmTat,
+// TaKoNumm and SollStunden (hours, without surcharge), one row per group.
+void DeclareSollStunden(db::TIBCQuery& query);
+
+} // namespace sollist::solltat
