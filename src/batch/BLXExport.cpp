@@ -225,6 +225,7 @@ void Tdm_BLXExport::AppendRows(const std::string& OfNumm, const std::vector<TStu
     for (const TStundenZeile& row : rows)
         values.push_back({OfNumm, row.RmTat, row.KoNumm, row.SollStd, row.IstStd});
     tbAufsStd.AppendRows(values);
+    tbAufsStd.ForgetRows(); // never searched again: held, they would grow with every order
 }
 
 } // namespace sollist::batch
