@@ -5,12 +5,14 @@
 // parameter messages, every row fetched and every blob read, the same commits. run / floor is
 // the program's overhead over the database's own cost.
 //
-//   floor_bench <database> [<server>]      (server mode takes the password from ISC_PASSWORD)
+//   floor_bench <database> [<server>]      (server mode takes the password as the programs do)
 #include "batch/BLXExport.h"
+#include "batch/Inputs.h"
 #include "db/DMConnection.h"
 #include "db/FbApi.h"
 #include "db/Statement.h"
 #include "db/StatementObserver.h"
+#include "db/Value.h"
 #include "solltat/Solltat.h"
 
 #include <fmt/format.h>
@@ -221,8 +223,9 @@ int main(int argc, char** argv) {
         db::TDMConnection dm;
         dm.IBCConnection.SetDatabase(argv[1]);
         dm.IBCConnection.SetServer(argc > 2 ? argv[2] : "");
-        dm.IBCConnection.Connect();
-        const TRunContext context{dm.IBCConnection, {}};
+        batch::Connect(dm.IBCConnection);
+        const TRunContext context{
+            .Connection = dm.IBCConnection, .ErrorLogDir = batch::ErrorLogDir(), .Today = db::Today()};
         solltat::TSolltat(context).Calculate({}, false); // SOLLTAT exists before the recording
 
         Recorder recording;

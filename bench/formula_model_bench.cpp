@@ -53,8 +53,14 @@ sollist::test::TestDatabase& Database() {
     return *db;
 }
 
+// The formula model takes the connection and the console of a context only; its lines are
+// dropped.
+sollist::TRunContext Context() {
+    return {.Connection = Database().Connection().IBCConnection, .ErrorLogDir = {}, .Today = 0};
+}
+
 void BM_Berechne(benchmark::State& state) {
-    const sollist::TRunContext context{Database().Connection().IBCConnection, {}};
+    const sollist::TRunContext context = Context();
     TQFormelAuftrag model(context);
     for (auto _ : state) {
         model.Berechne("BIG");
@@ -68,7 +74,7 @@ BENCHMARK(BM_Berechne)->Unit(benchmark::kMillisecond);
 
 // Every part type and CNC value once, in the order the target calculation asks for them.
 void BM_LookupAll(benchmark::State& state) {
-    const sollist::TRunContext context{Database().Connection().IBCConnection, {}};
+    const sollist::TRunContext context = Context();
     TQFormelAuftrag model(context);
     model.Berechne("BIG");
     const std::vector<std::string> positions = [] {
@@ -90,7 +96,7 @@ BENCHMARK(BM_LookupAll)->Unit(benchmark::kMicrosecond);
 
 // The same lookups as first-match linear scans over the lists, for comparison.
 void BM_LookupAllLinear(benchmark::State& state) {
-    const sollist::TRunContext context{Database().Connection().IBCConnection, {}};
+    const sollist::TRunContext context = Context();
     TQFormelAuftrag model(context);
     model.Berechne("BIG");
     for (auto _ : state) {

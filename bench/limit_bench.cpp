@@ -8,9 +8,10 @@
 // program costs beyond that.
 //
 //   limit_bench <database> [<server> [<rounds> [<workers>]]]
-//        server mode takes the password from ISC_PASSWORD; rounds: run and limit alternately,
+//        server mode takes the password as the programs do; rounds: run and limit alternately,
 //        default 2, best of each; workers: connections of the run and of the limit, default 1
 #include "batch/BLXExport.h"
+#include "batch/Inputs.h"
 #include "batch/OrderHoursRun.h"
 #include "db/DMConnection.h"
 #include "db/DataSet.h"
@@ -156,18 +157,19 @@ int main(int argc, char** argv) {
         auto open = [&](db::TIBCConnection& connection) {
             connection.SetDatabase(argv[1]);
             connection.SetServer(argc > 2 ? argv[2] : "");
-            connection.Connect();
+            batch::Connect(connection);
         };
         db::TDMConnection dm;
         db::TIBCConnection& connection = dm.IBCConnection;
         open(connection);
-        const TRunContext context{connection, {}};
+        const TRunContext context{
+            .Connection = connection, .ErrorLogDir = batch::ErrorLogDir(), .Today = db::Today()};
         solltat::CreateSolltat(connection); // SOLLTAT exists before the first run
 
         const std::vector<OrderQuery> queries = OrderQueries(connection);
         std::vector<std::string> orders;
         batch::Tdm_BLXExport module(context);
-        db::SetOpenOrdersDay(module.qry, db::Today());
+        db::SetOpenOrdersDay(module.qry, context.Today);
         module.qry.Open();
         for (auto nr = module.qry.FieldByName("AOfNumm"); !module.qry.Eof(); module.qry.Next())
             orders.push_back(nr.AsString());

@@ -3,6 +3,7 @@
 // order's rows are found again in tables that hold every order of the run, so the time per
 // order must stay flat as the number of orders grows.
 #include "batch/BLXExport.h"
+#include "db/Value.h"
 
 #include "TestDatabase.h"
 
@@ -72,7 +73,10 @@ sollist::test::TestDatabase& Database(int orders) {
 
 void BM_OrderHoursRun(benchmark::State& state) {
     const int orders = static_cast<int>(state.range(0));
-    const sollist::TRunContext context{Database(orders).Connection().IBCConnection, {}};
+    sollist::test::TestDatabase& db = Database(orders);
+    const sollist::TRunContext context{.Connection = db.Connection().IBCConnection,
+                                       .ErrorLogDir = db.ErrorLogDir(),
+                                       .Today = sollist::db::Today()};
     for (auto _ : state) {
         sollist::batch::Tdm_BLXExport module(context); // its console lines are dropped
         module.CalcSollIst();

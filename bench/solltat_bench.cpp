@@ -77,7 +77,10 @@ sollist::test::TestDatabase& Database(bool materialIndexes) {
 // Arg 0: without the indexes on the orders' material numbers (POS_MAT, POSTYMAT), which the
 // preload query's IN subquery probes once per MATTATIG row; Arg 1: with them.
 void BM_CalculateOrder(benchmark::State& state) {
-    const sollist::TRunContext context{Database(state.range(0) != 0).Connection().IBCConnection, {}};
+    sollist::test::TestDatabase& db = Database(state.range(0) != 0);
+    const sollist::TRunContext context{.Connection = db.Connection().IBCConnection,
+                                       .ErrorLogDir = db.ErrorLogDir(),
+                                       .Today = 0}; // no day asked
     sollist::solltat::TSolltat calc(context);
     for (auto _ : state) benchmark::DoNotOptimize(calc.Calculate({"BIG"}, false));
     state.counters["positions"] = kPositions;

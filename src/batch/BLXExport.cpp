@@ -1,5 +1,6 @@
 #include "batch/BLXExport.h"
 
+#include "batch/Stammdaten.h"
 #include "config/DBIniFile.h"
 #include "db/Errors.h"
 #include "db/OpenOrders.h"
@@ -18,6 +19,16 @@ namespace sollist::batch {
 
 using db::TFieldType;
 using db::TValue;
+
+struct Tdm_BLXExport::TRun {
+    TRun(const TRunContext& context, const TStammdaten* seed)
+        : Stammdaten(seed != nullptr ? *seed : TStammdaten{}), Solltat(context, &Stammdaten.Soll),
+          IstStunden(context, &Stammdaten.Lohn) {}
+
+    TStammdaten Stammdaten;
+    solltat::TSolltat Solltat;
+    ist::TIstStunden IstStunden;
+};
 
 Tdm_BLXExport::Tdm_BLXExport(const TRunContext& context) : FContext(context) {
     DeclareDataObjects();
@@ -72,7 +83,7 @@ void Tdm_BLXExport::CalcSollIst() {
 std::vector<std::string> Tdm_BLXExport::EmptyAufsStdAndListOrders() {
     tbAufsStd.EmptyTable();
     qry.Close();
-    db::SetOpenOrdersDay(qry, db::Today());
+    db::SetOpenOrdersDay(qry, FContext.Today);
     qry.Open();
     std::vector<std::string> orders;
     orders.reserve(static_cast<std::size_t>(qry.RecordCount()));
@@ -82,18 +93,16 @@ std::vector<std::string> Tdm_BLXExport::EmptyAufsStdAndListOrders() {
     return orders;
 }
 
-void Tdm_BLXExport::StartOrders() {
+void Tdm_BLXExport::StartOrders(const TStammdaten* seed) {
     tbAufsStd.Open();
     tbAuftrag.Open();
-    FSolltat = std::make_unique<solltat::TSolltat>(FContext);
-    FSolltat->KeepMasterData = true; // the run changes no master data
-    FIstStunden = std::make_unique<ist::TIstStunden>(FContext);
-    FIstStunden->KeepMasterData = true;
+    FRun = std::make_unique<TRun>(FContext, seed);
 }
 
+const TStammdaten& Tdm_BLXExport::Stammdaten() const { return FRun->Stammdaten; }
+
 void Tdm_BLXExport::FinishOrders() {
-    FIstStunden.reset();
-    FSolltat.reset();
+    FRun.reset();
     tbAufsStd.Close();
     tbAuftrag.Close();
 }
@@ -124,10 +133,10 @@ void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, db::TIBCSQL* oldRows, c
     FContext.Print(fmt::format("Berechnung für Offert {} läuft..", OfNumm));
     // The order's AufSStd rows and its totals are stored together or not at all.
     db::TIBCWorkUnit unit(FContext.Connection);
-    FSolltat->Calculate({OfNumm}, false); // first: it may create SOLLTAT, before the unit writes
+    FRun->Solltat.Calculate({OfNumm}, false); // first: it may create SOLLTAT, before the unit writes
     std::vector<TStundenZeile> rows;
     const double targetSum = SumTargetHours(&rows);
-    const ist::TIstErgebnis ist = FIstStunden->Calc(OfNumm);
+    const ist::TIstErgebnis ist = FRun->IstStunden.Calc(OfNumm);
     MergeActualHours(rows, ist);
     if (oldRows != nullptr) {
         oldRows->ParamByName("OFNUMM").AsString(OfNumm);
@@ -144,7 +153,7 @@ void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, db::TIBCSQL* oldRows, c
             if (!db::RowHeldByAnother(error))
                 throw;
             tbAuftrag.Cancel();
-            solltat::TErrorTxt log;
+            solltat::TErrorTxt log(FContext.ErrorLogDir);
             log.Open("SollIst", FContext.LogLines);
             log.Write(fmt::format("Offert {}: Auftrag von einem Benutzer gesperrt, Summen nicht geschrieben",
                                   OfNumm));

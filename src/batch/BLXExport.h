@@ -12,13 +12,11 @@
 
 namespace sollist::ist {
 struct TIstErgebnis;
-class TIstStunden;
-} // namespace sollist::ist
-namespace sollist::solltat {
-class TSolltat;
 }
 
 namespace sollist::batch {
+
+struct TStammdaten;
 
 class Tdm_BLXExport {
 public:
@@ -35,13 +33,17 @@ public:
     // CalcOrder for each of its orders, FinishOrders.
     // Empties AufSStd and returns the open orders in the order the database gives them.
     std::vector<std::string> EmptyAufsStdAndListOrders();
-    void StartOrders();
+    // Opens the tables and makes the calculators, which keep the run's master data from order
+    // to order: their own, starting from a copy of seed when one is given.
+    void StartOrders(const TStammdaten* seed = nullptr);
     // Called once an order's work is done, before its unit of work is committed (also for an
     // order a user holds, whose unit was rolled back): what it raises rolls the order back.
     using TOrderEnd = std::function<void()>;
     // One order of the run: progress line, target activities, AufSStd rows, totals, committed
     // together.
     void CalcOrder(const std::string& OfNumm, const TOrderEnd& atEnd = {});
+    // The master data kept so far (between StartOrders and FinishOrders).
+    const TStammdaten& Stammdaten() const;
     void FinishOrders();
     // Recalculates the totals of one order in Auftrag (no AufSStd rows, no console line).
     void CalcSollIst(const std::string& OfNumm);
@@ -74,10 +76,9 @@ private:
         std::string RmTat, KoNumm;
         double SollStd = 0, IstStd = 0;
     };
-
-    // The calculators of StartOrders, kept with their master data from order to order.
-    std::unique_ptr<solltat::TSolltat> FSolltat;
-    std::unique_ptr<ist::TIstStunden> FIstStunden;
+    // The calculators of a run over orders and the master data they keep for it.
+    struct TRun;
+    std::unique_ptr<TRun> FRun; // from StartOrders to FinishOrders
 
     void DeclareDataObjects();
     // CalcOrder; with oldRows (a delete by :OFNUMM), the order's stored AufSStd rows are

@@ -2,6 +2,7 @@
 // order hours run stored in Auftrag and AufSStd, as one HTML page and, on request, as CSV.
 // Same settings as sollist (firmen.ini, ConnectionNr, password); reads the database only.
 #include "batch/Console.h"
+#include "batch/Inputs.h"
 #include "common/Errors.h"
 #include "config/LocalIni.h"
 #include "db/DMConnection.h"
@@ -116,18 +117,19 @@ int main(int argc, char** argv) {
         db::TDMConnection dmConnection;
         db::TIBCConnection& connection = dmConnection.IBCConnection;
         config::TLocalIni localIni;
+        localIni.SettingsDirs = batch::SettingsDirs();
         localIni.ReadConnectionInfo(-1);
         connection.SetDatabase(localIni.DataBase);
         connection.SetServer(localIni.Server);
         connection.SetCodePage(*localIni.Codepage);
         try {
-            connection.Connect();
+            batch::Connect(connection);
         } catch (const std::exception& error) {
             PrintLine(batch::ConnectionFailedLine(connection.Database(), error));
             return kExitConnection;
         }
 
-        report::TReport figures = report::TdmBericht(connection).Read(options.Orders);
+        report::TReport figures = report::TdmBericht(connection, db::Today()).Read(options.Orders);
         figures.Firma = localIni.Firmenname;
         figures.Database = connection.ConnectString();
         figures.WrittenAt = db::Now();

@@ -29,6 +29,7 @@ void ConnectLike(db::TIBCConnection& connection, const db::TIBCConnection& like)
     connection.ClientLibrary = like.ClientLibrary;
     connection.Port = like.Port;
     connection.Username = like.Username;
+    connection.Password = like.Password;
     connection.ProcessName = like.ProcessName;
     connection.LockTimeout = like.LockTimeout;
     connection.SetCodePage(like.GetCodePage());
@@ -41,10 +42,10 @@ void ConnectLike(db::TIBCConnection& connection, const db::TIBCConnection& like)
 // Everything here belongs to the worker's thread while it runs; only the queue is shared.
 class TWorker {
 public:
-    explicit TWorker(const TRunContext& run) : FRun(run) {
+    TWorker(const TRunContext& run, const TStammdaten* seed) : FRun(run) {
         ConnectLike(FConnection, run.Connection);
         FModule = std::make_unique<Tdm_BLXExport>(FContext);
-        FModule->StartOrders();
+        FModule->StartOrders(seed);
         FLog.Open("");
     }
 
@@ -118,20 +119,25 @@ private:
     db::TIBCConnection FConnection;
     std::vector<TOrderLine> FLines;
     std::size_t FWritten = 0;
-    const TRunContext FContext{FConnection,
-                               [this](const std::string& line) {
-                                   FLines.push_back({false, line});
-                               },
-                               [this](const std::string& line) {
-                                   FLines.push_back({true, line});
-                               }};
+    const TRunContext FContext{.Connection = FConnection,
+                               .Console =
+                                   [this](const std::string& line) {
+                                       FLines.push_back({false, line});
+                                   },
+                               .LogLines =
+                                   [this](const std::string& line) {
+                                       FLines.push_back({true, line});
+                                   },
+                               .ErrorLogDir = FRun.ErrorLogDir,
+                               .Today = FRun.Today};
     std::unique_ptr<Tdm_BLXExport> FModule;
-    solltat::TErrorTxt FLog;
+    solltat::TErrorTxt FLog{FRun.ErrorLogDir};
 };
 
 } // namespace
 
-std::vector<std::string> RunOrderHoursOnWorkers(const TRunContext& context, unsigned workers) {
+std::vector<std::string> RunOrderHoursOnWorkers(const TRunContext& context, unsigned workers,
+                                                const TStammdaten* seed) {
     Tdm_BLXExport module(context); // reads the surcharge factor once before any order
     TOrderQueue queue(module.EmptyAufsStdAndListOrders());
     // Made here, once: workers starting together would each find it missing and create it.
@@ -139,7 +145,7 @@ std::vector<std::string> RunOrderHoursOnWorkers(const TRunContext& context, unsi
 
     std::vector<std::unique_ptr<TWorker>> pool;
     for (std::size_t i = 0; i < std::min<std::size_t>(workers, queue.Size()); ++i)
-        pool.push_back(std::make_unique<TWorker>(context));
+        pool.push_back(std::make_unique<TWorker>(context, seed));
     {
         std::vector<std::jthread> threads;
         threads.reserve(pool.size());

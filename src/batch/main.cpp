@@ -2,11 +2,13 @@
 // order hours run over all open orders (or the orders named on the command line), and reports
 // on standard output. Reads no input.
 #include "batch/Console.h"
+#include "batch/Inputs.h"
 #include "batch/OrderHoursRun.h"
 #include "batch/RunGuard.h"
 #include "config/LocalIni.h"
 #include "db/DMConnection.h"
 #include "db/Errors.h"
+#include "db/Value.h"
 
 #include <fmt/format.h>
 
@@ -122,6 +124,7 @@ int Run(const TOptions& options) {
         connection.ProcessName = batch::RunProcessName;
         connection.LockTimeout = options.LockTimeout;
         config::TLocalIni localIni;
+        localIni.SettingsDirs = batch::SettingsDirs();
         localIni.ReadConnectionInfo(-1);
         connection.SetDatabase(localIni.DataBase);
         connection.SetServer(localIni.Server);
@@ -129,7 +132,7 @@ int Run(const TOptions& options) {
 
         PrintLine("Verbindung zur Datenbank wird aufgebaut!");
         try {
-            connection.Connect();
+            batch::Connect(connection);
         } catch (const std::exception& error) {
             PrintLine(batch::ConnectionFailedLine(connection.Database(), ConnectionFailure(localIni, error)));
             return kExitConnection;
@@ -137,8 +140,11 @@ int Run(const TOptions& options) {
 
         batch::RefuseOverlappingRun(connection);
         dmConnection->IBCTransaction.StartTransaction();
-        const std::vector<std::string> skipped =
-            batch::RunOrderHours(TRunContext{connection, PrintLine}, options.Orders, options.Jobs);
+        const TRunContext context{.Connection = connection,
+                                  .Console = PrintLine,
+                                  .ErrorLogDir = batch::ErrorLogDir(),
+                                  .Today = db::Today()};
+        const std::vector<std::string> skipped = batch::RunOrderHours(context, options.Orders, options.Jobs);
         dmConnection->IBCTransaction.Commit();
         connection.Close();
         dmConnection.reset();

@@ -1,10 +1,11 @@
 #pragma once
-// What the modules of one run share: the database connection and the console. The entry
-// creates it and hands it to every module through its constructor; nothing below the entry
-// finds a connection or writes to standard output on its own.
+// What the modules of one run share: the database connection, the console, and what the run
+// takes from outside the program. The entry creates it, having read those inputs itself, and
+// hands it to every module through its constructor; nothing below the entry finds a
+// connection, writes to standard output or reads the environment or the clock for a run on
+// its own.
 #include <functional>
 #include <string>
-#include <utility>
 
 namespace sollist {
 
@@ -15,17 +16,22 @@ class TIBCConnection;
 // One console line, without its line end.
 using TConsoleSink = std::function<void(const std::string& line)>;
 
+// Built with designated initializers; leaving out ErrorLogDir or Today is a compiler warning
+// (missing initializer), so that no run goes with a root folder or day 0 unnoticed.
 struct TRunContext {
-    TRunContext(db::TIBCConnection& connection, TConsoleSink console, TConsoleSink logLines = {})
-        : Connection(connection), Console(std::move(console)), LogLines(std::move(logLines)) {}
-
     db::TIBCConnection& Connection;
     // Progress and formula error lines; empty: the lines are dropped.
-    TConsoleSink Console;
+    TConsoleSink Console{};
     // Lines of the calculation error log, each whole ("date time program message"); empty: the
     // log writer appends them to the file itself. A worker of a run on several connections
     // collects them with its order's console lines, to be written in the order of the orders.
-    TConsoleSink LogLines;
+    TConsoleSink LogLines{};
+    // The folder of the calculation error log "SollBerFehler.Txt" (the entry: TEMP, else
+    // TMPDIR, else /tmp). Empty stands for the root folder.
+    std::string ErrorLogDir;
+    // The run's today: a day number, time of day 0, taken once by the entry. The orders
+    // closed before it less the open days are no longer open.
+    double Today;
 
     void Print(const std::string& line) const {
         if (Console)

@@ -30,11 +30,6 @@ std::string TLocalIni::RegistryFile() {
     return base.empty() ? std::string() : (fs::path(base) / "Tarvex" / "R7" / "registry.ini").string();
 }
 
-std::string TLocalIni::SystemSettingsDir() {
-    const char* dir = std::getenv("SOLLIST_ETC_DIR");
-    return dir != nullptr && dir[0] != '\0' ? dir : "/etc/sollist";
-}
-
 std::string TLocalIni::ExecutableDir() {
     std::error_code error;
     const fs::path exe = fs::read_symlink("/proc/self/exe", error);
@@ -61,8 +56,7 @@ void TLocalIni::ReadConnectionInfo(int ConnectionNrOverride) {
     FConNr = ConnectionNrOverride == -1 ? ReadRegistryConnectionNr() : ConnectionNrOverride;
     SettingsPlaces.clear();
     SettingsFile.clear();
-    for (const std::string& dir :
-         SettingsDir.empty() ? std::vector{ExecutableDir(), SystemSettingsDir()} : std::vector{SettingsDir}) {
+    for (const std::string& dir : SettingsDirs) {
         SettingsPlaces.push_back((fs::path(dir) / "firmen.ini").string());
         std::error_code error;
         if (SettingsFile.empty() && fs::is_regular_file(SettingsPlaces.back(), error))

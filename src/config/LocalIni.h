@@ -47,9 +47,9 @@ public:
     // Key Codepage: the code page of texts in columns of character set NONE.
     const text::CodePage* Codepage = &text::CodePage::Windows1252();
 
-    // Where firmen.ini is looked for when set; else next to the running executable and then in
-    // SystemSettingsDir(), the first that has one.
-    std::string SettingsDir;
+    // The folders where firmen.ini is looked for, the first that has one winning (the entry
+    // gives the program's own folder and the system's settings folder).
+    std::vector<std::string> SettingsDirs;
     // The firmen.ini that ReadConnectionInfo read, and the places it looked at; empty when
     // none of them holds one.
     std::string SettingsFile;
@@ -58,9 +58,8 @@ public:
     // <UserConfigHome()>/Tarvex/R7/registry.ini, section [R7]; empty when there is no
     // per-user folder.
     static std::string RegistryFile();
+    // The folder of the running executable; "." when it cannot be told.
     static std::string ExecutableDir();
-    // The folder of an installed program's firmen.ini: $SOLLIST_ETC_DIR, else /etc/sollist.
-    static std::string SystemSettingsDir();
 
 private:
     static int PfadIndex(const std::string& name);

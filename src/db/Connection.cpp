@@ -3,7 +3,6 @@
 #include "common/Text.h"
 #include "db/Catalogue.h"
 #include "db/FbApi.h"
-#include "db/Password.h"
 #include "db/StatementCache.h"
 #include "db/StatementObserver.h"
 #include "db/Transaction.h"
@@ -51,7 +50,7 @@ void TIBCConnection::Connect() {
     options.user = Username;
     options.processName = ProcessName;
     if (!server_.empty()) // the embedded engine checks no password
-        options.password = LookupPassword();
+        options.password = Password;
     fb::XpbBuilder dpb = fb::BuildDpb(options);
     options.password.assign(options.password.size(), '\0');
     fb::Status status;

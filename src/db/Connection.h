@@ -39,6 +39,9 @@ public:
     std::string ClientLibrary = "libfbclient.so.2";
     std::string Port = "3050";
     std::string Username = "TARVEX";
+    // The password of an attach through a server (the entry looks it up); the embedded engine
+    // checks none and is not given it.
+    std::string Password;
     // The process name the server shows for the attachment (MON$REMOTE_PROCESS); empty: the
     // executable's path. Takes effect at the next Connect.
     std::string ProcessName;
@@ -58,7 +61,7 @@ public:
     // "Server:Database", or Database alone for the embedded engine (empty Server).
     std::string ConnectString() const;
 
-    void Connect(); // raises EIBCError (or Exception for a missing password)
+    void Connect(); // raises EIBCError
     void Close();
     bool Connected() const;
 

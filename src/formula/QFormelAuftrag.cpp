@@ -68,8 +68,8 @@ std::size_t TQFormelAuftrag::BgrpKeyHash::operator()(const BgrpKey& k) const {
     return std::hash<std::string>{}(k.ApNumm) * 31 + std::hash<std::int32_t>{}(k.BgLfNr);
 }
 
-TQFormelAuftrag::TQFormelAuftrag(const TRunContext& context)
-    : FLoader(std::make_unique<TQFormelLoader>(context.Connection)) {
+TQFormelAuftrag::TQFormelAuftrag(const TRunContext& context, std::optional<TTabGK>* keptTabGK)
+    : FLoader(std::make_unique<TQFormelLoader>(context.Connection, keptTabGK)) {
     BerechnungsTyp = TBerechnungsTyp::btCNC;
     OnError = [&context](const std::string& Beschreibung, const std::string&) {
         context.Print(Beschreibung);
@@ -78,11 +78,7 @@ TQFormelAuftrag::TQFormelAuftrag(const TRunContext& context)
 
 TQFormelAuftrag::~TQFormelAuftrag() = default;
 
-void TQFormelAuftrag::KeepMasterData(bool keep) { FLoader->KeepMasterData = keep; }
-
 void TQFormelAuftrag::Clear() {
-    AktBgrp = nullptr;
-    AktTTyp = nullptr;
     FBgrp.clear();
     FBgrpIndex.Reset();
 }
@@ -112,33 +108,37 @@ void TQFormelAuftrag::Berechne(const std::string& OfNumm, const TQFormelDaten& D
 // its assembly only once evaluated with its CNC rows, so references reach the part types
 // before it and never itself; an assembly joins the model only when complete.
 void TQFormelAuftrag::Evaluate(const TQFormelDaten& Daten) {
-    FTabGK = Daten.TabGK;
+    TWalk walk{Daten.TabGK};
+    // The walk ends with the call, also when a failure ends it amid a part type's formulas.
+    struct EndOfWalk {
+        TQFormelAuftrag& model;
+        ~EndOfWalk() {
+            model.FWalk = nullptr;
+            model.BerechnungsTyp = TBerechnungsTyp::btCNC;
+        }
+    } endOfWalk{*this};
+    FWalk = &walk;
     TChildRuns<TBgVarRow> vars(Daten.Vars);
     TChildRuns<TTTyRow> tTypen(Daten.TTy);
     TChildRuns<TCNCRow> cncRows(Daten.CNC);
-    try {
-        for (const TBgrRow& row : Daten.Bgr) {
-            auto bgrp = std::make_unique<TF_Bgrp>(*this, row);
-            AktBgrp = bgrp.get();
-            const auto ofBgrp = [&row](const auto& child) {
-                return child.ApNumm == row.ApNumm && child.BgLfNr == row.BgLfNr;
-            };
-            for (const TBgVarRow& var : vars.Next(ofBgrp))
-                bgrp->FBgVar.push_back(std::make_unique<TF_BgVar>(TF_BgVar{var.Num, var.Wert}));
-            for (const TTTyRow& ty : tTypen.Next(ofBgrp)) {
-                auto tTyp = std::make_unique<TF_TTyp>(ty);
-                AktTTyp = tTyp.get();
-                EvaluateTTyp();
-                for (const TCNCRow& cnc :
-                     cncRows.Next([&](const TCNCRow& c) { return ofBgrp(c) && c.TyLfdNr == ty.LfdNr; }))
-                    AddCNCRow(cnc);
-                bgrp->FTTyp.push_back(std::move(tTyp));
-            }
-            FBgrp.push_back(std::move(bgrp));
+    for (const TBgrRow& row : Daten.Bgr) {
+        auto bgrp = std::make_unique<TF_Bgrp>(*this, row);
+        walk.AktBgrp = bgrp.get();
+        const auto ofBgrp = [&row](const auto& child) {
+            return child.ApNumm == row.ApNumm && child.BgLfNr == row.BgLfNr;
+        };
+        for (const TBgVarRow& var : vars.Next(ofBgrp))
+            bgrp->FBgVar.push_back(std::make_unique<TF_BgVar>(TF_BgVar{var.Num, var.Wert}));
+        for (const TTTyRow& ty : tTypen.Next(ofBgrp)) {
+            auto tTyp = std::make_unique<TF_TTyp>(ty);
+            walk.AktTTyp = tTyp.get();
+            EvaluateTTyp();
+            for (const TCNCRow& cnc :
+                 cncRows.Next([&](const TCNCRow& c) { return ofBgrp(c) && c.TyLfdNr == ty.LfdNr; }))
+                AddCNCRow(cnc);
+            bgrp->FTTyp.push_back(std::move(tTyp));
         }
-    } catch (...) {
-        BerechnungsTyp = TBerechnungsTyp::btCNC;
-        throw;
+        FBgrp.push_back(std::move(bgrp));
     }
 }
 
@@ -149,7 +149,7 @@ void TQFormelAuftrag::EvaluateTTyp() {
         char letter;
         const char* word;
     };
-    TF_TTyp& t = *AktTTyp;
+    TF_TTyp& t = *FWalk->AktTTyp;
     const Dimension dimensions[] = {{t.Menge_Formel, t.Menge, 'M', "Menge"},
                                     {t.Laenge_Formel, t.Laenge, 'L', "Länge"},
                                     {t.Breite_Formel, t.Breite, 'B', "Breite"},
@@ -177,42 +177,48 @@ void TQFormelAuftrag::AddCNCRow(const TCNCRow& cnc) {
     } catch (const EParseErr& e) {
         ReportCNCError(e.what(), cnc.Formel);
     }
-    AktTTyp->FCNCTat.push_back(std::move(row));
+    FWalk->AktTTyp->FCNCTat.push_back(std::move(row));
 }
 
+// Outside Evaluate there is no assembly, so no variable is known.
 double TQFormelAuftrag::GetVarValue(const std::string& name) {
+    if (FWalk == nullptr)
+        throw EParseErr("Unzulässige Variable: " + name);
+    const TF_Bgrp& bgrp = *FWalk->AktBgrp;
     if (name == "BX" || name == "LX" || name == "MX" || name == "DX") {
         if (BerechnungsTyp == TBerechnungsTyp::btTeileTyp)
             throw EParseErr("Hier unzulässige Variable !" + name);
+        const TF_TTyp& t = *FWalk->AktTTyp;
         switch (name[0]) {
-        case 'B': return AktTTyp->Breite;
-        case 'L': return AktTTyp->Laenge;
-        case 'M': return AktTTyp->Menge;
-        default: return AktTTyp->Dicke;
+        case 'B': return t.Breite;
+        case 'L': return t.Laenge;
+        case 'M': return t.Menge;
+        default: return t.Dicke;
         }
     }
     if (name == "M")
-        return AktBgrp->Menge;
+        return bgrp.Menge;
     if (name == "B")
-        return AktBgrp->Breite;
+        return bgrp.Breite;
     if (name == "H")
-        return AktBgrp->Hoehe;
+        return bgrp.Hoehe;
     if (name == "T")
-        return AktBgrp->Tiefe;
-    if (const TF_BgVar* var = AktBgrp->FindBgVar(name))
+        return bgrp.Tiefe;
+    if (const TF_BgVar* var = bgrp.FindBgVar(name))
         return var->Wert;
     return PartTypeReference(name);
 }
 
 double TQFormelAuftrag::PartTypeReference(const std::string& name) {
-    if (AktBgrp->FBgLfNr == -1)
+    TF_Bgrp& bgrp = *FWalk->AktBgrp;
+    if (bgrp.FBgLfNr == -1)
         throw EParseErr("Keine Referenzen für einzelne Teiletypen zulässig ! ");
     if (!IsPartTypeReference(name))
         throw EParseErr("Unzulässige Variable: " + name);
     const std::int32_t n = std::stoi(name.substr(1));
-    if (BerechnungsTyp == TBerechnungsTyp::btTeileTyp && n >= AktTTyp->NrInBgrp)
+    if (BerechnungsTyp == TBerechnungsTyp::btTeileTyp && n >= FWalk->AktTTyp->NrInBgrp)
         throw EParseErr("Vorwärtsreferenz verboten !");
-    const TF_TTyp& other = AktBgrp->GetTTyp_BgrpNr(n);
+    const TF_TTyp& other = bgrp.GetTTyp_BgrpNr(n);
     switch (name[0]) {
     case 'M': return other.Menge;
     case 'L': return other.Laenge;
@@ -221,27 +227,28 @@ double TQFormelAuftrag::PartTypeReference(const std::string& name) {
     }
 }
 
+// Outside Evaluate there are no value tables.
 double TQFormelAuftrag::GetTabValue(std::int32_t tableNumber, char mode, double value) {
-    auto it = FTabGK.find(tableNumber);
-    if (it == FTabGK.end())
-        throw EParseErr(fmt::format("Kein Tabelleneintrag {}", tableNumber));
-    return LookupValueTable(it->second, mode, value);
+    if (FWalk != nullptr)
+        if (auto it = FWalk->TabGK.find(tableNumber); it != FWalk->TabGK.end())
+            return LookupValueTable(it->second, mode, value);
+    throw EParseErr(fmt::format("Kein Tabelleneintrag {}", tableNumber));
 }
 
 void TQFormelAuftrag::ReportTTypError(const std::string& message, char letter) {
-    const TF_TTyp& t = *AktTTyp;
+    const TF_TTyp& t = *FWalk->AktTTyp;
     const std::string& formel = letter == 'M'   ? t.Menge_Formel
                                 : letter == 'L' ? t.Laenge_Formel
                                 : letter == 'B' ? t.Breite_Formel
                                                 : t.Dicke_Formel;
-    Report(fmt::format("Fehler in Teiletyp {} (Off.:{} Pos.:{}): {}", t.LfdNr, FOfNumm, AktBgrp->FApNumm,
-                       message),
+    Report(fmt::format("Fehler in Teiletyp {} (Off.:{} Pos.:{}): {}", t.LfdNr, FOfNumm,
+                       FWalk->AktBgrp->FApNumm, message),
            formel);
 }
 
 void TQFormelAuftrag::ReportCNCError(const std::string& message, const std::string& formel) {
-    Report(fmt::format("Fehler in Teiletyp {} (Off.:{} Pos.:{}), CNC-Satz VZE : {}", AktTTyp->LfdNr, FOfNumm,
-                       AktBgrp->FApNumm, message),
+    Report(fmt::format("Fehler in Teiletyp {} (Off.:{} Pos.:{}), CNC-Satz VZE : {}", FWalk->AktTTyp->LfdNr,
+                       FOfNumm, FWalk->AktBgrp->FApNumm, message),
            formel);
 }
 

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -112,8 +113,9 @@ class TQFormelLoader;
 
 class TQFormelAuftrag : public TBaseFormel {
 public:
-    // Formula errors go to the context's console unless OnError is set.
-    explicit TQFormelAuftrag(const TRunContext& context);
+    // Formula errors go to the context's console unless OnError is set. keptTabGK: the value
+    // tables a run keeps (see TQFormelLoader); nullptr: read with every order.
+    explicit TQFormelAuftrag(const TRunContext& context, std::optional<TTabGK>* keptTabGK = nullptr);
     ~TQFormelAuftrag() override;
     TQFormelAuftrag(const TQFormelAuftrag&) = delete;
     TQFormelAuftrag& operator=(const TQFormelAuftrag&) = delete;
@@ -125,8 +127,6 @@ public:
     // The same with rows read elsewhere; the database is not used.
     void Berechne(const std::string& OfNumm, const TQFormelDaten& Daten);
     void Clear();
-    // Keeps the value tables from the first order for later ones (a run that changes none).
-    void KeepMasterData(bool keep);
 
     // EParseErr "Baugruppe nicht gefunden in Auf.:%s Pos:%s Nr:%d" when there is none.
     TF_Bgrp& GetBgrp(const std::string& ApNumm, std::int32_t BgLfNr);
@@ -156,6 +156,15 @@ private:
     void ReportCNCError(const std::string& message, const std::string& formel);
     void Report(const std::string& Beschreibung, const std::string& Formel);
 
+    // Where the evaluation of one order stands: the assembly and part type being loaded and
+    // evaluated, and the order's value tables. It lives in Evaluate; the variables and tables
+    // of the formulas evaluated there are looked up through FWalk, which is set only then.
+    struct TWalk {
+        const TTabGK& TabGK;
+        TF_Bgrp* AktBgrp = nullptr;
+        TF_TTyp* AktTTyp = nullptr;
+    };
+
     void Evaluate(const TQFormelDaten& Daten);
     void EvaluateTTyp();
     void AddCNCRow(const TCNCRow& cnc);
@@ -163,12 +172,9 @@ private:
 
     std::string FOfNumm;
     std::unique_ptr<TQFormelLoader> FLoader;
-    TF_Bgrp* AktBgrp = nullptr;
-    TF_TTyp* AktTTyp = nullptr;
+    TWalk* FWalk = nullptr;
     std::vector<std::unique_ptr<TF_Bgrp>> FBgrp;
     TFirstMatchIndex<TF_Bgrp, BgrpKey, BgrpKeyOf, BgrpKeyHash> FBgrpIndex;
-    // The value tables of the last order evaluated.
-    std::unordered_map<std::int32_t, std::string> FTabGK;
 };
 
 } // namespace sollist::formula

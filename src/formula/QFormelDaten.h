@@ -43,13 +43,15 @@ struct TCNCRow {
     std::string Formel;
 };
 
+// Value table texts by TabNr (the first row of a number).
+using TTabGK = std::unordered_map<std::int32_t, std::string>;
+
 struct TQFormelDaten {
     std::vector<TBgrRow> Bgr;
     std::vector<TBgVarRow> Vars;
     std::vector<TTTyRow> TTy;
     std::vector<TCNCRow> CNC;
-    // Value table texts by TabNr (the first row of a number).
-    std::unordered_map<std::int32_t, std::string> TabGK;
+    TTabGK TabGK;
 };
 
 } // namespace sollist::formula

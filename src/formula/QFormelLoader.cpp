@@ -1,6 +1,7 @@
 #include "formula/QFormelLoader.h"
 
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace sollist::formula {
@@ -82,8 +83,8 @@ std::vector<TCNCRow> ReadCNC(db::TIBCQuery& q) {
     });
 }
 
-std::unordered_map<std::int32_t, std::string> ReadTabGK(db::TIBCTable& tab) {
-    std::unordered_map<std::int32_t, std::string> tables;
+TTabGK ReadTabGK(db::TIBCTable& tab) {
+    TTabGK tables;
     const db::TField tabNr = tab.FieldByName("TABNR"), tabWerte = tab.FieldByName("TABWERTE");
     for (; !tab.Eof(); tab.Next()) tables.try_emplace(AsInt32(tabNr), tabWerte.AsString());
     return tables;
@@ -145,12 +146,19 @@ TQFormelDaten TQFormelLoader::Lies(const std::string& OfNumm) {
     for (db::TIBCDataSet* set :
          std::initializer_list<db::TIBCDataSet*>{&FDM.qryPosBgr, &FDM.qryPosBgrVar, &FDM.qryTTy, &FDM.qryCNC})
         set->Open();
-    if (!KeepMasterData || !FTabGK) {
-        FDM.tbTabGK.Open();
-        FTabGK = ReadTabGK(FDM.tbTabGK);
-    }
+    TTabGK tabGK = LiesTabGK();
     return {ReadBgr(FDM.qryPosBgr), ReadVars(FDM.qryPosBgrVar), ReadTTy(FDM.qryTTy), ReadCNC(FDM.qryCNC),
-            *FTabGK};
+            std::move(tabGK)};
+}
+
+TTabGK TQFormelLoader::LiesTabGK() {
+    if (FKeptTabGK != nullptr && FKeptTabGK->has_value())
+        return **FKeptTabGK;
+    FDM.tbTabGK.Open();
+    TTabGK tabGK = ReadTabGK(FDM.tbTabGK);
+    if (FKeptTabGK != nullptr)
+        *FKeptTabGK = tabGK;
+    return tabGK;
 }
 
 } // namespace sollist::formula

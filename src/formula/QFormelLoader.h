@@ -3,10 +3,8 @@
 #include "db/DataSet.h"
 #include "formula/QFormelDaten.h"
 
-#include <cstdint>
 #include <optional>
 #include <string>
-#include <unordered_map>
 
 namespace sollist::formula {
 
@@ -29,20 +27,21 @@ public:
 
 class TQFormelLoader {
 public:
-    explicit TQFormelLoader(db::TIBCConnection& connection) : FDM(connection) {}
+    // keptTabGK: the value tables a run keeps (it changes none), read with its first order and
+    // taken from there by later ones; nullptr: read with every order.
+    explicit TQFormelLoader(db::TIBCConnection& connection, std::optional<TTabGK>* keptTabGK = nullptr)
+        : FDM(connection), FKeptTabGK(keptTabGK) {}
 
     // The rows of order OfNumm (compared as given). The query set is closed again
     // afterwards, also when reading fails, so that the next order is read with its own
     // number.
     TQFormelDaten Lies(const std::string& OfNumm);
 
-    // Reads the value tables once and keeps them for later orders. Only for a run that
-    // changes no value tables while it goes (the order hours run).
-    bool KeepMasterData = false;
-
 private:
+    TTabGK LiesTabGK();
+
     TdmQuickFormel FDM;
-    std::optional<std::unordered_map<std::int32_t, std::string>> FTabGK; // kept value tables
+    std::optional<TTabGK>* FKeptTabGK;
 };
 
 } // namespace sollist::formula

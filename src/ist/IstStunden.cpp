@@ -8,6 +8,18 @@ namespace {
 
 std::int32_t WholeDay(double dayNumber) { return static_cast<std::int32_t>(std::trunc(dayNumber)); }
 
+// The total a booking of this kind adds to: "R", "P" and "O" count, any other kind in none.
+template <class TTotals>
+double* KindTotal(TTotals& totals, const std::string& kind) {
+    if (kind == "R")
+        return &totals.Regiestd;
+    if (kind == "P")
+        return &totals.Prodstd;
+    if (kind == "O")
+        return &totals.OffStd;
+    return nullptr;
+}
+
 // The employee number travels as a parameter: in a database of character set NONE it must
 // reach the server in the database's code page, which a literal in the statement cannot.
 void OpenWageRows(db::TIBCTable& tbMiLohn, const std::string& miNumm) {
@@ -17,17 +29,53 @@ void OpenWageRows(db::TIBCTable& tbMiLohn, const std::string& miNumm) {
     tbMiLohn.Open();
 }
 
+// Where the walk through one employee's wage rows stands beside the bookings of one Calc: the
+// factor valid on the current booking's day and the day from which the next row applies. The
+// walk moves forward only; it relies on each employee's bookings coming by increasing day.
+struct TLohnWalk {
+    const std::vector<TLohnZeile>* Rows = nullptr; // the current employee's, by day
+    std::size_t Pos = 0;                           // the next of them to look at
+    double Fak = 0;
+    std::int32_t Nextchange = 0;
+
+    // A new employee: from the first row on. Bookings before it take its factor, an employee
+    // without rows gets 0.
+    void Start(const std::vector<TLohnZeile>& rows, std::int32_t day) {
+        Rows = &rows;
+        Pos = 0;
+        Step(day);
+    }
+
+    // On to the factor valid on day, noting the day of the next change.
+    void Step(std::int32_t day) {
+        const std::vector<TLohnZeile>& rows = *Rows;
+        if (rows.empty()) {
+            Fak = 0;
+            Nextchange = TIstStunden::NoNextChange;
+            return;
+        }
+        if (Pos >= rows.size()) { // past the last row: its factor stays
+            Nextchange = TIstStunden::NoNextChange;
+            return;
+        }
+        do {
+            Fak = rows[Pos].Fak;
+            ++Pos;
+        } while (Pos < rows.size() && day >= rows[Pos].Ab);
+        Nextchange = Pos < rows.size() ? rows[Pos].Ab : TIstStunden::NoNextChange;
+    }
+};
+
 } // namespace
 
-TIstStunden::TIstStunden(const TRunContext& context) : DM_CIstStunden(context.Connection) {}
+TIstStunden::TIstStunden(const TRunContext& context, TLohnStamm* lohnStamm)
+    : DM_CIstStunden(context.Connection), FLohnStamm(lohnStamm) {}
 
-TIstErgebnis TIstStunden::Calc(const std::string& OfNumm) {
+TIstErgebnis TIstStunden::Calc(const std::string& OfNumm, bool perDay) {
     auto& qryZ = DM_CIstStunden.qryZ;
     TIstErgebnis result;
-    if (!KeepMasterData)
-        FLohnCache.clear();
-    FFak = 0;
-    FNextchange = 0;
+    TLohnStamm ownLohnStamm; // this call's, without the run's
+    TLohnStamm& lohnStamm = FLohnStamm != nullptr ? *FLohnStamm : ownLohnStamm;
 
     qryZ.Close();
     qryZ.ParamByName("OfNumm").AsString(OfNumm);
@@ -45,26 +93,26 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm) {
     auto koNumm = qryZ.FieldByName("TaKoNumm");
     auto dauer = qryZ.FieldByName("Dauer");
 
-    FMiNumm = miNumm.AsString();
-    WageFactorStep(aufzDat.AsDateTime(), true);
+    std::string employee = miNumm.AsString();
+    TLohnWalk lohn;
+    lohn.Start(WageRows(lohnStamm, employee), WholeDay(aufzDat.AsDateTime()));
 
     for (; !qryZ.Eof(); qryZ.Next()) {
         const double day = aufzDat.AsDateTime();
-        if (miNumm.AsString() != FMiNumm) {
-            FMiNumm = miNumm.AsString();
-            WageFactorStep(day, true);
-        } else if (WholeDay(day) >= FNextchange) {
-            WageFactorStep(day, false);
+        if (miNumm.AsString() != employee) {
+            employee = miNumm.AsString();
+            lohn.Start(WageRows(lohnStamm, employee), WholeDay(day));
+        } else if (WholeDay(day) >= lohn.Nextchange) {
+            lohn.Step(WholeDay(day));
         }
 
-        const double hours = dauer.AsFloat() * FFak;
+        const double hours = dauer.AsFloat() * lohn.Fak;
         const std::string kind = tatArt.AsString();
-        if (kind == "R")
-            result.Regiestd += hours;
-        else if (kind == "P")
-            result.Prodstd += hours;
-        else if (kind == "O")
-            result.OffStd += hours;
+        if (double* total = KindTotal(result, kind)) {
+            *total += hours;
+            if (perDay)
+                *KindTotal(result.Tage[WholeDay(day)], kind) += hours;
+        }
 
         const std::string cost = koNumm.AsString();
         result.RmTatList.Add(rmTat.AsString(), cost, hours);
@@ -80,10 +128,10 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm) {
     return result;
 }
 
-const std::vector<TIstStunden::TLohnZeile>& TIstStunden::WageRows(const std::string& miNumm) {
-    if (auto it = FLohnCache.find(miNumm); it != FLohnCache.end())
+const std::vector<TLohnZeile>& TIstStunden::WageRows(TLohnStamm& lohnStamm, const std::string& miNumm) {
+    if (auto it = lohnStamm.find(miNumm); it != lohnStamm.end())
         return it->second;
-    // Cached only once read whole: a failed read must not leave an employee without rows.
+    // Kept only once read whole: a failed read must not leave an employee without rows.
     std::vector<TLohnZeile> rows;
     auto& tbMiLohn = DM_CIstStunden.tbMiLohn;
     OpenWageRows(tbMiLohn, miNumm);
@@ -92,34 +140,7 @@ const std::vector<TIstStunden::TLohnZeile>& TIstStunden::WageRows(const std::str
     for (; !tbMiLohn.Eof(); tbMiLohn.Next())
         rows.push_back({WholeDay(validFrom.AsDateTime()), factor.AsFloat()});
     tbMiLohn.Close();
-    return FLohnCache.emplace(miNumm, std::move(rows)).first->second;
-}
-
-// Moves forward through the employee's wage rows (ordered by day) to the factor valid on
-// bookingDay and notes the day of the next change. A new employee starts from the first
-// row; bookings before it take the first row's factor, an employee without rows gets 0.
-void TIstStunden::WageFactorStep(double bookingDay, bool newEmployee) {
-    if (newEmployee) {
-        FLohn = &WageRows(FMiNumm);
-        FLohnPos = 0;
-    }
-    const std::vector<TLohnZeile>& rows = *FLohn;
-    const std::int32_t day = WholeDay(bookingDay);
-    if (rows.empty()) {
-        FFak = 0;
-        FNextchange = NoNextChange;
-        return;
-    }
-    if (FLohnPos >= rows.size()) { // past the last row: its factor stays
-        FNextchange = NoNextChange;
-        return;
-    }
-    do {
-        FFak = rows[FLohnPos].Fak;
-        ++FLohnPos;
-    } while (FLohnPos < rows.size() && day >= rows[FLohnPos].Ab);
-
-    FNextchange = FLohnPos < rows.size() ? rows[FLohnPos].Ab : NoNextChange;
+    return lohnStamm.emplace(miNumm, std::move(rows)).first->second;
 }
 
 } // namespace sollist::ist

@@ -36,6 +36,22 @@ void SetFigures(TRow& row, double soll, double ist) {
         row[11] = FormatNumber(percent, 1, false);
 }
 
+// One day of the order's course: its target, the running sum as Ist, that day's hours per
+// kind, the day as Letzte Buchung.
+TRow BookingDayRow(const TRow& orderRow, const TOrderHours& order, const TBookingDay& day) {
+    TRow row;
+    row[0] = "Buchungstag";
+    row[1] = orderRow[1];
+    row[2] = orderRow[2];
+    row[3] = orderRow[3];
+    SetFigures(row, order.Soll, day.Sum);
+    row[12] = Hours(day.Prod);
+    row[13] = Hours(day.Regie);
+    row[14] = Hours(day.Buero);
+    row[15] = FormatDate(day.Day);
+    return row;
+}
+
 } // namespace
 
 std::string CsvField(std::string_view text) {
@@ -85,6 +101,7 @@ std::string CsvReport(const TReport& report) {
             SetFigures(detail, activity.Soll, activity.Ist);
             AppendRow(out, detail);
         }
+        for (const TBookingDay& day : order.Course) AppendRow(out, BookingDayRow(row, order, day));
     }
     for (const TActivityTotal& activity : report.Activities) {
         TRow row;

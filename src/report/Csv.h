@@ -3,8 +3,9 @@
 // semicolons, decimal commas, CRLF line ends, one header line. Columns:
 //
 //   Satzart            "Auftrag" (totals of an order), "Auftrag-Tätigkeit" (one reporting
-//                      activity of an order), "Tätigkeit" (one reporting activity summed over
-//                      the orders of the report)
+//                      activity of an order), "Buchungstag" (one booking day of an order's
+//                      course), "Tätigkeit" (one reporting activity summed over the orders of
+//                      the report)
 //   Offert, Auftrag, Bezeichnung                  the order (empty on "Tätigkeit" rows)
 //   Tätigkeit, Tätigkeitsname                     the reporting activity (empty on "Auftrag" rows)
 //   Kostenstelle       on "Auftrag-Tätigkeit" rows
@@ -13,7 +14,12 @@
 //   Differenz %        of Soll, one decimal; empty without a target
 //   Ist Produktion h, Ist Regie h, Ist Büro h, Letzte Buchung (DD.MM.YYYY)   on "Auftrag" rows
 //
-// Rows in the report's order: each order followed by its activities, then the activity sums.
+// A "Buchungstag" row carries the order's target as Soll h, the running sum through the day as
+// Ist h (Differenz and % of it), that day's hours per kind in the three Ist columns and the
+// day itself as Letzte Buchung: what a spreadsheet needs to draw the order's course.
+//
+// Rows in the report's order: each order followed by its activities and its booking days, then
+// the activity sums.
 #include "report/ReportData.h"
 
 #include <string>

@@ -3,6 +3,7 @@
 // The report shows the orders the nightly run treats as open: the rule of db/OpenOrders.h.
 #include "db/OpenOrders.h"
 #include "db/Value.h"
+#include "report/Course.h"
 
 #include <algorithm>
 #include <set>
@@ -12,7 +13,8 @@ namespace sollist::report {
 
 using db::TFieldType;
 
-TdmBericht::TdmBericht(db::TIBCConnection& connection) : FConnection(connection) {
+TdmBericht::TdmBericht(db::TIBCConnection& connection, double today)
+    : FConnection(connection), FToday(today) {
     db::Declare(qryAuftrag,
                 {"Select AOfNumm,ANumm,ABezeich,AsSollStnd,AsIstStnd,AsRegStnd,AOffStnd,AsIstBis",
                  "from Auftrag", db::OpenOrdersCondition, "order by AOfNumm"},
@@ -43,7 +45,7 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
     std::set<std::string> wanted(selection.begin(), selection.end());
 
     qryAuftrag.Close();
-    db::SetOpenOrdersDay(qryAuftrag, db::Today());
+    db::SetOpenOrdersDay(qryAuftrag, FToday);
     qryAuftrag.Open();
     auto ofNumm = qryAuftrag.FieldByName("AOfNumm");
     auto aNumm = qryAuftrag.FieldByName("ANumm");
@@ -92,8 +94,16 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
         qryAufSStd.Close();
     }
 
+    ReadCourses(report.Orders);
     Arrange(report);
     return report;
+}
+
+void TdmBericht::ReadCourses(std::vector<TOrderHours>& orders) {
+    for (TOrderHours& order : orders) {
+        order.Course = CourseOf(FIstStunden.Calc(order.OfNumm, true).Tage);
+        order.OverSince = OverTargetSince(order.Course, order.Soll);
+    }
 }
 
 } // namespace sollist::report

@@ -1,5 +1,6 @@
 #include "report/Html.h"
 
+#include "report/CourseChart.h"
 #include "report/Format.h"
 
 #include <fmt/format.h>
@@ -38,7 +39,8 @@ tr.ueber .d{color:var(--ueber);font-weight:600}
 td.b{padding-top:0;padding-bottom:0}
 table.fest{table-layout:fixed}
 tfoot .n{white-space:normal}
-.ue .k1{width:8%}.ue .k2{width:8.5%}.ue .k3{width:6.5%}.ue .k4{width:12%}
+.ue .k1{width:8%}.ue .k2{width:8.5%}.ue .k3{width:6.5%}.ue .k4{width:10%}.ue .k5{width:8.5%}
+th.k5{white-space:normal}
 .einzeln .c1{width:14%}.einzeln .c2{width:30%}.einzeln .c3{width:12%}.einzeln .c4{width:12%}.einzeln .c5{width:8%}
 div.block{content-visibility:auto;contain-intrinsic-size:auto 100em}
 td.b svg{display:block;width:100%;height:3.4mm}
@@ -79,8 +81,6 @@ void AppendEscaped(std::string& out, std::string_view text) {
     }
 }
 
-bool Overrun(double difference) { return difference >= 0.005; }
-
 // Overview rows per block: about a screen and a half, or one A4 page in print.
 constexpr std::size_t kBlockRows = 60;
 
@@ -118,6 +118,14 @@ void AppendRowStart(std::string& out, double soll, double ist) {
 
 void AppendHoursCell(std::string& out, double hours) {
     fmt::format_to(Out(out), R"(<td class="n">{}</td>)", FormatHours(hours));
+}
+
+// The day the order's course passed its target for good; empty while it has not.
+void AppendOverSinceCell(std::string& out, const TOrderHours& order) {
+    if (order.OverSince > 0)
+        fmt::format_to(Out(out), R"(<td class="n">{}</td>)", FormatDate(order.OverSince));
+    else
+        Append(out, "<td></td>");
 }
 
 void AppendLegend(std::string& out) {
@@ -162,6 +170,7 @@ void AppendOverview(std::string& out, const TReport& report) {
     Append(out, R"(<p class="hinweis">Soll mit Zuschlag, Ist mit den Lohnfaktoren gewichtet. )"
                 R"(Sortiert nach der Differenz Ist − Soll in Stunden, die größte Überschreitung zuerst.</p>)"
                 "\n");
+    AppendRecentWeeksChart(out, report);
     AppendLegend(out);
     double scale = 0;
     double soll = 0, prod = 0, regie = 0, buero = 0;
@@ -180,7 +189,8 @@ void AppendOverview(std::string& out, const TReport& report) {
             "\n<div class=\"block\"><table class=\"fest ue\">\n<thead><tr><th class=\"k1\">Offert</th>"
             "<th>Bezeichnung</th><th class=\"n k2\">Soll</th><th class=\"n k2\">Ist Produktion</th>"
             "<th class=\"n k2\">Ist Regie</th><th class=\"n k2\">Ist Büro</th><th class=\"n k2\">Ist gesamt</th>"
-            "<th class=\"n k2\">Differenz</th><th class=\"n k3\">%</th><th class=\"k4\">Soll / Ist</th></tr>"
+            "<th class=\"n k2\">Differenz</th><th class=\"n k3\">%</th><th class=\"n k5\">über Soll seit</th>"
+            "<th class=\"k4\">Soll / Ist</th></tr>"
             "</thead>\n<tbody>\n");
         const std::size_t last = std::min(first + kBlockRows, report.Orders.size());
         for (std::size_t i = first; i < last; ++i) {
@@ -197,6 +207,7 @@ void AppendOverview(std::string& out, const TReport& report) {
             AppendHoursCell(out, order.IstBuero);
             AppendHoursCell(out, order.Ist());
             AppendDifferenceCells(out, order.Soll, order.Ist());
+            AppendOverSinceCell(out, order);
             Append(out, R"(<td class="b">)");
             AppendBars(out, order.Soll, order.Ist(), scale);
             Append(out, "</td></tr>\n");
@@ -209,7 +220,7 @@ void AppendOverview(std::string& out, const TReport& report) {
             fmt::format_to(Out(out), "<td colspan=\"2\">Summe ({} Aufträge)</td>", report.Orders.size());
             for (double hours : {soll, prod, regie, buero, ist}) AppendHoursCell(out, hours);
             AppendDifferenceCells(out, soll, ist);
-            Append(out, "<td></td></tr></tfoot>\n");
+            Append(out, "<td></td><td></td></tr></tfoot>\n");
         }
         Append(out, "</table></div>\n");
     }
@@ -285,6 +296,7 @@ void AppendOrderDetail(std::string& out, const TOrderHours& order) {
         Append(out, " (ohne Soll)");
     fmt::format_to(Out(out), " · letzte Buchung {}", order.IstBis > 0 ? FormatDate(order.IstBis) : "keine");
     Append(out, "<span class=\"zurueck\"> · <a href=\"#uebersicht\">zur Übersicht</a></span></p>\n");
+    AppendCourseChart(out, order);
 
     if (order.Activities.empty()) {
         Append(out, "<p class=\"leer\">Keine Stunden je Tätigkeit gespeichert.</p>\n</section>\n");
@@ -337,10 +349,10 @@ std::string OrderAnchor(std::string_view ofNumm) {
 
 std::string HtmlReport(const TReport& report) {
     std::string out;
-    // Styles and header, then about 2.5 KB per order with eight activity rows: one allocation
-    // for the usual report.
-    constexpr std::size_t kHead = 16384;
-    constexpr std::size_t kPerOrder = 2560;
+    // Styles, header and the weeks' chart, then about 4 KB per order with eight activity rows
+    // and a course of a dozen booking days: one allocation for the usual report.
+    constexpr std::size_t kHead = 20480;
+    constexpr std::size_t kPerOrder = 4096;
     out.reserve(kHead + report.Orders.size() * kPerOrder);
     Append(
         out,
@@ -350,8 +362,8 @@ std::string HtmlReport(const TReport& report) {
         Append(out, " – ");
         AppendEscaped(out, report.Firma);
     }
-    fmt::format_to(Out(out), " – {}</title>\n<style>{}</style>\n</head>\n<body>\n",
-                   FormatDate(report.WrittenAt), kStyle);
+    fmt::format_to(Out(out), " – {}</title>\n<style>{}{}</style>\n</head>\n<body>\n",
+                   FormatDate(report.WrittenAt), kStyle, kCourseStyle);
     AppendHeader(out, report);
     if (report.Orders.empty()) {
         Append(out, R"(<section id="uebersicht">)"
@@ -364,6 +376,7 @@ std::string HtmlReport(const TReport& report) {
     AppendActivities(out, report);
     Append(out, R"(<section id="auftraege">)"
                 "\n<h2>Aufträge im Einzelnen</h2>\n");
+    AppendCourseLegend(out);
     for (const TOrderHours& order : report.Orders) AppendOrderDetail(out, order);
     Append(out, "</section>\n</body>\n</html>\n");
     return out;

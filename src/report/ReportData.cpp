@@ -50,8 +50,12 @@ void Arrange(TReport& report) {
     SortByOverrun(report.Activities, [](const TActivityTotal& a) -> const std::string& { return a.RmTat; });
 }
 
+bool HasTarget(double soll) { return soll >= 0.005; }
+
+bool Overrun(double difference) { return difference >= 0.005; }
+
 bool PercentOfTarget(double difference, double soll, double& percent) {
-    if (!(soll >= 0.005))
+    if (!HasTarget(soll))
         return false;
     percent = difference / soll * 100.0;
     return true;

@@ -17,6 +17,18 @@ struct TActivityHours {
     double Differenz() const { return Ist - Soll; }
 };
 
+// One booking day of an order's course: that day's weighted actual hours per kind and the
+// running sum through it.
+struct TBookingDay {
+    double Day = 0; // day number
+    double Prod = 0;
+    double Regie = 0;
+    double Buero = 0;
+    double Sum = 0; // every kind, from the first booking day through this one
+
+    double Hours() const { return Prod + Regie + Buero; }
+};
+
 // An open order with the totals the run stored on it.
 struct TOrderHours {
     std::string OfNumm;
@@ -28,6 +40,8 @@ struct TOrderHours {
     double IstBuero = 0; // AOffStnd: office
     double IstBis = 0;   // AsIstBis, the day of the latest booking; 0: none
     std::vector<TActivityHours> Activities;
+    std::vector<TBookingDay> Course; // its booking days, ascending
+    double OverSince = 0;            // the day its course passed the target for good; 0: not
 
     double Ist() const { return IstProd + IstRegie + IstBuero; }
     double Differenz() const { return Ist() - Soll; }
@@ -65,5 +79,13 @@ void Arrange(TReport& report);
 // Percent of the target that the difference makes; false when there is no target to relate
 // it to: none, or less than shows as 0,01 h.
 bool PercentOfTarget(double difference, double soll, double& percent);
+
+// Whether an order or row has a target to relate its actual hours to: one that shows as at
+// least 0,01 h.
+bool HasTarget(double soll);
+
+// Whether actual hours this far from the target (actual minus target) are over it: by at
+// least the 0,01 h that the report shows.
+bool Overrun(double difference);
 
 } // namespace sollist::report

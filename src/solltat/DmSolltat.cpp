@@ -2,6 +2,7 @@
 
 #include "db/Errors.h"
 #include "db/TempTable.h"
+#include "solltat/Stammdaten.h"
 
 #include <algorithm>
 #include <bit>
@@ -253,7 +254,10 @@ void TMSTRecordList::Clear() {
 
 // ---------------------------------------------------------------------------------------
 
-Tdm_Solltat::Tdm_Solltat(db::TIBCConnection& connection) : FConnection(connection) {
+Tdm_Solltat::Tdm_Solltat(db::TIBCConnection& connection, TSollStammdaten* stammdaten)
+    : FConnection(connection),
+      FOwnStammdaten(stammdaten != nullptr ? nullptr : std::make_unique<TSollStammdaten>()),
+      FStammdaten(stammdaten != nullptr ? *stammdaten : *FOwnStammdaten) {
     DeclareMasterSets(*this);
     DeclareMaterialActivityQueries(*this);
     DeclarePositionQueries(*this, PartTypeTextCharset(FConnection));
@@ -270,10 +274,12 @@ Tdm_Solltat::Tdm_Solltat(db::TIBCConnection& connection) : FConnection(connectio
 Tdm_Solltat::~Tdm_Solltat() = default;
 
 void Tdm_Solltat::OpenTables() {
-    if (!tbMaterial.Active() || !tbTaetigkeiten.Active()) {
+    if (!FStammdaten.MasterSetsRead) {
         tbMaterial.Open();
         tbTaetigkeiten.Open();
         IndexMasterSets();
+        tbTaetigkeiten.Close();
+        tbMaterial.Close();
     }
     // The program never drops SOLLTAT: once this module has made sure of it, it is emptied.
     if (FSolltatExists)
@@ -284,37 +290,32 @@ void Tdm_Solltat::OpenTables() {
     FSavedRows = 0;
 }
 
-void Tdm_Solltat::CloseTables(bool keepMasterSets) {
-    tbSolltat.Close();
-    if (keepMasterSets)
-        return;
-    tbTaetigkeiten.Close();
-    tbMaterial.Close();
-    FTaetigkeiten.clear();
-    FMaterialien.clear();
-}
+void Tdm_Solltat::CloseTables() { tbSolltat.Close(); }
 
-// The master sets are read once per run and searched per reported quantity: one hash map
-// each, the first row of a number winning as a search from the top would.
+// The master sets are read once per master data object and searched per reported quantity:
+// one hash map each, the first row of a number winning as a search from the top would. They
+// count as read only once both are whole.
 void Tdm_Solltat::IndexMasterSets() {
-    FMaterialien.clear();
-    FMaterialien.reserve(tbMaterial.RecordCount());
+    auto& materialien = FStammdaten.Materialien;
+    materialien.clear();
+    materialien.reserve(tbMaterial.RecordCount());
     auto maNumm = tbMaterial.FieldByName("MANUMM");
     auto maArbEh = tbMaterial.FieldByName("MAARBEH");
     auto maForts = tbMaterial.FieldByName("MAFORTS");
     for (tbMaterial.First(); !tbMaterial.Eof(); tbMaterial.Next())
-        FMaterialien.try_emplace(maNumm.AsString(), TMaterialStamm{maArbEh.AsString(), maForts.AsString()});
+        materialien.try_emplace(maNumm.AsString(), TMaterialStamm{maArbEh.AsString(), maForts.AsString()});
 
     auto& ta = tbTaetigkeiten;
-    FTaetigkeiten.clear();
-    FTaetigkeiten.reserve(ta.RecordCount());
+    auto& taetigkeiten = FStammdaten.Taetigkeiten;
+    taetigkeiten.clear();
+    taetigkeiten.reserve(ta.RecordCount());
     auto f = [&ta](const char* name) { return ta.FieldByName(name); };
     auto taNumm = f("TANUMM"), taName = f("TANAME"), taRmTat = f("TARMTAT"), taFixZt = f("TAFIXZT"),
          taVarEh = f("TAVAREH"), taVarSt = f("TAVARST"), tatArt = f("TATART"), taMont = f("TAMONT"),
          taKoNumm = f("TAKONUMM"), taEinhKz = f("TAEINHKZ"), koLk = f("KOLK"), koLnk = f("KOLNK"),
          koPgk = f("KOPGK"), koPgkGrenz = f("KOPGKGRENZ");
     for (ta.First(); !ta.Eof(); ta.Next()) {
-        auto [it, added] = FTaetigkeiten.try_emplace(taNumm.AsString());
+        auto [it, added] = taetigkeiten.try_emplace(taNumm.AsString());
         if (!added)
             continue;
         TTaetigkeitStamm& s = it->second;
@@ -332,24 +333,26 @@ void Tdm_Solltat::IndexMasterSets() {
         s.KoPGK = koPgk.AsFloat();
         s.KoPGKGrenz = koPgkGrenz.AsFloat();
     }
+    FStammdaten.MasterSetsRead = true;
 }
 
 const TTaetigkeitStamm* Tdm_Solltat::FindTaetigkeit(const std::string& TaNumm) const {
-    auto it = FTaetigkeiten.find(TaNumm);
-    return it == FTaetigkeiten.end() ? nullptr : &it->second;
+    auto it = FStammdaten.Taetigkeiten.find(TaNumm);
+    return it == FStammdaten.Taetigkeiten.end() ? nullptr : &it->second;
 }
 
 const TMaterialStamm* Tdm_Solltat::FindMaterial(const std::string& MaNumm) const {
-    auto it = FMaterialien.find(MaNumm);
-    return it == FMaterialien.end() ? nullptr : &it->second;
+    auto it = FStammdaten.Materialien.find(MaNumm);
+    return it == FStammdaten.Materialien.end() ? nullptr : &it->second;
 }
 
 const TKeyTabErgebnis* Tdm_Solltat::KeyTable(const std::string& Material, double Laenge, double Breite,
                                              double Dicke) {
-    KeyTabArgs args{Material, std::bit_cast<std::uint64_t>(Laenge), std::bit_cast<std::uint64_t>(Breite),
-                    std::bit_cast<std::uint64_t>(Dicke)};
-    auto it = FKeyTab.find(args);
-    if (it == FKeyTab.end()) { // cached only once read: a failed read must not look like no row
+    TKeyTabArgs args{Material, std::bit_cast<std::uint64_t>(Laenge), std::bit_cast<std::uint64_t>(Breite),
+                     std::bit_cast<std::uint64_t>(Dicke)};
+    auto& keyTab = FStammdaten.KeyTab;
+    auto it = keyTab.find(args);
+    if (it == keyTab.end()) { // cached only once read: a failed read must not look like no row
         qryMatKyTab.Close();
         qryMatKyTab.ParamByName("MATERIAL").AsString(Material);
         qryMatKyTab.ParamByName("LAENGE").AsFloat(Laenge);
@@ -361,7 +364,7 @@ const TKeyTabErgebnis* Tdm_Solltat::KeyTable(const std::string& Material, double
             found = TKeyTabErgebnis{qryMatKyTab.FieldByName("KYTABMAT").AsString(),
                                     qryMatKyTab.FieldByName("MENGE").AsFloat()};
         qryMatKyTab.Close();
-        it = FKeyTab.emplace(std::move(args), std::move(found)).first;
+        it = keyTab.emplace(std::move(args), std::move(found)).first;
     }
     return it->second ? &*it->second : nullptr;
 }

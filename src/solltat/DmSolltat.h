@@ -6,11 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <optional>
 #include <string>
-#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -120,15 +117,23 @@ void DeclareSolltat(db::TIBCTable& tb);
 // SOLLTAT created in the database when it has none, else emptied for this connection.
 void CreateSolltat(db::TIBCConnection& connection);
 
+struct TSollStammdaten;
+
 class Tdm_Solltat {
 public:
-    explicit Tdm_Solltat(db::TIBCConnection& connection);
+    // stammdaten: the master data a run keeps, which the module reads into and from; nullptr:
+    // the module keeps its own for its lifetime.
+    explicit Tdm_Solltat(db::TIBCConnection& connection, TSollStammdaten* stammdaten = nullptr);
     ~Tdm_Solltat();
     Tdm_Solltat(const Tdm_Solltat&) = delete;
     Tdm_Solltat& operator=(const Tdm_Solltat&) = delete;
 
+    TSollStammdaten& Stammdaten() { return FStammdaten; }
+
 private:
     db::TIBCConnection& FConnection;
+    std::unique_ptr<TSollStammdaten> FOwnStammdaten; // when none is given
+    TSollStammdaten& FStammdaten;
 
 public:
     db::TIBCTable tbMaterial{FConnection, "tbMaterial"};
@@ -147,11 +152,10 @@ public:
     db::TIBCLoader IBCLoader{FConnection};
     TMSTRecordList MSollT;
 
-    // Opens and indexes the master sets unless they are kept open from an earlier call;
-    // SOLLTAT exists and is empty afterwards.
+    // Reads the master sets unless the master data hold them already; SOLLTAT exists and is
+    // empty afterwards.
     void OpenTables();
-    // keepMasterSets leaves the master sets and their indexes for the next OpenTables.
-    void CloseTables(bool keepMasterSets = false);
+    void CloseTables();
 
     TMSTRecord* FindSMRecord(const std::string& SollPos, std::int32_t Element,
                              const std::string& Taetigkeit) const;
@@ -162,25 +166,19 @@ public:
     // Rows SaveToDB wrote since OpenTables emptied SOLLTAT.
     std::size_t SavedRows() const { return FSavedRows; }
 
-    // First master row of that number, or nullptr (valid while the tables are open).
+    // First master row of that number, or nullptr (valid while the master data live).
     const TTaetigkeitStamm* FindTaetigkeit(const std::string& TaNumm) const;
     const TMaterialStamm* FindMaterial(const std::string& MaNumm) const;
     // GETKEYTAB's first row for the material and dimensions (qryMatKyTab), nullptr when it
-    // gives none. Asked once per module for the same arguments: the key tables are master
-    // data, which do not change while the module lives.
+    // gives none. Asked once per master data object for the same arguments: the key tables
+    // are master data, which do not change while it lives.
     const TKeyTabErgebnis* KeyTable(const std::string& Material, double Laenge, double Breite, double Dicke);
 
 private:
     void IBCLoaderPutData(db::TIBCLoader& loader, const TAuftragWerte& auftrag);
     void IndexMasterSets();
 
-    // Material and the bit patterns of the dimensions: the same arguments, not merely equal ones.
-    using KeyTabArgs = std::tuple<std::string, std::uint64_t, std::uint64_t, std::uint64_t>;
-    std::map<KeyTabArgs, std::optional<TKeyTabErgebnis>> FKeyTab;
     bool FSolltatExists = false; // SOLLTAT was created or emptied by this module
-
-    std::unordered_map<std::string, TTaetigkeitStamm> FTaetigkeiten;
-    std::unordered_map<std::string, TMaterialStamm> FMaterialien;
     std::size_t FSavedRows = 0;
 };
 

@@ -8,7 +8,6 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
@@ -75,21 +74,8 @@ void WriteAll(int fd, const std::string& bytes) {
 void TErrorTxt::Open(const std::string& ProgName, TConsoleSink sink) {
     Programm = FitCharacters(ProgName, ProgrammWidth);
     FSink = std::move(sink);
-    // TEMP as the installation knows it; on this platform usually unset, so the usual
-    // temporary directory follows (a file in the root directory is not writable).
-    std::string dir;
-    for (const char* name : {"TEMP", "TMPDIR"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && *value != '\0') {
-            dir = value;
-            break;
-        }
-    }
-    if (dir.empty())
-        dir = "/tmp";
-    if (dir.back() != '/')
-        dir += '/';
-    FileName = dir + LogFileName;
+    FileName = FFolder.empty() || FFolder.back() != '/' ? FFolder + '/' : FFolder;
+    FileName += LogFileName;
 }
 
 void TErrorTxt::Write(const std::string& FehlerTxt) {

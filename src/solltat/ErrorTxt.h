@@ -5,13 +5,18 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace sollist::solltat {
 
 class TErrorTxt {
 public:
-    // Program name padded or cut to 12 characters; the log path from TEMP, else TMPDIR,
-    // else /tmp. The file itself is not touched. With a sink, Write hands it the lines instead.
+    // folder: where the log lies (the run context's ErrorLogDir); empty: the root folder.
+    explicit TErrorTxt(std::string folder) : FFolder(std::move(folder)) {}
+
+    // Program name padded or cut to 12 characters; the log path: the folder, a delimiter
+    // unless it ends in one, "SollBerFehler.Txt". The file itself is not touched. With a sink,
+    // Write hands it the lines instead.
     void Open(const std::string& ProgName, TConsoleSink sink = {});
     // Appends "date time program message" (or hands it to the sink of Open).
     void Write(const std::string& FehlerTxt);
@@ -21,6 +26,7 @@ public:
     const std::string& GetName() const { return FileName; }
 
 private:
+    std::string FFolder;
     std::string Programm;
     std::string FileName;
     TConsoleSink FSink;

@@ -2,6 +2,7 @@
 
 #include "common/Errors.h"
 #include "solltat/DmSolltat.h"
+#include "solltat/Stammdaten.h"
 
 #include <fmt/format.h>
 
@@ -11,36 +12,27 @@ namespace sollist::solltat {
 
 namespace {
 
-// Appends the activity of the current row (fields named by the material-activity queries).
-void AppendTat(TMT_Mat& mat, db::TIBCQuery& qry) {
-    auto tat = std::make_unique<TMT_Tat>();
-    tat->TaNumm = qry.FieldByName("MATTAT").AsString();
-    tat->Erschw = qry.FieldByName("MATERSCHW").AsFloat();
-    tat->Einhkz = qry.FieldByName("TAEINHKZ").AsString();
-    mat.Tats.push_back(std::move(tat));
-}
-
-std::unique_ptr<TMT_Mat> NewMat(const std::string& MaNumm) {
-    auto mat = std::make_unique<TMT_Mat>();
-    mat->MaNumm = MaNumm;
-    return mat;
+// The activity of the current row (fields named by the material-activity queries).
+TMT_Tat TatOf(db::TIBCQuery& qry) {
+    return {qry.FieldByName("MATTAT").AsString(), qry.FieldByName("MATERSCHW").AsFloat(),
+            qry.FieldByName("TAEINHKZ").AsString()};
 }
 
 } // namespace
 
-TMatTat::TMatTat(Tdm_Solltat& dm) : FDm(dm) {}
-
-TMatTat::~TMatTat() = default;
-
-// A material already cached keeps its entry (a cache kept over several orders meets the
-// materials they share again in their preloads).
-TMT_Mat& TMatTat::Append(std::unique_ptr<TMT_Mat> mat) {
-    auto [it, added] = FIndex.try_emplace(mat->MaNumm, static_cast<std::int32_t>(FMats.size()));
-    if (!added)
-        return *FMats[it->second];
-    FMats.push_back(std::move(mat));
-    return *FMats.back();
+std::int32_t TMatTatListe::IndexOf(const std::string& MaNumm) const {
+    auto it = FIndex.find(MaNumm);
+    return it == FIndex.end() ? -1 : it->second;
 }
+
+std::int32_t TMatTatListe::Append(TMT_Mat mat) {
+    auto [it, added] = FIndex.try_emplace(mat.MaNumm, static_cast<std::int32_t>(FMats.size()));
+    if (added)
+        FMats.push_back(std::move(mat));
+    return it->second;
+}
+
+TMatTat::TMatTat(Tdm_Solltat& dm) : FDm(dm), FListe(dm.Stammdaten().Materialtaetigkeiten) {}
 
 void TMatTat::InitializeFill(const std::string& OfNumm) {
     auto& qry = FDm.qryInitMT;
@@ -48,41 +40,37 @@ void TMatTat::InitializeFill(const std::string& OfNumm) {
     qry.ParamByName("OFNUMM").AsString(OfNumm);
     qry.Open();
     auto maNumm = qry.FieldByName("MATMANUMM");
-    std::unique_ptr<TMT_Mat> current;
+    TMT_Mat current;
     for (; !qry.Eof(); qry.Next()) {
         const std::string nr = maNumm.AsString();
-        if (!current)
-            current = NewMat(nr);
-        else if (current->MaNumm != nr)
-            Append(std::exchange(current, NewMat(nr)));
-        AppendTat(*current, qry);
+        if (!current.Tats.empty() && current.MaNumm != nr)
+            FListe.Append(std::exchange(current, TMT_Mat{}));
+        current.MaNumm = nr;
+        current.Tats.push_back(TatOf(qry));
     }
-    if (current)
-        Append(std::move(current));
+    if (!current.Tats.empty())
+        FListe.Append(std::move(current));
     qry.Close();
 }
 
 void TMatTat::LoadMat(const std::string& MaterialNr) {
-    FMatIndex = -1;
-    if (auto it = FIndex.find(MaterialNr); it != FIndex.end()) {
-        FMatIndex = it->second;
+    FMatIndex = FListe.IndexOf(MaterialNr);
+    if (FMatIndex >= 0)
         return;
-    }
-    auto mat = NewMat(MaterialNr);
+    TMT_Mat mat{MaterialNr, {}};
     auto& qry = FDm.qryMatTat;
     qry.Close();
     qry.ParamByName("MANUMM").AsString(MaterialNr);
     qry.Open();
-    for (; !qry.Eof(); qry.Next()) AppendTat(*mat, qry);
+    for (; !qry.Eof(); qry.Next()) mat.Tats.push_back(TatOf(qry));
     qry.Close();
-    Append(std::move(mat));
-    FMatIndex = static_cast<std::int32_t>(FMats.size()) - 1;
+    FMatIndex = FListe.Append(std::move(mat));
 }
 
 const TMT_Mat& TMatTat::Material() const {
-    if (FMatIndex < 0 || FMatIndex > static_cast<std::int32_t>(FMats.size()) - 1)
+    if (FMatIndex < 0 || FMatIndex > static_cast<std::int32_t>(FListe.Mats().size()) - 1)
         throw Exception(fmt::format("FMatIndex falsch {}", FMatIndex));
-    return *FMats[FMatIndex];
+    return FListe.Mats()[static_cast<std::size_t>(FMatIndex)];
 }
 
 } // namespace sollist::solltat

@@ -2,7 +2,7 @@
 // Cache of the activities each material needs (MATTATIG) for one calculation run: the
 // order's materials preloaded with one query, others loaded on first use.
 #include <cstdint>
-#include <memory>
+#include <deque>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -21,14 +21,31 @@ struct TMT_Tat {
 // A material with its activities in ascending activity number.
 struct TMT_Mat {
     std::string MaNumm;
-    std::vector<std::unique_ptr<TMT_Tat>> Tats;
+    std::vector<TMT_Tat> Tats;
+};
+
+// The materials read so far with their activities: preloaded ones first, then those loaded on
+// demand in order of first use, each number once. Entries stay where they are while others
+// are added.
+class TMatTatListe {
+public:
+    // Index of the material, or -1 when it is not in the list.
+    std::int32_t IndexOf(const std::string& MaNumm) const;
+    // Appends the material unless its number is there already (a list kept over several
+    // orders meets the materials they share again in their preloads); its index either way.
+    std::int32_t Append(TMT_Mat mat);
+    const std::deque<TMT_Mat>& Mats() const { return FMats; }
+
+private:
+    std::deque<TMT_Mat> FMats;
+    std::unordered_map<std::string, std::int32_t> FIndex; // material number -> index in FMats
 };
 
 class TMatTat {
 public:
-    // dm: the data module of the calculation run, whose queries fill the cache.
+    // dm: the data module of the calculation run, whose queries fill the list of its master
+    // data.
     explicit TMatTat(Tdm_Solltat& dm);
-    ~TMatTat();
     TMatTat(const TMatTat&) = delete;
     TMatTat& operator=(const TMatTat&) = delete;
 
@@ -40,16 +57,12 @@ public:
     // The current material; Exception "FMatIndex falsch <n>" before any LoadMat.
     const TMT_Mat& Material() const;
 
-    const std::vector<std::unique_ptr<TMT_Mat>>& Mats() const { return FMats; }
+    const std::deque<TMT_Mat>& Mats() const { return FListe.Mats(); }
 
 private:
-    TMT_Mat& Append(std::unique_ptr<TMT_Mat> mat);
-
     Tdm_Solltat& FDm;
+    TMatTatListe& FListe;
     std::int32_t FMatIndex = 0;
-    std::vector<std::unique_ptr<TMT_Mat>> FMats;
-    // Material number -> index in FMats (a number occurs at most once).
-    std::unordered_map<std::string, std::int32_t> FIndex;
 };
 
 } // namespace sollist::solltat

@@ -5,6 +5,7 @@
 #include "solltat/DmSolltat.h"
 #include "solltat/ErrorTxt.h"
 #include "solltat/MatTat.h"
+#include "solltat/Stammdaten.h"
 #include "solltat/TeileTyp.h"
 
 #include <fmt/format.h>
@@ -46,7 +47,8 @@ bool BelongsTo(const Detail& row, const TTeileTypZeile& part) {
 
 } // namespace
 
-TSolltat::TSolltat(const TRunContext& context) : FContext(context) {}
+TSolltat::TSolltat(const TRunContext& context, TSollStammdaten* stammdaten)
+    : FContext(context), FStammdaten(stammdaten) {}
 
 TSolltat::~TSolltat() = default;
 
@@ -72,37 +74,32 @@ bool TSolltat::Calculate(const std::vector<std::string>& orders, bool wahlPos) {
     // SOLLTAT was emptied by this run and its rows are private to the connection, so the
     // rows this run saved are the rows it holds.
     const bool hasRows = dm_Solltat->SavedRows() > 0;
-    dm_Solltat->CloseTables(KeepMasterData);
+    dm_Solltat->CloseTables();
     EndRun();
     return hasRows;
 }
 
-// With KeepMasterData the data module (master sets, key-table results), the material cache
-// and the formula model's value tables live from the first call to the last: master data do
-// not change while such a caller runs.
+// With the run's master data the data module and the formula model live from the first call
+// to the last, reading into and from them; without, each call has its own.
 void TSolltat::BeginRun() {
-    if (!KeepMasterData || !dm_Solltat) {
-        dm_Solltat = std::make_unique<Tdm_Solltat>(FContext.Connection);
-        aMatTat.reset();
-    }
+    if (!dm_Solltat)
+        dm_Solltat = std::make_unique<Tdm_Solltat>(FContext.Connection, FStammdaten);
     dm_Solltat->MSollT.Clear(); // a kept module may hold the records of a failed call
-    ErrLog = std::make_unique<TErrorTxt>();
+    ErrLog = std::make_unique<TErrorTxt>(FContext.ErrorLogDir);
     ErrLog->Open("SollTat", FContext.LogLines);
-    if (!Formel) {
-        Formel = std::make_unique<formula::TQFormelAuftrag>(FContext);
-        Formel->KeepMasterData(KeepMasterData);
-    }
+    if (!Formel)
+        Formel = std::make_unique<formula::TQFormelAuftrag>(
+            FContext, FStammdaten != nullptr ? &FStammdaten->TabGK : nullptr);
     Formel->Clear(); // a kept model may hold the order of a failed call
-    if (!aMatTat)
-        aMatTat = std::make_unique<TMatTat>(*dm_Solltat);
+    aMatTat = std::make_unique<TMatTat>(*dm_Solltat);
     bFehler = false;
     dm_Solltat->OpenTables();
 }
 
 void TSolltat::EndRun() {
-    if (!KeepMasterData) {
+    aMatTat.reset();
+    if (FStammdaten == nullptr) {
         Formel.reset();
-        aMatTat.reset();
         dm_Solltat.reset();
     }
     ErrLog.reset();
@@ -257,10 +254,10 @@ void TSolltat::AddMaterial(const TSollHerkunft& origin, std::string Material, do
             Menge *= found->Menge;
         }
         aMatTat->LoadMat(Material);
-        for (const auto& tat : aMatTat->Material().Tats) {
-            const double factor = tat->Erschw * Erschw;
-            const double ehMenge = CalcEhMenge(tat->Einhkz, Laenge, Breite, Dicke, Menge);
-            AddTaetigkeit(origin, tat->TaNumm, ehMenge * factor, Menge * factor);
+        for (const TMT_Tat& tat : aMatTat->Material().Tats) {
+            const double factor = tat.Erschw * Erschw;
+            const double ehMenge = CalcEhMenge(tat.Einhkz, Laenge, Breite, Dicke, Menge);
+            AddTaetigkeit(origin, tat.TaNumm, ehMenge * factor, Menge * factor);
         }
         handled.insert(passMaterial);
         Material = stamm != nullptr ? stamm->MaForts : std::string();

@@ -20,6 +20,7 @@ namespace sollist::solltat {
 class Tdm_Solltat;
 class TErrorTxt;
 class TMatTat;
+struct TSollStammdaten;
 
 // Where a reported quantity comes from, and the values a record created by it copies.
 struct TSollHerkunft {
@@ -38,7 +39,11 @@ struct TSollHerkunft {
 
 class TSolltat {
 public:
-    explicit TSolltat(const TRunContext& context);
+    // stammdaten: the master data a run keeps (it changes none), read by the first Calculate
+    // and taken from there by later ones; the data module and the formula model then live
+    // from the first Calculate to the last as well. nullptr: each Calculate reads and drops
+    // its own.
+    explicit TSolltat(const TRunContext& context, TSollStammdaten* stammdaten = nullptr);
     ~TSolltat();
     TSolltat(const TSolltat&) = delete;
     TSolltat& operator=(const TSolltat&) = delete;
@@ -50,17 +55,12 @@ public:
 
     // A data problem of the last Calculate went to the calculation error log.
     bool bFehler = false;
-    // Keeps what master data give from the first Calculate for all later ones instead of
-    // reading it again per call: the material and activity master sets, the key-table
-    // results, the material activities and the value tables. For callers that run many
-    // calculations while master data stay unchanged, as the order hours run does (one call
-    // per order).
-    bool KeepMasterData = false;
 
 private:
     friend struct TSolltatTestPeer; // tests drive the private steps against a real database
 
     const TRunContext& FContext;
+    TSollStammdaten* FStammdaten; // the run's, or nullptr
     std::unique_ptr<Tdm_Solltat> dm_Solltat;
     // Per order: activity number -> sum of the piece increments AddTaetigkeit received.
     std::unordered_map<std::string, double> ht;

@@ -80,6 +80,15 @@ TEST_F(BLXExportTest, SelectsOrdersClosedWithinTheLast60Days) {
               "2");
 }
 
+// The run's today is the context's: 100 days on, only the order without a closing date is open.
+TEST_F(BLXExportTest, OpenOrdersCountFromTheContextsToday) {
+    db.Exec(Order("NOCLOSE") + Order("D59", "CURRENT_DATE - 59") + Order("FUTURE", "CURRENT_DATE + 5"));
+    TRunContext later = db.Context();
+    later.Today += 100;
+    Tdm_BLXExport(later).CalcSollIst();
+    EXPECT_EQ(db.TakeConsoleText(), "Berechnung für Offert NOCLOSE läuft..\n");
+}
+
 TEST_F(BLXExportTest, OrderWithoutAnythingGetsZeroTotals) {
     db.Exec(Order("A1") + "UPDATE AUFTRAG SET ASSOLLSTND = 9, ASISTSTND = 9, AOFFSTND = 9, "
                           "ASREGSTND = 9, ASKOLETZT = 'OLD', ASISTBIS = '2020-01-01';");

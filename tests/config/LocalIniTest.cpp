@@ -38,7 +38,7 @@ protected:
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         env_.Set("XDG_CONFIG_HOME", (dir_ / "config").string());
-        ini_.SettingsDir = dir_.string();
+        ini_.SettingsDirs = {dir_.string()};
         WriteFile(dir_ / "firmen.ini",
                   "[CONNECTION1]\nDataBase=/data/eins.fdb\nServer=\nDatenPfad=/daten/eins/\nText=Eins AG\n"
                   "[connection2]\ndatabase=/data/zwei.fdb\nSERVER=localhost\n"

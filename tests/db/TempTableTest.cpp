@@ -51,8 +51,7 @@ TEST_P(TempTableTest, CreatedOnceThenEmptiedAndPrivateToTheConnection) {
     TestDatabase db(GetParam(), false);
     TIBCConnection& mine = db.Connection().IBCConnection;
     TIBCConnection other;
-    other.SetServer(db.Server());
-    other.SetDatabase(db.Database());
+    test::PointAt(other, db.Database(), db.Server());
 
     auto declare = [](TIBCTable& table) {
         table.TableName = "TMP";

@@ -22,7 +22,7 @@ protected:
     }
 
     db::TIBCConnection unconnected;
-    TRunContext context{unconnected, {}};
+    TRunContext context{.Connection = unconnected, .ErrorLogDir = {}, .Today = 0}; // formulas only
     TQFormelAuftrag model{context};
     std::vector<std::pair<std::string, std::string>> reports;
 };

@@ -2,7 +2,9 @@
 # The Debian package as an administrator installs it: built with cpack, unpacked into a
 # scratch root, its sollist run through firmen.ini in that root's etc/sollist (SOLLIST_ETC_DIR
 # stands for /etc/sollist) against a demo database on the server; checks the package's
-# dependency, its files, the run's output and exit status and the rows it stored.
+# dependency, its files, the run's output and exit status and the rows it stored, and the
+# nightly helper of the scheduling examples: the report and its CSV written after a finished
+# run (also one with orders skipped), none after a run that stopped.
 # Usage: package_test.sh <build dir> <source dir>
 set -euo pipefail
 BUILD=$(readlink -f "$1"); SRC=$(readlink -f "$2")
@@ -24,7 +26,8 @@ dpkg-deb -f "$DEB" Depends | grep -qw libfbclient2 || fail "no dependency on lib
 dpkg-deb -c "$DEB" | awk '{print $6}' >"$WORK/files"
 for f in ./usr/bin/sollist ./usr/bin/sollist-formel ./usr/bin/sollist-bericht \
          ./usr/share/doc/sollist/firmen.ini ./usr/share/doc/sollist/OPERATIONS.md \
-         ./usr/share/doc/sollist/examples/systemd/sollist.service ./usr/share/doc/sollist/examples/cron/sollist; do
+         ./usr/share/doc/sollist/examples/systemd/sollist.service ./usr/share/doc/sollist/examples/cron/sollist \
+         ./usr/lib/sollist/nachtlauf; do
     grep -qx "$f" "$WORK/files" || fail "$f missing from the package"
 done
 ROOT=$WORK/root
@@ -52,10 +55,51 @@ STORED=$(echo "select count(distinct asofnumm) from aufsstd;" | isql "localhost:
 [[ $(echo "2*3" | "$ROOT/usr/bin/sollist-formel") == 6 ]] ||
     fail "sollist-formel"
 
+# The nightly helper as the scheduling examples call it: the run, then the report and its CSV
+# in the report folder. The examples name it and the folder /var/lib/sollist.
+nightly() { # <usr tree> <report folder>: the helper's exit status
+    set +e
+    (cd "$WORK" && env -u HOME -u XDG_CONFIG_HOME SOLLIST_ETC_DIR="$ROOT/etc/sollist" TEMP="$WORK" \
+        ISC_PASSWORD="$PASSWORD" "$1/lib/sollist/nachtlauf" "$2" >"$WORK/nightly.out" 2>&1)
+    local status=$?
+    set -e
+    return $status
+}
+mkdir -p "$WORK/bericht"
+nightly "$ROOT/usr" "$WORK/bericht" || fail "nachtlauf: exit status $?: $(cat "$WORK/nightly.out")"
+tail -1 "$WORK/nightly.out" | grep -qx "CSV: $WORK/bericht/sollist-bericht.csv" || fail "nachtlauf: $(cat "$WORK/nightly.out")"
+grep -q '<svg class="verlauf"' "$WORK/bericht/sollist-bericht.html" || fail "no course chart in the report"
+grep -q '^Buchungstag;' "$WORK/bericht/sollist-bericht.csv" || fail "no Buchungstag rows in the CSV"
+[[ $(stat -c %a "$WORK/bericht/sollist-bericht.html") == 644 ]] || fail "report not readable by others"
+# A run that finished with orders skipped (status 3) gets its report; one that stopped
+# (status 2) leaves the last one. The run stands in as a script with that status.
+STUB=$WORK/stub/usr
+mkdir -p "$STUB/bin" "$STUB/lib/sollist"
+cp "$ROOT/usr/lib/sollist/nachtlauf" "$STUB/lib/sollist/"
+ln -s "$ROOT/usr/bin/sollist-bericht" "$STUB/bin/sollist-bericht"
+for status in 3 2; do
+    printf '#!/bin/sh\necho "Fertig !"\nexit %s\n' "$status" >"$STUB/bin/sollist"
+    chmod +x "$STUB/bin/sollist"
+    rm -rf "$WORK/bericht$status" && mkdir "$WORK/bericht$status"
+    nightly "$STUB" "$WORK/bericht$status" && got=0 || got=$?
+    [[ $got == "$status" ]] || fail "nachtlauf after a run with status $status: exit status $got"
+    written=$(ls "$WORK/bericht$status" | tr '\n' ' ')
+    if [[ $status == 3 ]]; then
+        [[ $written == "sollist-bericht.csv sollist-bericht.html " ]] || fail "status 3: report folder holds '$written'"
+    else
+        [[ -z $written ]] || fail "status 2: report folder holds '$written'"
+    fi
+done
+grep -q '^ExecStart=.*/usr/lib/sollist/nachtlauf "\$\$STATE_DIRECTORY"' "$SRC/contrib/systemd/sollist.service" &&
+    grep -qx 'StateDirectory=sollist' "$SRC/contrib/systemd/sollist.service" ||
+    fail "sollist.service does not write the report into /var/lib/sollist"
+grep -q '/usr/lib/sollist/nachtlauf /var/lib/sollist ' "$SRC/contrib/cron/sollist" ||
+    fail "the cron line does not write the report into /var/lib/sollist"
+
 # The scheduling examples, where systemd-analyze can check them (ExecStart pointed into the root).
 if command -v systemd-analyze >/dev/null; then
     mkdir -p "$WORK/units"
-    sed "s|/usr/bin/sollist|$ROOT/usr/bin/sollist|" "$SRC/contrib/systemd/sollist.service" >"$WORK/units/sollist.service"
+    sed "s|/usr/lib/sollist/nachtlauf|$ROOT/usr/lib/sollist/nachtlauf|" "$SRC/contrib/systemd/sollist.service" >"$WORK/units/sollist.service"
     cp "$SRC/contrib/systemd/sollist.timer" "$WORK/units/"
     systemd-analyze verify "$WORK/units/sollist.service" "$WORK/units/sollist.timer" 2>"$WORK/verify" ||
         { cat "$WORK/verify" >&2; fail "systemd-analyze verify"; }

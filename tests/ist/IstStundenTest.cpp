@@ -92,19 +92,26 @@ INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('O''NEILL', '2020-0
 }
 
 // Kept wage rows serve later orders from their first row again: A2's booking before ANNA's
-// change takes the first factor although A1 moved past the change.
+// change takes the first factor although A1 moved past the change. A copy of what was kept
+// serves another calculator alike, without reading; a calculator without kept rows reads.
 TEST_F(IstStundenTest, KeptWageRowsStartFromTheFirstRowForEachOrder) {
     db.Exec("INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-03-01', 1.0);"
             "INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-06-01', 1.2);" +
             Booking("ANNA", "2024-07-01", 7, 9, "MONT", "A1") +
             Booking("ANNA", "2024-04-01", 7, 9, "MONT", "A2") +
             Booking("ANNA", "2024-06-01", 7, 9, "CNC", "A2"));
-    istStunden.KeepMasterData = true;
-    EXPECT_DOUBLE_EQ(istStunden.Calc("A1").Prodstd, 2 * 1.2);
+    TLohnStamm kept;
+    TIstStunden run{db.Context(), &kept};
+    EXPECT_DOUBLE_EQ(run.Calc("A1").Prodstd, 2 * 1.2);
     db.Exec("UPDATE MILOHN SET MILOABWFAT = 9"); // not read again while kept
-    const TIstErgebnis ist = istStunden.Calc("A2");
-    EXPECT_DOUBLE_EQ(Sum(ist, "MONT"), 2 * 1.0);
-    EXPECT_DOUBLE_EQ(Sum(ist, "CNC"), 2 * 1.2);
+    TLohnStamm copy = kept;
+    TIstStunden worker{db.Context(), &copy};
+    for (TIstStunden* calculator : {&run, &worker}) {
+        const TIstErgebnis ist = calculator->Calc("A2");
+        EXPECT_DOUBLE_EQ(Sum(ist, "MONT"), 2 * 1.0);
+        EXPECT_DOUBLE_EQ(Sum(ist, "CNC"), 2 * 1.2);
+    }
+    EXPECT_DOUBLE_EQ(istStunden.Calc("A2").Prodstd, 4 * 9.0);
 }
 
 TEST_F(IstStundenTest, TwoEmployeesOnOneActivityAddTheirWeightedHours) {
@@ -176,6 +183,37 @@ TEST_F(IstStundenTest, EachCalcStandsAlone) {
     EXPECT_DOUBLE_EQ(a2.Prodstd, 1.0);
     EXPECT_DOUBLE_EQ(Sum(a2, "MONT"), 1.0);
     EXPECT_DOUBLE_EQ(a2.LetztDat, db::EncodeDate(2024, 2, 1) + 8.0 / 24);
+}
+
+// Per day, the same weighted hours as the totals: ANNA's factor changes on 3 June in the middle
+// of the order's bookings, BEAT books with his own factor on the same day, a kind outside the
+// three totals adds no day, and the per-day figures add up to the totals.
+TEST_F(IstStundenTest, PerDayHoursCarryTheFactorOfTheirDay) {
+    db.Exec("INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-01-01', 1.0);"
+            "INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-06-03', 1.25);"
+            "INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('BEAT', '2024-01-01', 0.5);" +
+            Booking("ANNA", "2024-05-31", 7, 11, "MONT") + Booking("ANNA", "2024-05-31", 11, 12, "BUERO") +
+            Booking("ANNA", "2024-06-03", 7, 11, "MONT") + Booking("BEAT", "2024-06-03", 7, 9, "REGIE") +
+            Booking("ANNA", "2024-06-04", 7, 8, "LAGER") + Booking("BEAT", "2024-06-05", 7, 8, "klein"));
+    EXPECT_TRUE(istStunden.Calc("A1").Tage.empty()) << "only when asked for";
+
+    const TIstErgebnis ist = istStunden.Calc("A1", true);
+    const auto day = [](int month, int dayOfMonth) {
+        return static_cast<std::int32_t>(db::EncodeDate(2024, month, dayOfMonth));
+    };
+    ASSERT_EQ(ist.Tage.size(), 2u);
+    const TIstTag& may31 = ist.Tage.at(day(5, 31));
+    EXPECT_DOUBLE_EQ(may31.Prodstd, 4 * 1.0);
+    EXPECT_DOUBLE_EQ(may31.OffStd, 1 * 1.0);
+    EXPECT_DOUBLE_EQ(may31.Regiestd, 0);
+    const TIstTag& june3 = ist.Tage.at(day(6, 3));
+    EXPECT_DOUBLE_EQ(june3.Prodstd, 4 * 1.25);
+    EXPECT_DOUBLE_EQ(june3.Regiestd, 2 * 0.5);
+    EXPECT_DOUBLE_EQ(june3.OffStd, 0);
+
+    EXPECT_DOUBLE_EQ(may31.Prodstd + june3.Prodstd, ist.Prodstd);
+    EXPECT_DOUBLE_EQ(may31.Regiestd + june3.Regiestd, ist.Regiestd);
+    EXPECT_DOUBLE_EQ(may31.OffStd + june3.OffStd, ist.OffStd);
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 // The report of the demo database opened in a real browser (headless Chromium): the rows and
-// figures of the page as the browser built it, texts from the database as text, and a
-// screenshot next to the test output (tests/report/bericht-demo.png in the build folder).
+// figures of the page as the browser built it, the course chart of order 24001 read back as
+// hours, texts from the database as text, and a screenshot next to the test output
+// (tests/report/bericht-demo.png in the build folder).
 #include "ReportTestSupport.h"
 #include "db/DataSet.h"
+#include "db/Value.h"
 #include "support/ProgramRun.h"
 #include "support/TestDatabase.h"
 
@@ -11,6 +13,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <map>
@@ -82,6 +85,12 @@ std::vector<std::vector<std::string>> BodyRows(const std::string& html) {
     return rows;
 }
 
+std::string DateText(double dayNumber) {
+    int year = 0, month = 0, day = 0;
+    db::DecodeDate(dayNumber, year, month, day);
+    return fmt::format("{:02}.{:02}.{}", day, month, year);
+}
+
 struct StoredOrder {
     std::string ofNumm;
     double soll = 0;
@@ -121,12 +130,17 @@ TEST(BerichtBrowser, DemoReportShowsTheStoredFiguresAndIsPhotographed) {
 
     const std::vector<StoredOrder> stored = StoredOrders(db.Connection().IBCConnection);
     ASSERT_EQ(stored.size(), 3u);
+    // By hand from the demo's time records and wage factors: 24001 passes its 21.59 h three
+    // days ago (15.30 h before, 26.00 h after), 24002 its 12.16 h 15 days ago (8.70 -> 14.65 h);
+    // the repair 24004 has no target.
+    const std::map<std::string, std::string> overSince = {
+        {"24001", DateText(db::Today() - 3)}, {"24002", DateText(db::Today() - 15)}, {"24004", ""}};
     const auto overview = BodyRows(SectionOf(dom, R"(<section id="uebersicht">)"));
     ASSERT_EQ(overview.size(), stored.size());
     for (std::size_t i = 0; i < stored.size(); ++i) {
         const StoredOrder& order = stored[i];
         const auto& cells = overview[i];
-        ASSERT_EQ(cells.size(), 10u);
+        ASSERT_EQ(cells.size(), 11u);
         EXPECT_EQ(cells[0], order.ofNumm) << "worst overrun first";
         EXPECT_NEAR(GermanNumber(cells[2]), order.soll, 0.005) << order.ofNumm;
         EXPECT_NEAR(GermanNumber(cells[6]), order.ist, 0.005) << order.ofNumm;
@@ -138,6 +152,7 @@ TEST(BerichtBrowser, DemoReportShowsTheStoredFiguresAndIsPhotographed) {
                 << order.ofNumm;
         }
         EXPECT_EQ(cells[2].substr(cells[2].size() - 2), " h");
+        EXPECT_EQ(cells[9], overSince.at(order.ofNumm)) << order.ofNumm << ": über Soll seit";
 
         // Its detail block, which the overview links to, lists its stored activity rows.
         const std::string anchor = "o-" + order.ofNumm;
@@ -145,6 +160,20 @@ TEST(BerichtBrowser, DemoReportShowsTheStoredFiguresAndIsPhotographed) {
         const auto details = BodyRows(SectionOf(dom, R"(<section class="auftrag" id=")" + anchor + R"(">)"));
         EXPECT_EQ(static_cast<int>(details.size()), order.activities) << order.ofNumm;
     }
+    // 24001's course read back from the chart the browser built: it ends at the stored actual
+    // hours and names the day it passed the target, which the overview shows too.
+    const auto kitchen =
+        std::find_if(stored.begin(), stored.end(), [](const StoredOrder& o) { return o.ofNumm == "24001"; });
+    ASSERT_NE(kitchen, stored.end());
+    const CourseChart chart = ReadCourseChart(SectionOf(dom, R"(<section class="auftrag" id="o-24001">)"));
+    EXPECT_NEAR(chart.HoursAt(chart.End().second), kitchen->ist, 0.05);
+    EXPECT_TRUE(chart.HasText("über Soll seit " + overSince.at("24001")));
+    EXPECT_TRUE(chart.HasText("Soll 21,59 h"));
+    EXPECT_TRUE(chart.HasText("Ist 26,00 h"));
+    EXPECT_NEAR(kitchen->ist, 26.0, 1e-9);
+    EXPECT_NEAR(kitchen->soll, 21.59, 0.005);
+    EXPECT_NE(dom.find(R"(<svg class="wochen")"), std::string::npos) << "the last weeks above the overview";
+
     const auto activities = BodyRows(SectionOf(dom, R"(<section id="taetigkeiten">)"));
     EXPECT_EQ(std::to_string(activities.size()),
               db.QueryValue("SELECT COUNT(DISTINCT ASRMTAT) FROM AUFSSTD JOIN AUFTRAG ON AOFNUMM = ASOFNUMM "
@@ -152,7 +181,8 @@ TEST(BerichtBrowser, DemoReportShowsTheStoredFiguresAndIsPhotographed) {
 
     const fs::path picture = fs::path(test::BinaryDir()) / "tests" / "report" / "bericht-demo.png";
     fs::remove(picture);
-    RunChromium({"--hide-scrollbars", "--window-size=1280,1500", "--screenshot=" + picture.string(), url});
+    // Tall enough for the overview, the activities and the first detail block with its chart.
+    RunChromium({"--hide-scrollbars", "--window-size=1280,1850", "--screenshot=" + picture.string(), url});
     const std::string png = ReadFileText(picture);
     EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
     EXPECT_GT(png.size(), 20000u) << "a page with text and bars, not an empty one";

@@ -1,10 +1,14 @@
 // The report's data module on a real database, embedded and through the server: which orders
-// count as open, their stored totals and rows, the activities' names, and a selection.
+// count as open, their stored totals and rows, the activities' names, a selection, and the
+// course of each order from its time records with the day it passed its target.
 #include "report/DmBericht.h"
+
+#include "db/Value.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -32,7 +36,7 @@ class DmBerichtTest : public ::testing::TestWithParam<DbMode> {
 protected:
     DmBerichtTest() : db_(GetParam()) { db_.Exec(kData); }
     TReport Read(const std::vector<std::string>& selection = {}) {
-        return TdmBericht(db_.Connection().IBCConnection).Read(selection);
+        return TdmBericht(db_.Connection().IBCConnection, db::Today()).Read(selection);
     }
     TestDatabase db_;
 };
@@ -75,6 +79,14 @@ TEST_P(DmBerichtTest, OpenOrdersWithTheirTotalsAndRows) {
     EXPECT_DOUBLE_EQ(report.Activities[0].Soll, 6);
 }
 
+// The day the open orders count from is the caller's: 100 days on, only the order without a
+// closing date is open.
+TEST_P(DmBerichtTest, OpenOrdersCountFromTheGivenDay) {
+    const TReport report = TdmBericht(db_.Connection().IBCConnection, db::Today() + 100).Read({});
+    ASSERT_EQ(report.Orders.size(), 1u);
+    EXPECT_EQ(report.Orders[0].OfNumm, "O1");
+}
+
 TEST_P(DmBerichtTest, SelectionKeepsTheOpenOnesAndNamesTheRest) {
     const TReport report = Read({"O2", "O3", "o1", "FEHLT"});
     EXPECT_TRUE(report.Selected);
@@ -82,6 +94,67 @@ TEST_P(DmBerichtTest, SelectionKeepsTheOpenOnesAndNamesTheRest) {
     EXPECT_EQ(report.Orders[0].OfNumm, "O2");
     EXPECT_EQ(report.NotFound, (std::vector<std::string>{"FEHLT", "O3", "o1"}));
     EXPECT_TRUE(report.Activities.empty());
+}
+
+// Courses known by hand. ANNA's wage factor goes from 1.0 to 1.5 on 4 March. V1 passes its
+// 9.2 h on 4 March only through that factor (9 h unweighted); V2 is over its target from its
+// first booking; V3 has no target; V4 passes, a correction (end before start) takes it back
+// under, and it passes again. The stored totals are the run's.
+constexpr const char* kCourses = R"(
+INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('REGIE', 'Regie', 'REGIE', 'R', 'MON', 'STK');
+INSERT INTO TAETIGKE (TANUMM, TANAME, TARMTAT, TATART, TAKONUMM, TAEINHKZ) VALUES ('BUERO', 'Büro', 'BUERO', 'O', 'BUE', 'STK');
+INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2026-01-01', 1.0);
+INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2026-03-04', 1.5);
+INSERT INTO AUFTRAG (AOFNUMM, ASMONTZULG, ASSOLLSTND, ASISTSTND, ASREGSTND, AOFFSTND) VALUES ('V1', 'KM', 9.2, 4, 4, 1.5);
+INSERT INTO AUFTRAG (AOFNUMM, ASMONTZULG, ASSOLLSTND, ASISTSTND) VALUES ('V2', 'KM', 2, 4.5);
+INSERT INTO AUFTRAG (AOFNUMM, ASMONTZULG, ASSOLLSTND, ASISTSTND) VALUES ('V3', 'KM', 0, 5);
+INSERT INTO AUFTRAG (AOFNUMM, ASMONTZULG, ASSOLLSTND, ASISTSTND) VALUES ('V4', 'KM', 5, 7);
+INSERT INTO ZEITERFA (ZEMINUMM, ZEAUFZDAT, ZEANFANG, ZEENDE, ZEOFNUMM, ZETARMTAT) VALUES ('ANNA', '2026-03-02', 7, 11, 'V1', 'MONT');
+INSERT INTO ZEITERFA (ZEMINUMM, ZEAUFZDAT, ZEANFANG, ZEENDE, ZEOFNUMM, ZETARMTAT) VALUES ('ANNA', '2026-03-03', 7, 11, 'V1', 'REGIE');
+INSERT INTO ZEITERFA (ZEMINUMM, ZEAUFZDAT, ZEANFANG, ZEENDE, ZEOFNUMM, ZETARMTAT) VALUES ('ANNA', '2026-03-04', 7, 8, 'V1', 'BUERO');
+INSERT INTO ZEITERFA (ZEMINUMM, ZEAUFZDAT, ZEANFANG, ZEENDE, ZEOFNUMM, ZETARMTAT) VALUES ('ANNA', '2026-03-02', 7, 10, 'V2', 'MONT');
+INSERT INTO ZEITERFA (ZEMINUMM, ZEAUFZDAT, ZEANFANG, ZEENDE, ZEOFNUMM, ZETARMTAT) VALUES ('ANNA', '2026-03-05', 7, 8, 'V2', 'MONT');
+INSERT INTO ZEITERFA (ZEMINUMM, ZEAUFZDAT, ZEANFANG, ZEENDE, ZEOFNUMM, ZETARMTAT) VALUES ('ANNA', '2026-03-02', 7, 12, 'V3', 'MONT');
+INSERT INTO ZEITERFA (ZEMINUMM, ZEAUFZDAT, ZEANFANG, ZEENDE, ZEOFNUMM, ZETARMTAT) VALUES ('ANNA', '2026-03-02', 7, 13, 'V4', 'MONT');
+INSERT INTO ZEITERFA (ZEMINUMM, ZEAUFZDAT, ZEANFANG, ZEENDE, ZEOFNUMM, ZETARMTAT) VALUES ('ANNA', '2026-03-03', 9, 7, 'V4', 'MONT');
+INSERT INTO ZEITERFA (ZEMINUMM, ZEAUFZDAT, ZEANFANG, ZEENDE, ZEOFNUMM, ZETARMTAT) VALUES ('ANNA', '2026-03-05', 7, 9, 'V4', 'MONT');
+)";
+
+TEST_P(DmBerichtTest, CoursesAndTheDayOfPassingTheTarget) {
+    db_.Exec(kCourses);
+    const TReport report = Read({"V1", "V2", "V3", "V4"});
+    ASSERT_EQ(report.Orders.size(), 4u);
+    std::map<std::string, const TOrderHours*> orders;
+    for (const TOrderHours& order : report.Orders) orders[order.OfNumm] = &order;
+    const auto march = [](int day) { return db::EncodeDate(2026, 3, day); };
+
+    struct Expected {
+        const char* ofNumm;
+        std::vector<std::pair<double, double>> daysAndSums;
+        double overSince;
+    };
+    const Expected expected[] = {
+        {"V1", {{march(2), 4}, {march(3), 8}, {march(4), 9.5}}, march(4)},
+        {"V2", {{march(2), 3}, {march(5), 4.5}}, march(2)},
+        {"V3", {{march(2), 5}}, 0},
+        {"V4", {{march(2), 6}, {march(3), 4}, {march(5), 7}}, march(5)},
+    };
+    for (const Expected& e : expected) {
+        const TOrderHours& order = *orders.at(e.ofNumm);
+        ASSERT_EQ(order.Course.size(), e.daysAndSums.size()) << e.ofNumm;
+        for (std::size_t i = 0; i < e.daysAndSums.size(); ++i) {
+            EXPECT_EQ(order.Course[i].Day, e.daysAndSums[i].first) << e.ofNumm << " day " << i;
+            EXPECT_NEAR(order.Course[i].Sum, e.daysAndSums[i].second, 1e-12) << e.ofNumm << " day " << i;
+        }
+        EXPECT_EQ(order.OverSince, e.overSince) << e.ofNumm;
+        EXPECT_NEAR(order.Course.back().Sum, order.Ist(), 1e-12) << e.ofNumm << ": as the run stored it";
+    }
+    // V1's kinds day by day; the office hour of 4 March with the factor of that day.
+    const std::vector<TBookingDay>& v1 = orders.at("V1")->Course;
+    EXPECT_DOUBLE_EQ(v1[0].Prod, 4);
+    EXPECT_DOUBLE_EQ(v1[1].Regie, 4);
+    EXPECT_DOUBLE_EQ(v1[2].Buero, 1.5);
+    EXPECT_EQ(v1[2].Prod + v1[2].Regie, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, DmBerichtTest, ::testing::Values(DbMode::Embedded, DbMode::Server),

@@ -1,6 +1,7 @@
 // The HTML page written from plain figures: self-contained, escaped, ordered, linked, with
 // bars on one scale per table, and a page that says so when nothing is open.
 #include "report/Html.h"
+#include "ReportTestSupport.h"
 #include "db/Value.h"
 
 #include <fmt/format.h>
@@ -12,6 +13,8 @@
 
 namespace sollist::report {
 namespace {
+
+using support::Between;
 
 TOrderHours Order(std::string ofNumm, double soll, double ist, std::vector<TActivityHours> activities = {}) {
     TOrderHours order;
@@ -36,13 +39,6 @@ TReport Sample() {
     report.Orders[0].IstBis = db::EncodeDate(2026, 12, 21);
     Arrange(report);
     return report;
-}
-
-std::string Between(const std::string& text, const std::string& from, const std::string& to) {
-    const std::size_t begin = text.find(from);
-    if (begin == std::string::npos)
-        return {};
-    return text.substr(begin, text.find(to, begin) - begin);
 }
 
 // The widths of the bars ("soll/ist") of each row of a piece of the page.
@@ -111,8 +107,9 @@ TEST(ReportHtml, BarsShareOneScalePerTable) {
     // Activities: their own largest figure, MONT's 16 h, fills the width.
     EXPECT_EQ(BarWidths(Between(html, "<section id=\"taetigkeiten\">", "</section>")),
               (std::vector<std::string>{"50/100", "12.5/25"}));
-    // Detail blocks show the figures alone.
-    EXPECT_EQ(Between(html, "<section id=\"auftraege\">", "</body>").find("<svg"), std::string::npos);
+    // Detail rows show the figures alone.
+    EXPECT_EQ(Between(html, "<section id=\"auftraege\">", "</body>").find("<td class=\"b\">"),
+              std::string::npos);
     // Overruns in the overrun colour, the rest in the actual colour.
     const std::string overview = Between(html, "<section id=\"uebersicht\">", "</section>");
     EXPECT_NE(overview.find("<rect class=\"u\" y=\"5.5\" width=\"50\""), std::string::npos);

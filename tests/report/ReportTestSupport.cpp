@@ -9,9 +9,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -21,10 +24,11 @@ namespace fs = std::filesystem;
 
 void RunOrderHours(const std::string& database, const std::string& server) {
     db::TDMConnection module;
-    module.IBCConnection.SetServer(server);
-    module.IBCConnection.SetDatabase(database);
+    test::PointAt(module.IBCConnection, database, server);
     module.IBCConnection.Connect();
-    batch::RunOrderHours(TRunContext{module.IBCConnection, {}});
+    batch::RunOrderHours(TRunContext{.Connection = module.IBCConnection,
+                                     .ErrorLogDir = fs::temp_directory_path().string(),
+                                     .Today = db::Today()});
     module.IBCConnection.Close();
 }
 
@@ -34,9 +38,6 @@ void LoadDemoWithHours(test::TestDatabase& db) {
 }
 
 GeneratedDatabase::GeneratedDatabase(int orders, test::DbMode mode) : mode_(mode) {
-    // Through the server the connections of the test and of the program need the password.
-    if (mode == test::DbMode::Server)
-        env_.Set("ISC_PASSWORD", test::ServerPassword());
     const std::string name = fmt::format("report-gen-{}-{}.fdb", ::getpid(), orders);
     path_ = mode == test::DbMode::Server ? "/var/lib/firebird/3.0/data/sollist/" + name
                                          : (fs::temp_directory_path() / name).string();
@@ -62,8 +63,7 @@ GeneratedDatabase::~GeneratedDatabase() {
 db::TDMConnection& GeneratedDatabase::Connection() {
     if (!connection_) {
         connection_ = std::make_unique<db::TDMConnection>();
-        connection_->IBCConnection.SetServer(Server());
-        connection_->IBCConnection.SetDatabase(path_);
+        test::PointAt(connection_->IBCConnection, path_, Server());
         connection_->IBCConnection.Connect();
     }
     return *connection_;
@@ -76,6 +76,13 @@ std::string ReadFileText(const fs::path& path) {
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+std::string Between(const std::string& text, const std::string& from, const std::string& to) {
+    const std::size_t begin = text.find(from);
+    if (begin == std::string::npos)
+        return {};
+    return text.substr(begin, text.find(to, begin) - begin);
 }
 
 std::vector<std::vector<std::string>> ParseCsv(std::string_view text) {
@@ -126,6 +133,58 @@ double GermanNumber(std::string_view text) {
     return std::stod(plain);
 }
 
+std::pair<double, double> CourseChart::End() const {
+    for (const char* kind : {"vb", "vr", "vp"}) {
+        const auto found = areas.find(kind);
+        if (found == areas.end())
+            continue;
+        const auto& points = found->second;
+        for (auto point = points.rbegin(); point != points.rend(); ++point)
+            if (point->second != baseY)
+                return *point;
+    }
+    throw std::runtime_error("a chart without a course");
+}
+
+bool CourseChart::HasText(const std::string& text) const {
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+CourseChart ReadCourseChart(const std::string& html) {
+    const std::size_t begin = html.find(R"(<svg class="verlauf")");
+    if (begin == std::string::npos)
+        throw std::runtime_error("no course chart");
+    const std::string svg = html.substr(begin, html.find("</svg>", begin) - begin);
+    static const std::regex area(R"re(<polygon class="(v[prb])" points="([^"]*)")re");
+    static const std::regex line(R"re(<line class="(g|a)" x1="[^"]*" x2="[^"]*" y1="([^"]*)")re");
+    static const std::regex text(R"re(<text[^>]*>([^<]*)</text>)re");
+    static const std::regex title(R"re(<title>([^<]*)</title>)re");
+    CourseChart chart;
+    const std::sregex_iterator end;
+    for (std::sregex_iterator m(svg.begin(), svg.end(), area); m != end; ++m) {
+        std::istringstream points((*m)[2].str());
+        std::vector<std::pair<double, double>>& outline = chart.areas[(*m)[1].str()];
+        for (std::string point; points >> point;) {
+            const std::size_t comma = point.find(',');
+            outline.emplace_back(std::stod(point.substr(0, comma)), std::stod(point.substr(comma + 1)));
+        }
+    }
+    for (std::sregex_iterator m(svg.begin(), svg.end(), line); m != end; ++m) {
+        if ((*m)[1] == "a")
+            chart.baseY = std::stod((*m)[2].str());
+        else if (chart.topY == 0)
+            chart.topY = std::stod((*m)[2].str()); // the first grid line is the top's
+    }
+    for (std::sregex_iterator m(svg.begin(), svg.end(), text); m != end; ++m)
+        chart.texts.push_back((*m)[1].str());
+    if (!chart.texts.empty())
+        chart.topHours = GermanNumber(chart.texts.front()); // the top's label comes first
+    std::smatch found;
+    if (std::regex_search(svg, found, title))
+        chart.title = found[1].str();
+    return chart;
+}
+
 namespace {
 
 struct Stored {
@@ -134,6 +193,11 @@ struct Stored {
 struct StoredActivity {
     std::string koNumm;
     double soll = 0, ist = 0;
+};
+struct BookingDays {
+    int rows = 0;
+    double last = 0; // day number of the latest row
+    double prod = 0, regie = 0, buero = 0, sum = 0;
 };
 struct StoredTotal {
     int orders = 0;
@@ -148,6 +212,14 @@ std::string Day(double dayNumber) {
     int year = 0, month = 0, day = 0;
     db::DecodeDate(dayNumber, year, month, day);
     return fmt::format("{:02}.{:02}.{}", day, month, year);
+}
+
+// "DD.MM.YYYY" as a day number.
+double DayNumber(const std::string& text) {
+    int day = 0, month = 0, year = 0;
+    if (std::sscanf(text.c_str(), "%2d.%2d.%4d", &day, &month, &year) != 3)
+        throw std::invalid_argument("no date: " + text);
+    return db::EncodeDate(year, month, day);
 }
 
 // Two decimals written: the stored value may differ by half a hundredth.
@@ -198,6 +270,7 @@ int ExpectCsvMatchesStoredRows(const std::string& csv, db::TIBCConnection& conne
     std::set<std::string> seenOrders;
     std::set<std::pair<std::string, std::string>> seenActivities;
     std::set<std::string> seenTotals;
+    std::map<std::string, BookingDays> bookingDays;
     for (std::size_t r = 1; r < rows.size(); ++r) {
         const auto& f = rows[r];
         const std::string where = "CSV row " + std::to_string(r + 1);
@@ -230,6 +303,20 @@ int ExpectCsvMatchesStoredRows(const std::string& csv, db::TIBCConnection& conne
             EXPECT_EQ(f[6], found->second.koNumm) << where;
             ExpectHours(f[8], found->second.soll, where + " Soll");
             ExpectHours(f[9], found->second.ist, where + " Ist");
+        } else if (f[0] == "Buchungstag") {
+            const auto found = orders.find(f[1]);
+            EXPECT_NE(found, orders.end()) << where << ": order " << f[1] << " is not open";
+            if (found == orders.end())
+                continue;
+            ExpectHours(f[8], found->second.soll, where + " Soll");
+            BookingDays& days = bookingDays[f[1]];
+            EXPECT_GT(DayNumber(f[15]), days.last) << where << ": booking days ascending";
+            days.last = DayNumber(f[15]);
+            days.rows += 1;
+            days.prod += GermanNumber(f[12]);
+            days.regie += GermanNumber(f[13]);
+            days.buero += GermanNumber(f[14]);
+            days.sum = ist;
         } else if (f[0] == "Tätigkeit") {
             const auto found = totals.find(f[4]);
             EXPECT_NE(found, totals.end()) << where << ": no activity " << f[4];
@@ -242,6 +329,16 @@ int ExpectCsvMatchesStoredRows(const std::string& csv, db::TIBCConnection& conne
         } else {
             ADD_FAILURE() << where << ": unknown Satzart " << f[0];
         }
+    }
+    // The booking days of an order add up to its stored actual hours per kind (each day written
+    // to two decimals), and the running sum of the last one to their total.
+    for (const auto& [ofNumm, s] : orders) {
+        const BookingDays& days = bookingDays[ofNumm];
+        const double tolerance = 0.005 * days.rows + 1e-9;
+        EXPECT_NEAR(days.prod, s.prod, tolerance) << ofNumm << " Produktion";
+        EXPECT_NEAR(days.regie, s.regie, tolerance) << ofNumm << " Regie";
+        EXPECT_NEAR(days.buero, s.buero, tolerance) << ofNumm << " Büro";
+        EXPECT_NEAR(days.sum, s.prod + s.regie + s.buero, 0.005 + 1e-9) << ofNumm << " last running sum";
     }
     EXPECT_EQ(seenOrders.size(), orders.size()) << "every open order has its row";
     EXPECT_EQ(seenActivities.size(), activities.size()) << "every AufSStd row of an open order has its row";

@@ -88,7 +88,6 @@ protected:
     bool BoardAreaComparable() const { return GetParam().charset != test::DbCharset::Win1252; }
 
     test::TestDatabase db{GetParam().mode, true, GetParam().charset};
-    test::ScratchTemp temp;
     TSolltat calc{db.Context()};
 };
 

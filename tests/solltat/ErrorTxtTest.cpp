@@ -2,7 +2,6 @@
 // and a file that cannot be written.
 #include "solltat/ErrorTxt.h"
 
-#include "Environment.h"
 #include "SolltatTestData.h"
 #include "common/Errors.h"
 
@@ -15,7 +14,6 @@
 namespace sollist::solltat {
 namespace {
 
-using test::EnvironmentGuard;
 using test::ScratchTemp;
 
 const std::string Header = "DATUM      ZEIT  PROGRAMMNAME FEHLERMELDUNG               ";
@@ -41,15 +39,15 @@ bool StartsWithDateAndTime(const std::string& line) {
     return true;
 }
 
-void WriteOnce(const std::string& prog, const std::string& text) {
-    TErrorTxt log;
+void WriteOnce(const ScratchTemp& temp, const std::string& prog, const std::string& text) {
+    TErrorTxt log(temp.Dir());
     log.Open(prog);
     log.Write(text);
 }
 
 TEST(ErrorTxt, NewFileHasHeaderSeparatorAndProblemLine) {
     ScratchTemp temp;
-    WriteOnce("SollTat", "Offert: A1 Material: K1 Keytabelle nicht gefunden");
+    WriteOnce(temp, "SollTat", "Offert: A1 Material: K1 Keytabelle nicht gefunden");
 
     const auto lines = CrLfLines(temp.Log());
     ASSERT_EQ(lines.size(), 3u);
@@ -61,8 +59,8 @@ TEST(ErrorTxt, NewFileHasHeaderSeparatorAndProblemLine) {
 
 TEST(ErrorTxt, ExistingFileGainsOneLineAndNoSecondHeader) {
     ScratchTemp temp;
-    WriteOnce("SollTat", "erste");
-    WriteOnce("SollTat", "zweite");
+    WriteOnce(temp, "SollTat", "erste");
+    WriteOnce(temp, "SollTat", "zweite");
 
     const auto lines = CrLfLines(temp.Log());
     ASSERT_EQ(lines.size(), 4u);
@@ -78,7 +76,7 @@ TEST(ErrorTxt, ProgramNameFillsTwelveCharactersAndMessageStaysWhole) {
     } cases[] = {{"SollTat", "SollTat     "}, {"ABCDEFGHIJKLMNO", "ABCDEFGHIJKL"}, {"", "            "}};
     for (const auto& c : cases) {
         ScratchTemp temp;
-        WriteOnce(c.prog, longMessage);
+        WriteOnce(temp, c.prog, longMessage);
         const auto lines = CrLfLines(temp.Log());
         ASSERT_EQ(lines.size(), 3u);
         // date (10), blank, time (5), blank: the program column starts at 17.
@@ -87,19 +85,14 @@ TEST(ErrorTxt, ProgramNameFillsTwelveCharactersAndMessageStaysWhole) {
     }
 }
 
-TEST(ErrorTxt, FileLiesInTempElseTmpdirElseTmp) {
+TEST(ErrorTxt, FileLiesInTheGivenFolder) {
     const struct {
-        const char* temp;
-        const char* tmpdir;
-        std::string expected;
-    } cases[] = {{"/var/x/", "/q", "/var/x/SollBerFehler.Txt"}, {"/var/x", "/q", "/var/x/SollBerFehler.Txt"},
-                 {"", "/q/", "/q/SollBerFehler.Txt"},           {nullptr, "/q", "/q/SollBerFehler.Txt"},
-                 {nullptr, nullptr, "/tmp/SollBerFehler.Txt"},  {"", "", "/tmp/SollBerFehler.Txt"}};
+        std::string folder, expected;
+    } cases[] = {{"/var/x/", "/var/x/SollBerFehler.Txt"},
+                 {"/var/x", "/var/x/SollBerFehler.Txt"},
+                 {"", "/SollBerFehler.Txt"}};
     for (const auto& c : cases) {
-        EnvironmentGuard env;
-        env.Set("TEMP", c.temp);
-        env.Set("TMPDIR", c.tmpdir);
-        TErrorTxt log;
+        TErrorTxt log(c.folder);
         EXPECT_EQ(log.GetName(), "");
         log.Open("SollTat");
         EXPECT_EQ(log.GetName(), c.expected);
@@ -109,15 +102,13 @@ TEST(ErrorTxt, FileLiesInTempElseTmpdirElseTmp) {
 // The conversion itself is tested with the text helpers.
 TEST(ErrorTxt, TextIsStoredInWindows1252) {
     ScratchTemp temp;
-    WriteOnce("SollTat", "Offert: A1 Element: 3 Material für Dickenberechnung fehlt");
+    WriteOnce(temp, "SollTat", "Offert: A1 Element: 3 Material für Dickenberechnung fehlt");
     EXPECT_TRUE(temp.Log().ends_with("Material f\xFCr Dickenberechnung fehlt\r\n"));
 }
 
 TEST(ErrorTxt, UnwritableFileRaisesInOutErrorWithSystemText) {
     ScratchTemp temp;
-    EnvironmentGuard env;
-    env.Set("TEMP", (temp.Dir() / "fehlt").c_str());
-    TErrorTxt log;
+    TErrorTxt log(temp.Dir() / "fehlt");
     log.Open("SollTat");
     try {
         log.Write("x");

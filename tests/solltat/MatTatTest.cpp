@@ -61,7 +61,7 @@ TEST_F(MaterialActivities, QuantityNotAboveZeroOrEmptyMaterialReportsNothing) {
     AddMat("", 1000, 0, 0, 1);
     EXPECT_EQ(Count(), 0u);
     EXPECT_FALSE(calc.bFehler);
-    EXPECT_FALSE(std::filesystem::exists(temp.LogFile()));
+    EXPECT_FALSE(std::filesystem::exists(db.ErrorLogFile()));
 }
 
 TEST_F(MaterialActivities, ContinuationChainsEndAtAHandledMaterial) {
@@ -91,7 +91,7 @@ TEST_F(MaterialActivities, MaterialMissingFromMasterIsLoggedAndNotContinued) {
 
     EXPECT_EQ(Count(), 1u);
     EXPECT_TRUE(calc.bFehler);
-    const auto lines = temp.Log();
+    const auto lines = test::ErrorLog(db);
     EXPECT_NE(lines.find("SollTat      Offert: A1 Material: ZZ nicht im Materialstamm\r\n"),
               std::string::npos);
     EXPECT_EQ(lines.find("ZZ", lines.find("ZZ") + 1), std::string::npos) << "logged twice";
@@ -127,7 +127,7 @@ TEST_F(MaterialActivities, KeyTableWithoutRowInTheMiddleOfAChainEndsIt) {
     EXPECT_EQ(Count(), 1u);
     EXPECT_NE(Rec("TA"), nullptr);
     EXPECT_TRUE(calc.bFehler);
-    const std::string log = temp.Log();
+    const std::string log = test::ErrorLog(db);
     EXPECT_TRUE(log.ends_with(" SollTat      Offert: A1 Material: K Keytabelle nicht gefunden\r\n")) << log;
 }
 
@@ -150,20 +150,20 @@ TEST_F(MaterialActivities, CachePreloadsTheOrdersMaterialsAndLoadsOthersOnce) {
 
     cache.InitializeFill("A1");
     ASSERT_EQ(cache.Mats().size(), 2u); // M3 has no activities
-    EXPECT_EQ(cache.Mats()[0]->MaNumm, "M1");
-    EXPECT_EQ(cache.Mats()[1]->MaNumm, "M2");
-    ASSERT_EQ(cache.Mats()[1]->Tats.size(), 2u);
-    EXPECT_EQ(cache.Mats()[1]->Tats[0]->TaNumm, "T1");
-    EXPECT_DOUBLE_EQ(cache.Mats()[1]->Tats[0]->Erschw, 0.5);
-    EXPECT_EQ(cache.Mats()[1]->Tats[1]->Einhkz, "STK");
+    EXPECT_EQ(cache.Mats()[0].MaNumm, "M1");
+    EXPECT_EQ(cache.Mats()[1].MaNumm, "M2");
+    ASSERT_EQ(cache.Mats()[1].Tats.size(), 2u);
+    EXPECT_EQ(cache.Mats()[1].Tats[0].TaNumm, "T1");
+    EXPECT_DOUBLE_EQ(cache.Mats()[1].Tats[0].Erschw, 0.5);
+    EXPECT_EQ(cache.Mats()[1].Tats[1].Einhkz, "STK");
 
     cache.LoadMat("M2");
-    EXPECT_EQ(&cache.Material(), cache.Mats()[1].get());
+    EXPECT_EQ(&cache.Material(), &cache.Mats()[1]);
     for (const char* mat : {"M3", "M4", "M3"}) cache.LoadMat(mat);
     ASSERT_EQ(cache.Mats().size(), 4u);
     EXPECT_EQ(cache.Material().MaNumm, "M3");
     EXPECT_TRUE(cache.Material().Tats.empty());
-    EXPECT_EQ(cache.Mats()[3]->Tats.size(), 1u);
+    EXPECT_EQ(cache.Mats()[3].Tats.size(), 1u);
 }
 
 } // namespace

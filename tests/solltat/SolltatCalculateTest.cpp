@@ -6,6 +6,7 @@
 #include "SolltatTestData.h"
 #include "db/DataSet.h"
 #include "solltat/SollStunden.h"
+#include "solltat/Stammdaten.h"
 
 #include <gtest/gtest.h>
 
@@ -181,11 +182,41 @@ TEST_F(SolltatCalculate, DataProblemSetsTheFlagForThatCalculationOnly) {
 
     EXPECT_TRUE(calc.Calculate({"A1"}, false));
     EXPECT_TRUE(calc.bFehler);
-    EXPECT_TRUE(temp.Log().ends_with(" SollTat      Offert: A1 Material: K Keytabelle nicht gefunden\r\n"));
+    EXPECT_TRUE(
+        test::ErrorLog(db).ends_with(" SollTat      Offert: A1 Material: K Keytabelle nicht gefunden\r\n"));
     EXPECT_EQ(SolltatRows(db).size(), 1u); // the order goes on after the problem
 
     EXPECT_TRUE(calc.Calculate({"A2"}, false));
     EXPECT_FALSE(calc.bFehler);
+}
+
+// Master data kept for a run serve later orders unread: an activity's fixed time and a
+// material's activities changed after the first order count as they were, also for a second
+// calculator given a copy. A calculation without kept master data reads the change.
+TEST_F(SolltatCalculate, KeptMasterDataServeLaterOrdersAndCopies) {
+    Load(Activity({.nr = "T1", .fix = 30}) + Activity({.nr = "T2"}) + Material("M", "STK") +
+         MatActivity("M", "T1") + Order({.nr = "A1"}) + Order({.nr = "A2"}) +
+         Position({.order = "A1", .pos = "P1"}) + PosMat({.order = "A1", .pos = "P1", .mat = "M"}) +
+         Position({.order = "A2", .pos = "P1"}) + PosMat({.order = "A2", .pos = "P1", .mat = "M"}));
+    TSollStammdaten kept;
+    TSolltat run{db.Context(), &kept};
+    ASSERT_TRUE(run.Calculate({"A1"}, false));
+    db.Exec("UPDATE TAETIGKE SET TAFIXZT = 45; UPDATE MATTATIG SET MATTAT = 'T2'");
+
+    TSollStammdaten copy = kept;
+    TSolltat worker{db.Context(), &copy};
+    for (TSolltat* calculator : {&run, &worker}) {
+        ASSERT_TRUE(calculator->Calculate({"A2"}, false));
+        const auto rows = SolltatRows(db);
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows.begin()->first, "P1/0/T1");
+        EXPECT_EQ(rows.begin()->second.TaFixZt, 30);
+    }
+    ASSERT_TRUE(calc.Calculate({"A2"}, false));
+    const auto rows = SolltatRows(db);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows.begin()->first, "P1/0/T2");
+    EXPECT_EQ(rows.begin()->second.TaFixZt, 45);
 }
 
 // The order hours run sums SOLLTAT with the query of DeclareSollStunden: (TaFixZt + EhMenge*TaVarEh +

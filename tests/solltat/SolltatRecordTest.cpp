@@ -152,7 +152,7 @@ TEST_F(SolltatRecords, MissingMasterRowsLeaveEmptyValuesAndAreLoggedOnce) {
     EXPECT_EQ(Records()[4].TaKoNumm, "");
 
     EXPECT_TRUE(calc.bFehler);
-    const std::string log = temp.Log();
+    const std::string log = test::ErrorLog(db);
     const auto count = [&log](const std::string& s) {
         std::size_t n = 0;
         for (auto p = log.find(s); p != std::string::npos; p = log.find(s, p + 1)) ++n;

@@ -1,8 +1,7 @@
 #pragma once
 // Test data for the target calculation: SQL inserts with defaults, so that a test names only
-// the values it checks; a scratch TEMP directory for the error log; reading back through the
-// program's connection (SOLLTAT rows are private to it); and access to TSolltat's steps.
-#include "Environment.h"
+// the values it checks; reading back the error log, and the rows through the program's
+// connection (SOLLTAT rows are private to it); and access to TSolltat's steps.
 #include "TestDatabase.h"
 #include "db/DataSet.h"
 #include "solltat/DmSolltat.h"
@@ -185,13 +184,16 @@ inline std::string ReadFileBytes(const std::filesystem::path& path) {
     return out.str();
 }
 
-// Points TEMP at a fresh directory for the error log while the object lives.
+// The calculation error log of the database's run context, bytes unchanged; empty when
+// nothing was logged.
+inline std::string ErrorLog(TestDatabase& db) { return ReadFileBytes(db.ErrorLogFile()); }
+
+// A fresh folder for an error log while the object lives.
 class ScratchTemp {
 public:
     ScratchTemp() {
         char pattern[] = "/tmp/solltat-temp-XXXXXX";
         dir_ = mkdtemp(pattern);
-        env_.Set("TEMP", dir_.string());
     }
     ~ScratchTemp() {
         std::error_code ec;
@@ -203,7 +205,6 @@ public:
 
 private:
     std::filesystem::path dir_;
-    EnvironmentGuard env_;
 };
 
 } // namespace sollist::test
@@ -240,7 +241,7 @@ inline std::map<std::string, SolltatRow> SolltatRows(TestDatabase& db) {
 
 namespace sollist::solltat {
 
-// A fresh database, a scratch TEMP for the error log and a calculation.
+// A fresh database (its run context with an error log of its own) and a calculation.
 class SolltatFixture : public ::testing::Test {
 protected:
     explicit SolltatFixture(test::DbMode mode = test::DbMode::Embedded) : db(mode) {}
@@ -249,7 +250,6 @@ protected:
     // committed).
     void Load(const std::string& data) { db.Exec(test::BaseData() + data); }
 
-    test::ScratchTemp temp;
     test::TestDatabase db;
     TSolltat calc{db.Context()};
 };

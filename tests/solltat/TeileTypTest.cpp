@@ -24,7 +24,6 @@ protected:
     }
 
     test::TestDatabase db;
-    test::ScratchTemp logDir;
     TSolltat calc{db.Context()};
 };
 
@@ -84,7 +83,7 @@ TEST_F(TeileTypTest, VolumeBaseMaterialsReceiveTheCoreThickness) {
     ExpectRow(rows, "1/1/VOL", 2 * (1.0 * 0.5 * 0.0092), 2);
     ExpectRow(rows, "1/1/FURN", 2 * (1.0 * 0.5), 2);
     EXPECT_FALSE(calc.bFehler);
-    EXPECT_EQ(logDir.Log(), "");
+    EXPECT_EQ(test::ErrorLog(db), "");
 }
 
 // Corner 1 "B": the KV edge is shortened by the KL thickness; corner 4 "L": the KR edge is
@@ -140,10 +139,10 @@ TEST_F(TeileTypTest, PartTypeWithoutVolumeBaseIsLoggedAndSkipped) {
     ExpectRow(rows, "1/2/BOHR", 7, 1);
     ExpectRow(rows, "1/2/ABS2", 0.019, 1);
     EXPECT_TRUE(calc.bFehler);
-    EXPECT_NE(
-        logDir.Log().find(text::Utf8ToCp1252("Offert: A1 Element: 1 Material für Dickenberechnung fehlt")),
-        std::string::npos)
-        << logDir.Log();
+    EXPECT_NE(test::ErrorLog(db).find(
+                  text::Utf8ToCp1252("Offert: A1 Element: 1 Material für Dickenberechnung fehlt")),
+              std::string::npos)
+        << test::ErrorLog(db);
 }
 
 // The first part type has no material rows: the order's first material row still belongs

@@ -5,6 +5,7 @@
 #include "db/FbApi.h"
 #include "db/SqlText.h"
 #include "db/Statement.h"
+#include "db/Value.h"
 
 #include <fmt/format.h>
 
@@ -68,6 +69,12 @@ std::string ServerPassword() {
     return password && *password ? password : "tarvex";
 }
 
+void PointAt(db::TIBCConnection& connection, const std::string& database, const std::string& server) {
+    connection.SetServer(server);
+    connection.SetDatabase(database);
+    connection.Password = server.empty() ? "" : ServerPassword();
+}
+
 // The embedded engine opens a file exclusively for one process, so embedded the fixture holds
 // its attachment only while it works: a program run as a child process can open the file
 // between the fixture's calls.
@@ -76,6 +83,7 @@ struct TestDatabase::Impl {
     std::unique_ptr<db::TDMConnection> connection;
     std::unique_ptr<TRunContext> context;
     std::string console;
+    std::string errorLogDir;
     std::string target;
     fb::AttachOptions options;
     bool holdAttachment = true;
@@ -122,7 +130,6 @@ TestDatabase::TestDatabase(DbMode mode, bool loadSchema, DbCharset charset)
         target = path_;
     } else {
         options.password = ServerPassword();
-        env_.Set("ISC_PASSWORD", options.password); // for the program's connections
         path_ = std::string(kServerDirectory) + "/" + UniqueName() + ".fdb";
         target = "localhost:" + path_;
     }
@@ -163,6 +170,8 @@ TestDatabase::~TestDatabase() {
         }
     }
     std::error_code ignored;
+    if (!impl_->errorLogDir.empty())
+        fs::remove_all(impl_->errorLogDir, ignored);
     if (!directory_.empty())
         fs::remove_all(directory_, ignored);
     else
@@ -223,8 +232,7 @@ std::string QueryFirstValue(Firebird::IAttachment* attachment, const std::string
 db::TDMConnection& TestDatabase::Connection() {
     if (!impl_->connection) {
         auto module = std::make_unique<db::TDMConnection>();
-        module->IBCConnection.SetServer(Server());
-        module->IBCConnection.SetDatabase(Database());
+        PointAt(module->IBCConnection, Database(), Server());
         module->IBCConnection.Connect();
         impl_->connection = std::move(module);
     }
@@ -233,10 +241,25 @@ db::TDMConnection& TestDatabase::Connection() {
 
 const TRunContext& TestDatabase::Context() {
     if (!impl_->context)
-        impl_->context = std::make_unique<TRunContext>(TRunContext{
-            Connection().IBCConnection, [this](const std::string& line) { impl_->console += line + "\n"; }});
+        impl_->context = std::make_unique<TRunContext>(
+            TRunContext{.Connection = Connection().IBCConnection,
+                        .Console = [this](const std::string& line) { impl_->console += line + "\n"; },
+                        .ErrorLogDir = ErrorLogDir(),
+                        .Today = db::Today()});
     return *impl_->context;
 }
+
+const std::string& TestDatabase::ErrorLogDir() {
+    if (impl_->errorLogDir.empty()) {
+        std::string pattern = (fs::temp_directory_path() / "sollist-log-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot create a temporary directory");
+        impl_->errorLogDir = pattern;
+    }
+    return impl_->errorLogDir;
+}
+
+std::string TestDatabase::ErrorLogFile() { return ErrorLogDir() + "/SollBerFehler.Txt"; }
 
 std::string TestDatabase::TakeConsoleText() { return std::exchange(impl_->console, {}); }
 

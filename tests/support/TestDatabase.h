@@ -2,7 +2,6 @@
 // A fresh database per test: created empty (user TARVEX, character set UTF8 unless asked
 // otherwise), optionally with the business schema from sql/schema.sql, and dropped again when
 // the fixture goes.
-#include "Environment.h"
 #include "common/RunContext.h"
 #include "db/DMConnection.h"
 
@@ -30,8 +29,7 @@ std::string CharsetName(DbCharset charset); // "UTF8", "WIN1252", "NONE"
 class TestDatabase {
 public:
     // Embedded: a file in a private temporary directory. Server: a file under
-    // /var/lib/firebird/3.0/data/sollist/ reached as localhost:<path> with ServerPassword(), which
-    // ISC_PASSWORD holds for the program's connections while the fixture lives.
+    // /var/lib/firebird/3.0/data/sollist/ reached as localhost:<path> with ServerPassword().
     explicit TestDatabase(DbMode mode = DbMode::Embedded, bool loadSchema = true,
                           DbCharset charset = DbCharset::Utf8);
     ~TestDatabase(); // detaches everything and drops the database
@@ -50,11 +48,16 @@ public:
     // give "". Dates read as "YYYY-MM-DD", timestamps with " HH:MM:SS" when not midnight.
     std::string QueryValue(const std::string& sql);
 
-    // A connected program connection module on this database, created on first call and kept
-    // until the fixture goes.
+    // A connected program connection module on this database (through the server with
+    // ServerPassword()), created on first call and kept until the fixture goes.
     db::TDMConnection& Connection();
-    // A run context on Connection() whose console keeps the lines it receives.
+    // A run context on Connection() whose console keeps the lines it receives, with today's
+    // day and ErrorLogDir().
     const TRunContext& Context();
+    // A private folder for the calculation error log, created on first call and removed with
+    // the fixture; and the log's path in it.
+    const std::string& ErrorLogDir();
+    std::string ErrorLogFile();
     // The console lines received since the last call, each followed by "\n".
     std::string TakeConsoleText();
 
@@ -65,7 +68,6 @@ private:
     DbCharset charset_;
     std::string directory_; // embedded: the private directory holding the file
     std::string path_;
-    EnvironmentGuard env_;
 };
 
 std::string SourceDir(); // SOLLIST_SOURCE_DIR
@@ -76,5 +78,9 @@ std::string SqlLiteral(const std::string& text);
 
 // The password of TARVEX on the test server: ISC_PASSWORD when set and not empty, else "tarvex".
 std::string ServerPassword();
+
+// Points a program connection at database, through server when that is not empty (with
+// ServerPassword()), as an entry would.
+void PointAt(db::TIBCConnection& connection, const std::string& database, const std::string& server);
 
 } // namespace sollist::test
