@@ -1,15 +1,18 @@
 // The limit of the order hours run: the database work that any program doing the job has to
-// do, timed against the program's run on the same connection and database. Per open order:
-// each per-order read query of the run once, with the run's parameters and position filter
-// (every row fetched, every blob read), the order's AufSStd rows inserted with one statement,
-// one Auftrag update and one commit. The values written are those the run stored, so the
-// database ends as the run leaves it. run / limit is what the program costs beyond that.
+// do, timed against the program's run on the same database with as many connections. Per open
+// order: each per-order read query of the run once, with the run's parameters and position
+// filter (every row fetched, every blob read), the order's AufSStd rows inserted with one
+// statement, one Auftrag update and one commit. With several workers, as many connections take
+// the orders from one counter, as the program's workers do (sollist --jobs). The values written
+// are those the run stored, so the database ends as the run leaves it. run / limit is what the
+// program costs beyond that.
 //
-//   limit_bench <database> [<server> [<rounds>]]   (server mode takes the password as the
-//                                                  programs do; rounds: run and limit
-//                                                  alternately, default 2, best of each)
+//   limit_bench <database> [<server> [<rounds> [<workers>]]]
+//        server mode takes the password as the programs do; rounds: run and limit alternately,
+//        default 2, best of each; workers: connections of the run and of the limit, default 1
 #include "batch/BLXExport.h"
 #include "batch/Inputs.h"
+#include "batch/OrderHoursRun.h"
 #include "db/DMConnection.h"
 #include "db/DataSet.h"
 #include "db/Loader.h"
@@ -19,16 +22,18 @@
 #include "formula/QFormelLoader.h"
 #include "ist/DmCIstStunden.h"
 #include "solltat/DmSolltat.h"
-#include "solltat/Solltat.h"
 
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <exception>
 #include <map>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -89,20 +94,20 @@ std::map<std::string, Stored> ReadStored(db::TIBCConnection& connection) {
     return stored;
 }
 
-double Limit(db::TIBCConnection& connection, std::vector<OrderQuery>& queries,
-             const std::vector<std::string>& orders, std::map<std::string, Stored>& stored) {
-    connection.Prepare("DELETE FROM AufSStd").Execute({});
-    connection.AutoCommit();
+// One connection's share of the limit: the orders it takes from the counter.
+void LimitWorker(db::TIBCConnection& connection, std::vector<OrderQuery> queries,
+                 const std::vector<std::string>& orders, const std::map<std::string, Stored>& stored,
+                 std::atomic<std::size_t>& next) {
     const std::vector<db::ColumnInfo> columns =
         connection.Prepare("SELECT ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD FROM AufSStd WHERE 1=0")
             .Outputs();
-    const auto start = Clock::now();
-    for (const std::string& order : orders) {
+    for (std::size_t i = next++; i < orders.size(); i = next++) {
+        const std::string& order = orders[i];
         for (OrderQuery& q : queries) {
             q.params.Find(q.name)->AsString(order);
             connection.Prepare(q.params.Sql()).Query(q.params.Values(), [](std::vector<db::TValue>&) {});
         }
-        const Stored& s = stored[order];
+        const Stored& s = stored.at(order);
         if (!s.aufSStd.empty())
             connection
                 .Prepare(db::BatchInsertSql("AufSStd", columns,
@@ -114,13 +119,28 @@ double Limit(db::TIBCConnection& connection, std::vector<OrderQuery>& queries,
             .Execute(s.totals);
         connection.AutoCommit();
     }
+}
+
+// The limit on the given connections (connected before, outside the time).
+double Limit(std::vector<std::unique_ptr<db::TIBCConnection>>& connections,
+             const std::vector<OrderQuery>& queries, const std::vector<std::string>& orders,
+             const std::map<std::string, Stored>& stored) {
+    db::TIBCConnection& first = *connections.front();
+    first.Prepare("DELETE FROM AufSStd").Execute({});
+    first.AutoCommit();
+    std::atomic<std::size_t> next{0};
+    const auto start = Clock::now();
+    {
+        std::vector<std::jthread> threads;
+        for (auto& connection : connections)
+            threads.emplace_back([&, &c = *connection] { LimitWorker(c, queries, orders, stored, next); });
+    }
     return Seconds(start);
 }
 
-double Run(const TRunContext& context) {
+double Run(const TRunContext& context, unsigned workers) {
     const auto start = Clock::now();
-    batch::Tdm_BLXExport module(context);
-    module.CalcSollIst();
+    batch::RunOrderHours(context, {}, workers);
     return Seconds(start);
 }
 
@@ -128,21 +148,25 @@ double Run(const TRunContext& context) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        fmt::print(stderr, "usage: limit_bench <database> [<server> [<rounds>]]\n");
+        fmt::print(stderr, "usage: limit_bench <database> [<server> [<rounds> [<workers>]]]\n");
         return 2;
     }
     try {
+        const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 2;
+        const unsigned workers = argc > 4 ? static_cast<unsigned>(std::max(1, std::atoi(argv[4]))) : 1;
+        auto open = [&](db::TIBCConnection& connection) {
+            connection.SetDatabase(argv[1]);
+            connection.SetServer(argc > 2 ? argv[2] : "");
+            batch::Connect(connection);
+        };
         db::TDMConnection dm;
         db::TIBCConnection& connection = dm.IBCConnection;
-        connection.SetDatabase(argv[1]);
-        connection.SetServer(argc > 2 ? argv[2] : "");
-        const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 2;
-        batch::Connect(connection);
+        open(connection);
         const TRunContext context{
             .Connection = connection, .ErrorLogDir = batch::ErrorLogDir(), .Today = db::Today()};
-        solltat::TSolltat(context).Calculate({}, false); // SOLLTAT exists before the first run
+        solltat::CreateSolltat(connection); // SOLLTAT exists before the first run
 
-        std::vector<OrderQuery> queries = OrderQueries(connection);
+        const std::vector<OrderQuery> queries = OrderQueries(connection);
         std::vector<std::string> orders;
         batch::Tdm_BLXExport module(context);
         db::SetOpenOrdersDay(module.qry, context.Today);
@@ -150,21 +174,27 @@ int main(int argc, char** argv) {
         for (auto nr = module.qry.FieldByName("AOfNumm"); !module.qry.Eof(); module.qry.Next())
             orders.push_back(nr.AsString());
         module.qry.Close();
+        std::vector<std::unique_ptr<db::TIBCConnection>> limitConnections;
+        for (unsigned i = 0; i < workers; ++i) {
+            limitConnections.push_back(std::make_unique<db::TIBCConnection>());
+            open(*limitConnections.back());
+        }
 
         std::vector<double> runs, limits;
         for (int round = 0; round < rounds; ++round) {
-            runs.push_back(Run(context));
-            std::map<std::string, Stored> stored = ReadStored(connection);
-            limits.push_back(Limit(connection, queries, orders, stored));
+            runs.push_back(Run(context, workers));
+            const std::map<std::string, Stored> stored = ReadStored(connection);
+            limits.push_back(Limit(limitConnections, queries, orders, stored));
             fmt::print("round {}: run {:.3f} s, limit {:.3f} s\n", round + 1, runs.back(), limits.back());
         }
         const double run = *std::min_element(runs.begin(), runs.end());
         const auto count = static_cast<double>(orders.size());
         const double limit = *std::min_element(limits.begin(), limits.end());
-        fmt::print("{} orders, {} per-order queries: run {:.3f} s ({:.1f} orders/s), limit {:.3f} s ({:.1f} "
-                   "orders/s), run/limit {:.2f} (best of {})\n",
-                   orders.size(), queries.size(), run, count / run, limit, count / limit, run / limit,
-                   rounds);
+        fmt::print(
+            "{} orders, {} per-order queries, {} worker(s): run {:.3f} s ({:.1f} orders/s), limit {:.3f} s "
+            "({:.1f} orders/s), run/limit {:.2f} (best of {})\n",
+            orders.size(), queries.size(), workers, run, count / run, limit, count / limit, run / limit,
+            rounds);
     } catch (const Exception& e) {
         fmt::print(stderr, "{}: {}\n", e.kind(), e.what());
         return 1;

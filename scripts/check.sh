@@ -2,7 +2,7 @@
 # Second CI stage, run after scripts/test.sh: the formatting check, the include directions of src/
 # against the layer list of docs/ARCHITECTURE.md, clang-tidy over the sources of src/, the whole
 # test suite built with AddressSanitizer and UndefinedBehaviorSanitizer, a valgrind memcheck of
-# one run over the demo database, and a bounded run of the formula fuzzer. Run as root on
+# a run over the demo database (on one connection and on two workers), and a bounded run of the formula fuzzer. Run as root on
 # Debian 12. Each part can be run alone:
 #   scripts/check.sh [format] [layers] [tidy] [sanitize] [valgrind] [fuzz]     (default: all six)
 # FUZZ_SECONDS sets the fuzzing time (default 30); TIDY_JOBS the clang-tidy processes run at
@@ -66,7 +66,7 @@ sanitize() {
 # server the process holds only our code and the client library; the embedded engine run
 # in-process reports uninitialised reads on its own stack, outside our code.
 valgrind_demo() {
-    echo "=== check: valgrind memcheck of one demo run"
+    echo "=== check: valgrind memcheck of a demo run, on one connection and on two workers"
     cmake -B build -S . >/dev/null
     cmake --build build -j2 --target sollist
     local dir=$ROOT/build/valgrind
@@ -79,10 +79,13 @@ valgrind_demo() {
     isql-fb -q -bail -i sql/demo.sql "localhost:$db"
     cp build/sollist "$dir/sollist"
     printf '[CONNECTION1]\nText=Demo\nDataBase=%s\nServer=localhost\n' "$db" >"$dir/firmen.ini"
-    XDG_CONFIG_HOME=$dir/config TEMP=$dir \
-        valgrind --quiet --error-exitcode=99 --leak-check=full --show-leak-kinds=all \
-                 --errors-for-leak-kinds=all --num-callers=40 "$dir/sollist" | tee "$dir/output.txt"
-    grep -qx 'Fertig !' "$dir/output.txt"
+    # On one connection, then on two workers (threads of their own, a connection each).
+    for jobs in 1 2; do
+        XDG_CONFIG_HOME=$dir/config TEMP=$dir \
+            valgrind --quiet --error-exitcode=99 --leak-check=full --show-leak-kinds=all \
+                     --errors-for-leak-kinds=all --num-callers=40 "$dir/sollist" --jobs $jobs | tee "$dir/output.txt"
+        grep -qx 'Fertig !' "$dir/output.txt"
+    done
     echo "drop database;" | isql-fb -q "localhost:$db" >/dev/null
     echo "valgrind: no errors, no leaks"
 }

@@ -44,8 +44,9 @@ END)";
 } // namespace
 
 struct Tdm_BLXExport::TRun {
-    explicit TRun(const TRunContext& context)
-        : Solltat(context, &Stammdaten.Soll), IstStunden(context, &Stammdaten.Lohn) {}
+    TRun(const TRunContext& context, const TStammdaten* seed)
+        : Stammdaten(seed != nullptr ? *seed : TStammdaten{}), Solltat(context, &Stammdaten.Soll),
+          IstStunden(context, &Stammdaten.Lohn) {}
 
     TStammdaten Stammdaten;
     solltat::TSolltat Solltat;
@@ -90,23 +91,38 @@ void Tdm_BLXExport::DeclareDataObjects() {
 // clang-format on
 
 void Tdm_BLXExport::CalcSollIst() {
-    const std::vector<std::string> held = EmptyAufsStd();
-    tbAufsStd.Open();
-    tbAuftrag.Open();
+    const std::vector<std::string> orders = EmptyAufsStdAndListOrders();
+    StartOrders();
+    for (const std::string& OfNumm : orders) CalcOrder(OfNumm);
+    FinishOrders();
+}
 
+std::vector<std::string> Tdm_BLXExport::EmptyAufsStdAndListOrders() {
+    const std::vector<std::string> held = EmptyAufsStd();
     qry.Close();
     db::SetOpenOrdersDay(qry, FContext.Today);
     qry.Open();
-
-    TRun run(FContext);
-    auto orderNumber = qry.FieldByName("AOfNumm");
-    for (; !qry.Eof(); qry.Next()) {
-        const std::string OfNumm = orderNumber.AsString();
+    std::vector<std::string> orders;
+    orders.reserve(static_cast<std::size_t>(qry.RecordCount()));
+    for (auto orderNumber = qry.FieldByName("AOfNumm"); !qry.Eof(); qry.Next()) {
+        std::string OfNumm = orderNumber.AsString();
         if (std::find(held.begin(), held.end(), OfNumm) == held.end())
-            CalcOrder(OfNumm, run);
+            orders.push_back(std::move(OfNumm));
     }
-
     qry.Close();
+    return orders;
+}
+
+void Tdm_BLXExport::StartOrders(const TStammdaten* seed) {
+    tbAufsStd.Open();
+    tbAuftrag.Open();
+    FRun = std::make_unique<TRun>(FContext, seed);
+}
+
+const TStammdaten& Tdm_BLXExport::Stammdaten() const { return FRun->Stammdaten; }
+
+void Tdm_BLXExport::FinishOrders() {
+    FRun.reset();
     tbAufsStd.Close();
     tbAuftrag.Close();
 }
@@ -124,13 +140,9 @@ void Tdm_BLXExport::CalcOrders(const std::vector<std::string>& orders) {
     }
     db::TIBCSQL oldRows(FContext.Connection, "qryAufsStdLoeschen");
     oldRows.SetSQL({"DELETE FROM AufSStd WHERE ASOFNUMM = :OFNUMM"});
-    tbAufsStd.Open();
-
-    TRun run(FContext);
-    for (const std::string& OfNumm : known) CalcOrder(OfNumm, run, &oldRows);
-
-    tbAufsStd.Close();
-    tbAuftrag.Close();
+    StartOrders();
+    for (const std::string& OfNumm : known) CalcOrder(OfNumm, &oldRows, {});
+    FinishOrders();
 }
 
 std::vector<std::string> Tdm_BLXExport::EmptyAufsStd() {
@@ -143,30 +155,36 @@ std::vector<std::string> Tdm_BLXExport::EmptyAufsStd() {
     return held;
 }
 
-void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, TRun& run, db::TIBCSQL* oldRows) {
+void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, const TOrderEnd& atEnd) {
+    CalcOrder(OfNumm, nullptr, atEnd);
+}
+
+void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, db::TIBCSQL* oldRows, const TOrderEnd& atEnd) {
     if (FContext.StopRequested())
         throw ERunStopped("Lauf vor Offert " + OfNumm + " angehalten");
     FContext.Print(fmt::format("Berechnung für Offert {} läuft..", OfNumm));
     // The order's AufSStd rows and its totals are stored together or not at all.
     db::TIBCWorkUnit unit(FContext.Connection);
-    run.Solltat.Calculate({OfNumm}, false); // first: it may create SOLLTAT, before the unit writes
+    FRun->Solltat.Calculate({OfNumm}, false); // first: it may create SOLLTAT, before the unit writes
     std::vector<TStundenZeile> rows;
     const double targetSum = SumTargetHours(&rows);
-    const ist::TIstErgebnis ist = run.IstStunden.Calc(OfNumm);
+    const ist::TIstErgebnis ist = FRun->IstStunden.Calc(OfNumm);
     MergeActualHours(rows, ist);
-    const bool rowsWritten = WriteUnlessHeld(OfNumm, AufsStdHeld, tbAufsStd, [&] {
-        if (oldRows != nullptr) {
-            oldRows->ParamByName("OFNUMM").AsString(OfNumm);
-            oldRows->Execute();
-        }
-        AppendRows(OfNumm, rows);
-    });
-    if (!rowsWritten)
-        return;
-    if (tbAuftrag.FindKey({TValue{OfNumm}}) &&
-        !WriteUnlessHeld(OfNumm, AuftragHeld, tbAuftrag, [&] { WriteOrderTotals(targetSum, ist); }))
-        return;
-    unit.Commit();
+    const bool stored =
+        WriteUnlessHeld(OfNumm, AufsStdHeld, tbAufsStd,
+                        [&] {
+                            if (oldRows != nullptr) {
+                                oldRows->ParamByName("OFNUMM").AsString(OfNumm);
+                                oldRows->Execute();
+                            }
+                            AppendRows(OfNumm, rows);
+                        }) &&
+        (!tbAuftrag.FindKey({TValue{OfNumm}}) ||
+         WriteUnlessHeld(OfNumm, AuftragHeld, tbAuftrag, [&] { WriteOrderTotals(targetSum, ist); }));
+    if (atEnd)
+        atEnd();
+    if (stored)
+        unit.Commit(); // else the unit rolls back what the order wrote
 }
 
 bool Tdm_BLXExport::WriteUnlessHeld(const std::string& OfNumm, const char* heldMessage, db::TIBCTable& table,
@@ -188,7 +206,7 @@ bool Tdm_BLXExport::WriteUnlessHeld(const std::string& OfNumm, const char* heldM
 void Tdm_BLXExport::SkipHeldOrder(const std::string& OfNumm, const char* heldMessage) {
     const std::string message = fmt::format(fmt::runtime(heldMessage), OfNumm);
     solltat::TErrorTxt log(FContext.ErrorLogDir);
-    log.Open("SollIst");
+    log.Open("SollIst", FContext.LogLines);
     log.Write(message);
     FContext.Print(message);
     SkippedOrders.push_back(OfNumm);
@@ -253,6 +271,7 @@ void Tdm_BLXExport::AppendRows(const std::string& OfNumm, const std::vector<TStu
     for (const TStundenZeile& row : rows)
         values.push_back({OfNumm, row.RmTat, row.KoNumm, row.SollStd, row.IstStd});
     tbAufsStd.AppendRows(values);
+    tbAufsStd.ForgetRows(); // never searched again: held, they would grow with every order
 }
 
 } // namespace sollist::batch

@@ -7,6 +7,7 @@
 #include "sollstd/SollStunden.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ struct TIstErgebnis;
 }
 
 namespace sollist::batch {
+
+struct TStammdaten;
 
 class Tdm_BLXExport {
 public:
@@ -26,6 +29,24 @@ public:
 
     // The run over all open orders; prints one progress line per order.
     void CalcSollIst();
+    // CalcSollIst in steps, for a run that shares the orders out among modules on several
+    // connections: on one module EmptyAufsStdAndListOrders; then on each module StartOrders,
+    // CalcOrder for each of its orders, FinishOrders.
+    // Empties AufSStd and returns the open orders in the order the database gives them, but for
+    // those a user holds AufSStd rows of: they keep their rows and join SkippedOrders.
+    std::vector<std::string> EmptyAufsStdAndListOrders();
+    // Opens the tables and makes the calculators, which keep the run's master data from order
+    // to order: their own, starting from a copy of seed when one is given.
+    void StartOrders(const TStammdaten* seed = nullptr);
+    // Called once an order's work is done, before its unit of work is committed (also for an
+    // order a user holds, whose unit was rolled back): what it raises rolls the order back.
+    using TOrderEnd = std::function<void()>;
+    // One order of the run: progress line, target activities, AufSStd rows, totals, committed
+    // together. Raises ERunStopped, before it begins, when the run is to stop.
+    void CalcOrder(const std::string& OfNumm, const TOrderEnd& atEnd = {});
+    // The master data kept so far (between StartOrders and FinishOrders).
+    const TStammdaten& Stammdaten() const;
+    void FinishOrders();
     // Recalculates the totals of one order in Auftrag (no AufSStd rows, no console line).
     void CalcSollIst(const std::string& OfNumm);
     // The nightly run for the named orders only: their AufSStd rows replaced, their totals
@@ -56,15 +77,15 @@ private:
     };
     // The calculators of a run over orders and the master data they keep for it.
     struct TRun;
+    std::unique_ptr<TRun> FRun; // from StartOrders to FinishOrders
 
     void DeclareDataObjects();
     // Empties AufSStd (one commit) but for the orders a user holds a row of, which keep their
     // rows and are skipped (returned).
     std::vector<std::string> EmptyAufsStd();
-    // One order of the run: progress line, target activities, AufSStd rows, totals.
-    // With oldRows (a delete by :OFNUMM), the order's stored AufSStd rows are replaced in the
-    // same unit of work.
-    void CalcOrder(const std::string& OfNumm, TRun& run, db::TIBCSQL* oldRows = nullptr);
+    // CalcOrder; with oldRows (a delete by :OFNUMM), the order's stored AufSStd rows are
+    // replaced in the same unit of work.
+    void CalcOrder(const std::string& OfNumm, db::TIBCSQL* oldRows, const TOrderEnd& atEnd);
     // Runs one write of the order's unit of work. When a user holds a row it needs, past the
     // lock timeout, the order is skipped (table's pending edit cancelled) and false returned;
     // the unit then rolls back what the order wrote.

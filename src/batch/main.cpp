@@ -12,12 +12,15 @@
 #include "db/Errors.h"
 #include "db/Value.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -28,13 +31,15 @@ using batch::PrintLine;
 constexpr std::string_view kVersion = "sollist 1.0\n";
 
 constexpr std::string_view kUsage =
-    "Aufruf: sollist [--order OFFERT]... [--lock-timeout SEKUNDEN] [--herkunft]\n"
+    "Aufruf: sollist [--order OFFERT]... [--lock-timeout SEKUNDEN] [--jobs N] [--herkunft]\n"
     "Berechnet Soll- und Iststunden aller offenen Aufträge und speichert sie in AufSStd und\n"
     "Auftrag. Die Datenbank nennt firmen.ini neben dem Programm oder in /etc/sollist.\n"
     "  --order OFFERT            nur dieses Offert neu berechnen (offen oder abgeschlossen);\n"
     "                            mehrfach möglich; die übrigen Aufträge bleiben unberührt\n"
     "  --lock-timeout SEKUNDEN   so lange höchstens auf einen von einem Benutzer gesperrten\n"
     "                            Auftrag warten, dann ihn auslassen (Vorgabe 60; 0 = ohne Grenze)\n"
+    "  --jobs N                  N Aufträge zugleich berechnen, jeden auf einer eigenen\n"
+    "                            Verbindung (Vorgabe 1; 0 = so viele wie Prozessorkerne)\n"
     "  --herkunft                mit --order: die Herkunft der Sollstunden dieser Offerten als\n"
     "                            Tabelle zeigen, je Tätigkeit ihre Sätze; speichert nichts\n"
     "  --help                    diese Hilfe\n"
@@ -49,24 +54,30 @@ using batch::TUsageError;
 constexpr int kExitFinished = 0;
 constexpr int kExitSkipped = 3;
 constexpr int kExitRunActive = 4;
+constexpr unsigned kMaxJobs = 64;
 
 struct TOptions {
     std::vector<std::string> Orders; // empty: all open orders
     unsigned LockTimeout = 60;
+    unsigned Jobs = 1;     // workers of the run over all open orders
     bool Herkunft = false; // explain the orders' target hours instead of storing them
     bool Help = false;
     bool Version = false;
 };
 
 // Refused here, before connecting, rather than by the server at the first write.
-unsigned ParseSeconds(std::string_view text) {
-    constexpr unsigned kMax = db::TIBCConnection::MaxLockTimeout;
-    unsigned seconds = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || seconds > kMax)
-        throw TUsageError{"--lock-timeout braucht eine ganze Zahl von Sekunden (0 bis " +
-                          std::to_string(kMax) + "), nicht '" + std::string(text) + "'"};
-    return seconds;
+unsigned ParseWhole(std::string_view option, std::string_view text, const char* unit, unsigned max) {
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > max)
+        throw TUsageError{
+            fmt::format("{} braucht eine ganze Zahl von {} (0 bis {}), nicht '{}'", option, unit, max, text)};
+    return value;
+}
+
+// --jobs 0: one worker per processor core.
+unsigned WorkersFor(unsigned jobs) {
+    return jobs != 0 ? jobs : std::max(1U, std::thread::hardware_concurrency());
 }
 
 TOptions ParseOptions(int argc, char** argv) {
@@ -85,13 +96,15 @@ TOptions ParseOptions(int argc, char** argv) {
             options.Herkunft = true;
             continue;
         }
-        if (option != "--order" && option != "--lock-timeout")
+        if (option != "--order" && option != "--lock-timeout" && option != "--jobs")
             throw TUsageError{"unbekannte Option '" + std::string(option) + "'"};
         if (i + 1 >= argc || argv[i + 1][0] == '\0')
             throw TUsageError{std::string(option) + " braucht einen Wert"};
         const std::string value = argv[++i];
         if (option == "--lock-timeout")
-            options.LockTimeout = ParseSeconds(value);
+            options.LockTimeout = ParseWhole(option, value, "Sekunden", db::TIBCConnection::MaxLockTimeout);
+        else if (option == "--jobs")
+            options.Jobs = WorkersFor(ParseWhole(option, value, "Verbindungen", kMaxJobs));
         else if (std::find(options.Orders.begin(), options.Orders.end(), value) == options.Orders.end())
             options.Orders.push_back(value);
     }
@@ -156,7 +169,7 @@ int Run(const TOptions& options, batch::TStopSignals& stop) {
         } else {
             batch::RefuseOverlappingRun(connection);
             dmConnection->IBCTransaction.StartTransaction();
-            skipped = batch::RunOrderHours(context, options.Orders);
+            skipped = batch::RunOrderHours(context, options.Orders, options.Jobs);
             dmConnection->IBCTransaction.Commit();
         }
         watch.Release();

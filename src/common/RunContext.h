@@ -25,6 +25,10 @@ struct TRunContext {
     db::TIBCConnection& Connection;
     // Progress and formula error lines; empty: the lines are dropped.
     TConsoleSink Console{};
+    // Lines of the calculation error log, each whole ("date time program message"); empty: the
+    // log writer appends them to the file itself. A worker of a run on several connections
+    // collects them with its order's console lines, to be written in the order of the orders.
+    TConsoleSink LogLines{};
     // The folder of the calculation error log "SollBerFehler.Txt" (the entry: TEMP, else
     // TMPDIR, else /tmp). Empty stands for the root folder.
     std::string ErrorLogDir;

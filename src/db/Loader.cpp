@@ -6,6 +6,9 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <utility>
+
 namespace sollist::db {
 
 namespace {
@@ -35,37 +38,56 @@ std::string ParameterType(const ColumnInfo& column) {
     }
 }
 
-// The EXECUTE BLOCK text of a batch, grown one row at a time.
+// Whether two descriptions give a column the same place in a batch text.
+bool SameInBatch(const ColumnInfo& a, const ColumnInfo& b) {
+    return a.name == b.name && a.kind == b.kind && a.characters == b.characters &&
+           a.precision == b.precision && a.scale == b.scale && a.codePage == b.codePage;
+}
+
+bool SameInBatch(const std::vector<ColumnInfo>& a, const std::vector<ColumnInfo>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const ColumnInfo& x, const ColumnInfo& y) { return SameInBatch(x, y); });
+}
+
+// The EXECUTE BLOCK text of a batch, grown one row at a time; the text of any smaller batch is
+// cut from it.
 class BatchText {
 public:
-    BatchText(const std::string& table, const std::vector<ColumnInfo>& columns)
-        : table_(table), columns_(columns) {
-        for (std::size_t c = 0; c < columns.size(); ++c) columnList_ += (c ? "," : "") + columns[c].name;
+    BatchText(std::string table, std::vector<ColumnInfo> columns)
+        : table_(std::move(table)), columns_(std::move(columns)) {
+        for (std::size_t c = 0; c < columns_.size(); ++c) columnList_ += (c ? "," : "") + columns_[c].name;
     }
 
     void AddRow() {
         std::string values;
         for (std::size_t c = 0; c < columns_.size(); ++c) {
-            const std::string name = fmt::format("P{}_{}", rows_, c);
+            const std::string name = fmt::format("P{}_{}", Rows(), c);
             declarations_ +=
                 (declarations_.empty() ? "" : ",") + name + " " + ParameterType(columns_[c]) + " =?";
             values += (c ? ",:" : ":") + name;
         }
         inserts_ += "INSERT INTO " + table_ + "(" + columnList_ + ") VALUES (" + values + ");";
-        ++rows_;
+        ends_.emplace_back(declarations_.size(), inserts_.size());
     }
 
-    int Rows() const { return rows_; }
+    int Rows() const { return static_cast<int>(ends_.size()); }
     std::size_t Length() const { return declarations_.size() + inserts_.size(); }
-    std::string Sql() const { return "EXECUTE BLOCK (" + declarations_ + ") AS BEGIN " + inserts_ + " END"; }
+    const std::string& Table() const { return table_; }
+    const std::vector<ColumnInfo>& Columns() const { return columns_; }
+    // The statement for the first rows rows added.
+    std::string Sql(int rows) const {
+        const auto [declared, inserted] = ends_.at(static_cast<std::size_t>(rows - 1));
+        return "EXECUTE BLOCK (" + declarations_.substr(0, declared) + ") AS BEGIN " +
+               inserts_.substr(0, inserted) + " END";
+    }
 
 private:
-    const std::string& table_;
-    const std::vector<ColumnInfo>& columns_;
+    std::string table_;
+    std::vector<ColumnInfo> columns_;
     std::string columnList_;
     std::string declarations_;
     std::string inserts_;
-    int rows_ = 0;
+    std::vector<std::pair<std::size_t, std::size_t>> ends_; // lengths of both after each row
 };
 
 } // namespace
@@ -73,27 +95,40 @@ private:
 std::string BatchInsertSql(const std::string& table, const std::vector<ColumnInfo>& columns, int rows) {
     BatchText text(table, columns);
     while (text.Rows() < rows) text.AddRow();
-    return text.Sql();
+    return text.Sql(rows);
 }
 
 struct TIBCLoader::Impl {
+    // The batch texts of the last table loaded, kept while its name, columns and RowsPerBatch
+    // stay: building them costs more than a small batch's rows.
+    std::unique_ptr<BatchText> text;
+    int rowsPerBatch = 0;
+    std::string fullBatchSql; // the text of a full batch, at hand for every batch but the last
+    // The load in progress.
     TIBCConnection* connection = nullptr;
-    std::string table;
-    std::vector<ColumnInfo> columns;
-    int batchRows = 0; // rows of a full batch
-    std::string fullBatchSql;
+    int width = 0;
     std::vector<TValue> pending; // rows waiting to be sent, one after another
     int pendingRows = 0;
     int lastRow = 0; // number of the row being given
     std::vector<int> batchSizes;
 
+    // Batch texts for the table and columns (rows added up to the batch rule).
+    void Prepare(const std::string& table, std::vector<ColumnInfo> columns, int rowsPerBatchWanted) {
+        if (text && text->Table() == table && rowsPerBatch == rowsPerBatchWanted &&
+            SameInBatch(text->Columns(), columns))
+            return;
+        text = std::make_unique<BatchText>(table, std::move(columns));
+        rowsPerBatch = rowsPerBatchWanted;
+        do text->AddRow();
+        while (text->Rows() < std::max(1, rowsPerBatch) && text->Length() < kBatchTextLimit);
+        fullBatchSql = text->Sql(text->Rows());
+    }
+
     void Send() {
         if (pendingRows == 0)
             return;
-        std::string sql = fullBatchSql;
-        if (pendingRows != batchRows)
-            sql = BatchInsertSql(table, columns, pendingRows);
-        connection->Prepare(sql).Execute(pending);
+        connection->Prepare(pendingRows == text->Rows() ? fullBatchSql : text->Sql(pendingRows))
+            .Execute(pending);
         batchSizes.push_back(pendingRows);
         pending.clear();
         pendingRows = 0;
@@ -109,16 +144,14 @@ const std::vector<int>& TIBCLoader::BatchSizes() const { return impl_->batchSize
 
 void TIBCLoader::Load() {
     Impl& d = *impl_;
-    d = Impl{};
     d.connection = &connection_;
-    d.table = TableName;
-    d.columns = connection_.Prepare("SELECT * FROM " + TableName + " WHERE 1=0").Outputs();
-
-    BatchText text(d.table, d.columns);
-    do text.AddRow();
-    while (text.Rows() < std::max(1, RowsPerBatch) && text.Length() < kBatchTextLimit);
-    d.batchRows = text.Rows();
-    d.fullBatchSql = text.Sql();
+    d.pending.clear();
+    d.pendingRows = 0;
+    d.lastRow = 0;
+    d.batchSizes.clear();
+    d.Prepare(TableName, connection_.Prepare("SELECT * FROM " + TableName + " WHERE 1=0").Outputs(),
+              RowsPerBatch);
+    d.width = static_cast<int>(d.text->Columns().size());
 
     try {
         if (OnPutData)
@@ -133,19 +166,18 @@ void TIBCLoader::Load() {
 
 void TIBCLoader::PutColumnData(int column, int row, const TValue& value) {
     Impl& d = *impl_;
-    const int width = static_cast<int>(d.columns.size());
-    if (column < 0 || column >= width)
-        throw Exception(fmt::format("Column {} does not exist in {}", column, d.table));
+    if (column < 0 || column >= d.width)
+        throw Exception(fmt::format("Column {} does not exist in {}", column, d.text->Table()));
     if (row < d.lastRow || row < 1)
         throw Exception(fmt::format("Row {} given after row {}", row, d.lastRow));
     if (row > d.lastRow) {
-        if (d.pendingRows == d.batchRows)
+        if (d.pendingRows == d.text->Rows())
             d.Send();
         d.lastRow = row;
         ++d.pendingRows;
-        d.pending.resize(static_cast<std::size_t>(d.pendingRows) * static_cast<std::size_t>(width));
+        d.pending.resize(static_cast<std::size_t>(d.pendingRows) * static_cast<std::size_t>(d.width));
     }
-    d.pending[static_cast<std::size_t>(d.pendingRows - 1) * static_cast<std::size_t>(width) +
+    d.pending[static_cast<std::size_t>(d.pendingRows - 1) * static_cast<std::size_t>(d.width) +
               static_cast<std::size_t>(column)] = value;
 }
 

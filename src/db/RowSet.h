@@ -38,6 +38,9 @@ public:
     // row stays where it was when nothing matches.
     bool Locate(std::string_view fieldNames, const std::vector<TValue>& values);
     bool FindKey(const std::vector<TValue>& values);
+    // Drops the rows held in memory (they stay in the database): the set stays open and empty,
+    // for a writer that never reads back what it wrote.
+    void ForgetRows() { SetRows({}, 0); }
 
     // --- used by TField ---
     const TValue& CurrentValue(int index) const;

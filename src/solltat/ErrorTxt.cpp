@@ -13,6 +13,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace sollist::solltat {
 
@@ -54,14 +55,19 @@ std::string HeaderLines() {
 
 } // namespace
 
-void TErrorTxt::Open(const std::string& ProgName) {
+void TErrorTxt::Open(const std::string& ProgName, TConsoleSink sink) {
     Programm = FitCharacters(ProgName, ProgrammWidth);
+    FSink = std::move(sink);
     FileName = FFolder.empty() || FFolder.back() != '/' ? FFolder + '/' : FFolder;
     FileName += LogFileName;
 }
 
 void TErrorTxt::Write(const std::string& FehlerTxt) {
-    AppendLine(DateTimeStamp() + ' ' + Programm + ' ' + FehlerTxt);
+    std::string line = DateTimeStamp() + ' ' + Programm + ' ' + FehlerTxt;
+    if (FSink)
+        FSink(line);
+    else
+        AppendLine(line);
 }
 
 // An empty file gets the header too: one a full disk left empty is mended by the next line.

@@ -98,7 +98,7 @@ void TSolltat::BeginRun() {
         dm_Solltat = std::make_unique<Tdm_Solltat>(FContext.Connection, FStammdaten);
     dm_Solltat->MSollT.Clear(); // a kept module may hold the records of a failed call
     ErrLog = std::make_unique<TErrorTxt>(FContext.ErrorLogDir);
-    ErrLog->Open("SollTat");
+    ErrLog->Open("SollTat", FContext.LogLines);
     if (!Formel)
         Formel = std::make_unique<formula::TQFormelAuftrag>(
             FContext, FStammdaten != nullptr ? &FStammdaten->TabGK : nullptr);

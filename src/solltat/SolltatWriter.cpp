@@ -1,5 +1,7 @@
 #include "solltat/SolltatWriter.h"
 
+#include "db/TempTable.h"
+
 #include <initializer_list>
 #include <iterator>
 
@@ -28,6 +30,12 @@ void DeclareSolltat(db::TIBCTable& tb) {
         tb.AddField(f);
 }
 // clang-format on
+
+void CreateSolltat(db::TIBCConnection& connection) {
+    db::TIBCTable tb(connection, "tbSolltat");
+    DeclareSolltat(tb);
+    db::CreateTempTable(tb, "");
+}
 
 void IBCLoaderPutData(db::TIBCLoader& loader, const TMSTRecordList& MSollT, const TAuftragWerte& auftrag) {
     auto flag = [](bool b) { return TValue{std::int64_t{b ? 1 : 0}}; };

@@ -19,6 +19,8 @@ struct TAuftragWerte {
 
 // Column definitions (and table name) of the global temporary table SOLLTAT, in column order.
 void DeclareSolltat(db::TIBCTable& tb);
+// SOLLTAT created in the database when it has none, else emptied for this connection.
+void CreateSolltat(db::TIBCConnection& connection);
 
 // The loader's put-data step: every record of MSollT as one SOLLTAT row with the order's values.
 void IBCLoaderPutData(db::TIBCLoader& loader, const TMSTRecordList& MSollT, const TAuftragWerte& auftrag);

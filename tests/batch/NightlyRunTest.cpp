@@ -163,26 +163,34 @@ TEST(NightlyRun, EachExitStatus) {
 
 // B2 is held by a user: after the lock timeout B2 keeps its totals, the log and the console
 // name it once, the orders before and after it are done and the run ends with "Fertig !" and
-// status 3.
+// status 3; on two workers as on one.
 TEST(NightlyRun, OrderHeldByAUserIsSkippedAfterTheLockTimeoutThroughTheServer) {
     TestDatabase db(DbMode::Server);
-    db.Exec(ThreeOrders() + "UPDATE AUFTRAG SET ASSOLLSTND = 99 WHERE AOFNUMM = 'B2';");
-    ProgramFolder folder;
-    folder.WriteConnection(db.Database(), db.Server());
-    RowHolder holder(db, "B2");
-    const ProgramResult run = folder.Run(ServerRun({"--lock-timeout", "1"}));
-    holder.Release();
+    db.Exec(ThreeOrders());
+    for (const char* jobs : {"1", "2"}) {
+        SCOPED_TRACE(jobs);
+        db.Exec("UPDATE AUFTRAG SET ASSOLLSTND = 99, ASISTSTND = NULL, ASREGSTND = NULL, AOFFSTND = NULL, "
+                "ASISTBIS = NULL, ASKOLETZT = NULL;");
+        ProgramFolder folder;
+        folder.WriteConnection(db.Database(), db.Server());
+        RowHolder holder(db, "B2");
+        const ProgramResult run = folder.Run(ServerRun({"--lock-timeout", "1", "--jobs", jobs}));
+        holder.Release();
 
-    EXPECT_EQ(run.output, test::StartLine + test::ProgressLine("A1") + test::ProgressLine("B2") +
-                              "Offert B2: Auftrag von einem Benutzer gesperrt, Summen nicht geschrieben\n" +
-                              test::ProgressLine("C3") + "Fertig !\n");
-    EXPECT_EQ(run.exitStatus, 3);
-    EXPECT_LT(run.elapsed, 30s);
-    EXPECT_EQ(db.QueryValue(AuftragListing), "A1/1.000/2.000/0.000/0.000/2024-05-02/MON B2/99.000/-/-/-/-/- "
-                                             "C3/1.000/0.000/0.000/0.000/-/");
-    const std::string log = ReadFile(folder.Dir() / "SollBerFehler.Txt");
-    EXPECT_EQ(Count(log, "Offert B2"), 1u) << log;
-    EXPECT_EQ(Count(log, "Offert "), 1u) << log;
+        EXPECT_EQ(run.output,
+                  test::StartLine + test::ProgressLine("A1") + test::ProgressLine("B2") +
+                      "Offert B2: Auftrag von einem Benutzer gesperrt, Summen nicht geschrieben\n" +
+                      test::ProgressLine("C3") + "Fertig !\n");
+        EXPECT_EQ(run.exitStatus, 3);
+        EXPECT_LT(run.elapsed, 30s);
+        EXPECT_EQ(db.QueryValue(AuftragListing),
+                  "A1/1.000/2.000/0.000/0.000/2024-05-02/MON B2/99.000/-/-/-/-/- "
+                  "C3/1.000/0.000/0.000/0.000/-/");
+        EXPECT_EQ(db.QueryValue(AufsStdListing), "A1/MONT/MON/1.000/2.000 C3/ZUSCHN/ZUS/1.000/0.000");
+        const std::string log = ReadFile(folder.Dir() / "SollBerFehler.Txt");
+        EXPECT_EQ(Count(log, "Offert B2"), 1u) << log;
+        EXPECT_EQ(Count(log, "Offert "), 1u) << log;
+    }
 }
 
 // A user holds B2's AufSStd rows. The nightly run empties AufSStd but for B2, whose rows stay
@@ -269,6 +277,50 @@ TEST(NightlyRun, SignalStopsTheRunAndRollsBackTheOrderInHandThroughTheServer) {
     }
 }
 
+// The process of a run whose statement is at work on the server (a write waiting for a row a
+// user holds), once there is one; "" when none came within a minute.
+std::string PidOfARunWaiting(TestDatabase& db) {
+    const std::string sql =
+        "SELECT FIRST 1 a.MON$REMOTE_PID FROM MON$STATEMENTS s JOIN MON$ATTACHMENTS a "
+        "ON a.MON$ATTACHMENT_ID = s.MON$ATTACHMENT_ID WHERE s.MON$STATE = 1 AND a.MON$REMOTE_PROCESS = 'sollist'";
+    for (int i = 0; i < 600; ++i) {
+        if (std::string pid = db.QueryValue(sql); !pid.empty())
+            return pid;
+        std::this_thread::sleep_for(100ms);
+    }
+    return "";
+}
+
+// SIGTERM while the run waits for A1, which a user holds, on its own connection or on a worker
+// of two (the other has B2 done and waits for A1's turn): the wait ends at once, nothing is
+// stored, and the output is A1's progress line and the stop line either way.
+TEST(NightlyRun, SignalEndsTheWaitOnEveryWorkerThroughTheServer) {
+    TestDatabase db(DbMode::Server);
+    db.Exec(ThreeOrders());
+    for (const char* jobs : {"1", "2"}) {
+        SCOPED_TRACE(jobs);
+        ProgramFolder folder;
+        folder.WriteConnection(db.Database(), db.Server());
+        RowHolder holder(db, "A1");
+        auto run = std::async(std::launch::async, [&folder, jobs] {
+            return folder.Run(ServerRun({"--lock-timeout", "60", "--jobs", jobs}));
+        });
+        const std::string pid = PidOfARunWaiting(db);
+        ASSERT_FALSE(pid.empty());
+        ASSERT_EQ(::kill(std::stoi(pid), SIGTERM), 0);
+        const ProgramResult result = run.get();
+        holder.Release();
+
+        EXPECT_EQ(result.output, test::StartLine + test::ProgressLine("A1") +
+                                     "Lauf durch Signal SIGTERM abgebrochen; das Offert in Arbeit ist "
+                                     "zurückgenommen, die fertigen sind gespeichert.\n");
+        EXPECT_EQ(result.exitStatus, 128 + SIGTERM);
+        EXPECT_LT(result.elapsed, 30s);
+        EXPECT_EQ(db.QueryValue(AufsStdListing), "");
+        EXPECT_EQ(db.QueryValue(AuftragListing), "A1/-/-/-/-/-/- B2/-/-/-/-/-/- C3/-/-/-/-/-/-");
+    }
+}
+
 // A report read while a run works says so on the console and at the top of its page.
 TEST(NightlyRun, ReportDuringARunSaysSoThroughTheServer) {
     TestDatabase db(DbMode::Server);
@@ -332,6 +384,34 @@ TEST(NightlyRun, OverlappingRunIsRefusedAndChangesNothingThroughTheServer) {
     const ProgramResult firstRun = first.Result();
     EXPECT_EQ(firstRun.output, ThreeOrdersOutput);
     EXPECT_EQ(firstRun.exitStatus, 0);
+}
+
+// A run on two workers lets its own workers attach (three attachments of the process name)
+// and still refuses a second run; it waits on A1, which a user holds, and then finishes.
+TEST(NightlyRun, RunOnTwoWorkersRefusesAnotherRunThroughTheServer) {
+    TestDatabase db(DbMode::Server);
+    db.Exec(ThreeOrders());
+    ProgramFolder folder;
+    folder.WriteConnection(db.Database(), db.Server());
+    auto holder = std::make_unique<RowHolder>(db, "A1");
+    std::future<ProgramResult> first = std::async(std::launch::async, [&] {
+        return folder.Run(ServerRun({"--lock-timeout", "60", "--jobs", "2"}));
+    });
+    const std::string attachments =
+        "SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$REMOTE_PROCESS = 'sollist'";
+    for (int i = 0; i < 300 && db.QueryValue(attachments) != "3"; ++i) std::this_thread::sleep_for(100ms);
+    ASSERT_EQ(db.QueryValue(attachments), "3");
+
+    const ProgramResult second = folder.Run(ServerRun());
+    EXPECT_EQ(second.exitStatus, 4);
+    EXPECT_TRUE(second.output.starts_with(test::StartLine + "Exception: Auf dieser Datenbank läuft schon "))
+        << second.output;
+
+    holder.reset();
+    const ProgramResult firstRun = first.get();
+    EXPECT_EQ(firstRun.output, ThreeOrdersOutput);
+    EXPECT_EQ(firstRun.exitStatus, 0);
+    EXPECT_EQ(db.QueryValue(AufsStdListing), ThreeOrdersStored);
 }
 
 // A run killed with SIGKILL in the middle (it waits on A1, a user holds it, AufSStd is already
@@ -529,7 +609,9 @@ TEST(NightlyRun, CommandLine) {
         int exitStatus;
         std::string outputStart;
     } cases[] = {
-        {{"--help"}, 0, "Aufruf: sollist [--order OFFERT]... [--lock-timeout SEKUNDEN] [--herkunft]\n"},
+        {{"--help"},
+         0,
+         "Aufruf: sollist [--order OFFERT]... [--lock-timeout SEKUNDEN] [--jobs N] [--herkunft]\n"},
         {{"--version"}, 0, "sollist 1.0\n"},
         {{"--verbose"}, 64, ""},
         {{"--order"}, 64, ""},
@@ -538,6 +620,8 @@ TEST(NightlyRun, CommandLine) {
         {{"--lock-timeout", "-1"}, 64, ""},
         {{"--lock-timeout", "32768"}, 64, ""}, // the server's limit is 32767
         {{"--lock-timeout", "86400"}, 64, ""},
+        {{"--jobs", "zwei"}, 64, ""},
+        {{"--jobs", "65"}, 64, ""},
         {{"A1"}, 64, ""},
         {{"--herkunft"}, 64, ""}, // an explanation names its orders
     };

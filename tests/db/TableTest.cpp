@@ -97,6 +97,13 @@ TEST_F(TableTest, AppendRowsWritesTogetherOrRaisesWhatOneRowRaises) {
               "D1/eins/1/4 D2/-/2/- D3/drei/-/40000");
     ASSERT_TRUE(table.FindKey({std::string("D2")})); // the rows are visible
     EXPECT_EQ(table.RecordCount(), 6);
+    // A writer that never reads them back drops them from memory, and writes on.
+    table.ForgetRows();
+    EXPECT_TRUE(table.Active());
+    EXPECT_EQ(table.RecordCount(), 0);
+    table.AppendRows({{std::string("D4")}, {std::string("D5")}});
+    EXPECT_EQ(table.RecordCount(), 2);
+    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM ART WHERE NR LIKE 'D%'"), "5");
 
     auto errorOf = [](const std::function<void()>& action) {
         try {
