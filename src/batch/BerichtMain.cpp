@@ -59,32 +59,21 @@ struct TOptions {
 
 TOptions ParseOptions(int argc, char** argv) {
     TOptions options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view option = argv[i];
-        if (option == "--help" || option == "-h") {
-            options.Help = true;
-            continue;
-        }
-        if (option == "--version") {
-            options.Version = true;
-            continue;
-        }
-        if (option == "--herkunft") {
-            options.Herkunft = true;
-            continue;
-        }
-        if (option != "-o" && option != "--csv" && option != "--order")
-            throw TUsageError{"unbekannte Option '" + std::string(option) + "'"};
-        if (i + 1 >= argc || argv[i + 1][0] == '\0')
-            throw TUsageError{std::string(option) + " braucht einen Wert"};
-        const std::string value = argv[++i];
-        if (option == "-o")
-            options.Html = value;
-        else if (option == "--csv")
-            options.Csv = value;
-        else if (std::find(options.Orders.begin(), options.Orders.end(), value) == options.Orders.end())
-            options.Orders.push_back(value);
-    }
+    batch::WalkArguments(argc, argv, {"--help", "-h", "--version", "--herkunft"}, {"-o", "--csv", "--order"},
+                         [&](std::string_view option, const std::string& value) {
+                             if (option == "--help" || option == "-h")
+                                 options.Help = true;
+                             else if (option == "--version")
+                                 options.Version = true;
+                             else if (option == "--herkunft")
+                                 options.Herkunft = true;
+                             else if (option == "-o")
+                                 options.Html = value;
+                             else if (option == "--csv")
+                                 options.Csv = value;
+                             else
+                                 batch::AddOnce(options.Orders, value);
+                         });
     return options;
 }
 

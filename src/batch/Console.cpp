@@ -5,10 +5,36 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 
 namespace sollist::batch {
+
+void WalkArguments(int argc, char** argv, std::initializer_list<std::string_view> flags,
+                   std::initializer_list<std::string_view> valued,
+                   const std::function<void(std::string_view option, const std::string& value)>& take) {
+    const auto among = [](std::initializer_list<std::string_view> options, std::string_view option) {
+        return std::find(options.begin(), options.end(), option) != options.end();
+    };
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view option = argv[i];
+        if (among(flags, option)) {
+            take(option, "");
+            continue;
+        }
+        if (!among(valued, option))
+            throw TUsageError{"unbekannte Option '" + std::string(option) + "'"};
+        if (i + 1 >= argc || argv[i + 1][0] == '\0')
+            throw TUsageError{std::string(option) + " braucht einen Wert"};
+        take(option, argv[++i]);
+    }
+}
+
+void AddOnce(std::vector<std::string>& values, const std::string& value) {
+    if (std::find(values.begin(), values.end(), value) == values.end())
+        values.push_back(value);
+}
 
 int ReportUsageError(std::string_view program, const TUsageError& error, std::string_view usage) {
     std::cerr << program << ": " << error.message << "\n" << usage;

@@ -2,8 +2,11 @@
 // What the program entries print: one line per message on standard output, and the error
 // lines every entry of the house prints the same way.
 #include <exception>
+#include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sollist::config {
 class TLocalIni;
@@ -20,6 +23,15 @@ inline constexpr int kExitUsage = 64;     // wrong command line (EX_USAGE)
 struct TUsageError {
     std::string message;
 };
+
+// Walks an entry's command line in order: each flag (takes no value) and each valued option
+// with the argument after it is handed to take (a flag with an empty value). Anything else, or
+// a valued option at the end or before an empty argument, raises TUsageError.
+void WalkArguments(int argc, char** argv, std::initializer_list<std::string_view> flags,
+                   std::initializer_list<std::string_view> valued,
+                   const std::function<void(std::string_view option, const std::string& value)>& take);
+// Appends value unless it is there already: an order named twice is taken once.
+void AddOnce(std::vector<std::string>& values, const std::string& value);
 
 // "<program>: <message>" and the usage on standard error; returns kExitUsage.
 int ReportUsageError(std::string_view program, const TUsageError& error, std::string_view usage);

@@ -82,32 +82,23 @@ unsigned WorkersFor(unsigned jobs) {
 
 TOptions ParseOptions(int argc, char** argv) {
     TOptions options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view option = argv[i];
-        if (option == "--help" || option == "-h") {
-            options.Help = true;
-            continue;
-        }
-        if (option == "--version") {
-            options.Version = true;
-            continue;
-        }
-        if (option == "--herkunft") {
-            options.Herkunft = true;
-            continue;
-        }
-        if (option != "--order" && option != "--lock-timeout" && option != "--jobs")
-            throw TUsageError{"unbekannte Option '" + std::string(option) + "'"};
-        if (i + 1 >= argc || argv[i + 1][0] == '\0')
-            throw TUsageError{std::string(option) + " braucht einen Wert"};
-        const std::string value = argv[++i];
-        if (option == "--lock-timeout")
-            options.LockTimeout = ParseWhole(option, value, "Sekunden", db::TIBCConnection::MaxLockTimeout);
-        else if (option == "--jobs")
-            options.Jobs = WorkersFor(ParseWhole(option, value, "Verbindungen", kMaxJobs));
-        else if (std::find(options.Orders.begin(), options.Orders.end(), value) == options.Orders.end())
-            options.Orders.push_back(value);
-    }
+    batch::WalkArguments(
+        argc, argv, {"--help", "-h", "--version", "--herkunft"}, {"--order", "--lock-timeout", "--jobs"},
+        [&](std::string_view option, const std::string& value) {
+            if (option == "--help" || option == "-h")
+                options.Help = true;
+            else if (option == "--version")
+                options.Version = true;
+            else if (option == "--herkunft")
+                options.Herkunft = true;
+            else if (option == "--lock-timeout")
+                options.LockTimeout =
+                    ParseWhole(option, value, "Sekunden", db::TIBCConnection::MaxLockTimeout);
+            else if (option == "--jobs")
+                options.Jobs = WorkersFor(ParseWhole(option, value, "Verbindungen", kMaxJobs));
+            else
+                batch::AddOnce(options.Orders, value);
+        });
     if (options.Herkunft && options.Orders.empty())
         throw TUsageError{"--herkunft braucht --order"};
     return options;
