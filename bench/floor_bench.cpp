@@ -6,6 +6,7 @@
 // the program's overhead over the database's own cost.
 //
 //   floor_bench <database> [<server>]      (server mode takes the password as the programs do)
+#include "DatabaseBench.h"
 #include "batch/BLXExport.h"
 #include "batch/Inputs.h"
 #include "db/DMConnection.h"
@@ -215,15 +216,9 @@ Timing TimedRun(const TRunContext& context) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        fmt::print(stderr, "usage: floor_bench <database> [<server>]\n");
-        return 2;
-    }
-    try {
+    return bench::RunDatabaseBench(argc, "floor_bench <database> [<server>]", [&] {
         db::TDMConnection dm;
-        dm.IBCConnection.SetDatabase(argv[1]);
-        dm.IBCConnection.SetServer(argc > 2 ? argv[2] : "");
-        batch::Connect(dm.IBCConnection);
+        bench::ConnectFromArguments(dm.IBCConnection, argc, argv);
         const TRunContext context{
             .Connection = dm.IBCConnection, .ErrorLogDir = batch::ErrorLogDir(), .Today = db::Today()};
         solltat::TSolltat(context).Calculate({}, false); // SOLLTAT exists before the recording
@@ -253,9 +248,5 @@ int main(int argc, char** argv) {
             std::replace(sql.begin(), sql.end(), '\n', ' ');
             fmt::print("  {:8.3f} {:8} {:9}  {}\n", s.seconds, s.runs, s.rows, sql);
         }
-    } catch (const Exception& e) {
-        fmt::print(stderr, "{}: {}\n", e.kind(), e.what());
-        return 1;
-    }
-    return 0;
+    });
 }

@@ -10,6 +10,7 @@
 //   limit_bench <database> [<server> [<rounds> [<workers>]]]
 //        server mode takes the password as the programs do; rounds: run and limit alternately,
 //        default 2, best of each; workers: connections of the run and of the limit, default 1
+#include "DatabaseBench.h"
 #include "batch/BLXExport.h"
 #include "batch/Inputs.h"
 #include "batch/OrderHoursRun.h"
@@ -147,21 +148,12 @@ double Run(const TRunContext& context, unsigned workers) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        fmt::print(stderr, "usage: limit_bench <database> [<server> [<rounds> [<workers>]]]\n");
-        return 2;
-    }
-    try {
+    return bench::RunDatabaseBench(argc, "limit_bench <database> [<server> [<rounds> [<workers>]]]", [&] {
         const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 2;
         const unsigned workers = argc > 4 ? static_cast<unsigned>(std::max(1, std::atoi(argv[4]))) : 1;
-        auto open = [&](db::TIBCConnection& connection) {
-            connection.SetDatabase(argv[1]);
-            connection.SetServer(argc > 2 ? argv[2] : "");
-            batch::Connect(connection);
-        };
         db::TDMConnection dm;
         db::TIBCConnection& connection = dm.IBCConnection;
-        open(connection);
+        bench::ConnectFromArguments(connection, argc, argv);
         const TRunContext context{
             .Connection = connection, .ErrorLogDir = batch::ErrorLogDir(), .Today = db::Today()};
         solltat::CreateSolltat(connection); // SOLLTAT exists before the first run
@@ -177,7 +169,7 @@ int main(int argc, char** argv) {
         std::vector<std::unique_ptr<db::TIBCConnection>> limitConnections;
         for (unsigned i = 0; i < workers; ++i) {
             limitConnections.push_back(std::make_unique<db::TIBCConnection>());
-            open(*limitConnections.back());
+            bench::ConnectFromArguments(*limitConnections.back(), argc, argv);
         }
 
         std::vector<double> runs, limits;
@@ -195,12 +187,5 @@ int main(int argc, char** argv) {
             "({:.1f} orders/s), run/limit {:.2f} (best of {})\n",
             orders.size(), queries.size(), workers, run, count / run, limit, count / limit, run / limit,
             rounds);
-    } catch (const Exception& e) {
-        fmt::print(stderr, "{}: {}\n", e.kind(), e.what());
-        return 1;
-    } catch (const std::exception& e) {
-        fmt::print(stderr, "{}\n", e.what());
-        return 1;
-    }
-    return 0;
+    });
 }

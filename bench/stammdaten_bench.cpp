@@ -5,6 +5,7 @@
 //
 //   stammdaten_bench <database> [<server> [<rounds> [<workers>]]]
 //        server mode takes the password as the programs do; rounds default 3, workers 2
+#include "DatabaseBench.h"
 #include "batch/BLXExport.h"
 #include "batch/Inputs.h"
 #include "batch/OrderWorkers.h"
@@ -47,18 +48,12 @@ double Seconds(const TRunContext& context, unsigned workers, const batch::TStamm
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        fmt::print(stderr, "usage: stammdaten_bench <database> [<server> [<rounds> [<workers>]]]\n");
-        return 2;
-    }
-    try {
+    return bench::RunDatabaseBench(argc, "stammdaten_bench <database> [<server> [<rounds> [<workers>]]]", [&] {
         const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
         const unsigned workers = argc > 4 ? static_cast<unsigned>(std::max(1, std::atoi(argv[4]))) : 2;
         db::TDMConnection dm;
         db::TIBCConnection& connection = dm.IBCConnection;
-        connection.SetDatabase(argv[1]);
-        connection.SetServer(argc > 2 ? argv[2] : "");
-        batch::Connect(connection);
+        bench::ConnectFromArguments(connection, argc, argv);
         const TRunContext context{
             .Connection = connection, .ErrorLogDir = batch::ErrorLogDir(), .Today = db::Today()};
         const batch::TStammdaten seed = ReadByOneRun(context);
@@ -75,12 +70,5 @@ int main(int argc, char** argv) {
             "{} workers: master data per worker, cold {:.3f} s, warm {:.3f} s: sharing could save at most "
             "{:.3f} s ({:.1f} %) (best of {})\n",
             workers, bestCold, bestWarm, bestCold - bestWarm, 100 * (bestCold - bestWarm) / bestCold, rounds);
-    } catch (const Exception& e) {
-        fmt::print(stderr, "{}: {}\n", e.kind(), e.what());
-        return 1;
-    } catch (const std::exception& e) {
-        fmt::print(stderr, "{}\n", e.what());
-        return 1;
-    }
-    return 0;
+    });
 }
