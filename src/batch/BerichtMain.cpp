@@ -106,11 +106,7 @@ int main(int argc, char** argv) {
         db::TDMConnection dmConnection;
         db::TIBCConnection& connection = dmConnection.IBCConnection;
         config::TLocalIni localIni;
-        localIni.SettingsDirs = batch::SettingsDirs();
-        localIni.ReadConnectionInfo(-1);
-        connection.SetDatabase(localIni.DataBase);
-        connection.SetServer(localIni.Server);
-        connection.SetCodePage(*localIni.Codepage);
+        batch::ReadConnectionSettings(localIni, connection);
         try {
             batch::Connect(connection);
         } catch (const std::exception& error) {

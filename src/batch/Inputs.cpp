@@ -23,6 +23,14 @@ std::vector<std::string> SettingsDirs() {
     return {config::TLocalIni::ExecutableDir(), etc.empty() ? "/etc/sollist" : etc};
 }
 
+void ReadConnectionSettings(config::TLocalIni& localIni, db::TIBCConnection& connection) {
+    localIni.SettingsDirs = SettingsDirs();
+    localIni.ReadConnectionInfo(-1);
+    connection.SetDatabase(localIni.DataBase);
+    connection.SetServer(localIni.Server);
+    connection.SetCodePage(*localIni.Codepage);
+}
+
 std::string ErrorLogDir() {
     for (const char* name : {"TEMP", "TMPDIR"})
         if (std::string dir = Variable(name); !dir.empty())

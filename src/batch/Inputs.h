@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+namespace sollist::config {
+class TLocalIni;
+}
 namespace sollist::db {
 class TIBCConnection;
 }
@@ -15,6 +18,10 @@ namespace sollist::batch {
 // The folders where firmen.ini is looked for, the first that has one winning: the program's
 // own folder, then $SOLLIST_ETC_DIR, else /etc/sollist.
 std::vector<std::string> SettingsDirs();
+
+// The settings of the chosen connection (firmen.ini from SettingsDirs, the user's ConnectionNr)
+// read into localIni, and its database, server and code page set on connection.
+void ReadConnectionSettings(config::TLocalIni& localIni, db::TIBCConnection& connection);
 
 // The folder of the calculation error log: $TEMP as the installation knows it; on this
 // platform usually unset, so $TMPDIR, else /tmp follows (a file in the root folder is not

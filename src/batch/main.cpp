@@ -132,11 +132,7 @@ int Run(const TOptions& options, batch::TStopSignals& stop) {
             connection.ProcessName = batch::RunProcessName;
         connection.LockTimeout = options.LockTimeout;
         config::TLocalIni localIni;
-        localIni.SettingsDirs = batch::SettingsDirs();
-        localIni.ReadConnectionInfo(-1);
-        connection.SetDatabase(localIni.DataBase);
-        connection.SetServer(localIni.Server);
-        connection.SetCodePage(*localIni.Codepage);
+        batch::ReadConnectionSettings(localIni, connection);
 
         PrintLine("Verbindung zur Datenbank wird aufgebaut!");
         try {
