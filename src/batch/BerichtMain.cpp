@@ -48,31 +48,17 @@ using batch::kExitConnection;
 using batch::kExitError;
 using batch::TUsageError;
 
-struct TOptions {
+// --herkunft: with the explanation of the target hours.
+struct TOptions : batch::TCommonOptions {
     std::string Html = "sollist-bericht.html";
-    std::string Csv;                 // empty: no CSV
-    std::vector<std::string> Orders; // empty: all open orders
-    bool Herkunft = false;           // with the explanation of the target hours
-    bool Help = false;
-    bool Version = false;
+    std::string Csv; // empty: no CSV
 };
 
 TOptions ParseOptions(int argc, char** argv) {
     TOptions options;
-    batch::WalkArguments(argc, argv, {"--help", "-h", "--version", "--herkunft"}, {"-o", "--csv", "--order"},
+    batch::WalkArguments(argc, argv, options, {"-o", "--csv"},
                          [&](std::string_view option, const std::string& value) {
-                             if (option == "--help" || option == "-h")
-                                 options.Help = true;
-                             else if (option == "--version")
-                                 options.Version = true;
-                             else if (option == "--herkunft")
-                                 options.Herkunft = true;
-                             else if (option == "-o")
-                                 options.Html = value;
-                             else if (option == "--csv")
-                                 options.Csv = value;
-                             else
-                                 batch::AddOnce(options.Orders, value);
+                             (option == "-o" ? options.Html : options.Csv) = value;
                          });
     return options;
 }

@@ -11,29 +11,42 @@
 
 namespace sollist::batch {
 
-void WalkArguments(int argc, char** argv, std::initializer_list<std::string_view> flags,
-                   std::initializer_list<std::string_view> valued,
-                   const std::function<void(std::string_view option, const std::string& value)>& take) {
-    const auto among = [](std::initializer_list<std::string_view> options, std::string_view option) {
-        return std::find(options.begin(), options.end(), option) != options.end();
-    };
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view option = argv[i];
-        if (among(flags, option)) {
-            take(option, "");
-            continue;
-        }
-        if (!among(valued, option))
-            throw TUsageError{"unbekannte Option '" + std::string(option) + "'"};
-        if (i + 1 >= argc || argv[i + 1][0] == '\0')
-            throw TUsageError{std::string(option) + " braucht einen Wert"};
-        take(option, argv[++i]);
-    }
+namespace {
+
+bool Among(std::initializer_list<std::string_view> options, std::string_view option) {
+    return std::find(options.begin(), options.end(), option) != options.end();
 }
 
-void AddOnce(std::vector<std::string>& values, const std::string& value) {
-    if (std::find(values.begin(), values.end(), value) == values.end())
-        values.push_back(value);
+// The shared options; false for any other.
+bool TakeCommon(TCommonOptions& common, std::string_view option, const std::string& value) {
+    if (option == "--help" || option == "-h")
+        common.Help = true;
+    else if (option == "--version")
+        common.Version = true;
+    else if (option == "--herkunft")
+        common.Herkunft = true;
+    else if (option != "--order")
+        return false;
+    else if (std::find(common.Orders.begin(), common.Orders.end(), value) == common.Orders.end())
+        common.Orders.push_back(value);
+    return true;
+}
+
+} // namespace
+
+void WalkArguments(int argc, char** argv, TCommonOptions& common, std::initializer_list<std::string_view> own,
+                   const std::function<void(std::string_view option, const std::string& value)>& take) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view option = argv[i];
+        const bool flag = Among({"--help", "-h", "--version", "--herkunft"}, option);
+        if (!flag && option != "--order" && !Among(own, option))
+            throw TUsageError{"unbekannte Option '" + std::string(option) + "'"};
+        if (!flag && (i + 1 >= argc || argv[i + 1][0] == '\0'))
+            throw TUsageError{std::string(option) + " braucht einen Wert"};
+        const std::string value = flag ? std::string() : std::string(argv[++i]);
+        if (!TakeCommon(common, option, value))
+            take(option, value);
+    }
 }
 
 int ReportUsageError(std::string_view program, const TUsageError& error, std::string_view usage) {

@@ -24,14 +24,20 @@ struct TUsageError {
     std::string message;
 };
 
-// Walks an entry's command line in order: each flag (takes no value) and each valued option
-// with the argument after it is handed to take (a flag with an empty value). Anything else, or
-// a valued option at the end or before an empty argument, raises TUsageError.
-void WalkArguments(int argc, char** argv, std::initializer_list<std::string_view> flags,
-                   std::initializer_list<std::string_view> valued,
+// What the command lines of sollist and sollist-bericht share.
+struct TCommonOptions {
+    std::vector<std::string> Orders; // --order, each number once; empty: all open orders
+    bool Herkunft = false;           // --herkunft: the explanation of the target hours
+    bool Help = false;               // --help, -h
+    bool Version = false;            // --version
+};
+
+// Walks an entry's command line in order: the shared options go into common; each of the
+// entry's own options, which take a value, is handed to take with the argument after it.
+// Anything else, or an option at the end or before an empty argument that needs a value,
+// raises TUsageError.
+void WalkArguments(int argc, char** argv, TCommonOptions& common, std::initializer_list<std::string_view> own,
                    const std::function<void(std::string_view option, const std::string& value)>& take);
-// Appends value unless it is there already: an order named twice is taken once.
-void AddOnce(std::vector<std::string>& values, const std::string& value);
 
 // "<program>: <message>" and the usage on standard error; returns kExitUsage.
 int ReportUsageError(std::string_view program, const TUsageError& error, std::string_view usage);

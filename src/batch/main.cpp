@@ -56,13 +56,10 @@ constexpr int kExitSkipped = 3;
 constexpr int kExitRunActive = 4;
 constexpr unsigned kMaxJobs = 64;
 
-struct TOptions {
-    std::vector<std::string> Orders; // empty: all open orders
+// --herkunft: explain the orders' target hours instead of storing them.
+struct TOptions : batch::TCommonOptions {
     unsigned LockTimeout = 60;
-    unsigned Jobs = 1;     // workers of the run over all open orders
-    bool Herkunft = false; // explain the orders' target hours instead of storing them
-    bool Help = false;
-    bool Version = false;
+    unsigned Jobs = 1; // workers of the run over all open orders
 };
 
 // Refused here, before connecting, rather than by the server at the first write.
@@ -82,23 +79,15 @@ unsigned WorkersFor(unsigned jobs) {
 
 TOptions ParseOptions(int argc, char** argv) {
     TOptions options;
-    batch::WalkArguments(
-        argc, argv, {"--help", "-h", "--version", "--herkunft"}, {"--order", "--lock-timeout", "--jobs"},
-        [&](std::string_view option, const std::string& value) {
-            if (option == "--help" || option == "-h")
-                options.Help = true;
-            else if (option == "--version")
-                options.Version = true;
-            else if (option == "--herkunft")
-                options.Herkunft = true;
-            else if (option == "--lock-timeout")
-                options.LockTimeout =
-                    ParseWhole(option, value, "Sekunden", db::TIBCConnection::MaxLockTimeout);
-            else if (option == "--jobs")
-                options.Jobs = WorkersFor(ParseWhole(option, value, "Verbindungen", kMaxJobs));
-            else
-                batch::AddOnce(options.Orders, value);
-        });
+    batch::WalkArguments(argc, argv, options, {"--lock-timeout", "--jobs"},
+                         [&](std::string_view option, const std::string& value) {
+                             if (option == "--lock-timeout")
+                                 options.LockTimeout = ParseWhole(option, value, "Sekunden",
+                                                                  db::TIBCConnection::MaxLockTimeout);
+                             else
+                                 options.Jobs =
+                                     WorkersFor(ParseWhole(option, value, "Verbindungen", kMaxJobs));
+                         });
     if (options.Herkunft && options.Orders.empty())
         throw TUsageError{"--herkunft braucht --order"};
     return options;
