@@ -8,12 +8,16 @@
 #include "db/Transaction.h"
 
 #include <algorithm>
+#include <mutex>
 
 namespace sollist::db {
 
 struct TIBCConnection::Impl {
     fb::Attachment attachment;
-    fb::Transaction transaction; // the default transaction
+    std::int64_t attachmentId = 0; // through a server: what the monitor cancels
+    std::mutex cancelling;         // guards monitor
+    fb::Attachment monitor;        // opened at the first cancel through a server
+    fb::Transaction transaction;   // the default transaction
     TStatementCache statements;
     int openResultSets = 0;
     TCatalogue catalogue;
@@ -43,20 +47,32 @@ std::string TIBCConnection::ConnectString() const {
 
 bool TIBCConnection::Connected() const { return static_cast<bool>(impl_->attachment); }
 
+namespace {
+fb::AttachOptions AttachOptionsOf(const TIBCConnection& connection, const std::string& processName) {
+    fb::AttachOptions options;
+    options.user = connection.Username;
+    options.processName = processName;
+    // Without a server the file itself, never a server that happens to run on this machine.
+    options.fileOnly = connection.Server().empty();
+    if (!connection.Server().empty()) // the embedded engine checks no password
+        options.password = connection.Password;
+    return options;
+}
+} // namespace
+
 void TIBCConnection::Connect() {
     if (Connected())
         return;
-    fb::AttachOptions options;
-    options.user = Username;
-    options.processName = ProcessName;
-    // Without a server the file itself, never a server that happens to run on this machine.
-    options.fileOnly = server_.empty();
-    if (!server_.empty()) // the embedded engine checks no password
-        options.password = Password;
-    impl_->attachment = fb::Attach(ConnectString(), options);
+    impl_->attachment = fb::Attach(ConnectString(), AttachOptionsOf(*this, ProcessName));
+    if (!server_.empty())
+        impl_->attachmentId = fb::AttachmentId(impl_->attachment.get());
 }
 
 void TIBCConnection::Close() {
+    {
+        const std::lock_guard lock(impl_->cancelling);
+        impl_->monitor.reset();
+    }
     for (TIBCTransaction* transaction : std::vector(impl_->explicitTransactions)) transaction->Abandon();
     impl_->statements.Clear();  // statements are freed before the detach
     impl_->transaction.reset(); // work not auto-committed is rolled back
@@ -65,10 +81,26 @@ void TIBCConnection::Close() {
     impl_->catalogue.Forget();
 }
 
+// Through a server the cancel does not travel on the connection itself: a cancel sent while the
+// run sends its next statement can make the server lose that statement, and the run then waits
+// for an answer forever (seen with Firebird 3.0.11 under load). A second attachment of the same
+// user cancels the running statement through the monitoring tables instead; it touches nothing
+// when none runs, so callers that must stop the run repeat the cancel.
 void TIBCConnection::CancelOperation() {
     if (!Connected())
         return;
-    fb::Cancel(impl_->attachment.get());
+    if (server_.empty()) {
+        fb::Cancel(impl_->attachment.get());
+        return;
+    }
+    const std::lock_guard lock(impl_->cancelling);
+    try {
+        if (!impl_->monitor) // no process name: not counted as a run
+            impl_->monitor = fb::Attach(ConnectString(), AttachOptionsOf(*this, ""));
+        fb::CancelThroughMonitor(impl_->monitor.get(), impl_->attachmentId);
+    } catch (const EIBCError&) {
+        impl_->monitor.reset(); // the next cancel attaches afresh
+    }
 }
 
 Firebird::IAttachment* TIBCConnection::Attachment() {

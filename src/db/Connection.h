@@ -67,7 +67,8 @@ public:
     void Close();
     bool Connected() const;
     // From another thread: the statement running on the connection fails with EIBCError
-    // ("operation was cancelled"); when none runs, the next one does. Connect and Close must not
+    // ("operation was cancelled"). When none runs, the embedded engine cancels the next one and
+    // a server nothing: to stop what the connection does, repeat it. Connect and Close must not
     // run meanwhile.
     void CancelOperation();
 

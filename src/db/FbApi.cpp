@@ -102,6 +102,29 @@ void Cancel(IAttachment* attachment) {
     attachment->cancelOperation(&status.wrapper, fb_cancel_raise);
 }
 
+std::int64_t AttachmentId(IAttachment* attachment) {
+    const unsigned char items[] = {isc_info_attachment_id, isc_info_end};
+    unsigned char answer[16] = {};
+    Status status;
+    attachment->getInfo(&status, sizeof items, items, sizeof answer, answer);
+    // The item, its length in two bytes, then the number; all little-endian.
+    const unsigned length = answer[1] | (answer[2] << 8U);
+    if (answer[0] != isc_info_attachment_id || length > 8)
+        throw EIBCError("The server did not tell the attachment's number");
+    std::uint64_t id = 0;
+    for (unsigned i = length; i > 0; --i) id = (id << 8U) | answer[2 + i];
+    return static_cast<std::int64_t>(id);
+}
+
+void CancelThroughMonitor(IAttachment* monitor, std::int64_t id) {
+    Transaction transaction = StartReadCommitted(monitor);
+    const std::string sql =
+        "DELETE FROM MON$STATEMENTS WHERE MON$STATE = 1 AND MON$ATTACHMENT_ID = " + std::to_string(id);
+    Status status;
+    monitor->execute(&status, transaction.get(), 0, sql.c_str(), 3, nullptr, nullptr, nullptr, nullptr);
+    Commit(transaction);
+}
+
 Transaction StartReadCommitted(IAttachment* attachment, Access access, unsigned lockTimeoutSeconds) {
     std::vector<unsigned char> tpb = {
         isc_tpb_version3,

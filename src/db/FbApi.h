@@ -6,6 +6,7 @@
 
 #include <firebird/Interface.h>
 
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -90,6 +91,11 @@ void Detach(Attachment& attachment);
 // Cancels what runs on the attachment, from any thread (the next statement when nothing runs);
 // a failure to cancel is ignored.
 void Cancel(Firebird::IAttachment* attachment);
+// The server's number of the attachment (MON$ATTACHMENT_ID).
+std::int64_t AttachmentId(Firebird::IAttachment* attachment);
+// Cancels the statement running on the attachment numbered id, through the monitoring tables of
+// another attachment (monitor) of the same user; nothing when none runs. Raises EIBCError.
+void CancelThroughMonitor(Firebird::IAttachment* monitor, std::int64_t id);
 
 enum class Access { ReadWrite, ReadOnly };
 // Starts a read-committed (record version, wait) transaction. A read-only one does not hold

@@ -8,7 +8,9 @@
 #include "db/Connection.h"
 #include "db/DataSet.h"
 #include "db/Errors.h"
+#include "db/FbApi.h"
 #include "db/Password.h"
+#include "db/Statement.h"
 #include "db/Transaction.h"
 
 #include <firebird/Interface.h>
@@ -16,9 +18,12 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <thread>
 
 namespace sollist::db {
 namespace {
@@ -234,6 +239,125 @@ TEST_F(EmbeddedConnectionFixture, TheExplicitTransactionHoldsNoServerTransaction
     EXPECT_FALSE(entry.Active());
     EXPECT_THROW(entry.Commit(), EDatabaseError);
 }
+
+// CancelOperation from another thread, as a stop by a signal uses it: repeated until the
+// connection's statement gives way.
+class ConnectionCancelTest : public ::testing::TestWithParam<DbMode> {
+protected:
+    TestDatabase db{GetParam(), false};
+    TIBCConnection connection;
+
+    void SetUp() override {
+        db.Exec("CREATE TABLE T (A INTEGER); INSERT INTO T VALUES (1)");
+        connection.SetServer(db.Server());
+        connection.SetDatabase(db.Database());
+        connection.Password = test::ServerPassword();
+        connection.LockTimeout = 60;
+        connection.Connect();
+    }
+
+    // The embedded engine cancels a rollback too; the work then waits for the next one.
+    void RollBackUnlessCancelled() {
+        try {
+            connection.AutoRollback();
+        } catch (const EIBCError& error) {
+            EXPECT_TRUE(error.HasCode(isc_cancelled)) << error.what();
+        }
+    }
+};
+
+// Cancels the connection every period until the returned guard goes.
+class RepeatedCancel {
+public:
+    RepeatedCancel(TIBCConnection& connection, std::chrono::microseconds period)
+        : thread_([&connection, period, this] {
+              while (!done_) {
+                  connection.CancelOperation();
+                  std::this_thread::sleep_for(period);
+              }
+          }) {}
+    ~RepeatedCancel() {
+        done_ = true;
+        thread_.join();
+    }
+    RepeatedCancel(const RepeatedCancel&) = delete;
+    RepeatedCancel& operator=(const RepeatedCancel&) = delete;
+
+private:
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
+// A write waiting for a row another transaction holds gives way at once, not at the lock timeout.
+TEST_P(ConnectionCancelTest, EndsAWaitForAHeldRow) {
+    db.Connection().IBCConnection.Prepare("UPDATE T SET A = A").Execute({}); // held, not committed
+    const auto start = std::chrono::steady_clock::now();
+    std::intptr_t code = 0;
+    {
+        const RepeatedCancel cancel(connection, std::chrono::milliseconds(100));
+        try {
+            connection.Prepare("UPDATE T SET A = 2").Execute({});
+        } catch (const EIBCError& error) {
+            code = error.Code();
+        }
+    }
+    EXPECT_EQ(code, isc_cancelled);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    db.Connection().IBCConnection.AutoRollback();
+}
+
+// Cancels arriving while the connection sends one short statement after the other: each
+// statement is done or cancelled, and none is lost on the way. A lost one would wait for its
+// answer forever: after 20 s without an answer the watchdog cuts the line, and the test fails.
+TEST_P(ConnectionCancelTest, CancelsAmidShortStatementsLoseNone) {
+    std::atomic<int> answered{0};
+    std::atomic<bool> stalled{false};
+    const std::jthread watchdog([&](const std::stop_token& stop) {
+        int seen = -1;
+        auto since = std::chrono::steady_clock::now();
+        while (!stop.stop_requested() && !stalled) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (answered != seen) {
+                seen = answered;
+                since = std::chrono::steady_clock::now();
+            } else if (std::chrono::steady_clock::now() - since > std::chrono::seconds(20)) {
+                stalled = true;
+                Firebird::CheckStatusWrapper status(fb::Master()->getStatus());
+                connection.Attachment()->cancelOperation(&status, fb_cancel_abort);
+                status.dispose();
+            }
+        }
+    });
+    int cancelled = 0;
+    {
+        const RepeatedCancel cancel(connection, std::chrono::milliseconds(1));
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (std::chrono::steady_clock::now() < end) {
+            try {
+                TIBCQuery query(connection, "qryT");
+                query.SetSQL({"SELECT A FROM T"});
+                query.Open();
+                query.Close();
+                connection.Prepare("DELETE FROM T WHERE A = 99").Execute({});
+                connection.AutoCommit();
+            } catch (const EIBCError& error) {
+                ASSERT_FALSE(stalled) << "a statement got no answer for 20 s";
+                ASSERT_TRUE(error.HasCode(isc_cancelled)) << error.what();
+                ++cancelled;
+                RollBackUnlessCancelled();
+            }
+            ++answered;
+        }
+    }
+    EXPECT_GT(answered, 100);
+    // Through a server a statement this short is seldom still running when its cancel arrives.
+    if (GetParam() == DbMode::Embedded) {
+        EXPECT_GT(cancelled, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ConnectionCancelTest, ::testing::Values(DbMode::Embedded, DbMode::Server),
+                         test::DbModeName);
 
 } // namespace
 } // namespace sollist::db
