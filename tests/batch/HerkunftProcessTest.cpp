@@ -3,12 +3,11 @@
 #include "OrderHoursData.h"
 #include "support/ProgramRun.h"
 #include "support/TestDatabase.h"
+#include "support/TextFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,11 +21,6 @@ using test::ProgramFolder;
 using test::ProgramResult;
 using test::RunOptions;
 using test::TestDatabase;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 class HerkunftProcess : public ::testing::TestWithParam<DbMode> {
 protected:
@@ -42,14 +36,14 @@ protected:
 
 TEST_P(HerkunftProcess, ExplainsTheOrderAsATableAndStoresNothing) {
     TestDatabase db(GetParam());
-    db.Exec(ReadFile(fs::path(test::SourceDir()) / "sql" / "demo.sql"));
+    db.Exec(test::ReadFileText(fs::path(test::SourceDir()) / "sql" / "demo.sql"));
     // A key-table material without a key-table row on the kitchen: a data problem for the log.
     db.Exec("INSERT INTO MATERIAL (MANUMM, MANAME, MAARBEH) VALUES ('KT-LEER', 'ohne Keytabelle', 'KM1');"
             "INSERT INTO POS_MAT (APMAOFNUMM, APMAAPNUMM, APMALFNR, APMAMANUMM, APMASOLLME, APMAMGMULT) "
             "VALUES ('24001', '3', 2, 'KT-LEER', 1, 0);");
     folder_.WriteConnection(db.Database(), db.Server());
     ASSERT_EQ(Run({}).exitStatus, 0);
-    const std::string log = ReadFile(folder_.Dir() / "SollBerFehler.Txt");
+    const std::string log = test::ReadFileText(folder_.Dir() / "SollBerFehler.Txt");
     ASSERT_NE(log.find("Offert: 24001 Material: KT-LEER Keytabelle nicht gefunden"), std::string::npos);
     const std::string stored = db.QueryValue(testdata::AufsStdListing);
     const std::string totals = db.QueryValue(testdata::AuftragListing);
@@ -86,7 +80,7 @@ TEST_P(HerkunftProcess, ExplainsTheOrderAsATableAndStoresNothing) {
         << run.output;
     EXPECT_EQ(db.QueryValue(testdata::AufsStdListing), stored);
     EXPECT_EQ(db.QueryValue(testdata::AuftragListing), totals);
-    EXPECT_EQ(ReadFile(folder_.Dir() / "SollBerFehler.Txt"), log) << "an explanation is no run";
+    EXPECT_EQ(test::ReadFileText(folder_.Dir() / "SollBerFehler.Txt"), log) << "an explanation is no run";
 
     const ProgramResult unknown = Run({"--herkunft", "--order", "99999"});
     EXPECT_EQ(unknown.exitStatus, 3);

@@ -6,6 +6,7 @@
 #include "db/Statement.h"
 #include "support/ProgramRun.h"
 #include "support/TestDatabase.h"
+#include "support/TextFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,7 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <future>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -94,17 +93,6 @@ private:
     std::promise<void> reached_;
     std::future<ProgramResult> run_; // destroyed first: waits for the run
 };
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-std::size_t Count(const std::string& text, const std::string& part) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-    return count;
-}
 
 TEST(NightlyRun, EachExitStatus) {
     TestDatabase db(DbMode::Embedded);
@@ -187,9 +175,9 @@ TEST(NightlyRun, OrderHeldByAUserIsSkippedAfterTheLockTimeoutThroughTheServer) {
                   "A1/1.000/2.000/0.000/0.000/2024-05-02/MON B2/99.000/-/-/-/-/- "
                   "C3/1.000/0.000/0.000/0.000/-/");
         EXPECT_EQ(db.QueryValue(AufsStdListing), "A1/MONT/MON/1.000/2.000 C3/ZUSCHN/ZUS/1.000/0.000");
-        const std::string log = ReadFile(folder.Dir() / "SollBerFehler.Txt");
-        EXPECT_EQ(Count(log, "Offert B2"), 1u) << log;
-        EXPECT_EQ(Count(log, "Offert "), 1u) << log;
+        const std::string log = test::ReadFileText(folder.Dir() / "SollBerFehler.Txt");
+        EXPECT_EQ(test::Count(log, "Offert B2"), 1u) << log;
+        EXPECT_EQ(test::Count(log, "Offert "), 1u) << log;
     }
 }
 
@@ -240,10 +228,10 @@ TEST(NightlyRun, OrderWhoseAufsStdRowAUserHoldsIsSkippedThroughTheServer) {
         EXPECT_EQ(run.exitStatus, 3);
         EXPECT_EQ(db.QueryValue(AufsStdListing), c.stored);
         EXPECT_EQ(db.QueryValue(AuftragListing), c.totals);
-        const std::string log = ReadFile(folder.Dir() / "SollBerFehler.Txt");
-        EXPECT_EQ(Count(log, "Offert B2: AufSStd von einem Benutzer gesperrt, nicht berechnet\r\n"), 1u)
+        const std::string log = test::ReadFileText(folder.Dir() / "SollBerFehler.Txt");
+        EXPECT_EQ(test::Count(log, "Offert B2: AufSStd von einem Benutzer gesperrt, nicht berechnet\r\n"), 1u)
             << log;
-        EXPECT_EQ(Count(log, "Offert "), 1u) << log;
+        EXPECT_EQ(test::Count(log, "Offert "), 1u) << log;
     }
 }
 
@@ -335,7 +323,7 @@ TEST(NightlyRun, ReportDuringARunSaysSoThroughTheServer) {
     ASSERT_TRUE(run.Reached());
     const fs::path page = reportFolder.Dir() / "sollist-bericht.html";
     const ProgramResult during = reportFolder.Run(ServerRun());
-    const std::string pageDuring = ReadFile(page);
+    const std::string pageDuring = test::ReadFileText(page);
     holder.reset();
     EXPECT_EQ(run.Result().exitStatus, 0);
     const ProgramResult after = reportFolder.Run(ServerRun());
@@ -347,12 +335,12 @@ TEST(NightlyRun, ReportDuringARunSaysSoThroughTheServer) {
     EXPECT_NE(during.output.find("); der Bericht zeigt einen Zwischenstand.\nBericht: "), std::string::npos)
         << during.output;
     const std::string pageNote = "<h1>Soll-Ist-Bericht</h1>\n<p class=\"laufend\"";
-    EXPECT_EQ(Count(pageDuring, pageNote), 1u);
+    EXPECT_EQ(test::Count(pageDuring, pageNote), 1u);
     EXPECT_NE(pageDuring.find("Zwischenstand: Während der Bericht gelesen wurde, lief auf der Datenbank eine "
                               "Berechnung (Rechner "),
               std::string::npos);
     EXPECT_EQ(after.output, "Bericht: " + page.string() + "\n");
-    EXPECT_EQ(Count(ReadFile(page), "laufend"), 0u);
+    EXPECT_EQ(test::Count(test::ReadFileText(page), "laufend"), 0u);
 }
 
 // The first run waits on A1, which a user holds; a second run started meanwhile is refused in
@@ -376,7 +364,7 @@ TEST(NightlyRun, OverlappingRunIsRefusedAndChangesNothingThroughTheServer) {
     ASSERT_TRUE(second.output.starts_with(test::StartLine + refusal)) << second.output;
     EXPECT_NE(second.output.find(", Prozess "), std::string::npos) << second.output;
     EXPECT_TRUE(second.output.ends_with("); dieser Lauf ändert nichts.\n")) << second.output;
-    EXPECT_EQ(Count(second.output, "\n"), 2u) << second.output;
+    EXPECT_EQ(test::Count(second.output, "\n"), 2u) << second.output;
     EXPECT_NE(db.QueryValue(AufsStdListing).find("OLD/MONT/MON/1.000/2.000"), std::string::npos);
     EXPECT_EQ(db.QueryValue(AuftragListing), "A1/-/-/-/-/-/- B2/-/-/-/-/-/- C3/-/-/-/-/-/-");
 

@@ -5,6 +5,7 @@
 #include "support/ProgramRun.h"
 #include "support/StoredFigures.h"
 #include "support/TestDatabase.h"
+#include "support/TextFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +13,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <string>
 #include <vector>
@@ -27,11 +26,6 @@ using test::DbMode;
 using test::ProgramFolder;
 using test::ProgramResult;
 using test::TestDatabase;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 // An assembly of the order with part types whose formulas read its dimensions; bad formulas
 // print an error line each and count 0.
@@ -62,7 +56,7 @@ std::string KeyTableProblem(const std::string& ofNumm) {
 // The demo data, then a large order (its workers finish after the ones behind it) and small
 // orders with formula error lines and error-log lines between plain ones.
 std::string DemoAndMore() {
-    std::string sql = ReadFile(fs::path(test::SourceDir()) / "sql" / "demo.sql");
+    std::string sql = test::ReadFileText(fs::path(test::SourceDir()) / "sql" / "demo.sql");
     sql += KeyTableMaterial + Order("GROSS") + PartTypes("GROSS", 300);
     sql += Order("F1") + PartTypes("F1", 10, "B/0+(") + Target("F1", 1, "MONT", 2);
     sql += Order("S1") + Target("S1", 1, "MONT", 1);
@@ -96,7 +90,8 @@ RunSeen RunWithJobs(TestDatabase& db, const std::string& jobs) {
     if (db.Mode() == DbMode::Server)
         options.env.emplace_back("ISC_PASSWORD", test::ServerPassword());
     RunSeen seen{folder.Run(options), "", ""};
-    seen.log = LogWithoutTimes(ReadFile(folder.Dir() / "SollBerFehler.Txt"));
+    const fs::path log = folder.Dir() / "SollBerFehler.Txt"; // a run that ends early leaves none
+    seen.log = fs::exists(log) ? LogWithoutTimes(test::ReadFileText(log)) : "";
     seen.stored = test::StoredFigures(db.Connection().IBCConnection);
     db.Connection().IBCConnection.Close(); // the embedded engine lets one process open the file
     return seen;

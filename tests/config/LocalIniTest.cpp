@@ -3,6 +3,7 @@
 #include "common/Errors.h"
 #include "support/Environment.h"
 #include "support/TestDatabase.h"
+#include "support/TextFiles.h"
 #include "support/UserConfig.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 namespace sollist::config {
@@ -21,13 +21,6 @@ namespace fs = std::filesystem;
 void WriteFile(const fs::path& path, const std::string& content) {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << content;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // A private folder holding the per-user config (XDG_CONFIG_HOME) and a firmen.ini.
@@ -141,17 +134,17 @@ TEST_F(LocalIniTest, FirmenwechselKeepsOtherContentAndLeavesNoTempFile) {
         "; per-user settings\n[Other]\nConnectionNr=9\n\n[R7]\nLanguage=de\nConnectionNr=2\nTheme=dark\n");
     ini_.Firmenwechsel(5);
     EXPECT_EQ(
-        ReadFile(RegistryPath()),
+        test::ReadFileText(RegistryPath()),
         "; per-user settings\n[Other]\nConnectionNr=9\n\n[R7]\nLanguage=de\nConnectionNr=5\nTheme=dark\n");
 
     WriteRegistry("[Other]\nKey=1\n\n[R7]\nLanguage=de\n\n[Later]\nX=1\n");
     ini_.Firmenwechsel(4);
-    EXPECT_EQ(ReadFile(RegistryPath()),
+    EXPECT_EQ(test::ReadFileText(RegistryPath()),
               "[Other]\nKey=1\n\n[R7]\nLanguage=de\nConnectionNr=4\n\n[Later]\nX=1\n");
 
     WriteRegistry("[Other]\nKey=1");
     ini_.Firmenwechsel(6);
-    EXPECT_EQ(ReadFile(RegistryPath()), "[Other]\nKey=1\n\n[R7]\nConnectionNr=6\n");
+    EXPECT_EQ(test::ReadFileText(RegistryPath()), "[Other]\nKey=1\n\n[R7]\nConnectionNr=6\n");
 
     int files = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(RegistryPath().parent_path())) ++files;
@@ -167,7 +160,7 @@ TEST_F(LocalIniTest, FirmenwechselChangesTheSectionTheReadFinds) {
         ini_.Firmenwechsel(3);
         ini_.ReadConnectionInfo(-1);
         EXPECT_EQ(ini_.ConnectionNumber(), 3) << before;
-        EXPECT_EQ(ReadFile(RegistryPath()), before.substr(0, before.find('=') + 1) + "3\n");
+        EXPECT_EQ(test::ReadFileText(RegistryPath()), before.substr(0, before.find('=') + 1) + "3\n");
     }
 }
 

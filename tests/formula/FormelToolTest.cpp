@@ -1,4 +1,6 @@
 // Runs the built sollist-formel as a process and checks its line protocol.
+#include "TextFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -6,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 
@@ -18,13 +19,6 @@ struct TRun {
     int exitCode = -1;
     std::string out, err;
 };
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class TFormelToolTest : public testing::Test {
 protected:
@@ -39,7 +33,8 @@ protected:
                                     (dir_ / "in").string() + "' >'" + (dir_ / "out").string() + "' 2>'" +
                                     (dir_ / "err").string() + "'";
         const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir_ / "out"), ReadFile(dir_ / "err")};
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, sollist::test::ReadFileText(dir_ / "out"),
+                sollist::test::ReadFileText(dir_ / "err")};
     }
 };
 

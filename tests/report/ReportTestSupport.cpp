@@ -76,22 +76,6 @@ test::ProgramResult RunReport(const test::ProgramFolder& folder, std::vector<std
     return folder.Run(options);
 }
 
-std::size_t Count(const std::string& text, const std::string& part) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
-        ++count;
-    return count;
-}
-
-std::string ReadFileText(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        throw std::runtime_error("cannot read " + path.string());
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 std::string Between(const std::string& text, const std::string& from, const std::string& to) {
     const std::size_t begin = text.find(from);
     if (begin == std::string::npos)

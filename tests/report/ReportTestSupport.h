@@ -5,6 +5,7 @@
 #include "db/DMConnection.h"
 #include "support/ProgramRun.h"
 #include "support/TestDatabase.h"
+#include "support/TextFiles.h"
 
 #include <filesystem>
 #include <map>
@@ -42,13 +43,12 @@ private:
     std::unique_ptr<db::TDMConnection> connection_;
 };
 
-std::string ReadFileText(const std::filesystem::path& path);
+using test::ReadFileText;
 
 // sollist-bericht run in the folder with these arguments (and the server's password).
 test::ProgramResult RunReport(const test::ProgramFolder& folder, std::vector<std::string> args);
 
-// How often part occurs in text (without overlaps).
-std::size_t Count(const std::string& text, const std::string& part);
+using test::Count;
 
 // The part of a text from the first `from` up to the next `to` after it; empty without `from`.
 std::string Between(const std::string& text, const std::string& from, const std::string& to);

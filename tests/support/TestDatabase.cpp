@@ -1,4 +1,5 @@
 #include "TestDatabase.h"
+#include "TextFiles.h"
 #include "common/Text.h"
 
 #include "db/Convert.h"
@@ -15,8 +16,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace sollist::test {
 
@@ -35,15 +34,6 @@ std::string UniqueName() {
 
 std::string QueryFirstValue(Firebird::IAttachment* attachment, const std::string& sql,
                             const text::CodePage* codePage);
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path);
-    if (!file)
-        throw std::runtime_error("cannot read " + path.string());
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 } // namespace
 
@@ -135,7 +125,7 @@ TestDatabase::TestDatabase(DbMode mode, bool loadSchema, DbCharset charset)
     impl_->options.create = false;
     impl_->holdAttachment = mode == DbMode::Server;
     if (loadSchema) {
-        std::string schema = ReadFile(fs::path(SourceDir()) / "sql" / "schema.sql");
+        std::string schema = ReadFileText(fs::path(SourceDir()) / "sql" / "schema.sql");
         const std::string utf8 = "CHARACTER SET UTF8";
         for (std::size_t at = 0; (at = schema.find(utf8, at)) != std::string::npos;) {
             schema.replace(at, utf8.size(), "CHARACTER SET " + CharsetName(charset));
