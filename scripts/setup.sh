@@ -10,7 +10,7 @@ FB_CONF=/etc/firebird/3.0/firebird.conf
 PIDFILE=/run/firebird3.0/server.pid
 
 packages=(firebird3.0-server firebird3.0-server-core firebird3.0-utils libfbclient2 firebird-dev
-          cmake g++ make clang libclang-rt-14-dev clang-tidy googletest libgtest-dev
+          cmake g++ make clang libclang-rt-14-dev clang-tidy clang-format googletest libgtest-dev
           libbenchmark-dev libfmt-dev libmuparser-dev valgrind procps time
           python3 perl    # the benchmarks' generator and scale script
           chromium fonts-dejavu-core    # the report's browser test (headless) and its font
