@@ -9,6 +9,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace sollist {
 
@@ -20,7 +21,10 @@ class TIBCConnection;
 using TConsoleSink = std::function<void(const std::string& line)>;
 
 // Built with designated initializers; leaving out ErrorLogDir or Today is a compiler warning
-// (missing initializer), so that no run goes with a root folder or day 0 unnoticed.
+// (missing initializer), so that no run goes with a root folder or day 0 unnoticed. A context
+// derived from another (another connection, other sinks) is made with WithConnection or
+// WithSinks, the one place that copies it. Classes that keep a reference to a context say so;
+// the context must outlive them.
 struct TRunContext {
     db::TIBCConnection& Connection;
     // Progress and formula error lines; empty: the lines are dropped.
@@ -44,6 +48,25 @@ struct TRunContext {
             Console(line);
     }
     bool StopRequested() const { return StopRequest != nullptr && *StopRequest; }
+
+    // This context on another connection (a worker's): same sinks, inputs and stop request.
+    TRunContext WithConnection(db::TIBCConnection& connection) const {
+        return Derived(connection, Console, LogLines);
+    }
+    // This context with other sinks for console and error-log lines (empty: as above).
+    TRunContext WithSinks(TConsoleSink console, TConsoleSink logLines = {}) const {
+        return Derived(Connection, std::move(console), std::move(logLines));
+    }
+
+private:
+    TRunContext Derived(db::TIBCConnection& connection, TConsoleSink console, TConsoleSink logLines) const {
+        return {.Connection = connection,
+                .Console = std::move(console),
+                .LogLines = std::move(logLines),
+                .ErrorLogDir = ErrorLogDir,
+                .Today = Today,
+                .StopRequest = StopRequest};
+    }
 };
 
 // The run stopped between two orders because StopRequest was set.
