@@ -236,15 +236,17 @@ TEST(NightlyRun, OrderWhoseAufsStdRowAUserHoldsIsSkippedThroughTheServer) {
 }
 
 // SIGTERM or SIGINT while B2 is in hand (its AufSStd rows written, its totals waiting for a user
-// who holds the order): B2 is rolled back, A1 stays stored, C3 is not begun; one line says so
-// and the status is 128 + the signal's number.
+// who holds the order): B2 is rolled back, A1 stays stored, C3 is not begun and keeps the rows
+// of the run before; one line says so and the status is 128 + the signal's number.
 TEST(NightlyRun, SignalStopsTheRunAndRollsBackTheOrderInHandThroughTheServer) {
     TestDatabase db(DbMode::Server);
     db.Exec(ThreeOrders());
     for (const int signal : {SIGTERM, SIGINT}) {
         const std::string name = signal == SIGTERM ? "SIGTERM" : "SIGINT";
         SCOPED_TRACE(name);
-        db.Exec("DELETE FROM AUFSSTD; UPDATE AUFTRAG SET ASSOLLSTND = NULL;");
+        db.Exec(
+            "DELETE FROM AUFSSTD; UPDATE AUFTRAG SET ASSOLLSTND = NULL;"
+            "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) VALUES ('C3', 'ALT', 'ZUS', 5, 5);");
         ProgramFolder folder;
         folder.WriteConnection(db.Database(), db.Server());
         RowHolder holder(db, "B2");
@@ -259,7 +261,8 @@ TEST(NightlyRun, SignalStopsTheRunAndRollsBackTheOrderInHandThroughTheServer) {
                                   "gespeichert.\n");
         EXPECT_EQ(run.exitStatus, 128 + signal);
         EXPECT_LT(run.elapsed, 30s);
-        EXPECT_EQ(db.QueryValue(AufsStdListing), "A1/MONT/MON/1.000/2.000");
+        EXPECT_EQ(db.QueryValue(AufsStdListing),
+                  "A1/MONT/MON/1.000/2.000 C3/ALT/ZUS/5.000/5.000"); // C3: as before
         EXPECT_EQ(db.QueryValue(AuftragListing),
                   "A1/1.000/2.000/0.000/0.000/2024-05-02/MON B2/-/-/-/-/-/- C3/-/-/-/-/-/-");
     }
