@@ -6,10 +6,12 @@
 #include "UserConfig.h"
 
 #include "db/Connection.h"
+#include "db/Convert.h"
 #include "db/DataSet.h"
 #include "db/Errors.h"
 #include "db/FbApi.h"
 #include "db/Password.h"
+#include "db/ReadView.h"
 #include "db/Statement.h"
 #include "db/Transaction.h"
 
@@ -218,6 +220,34 @@ TEST_F(EmbeddedConnectionFixture, WritesAreCommittedAtOnceAndTheExplicitTransact
     entry.Commit();
     EXPECT_FALSE(entry.Active());
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM T"), "1");
+}
+
+// While a read view is open, the connection's statements read the database as committed when
+// it began: a row committed meanwhile by another attachment is not seen until the view ends.
+// A global temporary table may be written in it and reads back what was written; a write of
+// any other table is refused.
+TEST_F(EmbeddedConnectionFixture, ReadViewReadsOneSnapshotAndWritesOnlyTemporaryTables) {
+    db.Exec("CREATE TABLE T (A INTEGER);"
+            "CREATE GLOBAL TEMPORARY TABLE G (A INTEGER) ON COMMIT PRESERVE ROWS;"
+            "INSERT INTO T VALUES (1)");
+    auto count = [&](const std::string& table) {
+        std::string value;
+        connection.Prepare("SELECT COUNT(*) FROM " + table).Query({}, [&](std::vector<TValue>& row) {
+            value = ValueToString(row.at(0));
+        });
+        return value;
+    };
+    {
+        TIBCReadView view(connection);
+        EXPECT_THROW(TIBCReadView{connection}, EDatabaseError); // one at a time
+        EXPECT_EQ(count("T"), "1");
+        db.Exec("INSERT INTO T VALUES (2)");
+        EXPECT_EQ(count("T"), "1");
+        connection.Prepare("INSERT INTO G VALUES (1)").Execute({});
+        EXPECT_EQ(count("G"), "1");
+        EXPECT_THROW(connection.Prepare("INSERT INTO T VALUES (3)").Execute({}), EIBCError);
+    }
+    EXPECT_EQ(count("T"), "2");
 }
 
 // The entry's transaction spans the whole run. Held open on the server it would pin the
