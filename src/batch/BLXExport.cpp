@@ -7,6 +7,7 @@
 #include "db/Errors.h"
 #include "db/OpenOrders.h"
 #include "db/ReadView.h"
+#include "db/RowReader.h"
 #include "db/Statement.h"
 #include "db/WorkUnit.h"
 #include "ist/IstStunden.h"
@@ -129,10 +130,12 @@ std::vector<std::string> Tdm_BLXExport::ListOpenOrders() {
     qry.Close();
     db::SetOpenOrdersDay(qry, FContext.Today);
     qry.Open();
+    struct TOpenOrder {
+        std::string OfNumm;
+    };
     std::vector<std::string> orders;
-    orders.reserve(static_cast<std::size_t>(qry.RecordCount()));
-    for (auto orderNumber = qry.FieldByName("AOfNumm"); !qry.Eof(); qry.Next())
-        orders.push_back(orderNumber.AsString());
+    for (TOpenOrder& order : db::ReadRows<TOpenOrder>(qry, {{"AOfNumm", &TOpenOrder::OfNumm}}))
+        orders.push_back(std::move(order.OfNumm));
     qry.Close();
     return orders;
 }
