@@ -45,8 +45,8 @@ END)";
 
 struct Tdm_BLXExport::TRun {
     TRun(const TRunContext& context, const TStammdaten* seed)
-        : Stammdaten(seed != nullptr ? *seed : TStammdaten{}), Solltat(context, &Stammdaten.Soll),
-          IstStunden(context, &Stammdaten.Lohn) {}
+        : Stammdaten(seed != nullptr ? *seed : TStammdaten{}), Solltat(context, Stammdaten.Soll),
+          IstStunden(context, Stammdaten.Lohn) {}
 
     TStammdaten Stammdaten;
     solltat::TSolltat Solltat;
@@ -218,8 +218,9 @@ void Tdm_BLXExport::CalcSollIst(const std::string& OfNumm) {
         tbAuftrag.Close();
         return;
     }
-    solltat::TSolltat solltat(FContext);
-    ist::TIstStunden istStunden(FContext);
+    TStammdaten stammdaten; // this order's alone
+    solltat::TSolltat solltat(FContext, stammdaten.Soll);
+    ist::TIstStunden istStunden(FContext, stammdaten.Lohn);
     solltat.Calculate({OfNumm}, false);
     const double targetSum = SumTargetHours(nullptr);
     WriteOrderTotals(targetSum, istStunden.Calc(tbAuftrag.FieldByName("AOfNumm").AsString()));

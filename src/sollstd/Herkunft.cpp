@@ -113,7 +113,7 @@ THerkunftRechnung::THerkunftRechnung(const TRunContext& context)
                .ErrorLogDir = context.ErrorLogDir,
                .Today = context.Today},
       FStammdaten(std::make_unique<solltat::TSollStammdaten>()),
-      FSolltat(std::make_unique<solltat::TSolltat>(FContext, FStammdaten.get())), FSollStunden(context.Connection) {
+      FSolltat(std::make_unique<solltat::TSolltat>(FContext, *FStammdaten)), FSollStunden(context.Connection) {
     FSolltat->Beobachter = FSammler.get();
 
     db::Declare(qryAuftrag,
