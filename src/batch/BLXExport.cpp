@@ -231,13 +231,13 @@ double Tdm_BLXExport::SumTargetHours(std::vector<TStundenZeile>* rows) {
     const std::vector<sollstd::TSollGruppe> gruppen = SollStunden.Read();
     if (rows != nullptr)
         for (const sollstd::TSollGruppe& gruppe : gruppen)
-            rows->push_back({gruppe.RmTat, gruppe.KoNumm, gruppe.Stunden * SollStunden.VertZuschl, 0});
+            rows->push_back({gruppe.RmTat, gruppe.KoNumm, SollStunden.MitZuschlag(gruppe.Stunden), 0});
     return sollstd::TSollStunden::Summe(gruppen);
 }
 
 void Tdm_BLXExport::WriteOrderTotals(double targetSum, const ist::TIstErgebnis& ist) {
     tbAuftrag.Edit();
-    tbAuftrag.FieldByName("AsSollStnd").AsFloat(targetSum * SollStunden.VertZuschl);
+    tbAuftrag.FieldByName("AsSollStnd").AsFloat(SollStunden.MitZuschlag(targetSum));
     tbAuftrag.FieldByName("AsIstStnd").AsFloat(ist.Prodstd);
     tbAuftrag.FieldByName("AOFFSTND").AsFloat(ist.OffStd);
     tbAuftrag.FieldByName("AsRegStnd").AsFloat(ist.Regiestd);

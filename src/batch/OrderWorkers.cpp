@@ -163,7 +163,7 @@ void RunWorkers(const TRunContext& context, std::vector<std::unique_ptr<TWorker>
 
 std::vector<std::string> RunOrderHoursOnWorkers(const TRunContext& context, unsigned workers,
                                                 const TStammdaten* seed) {
-    Tdm_BLXExport module(context); // reads the surcharge factor once before any order
+    Tdm_BLXExport module(context); // empties AufSStd, lists the orders; each worker reads the surcharge again
     TOrderQueue queue(module.EmptyAufsStdAndListOrders());
     // Made here, once: workers starting together would each find it missing and create it.
     solltat::CreateSolltat(context.Connection);

@@ -60,7 +60,7 @@ TSpalten SatzSpalten(const THerkunft& herkunft, const THerkunftSatz& satz) {
     s[12] = Zahl(satz.TaVarSt, 2);
     s[13] = Zahl(satz.TaFixZt, 2);
     s[14] = Zahl(satz.Stunden, 4);
-    s[15] = Zahl(satz.Stunden * herkunft.VertZuschl, 4);
+    s[15] = Zahl(sollstd::TSollStunden::MitZuschlag(satz.Stunden, herkunft.VertZuschl), 4);
     return s;
 }
 
