@@ -1,5 +1,6 @@
 #include "batch/Inputs.h"
 
+#include "common/UserConfig.h"
 #include "config/LocalIni.h"
 #include "db/Connection.h"
 #include "db/Password.h"
@@ -23,8 +24,11 @@ std::vector<std::string> SettingsDirs() {
     return {config::TLocalIni::ExecutableDir(), etc.empty() ? "/etc/sollist" : etc};
 }
 
+std::string UserConfigDir() { return UserConfigHome(Variable("XDG_CONFIG_HOME"), Variable("HOME")); }
+
 void ReadConnectionSettings(config::TLocalIni& localIni, db::TIBCConnection& connection) {
     localIni.SettingsDirs = SettingsDirs();
+    localIni.UserConfigDir = UserConfigDir();
     localIni.ReadConnectionInfo(-1);
     connection.SetDatabase(localIni.DataBase);
     connection.SetServer(localIni.Server);
@@ -40,7 +44,7 @@ std::string ErrorLogDir() {
 
 void Connect(db::TIBCConnection& connection) {
     if (!connection.Server().empty())
-        connection.Password = db::LookupPassword();
+        connection.Password = db::LookupPassword(Variable("ISC_PASSWORD"), UserConfigDir());
     connection.Connect();
 }
 

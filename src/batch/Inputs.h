@@ -19,8 +19,12 @@ namespace sollist::batch {
 // own folder, then $SOLLIST_ETC_DIR, else /etc/sollist.
 std::vector<std::string> SettingsDirs();
 
-// The settings of the chosen connection (firmen.ini from SettingsDirs, the user's ConnectionNr)
-// read into localIni, and its database, server and code page set on connection.
+// The per-user settings folder: UserConfigHome of $XDG_CONFIG_HOME and $HOME.
+std::string UserConfigDir();
+
+// The settings of the chosen connection (firmen.ini from SettingsDirs, the user's ConnectionNr
+// below UserConfigDir) read into localIni, and its database, server and code page set on
+// connection.
 void ReadConnectionSettings(config::TLocalIni& localIni, db::TIBCConnection& connection);
 
 // The folder of the calculation error log: $TEMP as the installation knows it; on this
@@ -28,8 +32,8 @@ void ReadConnectionSettings(config::TLocalIni& localIni, db::TIBCConnection& con
 // writable).
 std::string ErrorLogDir();
 
-// Connects; through a server with the password of db::LookupPassword (ISC_PASSWORD, else the
-// password file), which the embedded engine does not need. A missing password fails here,
+// Connects; through a server with the password of db::LookupPassword ($ISC_PASSWORD, else the
+// password file below UserConfigDir), which the embedded engine does not need. A missing password fails here,
 // like a refused attach.
 void Connect(db::TIBCConnection& connection);
 

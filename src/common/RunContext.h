@@ -46,10 +46,4 @@ struct TRunContext {
     bool StopRequested() const { return StopRequest != nullptr && *StopRequest; }
 };
 
-// The run stopped between two orders because StopRequest was set.
-class ERunStopped : public Exception {
-public:
-    using Exception::Exception;
-};
-
 } // namespace sollist

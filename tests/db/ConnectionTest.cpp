@@ -81,25 +81,18 @@ TEST(ConnectionTargetTest, ServerPrefixAndTrimmedDatabase) {
 
 TEST(PasswordTest, EnvironmentComesFirstThenThePrivateFile) {
     ConfigHome home;
-    EnvironmentGuard config("XDG_CONFIG_HOME", home.Dir());
-    {
-        EnvironmentGuard password("ISC_PASSWORD", "from-env");
-        EXPECT_EQ(LookupPassword(), "from-env");
-    }
-    EnvironmentGuard noPassword("ISC_PASSWORD", std::nullopt);
-    EXPECT_EQ(PasswordFilePath(), home.File());
+    EXPECT_EQ(LookupPassword("from-env", home.Dir()), "from-env");
+    EXPECT_EQ(PasswordFilePath(home.Dir()), home.File());
     home.WritePassword("from-file", 0600);
-    EXPECT_EQ(LookupPassword(), "from-file");
+    EXPECT_EQ(LookupPassword("", home.Dir()), "from-file");
 }
 
 TEST(PasswordTest, RefusesAMissingOrSharedFileWithoutShowingThePassword) {
     ConfigHome home;
-    EnvironmentGuard config("XDG_CONFIG_HOME", home.Dir());
-    EnvironmentGuard noPassword("ISC_PASSWORD", std::nullopt);
     for (mode_t mode : {0644, 0620, 0604, 0660}) {
         home.WritePassword("geheim-123", mode);
         try {
-            LookupPassword();
+            LookupPassword("", home.Dir());
             ADD_FAILURE() << "mode " << std::oct << mode << " accepted";
         } catch (const Exception& error) {
             EXPECT_STREQ(error.kind(), "Exception");
@@ -107,8 +100,24 @@ TEST(PasswordTest, RefusesAMissingOrSharedFileWithoutShowingThePassword) {
             EXPECT_EQ(std::string(error.what()).find("geheim"), std::string::npos) << error.what();
         }
     }
+    // A byte order mark or a blank first line would reach the server as the password.
+    const std::pair<const char*, const char*> unusable[] = {
+        {"\xEF\xBB\xBFgeheim-123", "beginnt mit einer Byte-Order-Markierung (BOM): bitte ohne BOM speichern"},
+        {"\r\ngeheim-123", "ist leer: das Passwort gehört in die erste Zeile"},
+        {" \ngeheim-123", "ist leer: das Passwort gehört in die erste Zeile"}};
+    for (const auto& [content, message] : unusable) {
+        home.WritePassword(content, 0600);
+        try {
+            LookupPassword("", home.Dir());
+            ADD_FAILURE() << "accepted: " << content;
+        } catch (const Exception& error) {
+            EXPECT_TRUE(std::string(error.what()).ends_with(message)) << error.what();
+            EXPECT_NE(std::string(error.what()).find(home.File()), std::string::npos) << error.what();
+        }
+    }
     fs::remove(home.File());
-    EXPECT_THROW(LookupPassword(), Exception);
+    EXPECT_THROW(LookupPassword("", home.Dir()), Exception);
+    EXPECT_THROW(LookupPassword("", ""), Exception);
 }
 
 class ServerConnectionTest : public ::testing::Test {
