@@ -135,7 +135,7 @@ private:
                                    },
                                .ErrorLogDir = FRun.ErrorLogDir,
                                .Today = FRun.Today,
-                               .StopRequest = FRun.StopRequest};
+                               .Stop = FRun.Stop};
     std::unique_ptr<Tdm_BLXExport> FModule;
     solltat::TErrorTxt FLog{FRun.ErrorLogDir};
 };

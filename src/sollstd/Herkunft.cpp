@@ -111,7 +111,8 @@ THerkunftRechnung::THerkunftRechnung(const TRunContext& context)
       FContext{.Connection = context.Connection,
                .Console = [this](const std::string& line) { FSammler->Hinweise.push_back(line); },
                .ErrorLogDir = context.ErrorLogDir,
-               .Today = context.Today},
+               .Today = context.Today,
+               .Stop = context.Stop},
       FStammdaten(std::make_unique<solltat::TSollStammdaten>()),
       FSolltat(std::make_unique<solltat::TSolltat>(FContext, FStammdaten.get())), FSollStunden(context.Connection) {
     FSolltat->Beobachter = FSammler.get();
@@ -146,6 +147,8 @@ THerkunftRechnung::THerkunftRechnung(const TRunContext& context)
 THerkunftRechnung::~THerkunftRechnung() = default;
 
 THerkunft THerkunftRechnung::Erklaere(const std::string& OfNumm) {
+    if (FContext.StopRequested())
+        throw ERunStopped("Erklärung vor Offert " + OfNumm + " angehalten");
     THerkunft herkunft;
     herkunft.OfNumm = OfNumm;
     herkunft.VertZuschl = FSollStunden.VertZuschl;
