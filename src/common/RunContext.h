@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace sollist {
 
@@ -34,7 +35,10 @@ protected:
 using TConsoleSink = std::function<void(const std::string& line)>;
 
 // Built with designated initializers; leaving out ErrorLogDir or Today is a compiler warning
-// (missing initializer), so that no run goes with a root folder or day 0 unnoticed.
+// (missing initializer), so that no run goes with a root folder or day 0 unnoticed. A context
+// derived from another (another connection, other sinks) is made with WithConnection or
+// WithSinks, the one place that copies it. Classes that keep a reference to a context say so;
+// the context must outlive them.
 struct TRunContext {
     db::TIBCConnection& Connection;
     // Progress and formula error lines; empty: the lines are dropped.
@@ -58,6 +62,25 @@ struct TRunContext {
             Console(line);
     }
     bool StopRequested() const { return Stop != nullptr && Stop->Requested(); }
+
+    // This context on another connection (a worker's): same sinks, inputs and stop.
+    TRunContext WithConnection(db::TIBCConnection& connection) const {
+        return Derived(connection, Console, LogLines);
+    }
+    // This context with other sinks for console and error-log lines (empty: as above).
+    TRunContext WithSinks(TConsoleSink console, TConsoleSink logLines = {}) const {
+        return Derived(Connection, std::move(console), std::move(logLines));
+    }
+
+private:
+    TRunContext Derived(db::TIBCConnection& connection, TConsoleSink console, TConsoleSink logLines) const {
+        return {.Connection = connection,
+                .Console = std::move(console),
+                .LogLines = std::move(logLines),
+                .ErrorLogDir = ErrorLogDir,
+                .Today = Today,
+                .Stop = Stop};
+    }
 };
 
 // A connection of the run watched by its stop while this lives.

@@ -2,6 +2,7 @@
 
 #include "common/Text.h"
 #include "db/Catalogue.h"
+#include "db/Errors.h"
 #include "db/FbApi.h"
 #include "db/StatementCache.h"
 #include "db/StatementObserver.h"
@@ -24,6 +25,7 @@ struct TIBCConnection::Impl {
     std::mutex cancelling;         // guards canceller
     TIBCCanceller canceller;       // its own, for CancelOperation
     fb::Transaction transaction;   // the default transaction
+    fb::Transaction readView;      // while a read view is open
     TStatementCache statements;
     int openResultSets = 0;
     TCatalogue catalogue;
@@ -101,6 +103,7 @@ void TIBCConnection::Close() {
     }
     for (TIBCTransaction* transaction : std::vector(impl_->explicitTransactions)) transaction->Abandon();
     impl_->statements.Clear();  // statements are freed before the detach
+    impl_->readView.reset();    // it wrote nothing lasting
     impl_->transaction.reset(); // work not auto-committed is rolled back
     impl_->attachment.reset();
     impl_->openResultSets = 0;
@@ -157,6 +160,10 @@ Firebird::ITransaction* TIBCConnection::DefaultTransaction() {
     return impl_->transaction.get();
 }
 
+Firebird::ITransaction* TIBCConnection::StatementTransaction() {
+    return impl_->readView ? impl_->readView.get() : DefaultTransaction();
+}
+
 void TIBCConnection::AutoCommit() {
     if (unit_.open) {
         unit_.written = true;
@@ -197,6 +204,21 @@ void TIBCConnection::EndWork(bool commit) {
     } else {
         fb::Rollback(impl_->transaction);
     }
+}
+
+void TIBCConnection::BeginReadView() {
+    if (impl_->readView)
+        throw EDatabaseError("A read view is already open");
+    impl_->readView = fb::StartReadOnlySnapshot(Attachment());
+}
+
+void TIBCConnection::EndReadView() {
+    if (!impl_->readView)
+        return;
+    fb::Transaction view; // closed whatever the commit says: on failure its handle rolls it back
+    view.reset(impl_->readView.get());
+    impl_->readView.forget();
+    fb::Commit(view);
 }
 
 void TIBCConnection::ResultSetOpened() { ++impl_->openResultSets; }

@@ -1,7 +1,7 @@
 #pragma once
-// A database connection and its default auto-commit transaction: the entry's, and one per worker
-// of a run on several connections. Beside it: the explicit transaction of the entry
-// (Transaction.h), the unit of work (WorkUnit.h), the statement cache (StatementCache.h), the
+// A database connection (the entry's, or a worker's) and its default auto-commit transaction.
+// Beside it: the explicit transaction of the entry (Transaction.h), the unit of work
+// (WorkUnit.h), the read view (ReadView.h), the statement cache (StatementCache.h), the
 // connection module of the entry (DMConnection.h).
 #include <memory>
 #include <string>
@@ -100,6 +100,9 @@ public:
     Firebird::IAttachment* Attachment();
     // The default transaction, started when none is running.
     Firebird::ITransaction* DefaultTransaction();
+    // The transaction a statement runs in: the read view's while one is open (ReadView.h),
+    // else the default transaction.
+    Firebird::ITransaction* StatementTransaction();
     // Commits the default transaction after a write: a retaining commit while result sets
     // are open on the connection, else a full commit. Inside a unit of work the write waits for
     // the unit's commit.
@@ -121,7 +124,10 @@ private:
     friend class TIBCTransaction;
     friend class TIBCCanceller;
     friend class TIBCWorkUnit;
+    friend class TIBCReadView;
     void EndWork(bool commit); // the common path of AutoCommit and AutoRollback
+    void BeginReadView();      // EDatabaseError when one is open
+    void EndReadView();        // commits it; nothing when none is open
     void Register(TIBCTransaction* transaction);
     void Unregister(TIBCTransaction* transaction);
     struct Impl;

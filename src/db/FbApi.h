@@ -106,6 +106,9 @@ enum class Access { ReadWrite, ReadOnly };
 // 0 waits without limit.
 Transaction StartReadCommitted(Firebird::IAttachment* attachment, Access access = Access::ReadWrite,
                                unsigned lockTimeoutSeconds = 0);
+// Starts a read-only snapshot (concurrency) transaction: every statement in it reads the
+// database as it was committed when it started. It may still write global temporary tables.
+Transaction StartReadOnlySnapshot(Firebird::IAttachment* attachment);
 
 // What the program's attachments send (the texts in UTF-8, the file name among them).
 struct AttachOptions {

@@ -108,11 +108,7 @@ private:
 // clang-format off
 THerkunftRechnung::THerkunftRechnung(const TRunContext& context)
     : FConnection(context.Connection), FSammler(std::make_unique<TSammler>()),
-      FContext{.Connection = context.Connection,
-               .Console = [this](const std::string& line) { FSammler->Hinweise.push_back(line); },
-               .ErrorLogDir = context.ErrorLogDir,
-               .Today = context.Today,
-               .Stop = context.Stop},
+      FContext{context.WithSinks([this](const std::string& line) { FSammler->Hinweise.push_back(line); })},
       FStammdaten(std::make_unique<solltat::TSollStammdaten>()),
       FSolltat(std::make_unique<solltat::TSolltat>(FContext, FStammdaten.get())), FSollStunden(context.Connection) {
     FSolltat->Beobachter = FSammler.get();

@@ -26,8 +26,9 @@ TEST(Console, MessagesBecomeOneVisibleLine) {
 
 // The lead and the database stay readable on a terminal and in a log: no carriage return.
 TEST(Console, ConnectionFailedLineKeepsItsLead) {
-    EXPECT_EQ(ConnectionFailedLine("/srv/firma.fdb", "Error occurred during login\r\n-please check"),
-              "Kann keine Serververbindung herstellen. (/srv/firma.fdb): Error occurred during login  -please check");
+    EXPECT_EQ(
+        ConnectionFailedLine("/srv/firma.fdb", "Error occurred during login\r\n-please check"),
+        "Kann keine Serververbindung herstellen. (/srv/firma.fdb): Error occurred during login  -please check");
 }
 
 } // namespace

@@ -102,9 +102,10 @@ TEST(FaultConnection, MissingSettingsFileNamesThePlacesLookedIn) {
         SCOPED_TRACE(program);
         ProgramFolder folder(program);
         const ProgramResult run = folder.Run();
-        EXPECT_EQ(run.output, (program == "sollist" ? test::StartLine : "") + "firmen.ini nicht gefunden (gesucht: " +
-                                  (folder.Dir() / "firmen.ini").string() + ", " +
-                                  (folder.Dir() / "etc" / "firmen.ini").string() + ")\n");
+        EXPECT_EQ(run.output,
+                  (program == "sollist" ? test::StartLine : "") +
+                      "firmen.ini nicht gefunden (gesucht: " + (folder.Dir() / "firmen.ini").string() + ", " +
+                      (folder.Dir() / "etc" / "firmen.ini").string() + ")\n");
         EXPECT_EQ(run.exitStatus, 1);
     }
 }
@@ -126,8 +127,7 @@ TEST(FaultConnection, SettingsWithoutDatabaseNameFileSectionAndKey) {
             ProgramFolder folder(program);
             folder.WriteSettings(c.settings);
             const ProgramResult run = folder.Run();
-            EXPECT_EQ(run.output, (program == "sollist" ? test::StartLine : "") +
-                                      "Keine Datenbank in " +
+            EXPECT_EQ(run.output, (program == "sollist" ? test::StartLine : "") + "Keine Datenbank in " +
                                       (folder.Dir() / "firmen.ini").string() +
                                       ": der Abschnitt [CONNECTION1] fehlt oder hat kein DataBase=\n");
             EXPECT_EQ(run.exitStatus, 1);
@@ -150,9 +150,9 @@ TEST(FaultConnection, EmptyServerOpensTheFileItselfEvenWithAPasswordThroughTheSe
         const ProgramResult run = folder.Run(options);
 
         EXPECT_EQ(run.exitStatus, 1);
-        EXPECT_TRUE(run.output.starts_with((program == "sollist" ? test::StartLine : "") +
-                                           "Kann keine Serververbindung herstellen. (" + db.Database() +
-                                           "): Die Datenbankdatei ist schon von einem anderen Prozess geöffnet"))
+        EXPECT_TRUE(run.output.starts_with(
+            (program == "sollist" ? test::StartLine : "") + "Kann keine Serververbindung herstellen. (" +
+            db.Database() + "): Die Datenbankdatei ist schon von einem anderen Prozess geöffnet"))
             << run.output;
         ExpectUntouched(db);
     }

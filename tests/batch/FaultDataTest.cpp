@@ -104,7 +104,8 @@ TEST(FaultData, UnwritableErrorLogFolderStopsTheRunBeforeAnythingChanges) {
                                   " (Ordner aus TEMP); nichts berechnet.\n");
         EXPECT_EQ(run.exitStatus, 1);
         EXPECT_EQ(db.QueryValue(AufsStdListing), before);
-        EXPECT_EQ(db.QueryValue("SELECT LIST(TRIM(AOFNUMM) || '=' || CAST(ASSOLLSTND AS NUMERIC(9,3))) FROM AUFTRAG"),
+        EXPECT_EQ(db.QueryValue(
+                      "SELECT LIST(TRIM(AOFNUMM) || '=' || CAST(ASSOLLSTND AS NUMERIC(9,3))) FROM AUFTRAG"),
                   "A1=7.000,B2=7.000,C3=7.000");
     }
 }

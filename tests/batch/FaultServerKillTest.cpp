@@ -129,7 +129,7 @@ DECLARE i INTEGER = 0;
 DECLARE nr CHAR(10);
 BEGIN
   WHILE (i < )" +
-            std::to_string(orders) + R"() DO BEGIN
+           std::to_string(orders) + R"() DO BEGIN
     nr = 'K' || (1000 + i);
     INSERT INTO AUFTRAG (AOFNUMM, ANUMM, ASMONTZULG) VALUES (:nr, :nr, 'KM');
     INSERT INTO POSITIONEN (APOFNUMM, APNUMM, APMENGE, APMWST) VALUES (:nr, '1', 1, '1');
@@ -249,8 +249,9 @@ TEST(FaultServerKill, StopEndsARunOnAServerThatDoesNotAnswer) {
                 << run.output;
             EXPECT_LT(stopped, 20s);
         } else {
-            EXPECT_TRUE(run.output.ends_with("Lauf durch Signal SIGTERM abgebrochen; das Offert in Arbeit ist "
-                                             "zurückgenommen, die fertigen sind gespeichert.\n"))
+            EXPECT_TRUE(
+                run.output.ends_with("Lauf durch Signal SIGTERM abgebrochen; das Offert in Arbeit ist "
+                                     "zurückgenommen, die fertigen sind gespeichert.\n"))
                 << run.output;
             EXPECT_LT(stopped, 5s);
         }
