@@ -559,8 +559,8 @@ TEST(NightlyRun, SettingsFoundWhereAnUnattendedRunLooksThroughTheServer) {
          true,
          1,
          test::StartLine + "Kann keine Serververbindung herstellen. (" + db.Database() +
-             "): No password: set ISC_PASSWORD or create the file " + userPasswordFile +
-             " (readable by its owner only)\n"},
+             "): Kein Passwort: ISC_PASSWORD setzen oder die Datei " + userPasswordFile +
+             " anlegen (nur für ihren Besitzer lesbar)\n"},
         {"firmen.ini in /etc/sollist only",
          {{"ISC_PASSWORD", password}},
          false,
