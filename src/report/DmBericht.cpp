@@ -47,9 +47,14 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
     qryAuftrag.Close();
     db::SetOpenOrdersDay(qryAuftrag, FToday);
     qryAuftrag.Open();
-    const auto readOrder =
-        db::RowReader<TOrderHours>(qryAuftrag, "AOfNumm", "ANumm", "ABezeich", "AsSollStnd", "AsIstStnd",
-                                   "AsRegStnd", "AOffStnd", "AsIstBis");
+    const auto readOrder = db::RowReader<TOrderHours>(qryAuftrag, {{"AOfNumm", &TOrderHours::OfNumm},
+                                                                   {"ANumm", &TOrderHours::ANumm},
+                                                                   {"ABezeich", &TOrderHours::Bezeichnung},
+                                                                   {"AsSollStnd", &TOrderHours::Soll},
+                                                                   {"AsIstStnd", &TOrderHours::IstProd},
+                                                                   {"AsRegStnd", &TOrderHours::IstRegie},
+                                                                   {"AOffStnd", &TOrderHours::IstBuero},
+                                                                   {"AsIstBis", &TOrderHours::IstBis}});
     std::unordered_map<std::string, std::size_t> indexOf;
     for (; !qryAuftrag.Eof(); qryAuftrag.Next()) {
         TOrderHours order = readOrder();
@@ -65,8 +70,12 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
         qryAufSStd.Close();
         qryAufSStd.Open();
         const db::TField rowOrder = qryAufSStd.FieldByName("AsOfNumm");
-        const auto readActivity = db::RowReader<TActivityHours>(qryAufSStd, "AsRmTat", "TaName", "AsKoNumm",
-                                                                "AsSollStd", "AsIstStd");
+        const auto readActivity =
+            db::RowReader<TActivityHours>(qryAufSStd, {{"AsRmTat", &TActivityHours::RmTat},
+                                                       {"TaName", &TActivityHours::Name},
+                                                       {"AsKoNumm", &TActivityHours::KoNumm},
+                                                       {"AsSollStd", &TActivityHours::Soll},
+                                                       {"AsIstStd", &TActivityHours::Ist}});
         for (; !qryAufSStd.Eof(); qryAufSStd.Next()) {
             const auto found = indexOf.find(rowOrder.AsString());
             if (found == indexOf.end())
