@@ -54,6 +54,26 @@ TEST_P(BerichtProcess, GeneratedDatabaseCsvEqualsTheStoredRows) {
     EXPECT_EQ(Count(html, R"(<a href="#o-A00000)"), 25u);
 }
 
+// An installation whose tables have only the columns the program relies on: the report reads
+// the order's name only where the column exists, and shows the order by its number alone.
+TEST_P(BerichtProcess, DatabaseWithOnlyTheReliedOnColumns) {
+    TestDatabase db(GetParam());
+    LoadDemoWithHours(db);
+    db.KeepOnlyReliedOnColumns();
+    folder_.WriteConnection(db.Database(), db.Server());
+
+    const test::ProgramResult run = RunReport(folder_, {"--csv", "zahlen.csv"});
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    const std::string csv = ReadFileText(folder_.Dir() / "zahlen.csv");
+    EXPECT_EQ(ExpectCsvMatchesStoredRows(csv, db.Connection().IBCConnection), 3);
+    for (const auto& row : ParseCsv(csv)) {
+        if (row[0] == "Auftrag")
+            EXPECT_EQ(row[3], "") << row[1];
+    }
+    const std::string html = ReadFileText(folder_.Dir() / "sollist-bericht.html");
+    EXPECT_NE(html.find("<h3>Offert 24001</h3>"), std::string::npos);
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, BerichtProcess, ::testing::Values(DbMode::Embedded, DbMode::Server),
                          DbModeName);
 
