@@ -23,7 +23,7 @@ TdmBericht::TdmBericht(db::TIBCConnection& connection, double today)
     db::Declare(qryAuftrag,
                 {std::string("Select AOfNumm,ANumm,") +
                      (named ? "ABezeich" : "cast('' as varchar(60)) as ABezeich") +
-                     ",AsSollStnd,AsIstStnd,AsRegStnd,AOffStnd,AsIstBis",
+                     ",AsSollStnd,AsIstStnd,AsRegStnd,AOffStnd,AsIstBis,AsAbgeschl",
                  "from Auftrag", db::OpenOrdersCondition, "order by AOfNumm"},
                 {{"AOfNumm", TFieldType::ftString, 10},
                  {"ANumm", TFieldType::ftString, 10},
@@ -32,7 +32,8 @@ TdmBericht::TdmBericht(db::TIBCConnection& connection, double today)
                  {"AsIstStnd", TFieldType::ftFloat},
                  {"AsRegStnd", TFieldType::ftFloat},
                  {"AOffStnd", TFieldType::ftFloat},
-                 {"AsIstBis", TFieldType::ftDate}});
+                 {"AsIstBis", TFieldType::ftDate},
+                 {"AsAbgeschl", TFieldType::ftDate}});
 
     db::Declare(qryAufSStd,
                 {"Select s.AsOfNumm,s.AsRmTat,s.AsKoNumm,s.AsSollStd,s.AsIstStd,t.TaName",
@@ -56,7 +57,7 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
     qryAuftrag.Open();
     const auto readOrder =
         db::RowReader<TOrderHours>(qryAuftrag, "AOfNumm", "ANumm", "ABezeich", "AsSollStnd", "AsIstStnd",
-                                   "AsRegStnd", "AOffStnd", "AsIstBis");
+                                   "AsRegStnd", "AOffStnd", "AsIstBis", "AsAbgeschl");
     std::unordered_map<std::string, std::size_t> indexOf;
     for (; !qryAuftrag.Eof(); qryAuftrag.Next()) {
         TOrderHours order = readOrder();
