@@ -52,7 +52,9 @@ TRow BookingDayRow(const TRow& orderRow, const TOrderHours& order, const TBookin
 
 std::string CsvField(std::string_view text) {
     std::string field;
-    if (!text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@'))
+    // A tab or carriage return first would be dropped by the spreadsheet, and what follows taken
+    // for a formula again.
+    if (!text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos)
         field += '\'';
     field.append(text);
     if (field.find_first_of(";\"\r\n") == std::string::npos)
@@ -92,6 +94,8 @@ std::string CsvReport(const TReport& report) {
         row[cIstBuero] = Hours(order.IstBuero);
         if (order.IstBis > 0)
             row[cLetzteBuchung] = FormatDate(order.IstBis);
+        if (order.OverSince > 0)
+            row[cUeberSollSeit] = FormatDate(order.OverSince);
         AppendRow(out, row, tail);
 
         for (const TActivityHours& activity : order.Activities) {

@@ -28,13 +28,14 @@ enum TCsvSpalte : std::size_t {
     cIstRegie,
     cIstBuero,
     cLetzteBuchung,
+    cUeberSollSeit,
     kCsvSpalten
 };
 
 inline constexpr std::array<std::string_view, kCsvSpalten> kCsvKoepfe{
-    "Satzart",          "Offert",      "Auftrag",    "Bezeichnung",   "Tätigkeit",   "Tätigkeitsname",
-    "Kostenstelle",     "Aufträge",    "Soll h",     "Ist h",         "Differenz h", "Differenz %",
-    "Ist Produktion h", "Ist Regie h", "Ist Büro h", "Letzte Buchung"};
+    "Satzart",          "Offert",      "Auftrag",    "Bezeichnung",    "Tätigkeit",     "Tätigkeitsname",
+    "Kostenstelle",     "Aufträge",    "Soll h",     "Ist h",          "Differenz h",   "Differenz %",
+    "Ist Produktion h", "Ist Regie h", "Ist Büro h", "Letzte Buchung", "über Soll seit"};
 
 // The explanation's columns (see HerkunftCsv.h), after the report's own.
 enum THerkunftSpalte : std::size_t {
