@@ -1,6 +1,8 @@
 #include "report/DmBericht.h"
 
 // The report shows the orders the nightly run treats as open: the rule of db/OpenOrders.h.
+#include "db/Catalogue.h"
+#include "db/Connection.h"
 #include "db/OpenOrders.h"
 #include "db/Value.h"
 #include "report/Course.h"
@@ -15,8 +17,13 @@ using db::TFieldType;
 
 TdmBericht::TdmBericht(db::TIBCConnection& connection, double today)
     : FConnection(connection), FToday(today) {
+    // The order's name is the business system's own column: an installation without it shows
+    // the order by its number alone.
+    const bool named = connection.Catalogue().HasColumn("AUFTRAG", "ABEZEICH");
     db::Declare(qryAuftrag,
-                {"Select AOfNumm,ANumm,ABezeich,AsSollStnd,AsIstStnd,AsRegStnd,AOffStnd,AsIstBis",
+                {std::string("Select AOfNumm,ANumm,") +
+                     (named ? "ABezeich" : "cast('' as varchar(60)) as ABezeich") +
+                     ",AsSollStnd,AsIstStnd,AsRegStnd,AOffStnd,AsIstBis,AsAbgeschl",
                  "from Auftrag", db::OpenOrdersCondition, "order by AOfNumm"},
                 {{"AOfNumm", TFieldType::ftString, 10},
                  {"ANumm", TFieldType::ftString, 10},
@@ -25,7 +32,8 @@ TdmBericht::TdmBericht(db::TIBCConnection& connection, double today)
                  {"AsIstStnd", TFieldType::ftFloat},
                  {"AsRegStnd", TFieldType::ftFloat},
                  {"AOffStnd", TFieldType::ftFloat},
-                 {"AsIstBis", TFieldType::ftDate}});
+                 {"AsIstBis", TFieldType::ftDate},
+                 {"AsAbgeschl", TFieldType::ftDate}});
 
     db::Declare(qryAufSStd,
                 {"Select s.AsOfNumm,s.AsRmTat,s.AsKoNumm,s.AsSollStd,s.AsIstStd,t.TaName",
@@ -54,7 +62,8 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
                                                                    {"AsIstStnd", &TOrderHours::IstProd},
                                                                    {"AsRegStnd", &TOrderHours::IstRegie},
                                                                    {"AOffStnd", &TOrderHours::IstBuero},
-                                                                   {"AsIstBis", &TOrderHours::IstBis}});
+                                                                   {"AsIstBis", &TOrderHours::IstBis},
+                                                                   {"AsAbgeschl", &TOrderHours::Abgeschlossen}});
     std::unordered_map<std::string, std::size_t> indexOf;
     for (; !qryAuftrag.Eof(); qryAuftrag.Next()) {
         TOrderHours order = readOrder();

@@ -35,11 +35,12 @@ struct TOrderHours {
     std::string OfNumm;
     std::string ANumm;
     std::string Bezeichnung;
-    double Soll = 0;     // AsSollStnd
-    double IstProd = 0;  // AsIstStnd: production
-    double IstRegie = 0; // AsRegStnd: time and material
-    double IstBuero = 0; // AOffStnd: office
-    double IstBis = 0;   // AsIstBis, the day of the latest booking; 0: none
+    double Soll = 0;          // AsSollStnd
+    double IstProd = 0;       // AsIstStnd: production
+    double IstRegie = 0;      // AsRegStnd: time and material
+    double IstBuero = 0;      // AOffStnd: office
+    double IstBis = 0;        // AsIstBis, the day of the latest booking; 0: none
+    double Abgeschlossen = 0; // AsAbgeschl, the day the order was closed; 0: not closed
     std::vector<TActivityHours> Activities{};
     std::vector<TBookingDay> Course{}; // its booking days, ascending
     double OverSince = 0;              // the day its course passed the target for good; 0: not
