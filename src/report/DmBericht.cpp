@@ -36,7 +36,7 @@ TdmBericht::TdmBericht(db::TIBCConnection& connection, double today)
                  {"AsAbgeschl", TFieldType::ftDate}});
 
     db::Declare(qryAufSStd,
-                {"Select s.AsOfNumm,s.AsRmTat,s.AsKoNumm,s.AsSollStd,s.AsIstStd,t.TaName",
+                {"Select s.AsOfNumm,s.AsRmTat,s.AsKoNumm,s.AsSollStd,s.AsIstStd,t.TaName,t.TatArt",
                  "from AufSStd s left join Taetigke t on t.TaNumm=s.AsRmTat",
                  "order by s.AsOfNumm,s.AsRmTat"},
                 {{"AsOfNumm", TFieldType::ftString, 10},
@@ -44,7 +44,8 @@ TdmBericht::TdmBericht(db::TIBCConnection& connection, double today)
                  {"AsKoNumm", TFieldType::ftString, 3},
                  {"AsSollStd", TFieldType::ftFloat},
                  {"AsIstStd", TFieldType::ftFloat},
-                 {"TaName", TFieldType::ftString, 20}});
+                 {"TaName", TFieldType::ftString, 20},
+                 {"TatArt", TFieldType::ftString, 1}});
 }
 
 TReport TdmBericht::Read(const std::vector<std::string>& selection) {
@@ -84,7 +85,8 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
                                                        {"TaName", &TActivityHours::Name},
                                                        {"AsKoNumm", &TActivityHours::KoNumm},
                                                        {"AsSollStd", &TActivityHours::Soll},
-                                                       {"AsIstStd", &TActivityHours::Ist}});
+                                                       {"AsIstStd", &TActivityHours::Ist},
+                                                       {"TatArt", &TActivityHours::TatArt}});
         for (; !qryAufSStd.Eof(); qryAufSStd.Next()) {
             const auto found = indexOf.find(rowOrder.AsString());
             if (found == indexOf.end())
@@ -101,8 +103,12 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
 
 void TdmBericht::ReadCourses(std::vector<TOrderHours>& orders) {
     for (TOrderHours& order : orders) {
-        order.Course = CourseOf(FIstStunden.Calc(order.OfNumm, true).Tage);
+        ist::TIstErgebnis ist = FIstStunden.Calc(order.OfNumm, true);
+        order.Course = CourseOf(ist.Tage);
         order.OverSince = OverTargetSince(order.Course, order.Soll);
+        order.Buchungen = std::move(ist.Posten);
+        for (TActivityHours& activity : order.Activities)
+            activity.OverSince = ActivityOverSince(order.Buchungen, activity);
     }
 }
 
