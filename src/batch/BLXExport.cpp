@@ -53,11 +53,11 @@ END)",
                        db::OpenOrdersCondition);
 }
 
-// Writes an order's totals into the current row of tbAuftrag.
-void WriteOrderTotals(db::TIBCTable& tbAuftrag, double vertZuschl, double targetSum,
-                      const ist::TIstErgebnis& ist) {
+// Writes an order's totals into the current row of tbAuftrag: its target hours with the
+// surcharge, and its actual hours.
+void WriteOrderTotals(db::TIBCTable& tbAuftrag, double sollStnd, const ist::TIstErgebnis& ist) {
     tbAuftrag.Edit();
-    tbAuftrag.FieldByName("AsSollStnd").AsFloat(targetSum * vertZuschl);
+    tbAuftrag.FieldByName("AsSollStnd").AsFloat(sollStnd);
     tbAuftrag.FieldByName("AsIstStnd").AsFloat(ist.Prodstd);
     tbAuftrag.FieldByName("AOFFSTND").AsFloat(ist.OffStd);
     tbAuftrag.FieldByName("AsRegStnd").AsFloat(ist.Regiestd);
@@ -167,7 +167,7 @@ void Tdm_BLXExport::CalcOrders(const std::vector<std::string>& orders) {
 }
 
 void Tdm_BLXExport::CalcQueue(std::vector<std::string> orders) {
-    TOrderQueue queue(std::move(orders));
+    TOrderQueue queue(std::move(orders), FContext.Stop);
     std::vector<std::size_t> skipped;
     {
         TRun run(*this);
@@ -184,11 +184,12 @@ void Tdm_BLXExport::CalcSollIst(const std::string& OfNumm) {
         tbAuftrag.Close();
         return;
     }
-    solltat::TSolltat solltat(FContext);
-    ist::TIstStunden istStunden(FContext);
+    TStammdaten stammdaten; // this order's alone
+    solltat::TSolltat solltat(FContext, stammdaten.Soll);
+    ist::TIstStunden istStunden(FContext, stammdaten.Lohn);
     solltat.Calculate({OfNumm}, false);
     const double targetSum = sollstd::TSollStunden::Summe(SollStunden.Read());
-    WriteOrderTotals(tbAuftrag, SollStunden.VertZuschl, targetSum,
+    WriteOrderTotals(tbAuftrag, SollStunden.MitZuschlag(targetSum),
                      istStunden.Calc(tbAuftrag.FieldByName("AOfNumm").AsString()));
     tbAuftrag.Close();
 }
@@ -208,8 +209,8 @@ void TPreparedOrder::Commit() {
 
 struct Tdm_BLXExport::TRun::TCalculators {
     TCalculators(const TRunContext& context, const TStammdaten* seed)
-        : Stammdaten(seed != nullptr ? *seed : TStammdaten{}), Solltat(context, &Stammdaten.Soll),
-          IstStunden(context, &Stammdaten.Lohn), OldRows(context.Connection, "qryAufsStdLoeschen") {
+        : Stammdaten(seed != nullptr ? *seed : TStammdaten{}), Solltat(context, Stammdaten.Soll),
+          IstStunden(context, Stammdaten.Lohn), OldRows(context.Connection, "qryAufsStdLoeschen") {
         OldRows.SetSQL({"DELETE FROM AufSStd WHERE ASOFNUMM = :OFNUMM"});
     }
 
@@ -301,7 +302,7 @@ const char* Tdm_BLXExport::TRun::Store(const std::string& OfNumm, const std::vec
     if (!FModule.tbAuftrag.FindKey({TValue{OfNumm}}))
         return AuftragGone;
     try {
-        WriteOrderTotals(FModule.tbAuftrag, FModule.SollStunden.VertZuschl, targetSum, ist);
+        WriteOrderTotals(FModule.tbAuftrag, FModule.SollStunden.MitZuschlag(targetSum), ist);
     } catch (const std::exception& error) {
         FModule.tbAuftrag.Cancel();
         if (const char* line = SkipLine(error, AuftragHeld))
@@ -325,10 +326,9 @@ const char* Tdm_BLXExport::TRun::SkipLine(const std::exception& error, const cha
 }
 
 double Tdm_BLXExport::TRun::SumTargetHours(std::vector<TStundenZeile>& rows) {
-    const sollstd::TSollStunden& sollStunden = FModule.SollStunden;
     const std::vector<sollstd::TSollGruppe> gruppen = FModule.SollStunden.Read();
     for (const sollstd::TSollGruppe& gruppe : gruppen)
-        rows.push_back({gruppe.RmTat, gruppe.KoNumm, gruppe.Stunden * sollStunden.VertZuschl, 0});
+        rows.push_back({gruppe.RmTat, gruppe.KoNumm, FModule.SollStunden.MitZuschlag(gruppe.Stunden), 0});
     return sollstd::TSollStunden::Summe(gruppen);
 }
 

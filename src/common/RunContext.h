@@ -6,7 +6,6 @@
 // for a run on its own.
 #include "common/Errors.h"
 
-#include <atomic>
 #include <functional>
 #include <string>
 #include <utility>
@@ -16,6 +15,21 @@ namespace sollist {
 namespace db {
 class TIBCConnection;
 }
+
+// The stop of a run (the entry's signal watcher, batch::TStopSignals): whether the run is to stop,
+// and the connections whose running statements it cancels then. It outlives every context that
+// points to it.
+class TRunStop {
+public:
+    virtual bool Requested() const = 0;
+    // While watched, a stop cancels what runs on the connection, again until it is let go; let
+    // it go before the connection closes. Any number of connections at a time.
+    virtual void Watch(db::TIBCConnection& connection) = 0;
+    virtual void Unwatch(db::TIBCConnection& connection) = 0;
+
+protected:
+    ~TRunStop() = default;
+};
 
 // One console line, without its line end.
 using TConsoleSink = std::function<void(const std::string& line)>;
@@ -40,16 +54,16 @@ struct TRunContext {
     // closed before it less the open days are no longer open.
     double Today;
 
-    // Set from another thread when the run is to stop (a signal); null: it runs to its end.
-    const std::atomic<bool>* StopRequest = nullptr;
+    // The run's stop; null: it runs to its end.
+    TRunStop* Stop = nullptr;
 
     void Print(const std::string& line) const {
         if (Console)
             Console(line);
     }
-    bool StopRequested() const { return StopRequest != nullptr && *StopRequest; }
+    bool StopRequested() const { return Stop != nullptr && Stop->Requested(); }
 
-    // This context on another connection (a worker's): same sinks, inputs and stop request.
+    // This context on another connection (a worker's): same sinks, inputs and stop.
     TRunContext WithConnection(db::TIBCConnection& connection) const {
         return Derived(connection, Console, LogLines);
     }
@@ -65,14 +79,31 @@ private:
                 .LogLines = std::move(logLines),
                 .ErrorLogDir = ErrorLogDir,
                 .Today = Today,
-                .StopRequest = StopRequest};
+                .Stop = Stop};
     }
 };
 
-// The run stopped between two orders because StopRequest was set.
-class ERunStopped : public Exception {
+// A connection of the run watched by its stop while this lives.
+class TStopWatch {
 public:
-    using Exception::Exception;
+    TStopWatch(const TRunContext& context, db::TIBCConnection& connection)
+        : stop_(context.Stop), connection_(connection) {
+        if (stop_ != nullptr)
+            stop_->Watch(connection_);
+    }
+    ~TStopWatch() { Release(); }
+    TStopWatch(const TStopWatch&) = delete;
+    TStopWatch& operator=(const TStopWatch&) = delete;
+    // Lets the connection go, before it closes.
+    void Release() {
+        if (stop_ != nullptr)
+            stop_->Unwatch(connection_);
+        stop_ = nullptr;
+    }
+
+private:
+    TRunStop* stop_;
+    db::TIBCConnection& connection_;
 };
 
 } // namespace sollist

@@ -116,10 +116,16 @@ std::int64_t AttachmentId(IAttachment* attachment) {
     return static_cast<std::int64_t>(id);
 }
 
-void CancelThroughMonitor(IAttachment* monitor, std::int64_t id) {
+void CancelThroughMonitor(IAttachment* monitor, const std::vector<std::int64_t>& ids) {
+    if (ids.empty())
+        return;
     Transaction transaction = StartReadCommitted(monitor);
+    // One snapshot of the monitoring tables for all: each costs the server a walk over every
+    // attachment, and a run on many workers has many.
+    std::string list;
+    for (const std::int64_t id : ids) list += (list.empty() ? "" : ", ") + std::to_string(id);
     const std::string sql =
-        "DELETE FROM MON$STATEMENTS WHERE MON$STATE = 1 AND MON$ATTACHMENT_ID = " + std::to_string(id);
+        "DELETE FROM MON$STATEMENTS WHERE MON$STATE = 1 AND MON$ATTACHMENT_ID IN (" + list + ")";
     Status status;
     monitor->execute(&status, transaction.get(), 0, sql.c_str(), 3, nullptr, nullptr, nullptr, nullptr);
     Commit(transaction);

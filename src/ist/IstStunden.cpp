@@ -1,6 +1,8 @@
 #include "ist/IstStunden.h"
 
 #include <cmath>
+#include <map>
+#include <tuple>
 #include <utility>
 
 namespace sollist::ist {
@@ -78,14 +80,13 @@ struct TBuchung {
 
 } // namespace
 
-TIstStunden::TIstStunden(const TRunContext& context, TLohnStamm* lohnStamm)
+TIstStunden::TIstStunden(const TRunContext& context, TLohnStamm& lohnStamm)
     : DM_CIstStunden(context.Connection), FLohnStamm(lohnStamm) {}
 
 TIstErgebnis TIstStunden::Calc(const std::string& OfNumm, bool perDay) {
     auto& qryZ = DM_CIstStunden.qryZ;
     TIstErgebnis result;
-    TLohnStamm ownLohnStamm; // this call's, without the run's
-    TLohnStamm& lohnStamm = FLohnStamm != nullptr ? *FLohnStamm : ownLohnStamm;
+    TLohnStamm& lohnStamm = FLohnStamm;
 
     qryZ.Close();
     qryZ.ParamByName("OfNumm").AsString(OfNumm);
@@ -102,6 +103,8 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm, bool perDay) {
                                                             {"ZeTaRmTat", &TBuchung::RmTat},
                                                             {"TaKoNumm", &TBuchung::KoNumm},
                                                             {"Dauer", &TBuchung::Dauer}});
+    // Posten by activity, day and employee while the bookings come by employee and day.
+    std::map<std::tuple<std::string, std::int32_t, std::string>, TIstPosten> posten;
     const TBuchung first = readBooking();
     std::string employee = first.MiNumm;
     TLohnWalk lohn;
@@ -123,7 +126,15 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm, bool perDay) {
                 *KindTotal(result.Tage[WholeDay(b.Tag)], b.TatArt) += hours;
         }
 
-        result.RmTatList.Add(b.RmTat, b.KoNumm, hours);
+        const std::string& rmTat = result.RmTatList.Add(b.RmTat, b.KoNumm, hours);
+        if (perDay) {
+            const auto [at, created] = posten.try_emplace({rmTat, WholeDay(b.Tag), b.MiNumm});
+            TIstPosten& p = at->second;
+            if (created)
+                p = {rmTat, b.TatArt, WholeDay(b.Tag), b.MiNumm, 0, lohn.Fak, 0, lohn.Rows->empty()};
+            p.Stunden += b.Dauer;
+            p.Gewichtet += hours;
+        }
 
         const double endMoment = b.Tag + b.Ende / 24.0;
         if (endMoment > result.LetztDat) {
@@ -133,6 +144,8 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm, bool perDay) {
     }
 
     qryZ.Close();
+    result.Posten.reserve(posten.size());
+    for (auto& entry : posten) result.Posten.push_back(std::move(entry.second));
     return result;
 }
 

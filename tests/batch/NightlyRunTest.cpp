@@ -112,7 +112,7 @@ TEST(NightlyRun, EachExitStatus) {
          {},
          "",
          1,
-         test::StartLine + "Kann keine Serververbindung herstellen. (/no/such/dir/x.fdb)\r"},
+         test::StartLine + "Kann keine Serververbindung herstellen. (/no/such/dir/x.fdb): "},
         {"error line during the run", noSchema.Database(), {}, "", 2, test::StartLine + "EIBCError: "},
         {"error line before connecting",
          db.Database(),
@@ -312,6 +312,94 @@ TEST(NightlyRun, SignalEndsTheWaitOnEveryWorkerThroughTheServer) {
     }
 }
 
+// Many orders, each with a target: enough to give every worker of a large --jobs one.
+std::string ManyOrders(int count) {
+    std::string sql = MasterData;
+    for (int i = 0; i < count; ++i) {
+        const std::string nr = "M" + std::to_string(1000 + i);
+        sql += Order(nr) + Target(nr, 1, "MONT", 2);
+    }
+    return sql;
+}
+
+// SIGTERM to a run on 64 workers, all of them waiting for their turn behind the first order,
+// which a user holds: every worker's statement is cancelled together and the run ends soon with
+// the stop line, nothing stored. (How soon is measured in bench/stop_jobs.sh; the bound here
+// only catches a run that keeps going.)
+TEST(NightlyRun, SignalStopsSixtyFourWorkersThroughTheServer) {
+    TestDatabase db(DbMode::Server);
+    db.Exec(ManyOrders(70));
+    ProgramFolder folder;
+    folder.WriteConnection(db.Database(), db.Server());
+    RowHolder holder(db, "M1000");
+    auto run = std::async(std::launch::async, [&folder] {
+        return folder.Run(ServerRun({"--lock-timeout", "60", "--jobs", "64"}));
+    });
+    const std::string pid = PidOfARunWaiting(db);
+    ASSERT_FALSE(pid.empty());
+    std::this_thread::sleep_for(1s); // the other workers reach their turn
+    ASSERT_EQ(::kill(std::stoi(pid), SIGTERM), 0);
+    const auto signalled = std::chrono::steady_clock::now();
+    const ProgramResult result = run.get();
+    const auto stopped = std::chrono::steady_clock::now() - signalled;
+    holder.Release();
+
+    EXPECT_TRUE(result.output.ends_with("Lauf durch Signal SIGTERM abgebrochen; das Offert in Arbeit ist "
+                                        "zurückgenommen, die fertigen sind gespeichert.\n"))
+        << result.output;
+    EXPECT_EQ(result.exitStatus, 128 + SIGTERM);
+    EXPECT_LT(stopped, 10s);
+    EXPECT_EQ(db.QueryValue(AufsStdListing), "");
+}
+
+// Standard output closed (`sollist >&-`): the program opens /dev/null in its place, so the
+// database file or connection never takes that number and the progress lines go nowhere.
+TEST(NightlyRun, ClosedStandardOutputLeavesTheDatabaseAlone) {
+    for (const DbMode mode : {DbMode::Embedded, DbMode::Server}) {
+        SCOPED_TRACE(mode == DbMode::Server ? "server" : "embedded");
+        TestDatabase db(mode);
+        db.Exec(ThreeOrders());
+        ProgramFolder folder;
+        folder.WriteConnection(db.Database(), db.Server());
+        RunOptions options = ServerRun();
+        options.closedStdout = true;
+        const ProgramResult run = folder.Run(options);
+        EXPECT_EQ(run.exitStatus, 0);
+        EXPECT_EQ(db.QueryValue(AufsStdListing), ThreeOrdersStored);
+        EXPECT_EQ(db.QueryValue(AuftragListing), ThreeOrdersTotals);
+    }
+}
+
+// A server that refuses the third attachment of a run (a connect trigger standing for its
+// connection or file-handle limit): with --jobs 2 the run ends before changing anything, in one
+// line that names the attachment and says the limit is not this program's; exit 1.
+TEST(NightlyRun, WorkerRefusedItsAttachmentChangesNothingThroughTheServer) {
+    TestDatabase db(DbMode::Server);
+    db.Exec(ThreeOrders() +
+            "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) "
+            "VALUES ('A1', 'ALT', 'ZUS', 5, 5);"
+            "UPDATE AUFTRAG SET ASSOLLSTND = 7;"
+            "CREATE EXCEPTION TOO_MANY 'nicht mehr als zwei Verbindungen';"
+            "SET TERM ^ ;"
+            "CREATE TRIGGER LIMIT_RUN ON CONNECT AS BEGIN "
+            "IF ((SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$REMOTE_PROCESS = 'sollist') > 2) "
+            "THEN EXCEPTION TOO_MANY; END^"
+            "SET TERM ; ^");
+    const std::string stored = db.QueryValue(AufsStdListing), totals = db.QueryValue(AuftragListing);
+    ProgramFolder folder;
+    folder.WriteConnection(db.Database(), db.Server());
+    const ProgramResult run = folder.Run(ServerRun({"--jobs", "2"}));
+
+    const std::string lead = test::StartLine + "Kann keine Serververbindung herstellen. (" + db.Database() +
+                             "): Verbindung 3 von 3: der Server nimmt keine weitere Verbindung an";
+    EXPECT_TRUE(run.output.starts_with(lead)) << run.output;
+    EXPECT_NE(run.output.find("nicht mehr als zwei Verbindungen"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find('\n', lead.size()), run.output.size() - 1) << "one line";
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(db.QueryValue(AufsStdListing), stored);
+    EXPECT_EQ(db.QueryValue(AuftragListing), totals);
+}
+
 // A report read while a run works says so on the console and at the top of its page.
 TEST(NightlyRun, ReportDuringARunSaysSoThroughTheServer) {
     TestDatabase db(DbMode::Server);
@@ -474,8 +562,8 @@ TEST(NightlyRun, SettingsFoundWhereAnUnattendedRunLooksThroughTheServer) {
          true,
          1,
          test::StartLine + "Kann keine Serververbindung herstellen. (" + db.Database() +
-             ")\rNo password: set ISC_PASSWORD or create the file " + userPasswordFile +
-             " (readable by its owner only)\n"},
+             "): Kein Passwort: ISC_PASSWORD setzen oder die Datei " + userPasswordFile +
+             " anlegen (nur für ihren Besitzer lesbar)\n"},
         {"firmen.ini in /etc/sollist only",
          {{"ISC_PASSWORD", password}},
          false,
@@ -491,8 +579,7 @@ TEST(NightlyRun, SettingsFoundWhereAnUnattendedRunLooksThroughTheServer) {
          false,
          false,
          1,
-         test::StartLine +
-             "Kann keine Serververbindung herstellen. ()\rfirmen.ini nicht gefunden (gesucht: "},
+         test::StartLine + "firmen.ini nicht gefunden (gesucht: "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

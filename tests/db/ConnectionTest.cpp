@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace sollist::db {
 namespace {
@@ -83,25 +84,18 @@ TEST(ConnectionTargetTest, ServerPrefixAndTrimmedDatabase) {
 
 TEST(PasswordTest, EnvironmentComesFirstThenThePrivateFile) {
     ConfigHome home;
-    EnvironmentGuard config("XDG_CONFIG_HOME", home.Dir());
-    {
-        EnvironmentGuard password("ISC_PASSWORD", "from-env");
-        EXPECT_EQ(LookupPassword(), "from-env");
-    }
-    EnvironmentGuard noPassword("ISC_PASSWORD", std::nullopt);
-    EXPECT_EQ(PasswordFilePath(), home.File());
+    EXPECT_EQ(LookupPassword("from-env", home.Dir()), "from-env");
+    EXPECT_EQ(PasswordFilePath(home.Dir()), home.File());
     home.WritePassword("from-file", 0600);
-    EXPECT_EQ(LookupPassword(), "from-file");
+    EXPECT_EQ(LookupPassword("", home.Dir()), "from-file");
 }
 
 TEST(PasswordTest, RefusesAMissingOrSharedFileWithoutShowingThePassword) {
     ConfigHome home;
-    EnvironmentGuard config("XDG_CONFIG_HOME", home.Dir());
-    EnvironmentGuard noPassword("ISC_PASSWORD", std::nullopt);
     for (mode_t mode : {0644, 0620, 0604, 0660}) {
         home.WritePassword("geheim-123", mode);
         try {
-            LookupPassword();
+            LookupPassword("", home.Dir());
             ADD_FAILURE() << "mode " << std::oct << mode << " accepted";
         } catch (const Exception& error) {
             EXPECT_STREQ(error.kind(), "Exception");
@@ -109,8 +103,24 @@ TEST(PasswordTest, RefusesAMissingOrSharedFileWithoutShowingThePassword) {
             EXPECT_EQ(std::string(error.what()).find("geheim"), std::string::npos) << error.what();
         }
     }
+    // A byte order mark or a blank first line would reach the server as the password.
+    const std::pair<const char*, const char*> unusable[] = {
+        {"\xEF\xBB\xBFgeheim-123", "beginnt mit einer Byte-Order-Markierung (BOM): bitte ohne BOM speichern"},
+        {"\r\ngeheim-123", "ist leer: das Passwort gehört in die erste Zeile"},
+        {" \ngeheim-123", "ist leer: das Passwort gehört in die erste Zeile"}};
+    for (const auto& [content, message] : unusable) {
+        home.WritePassword(content, 0600);
+        try {
+            LookupPassword("", home.Dir());
+            ADD_FAILURE() << "accepted: " << content;
+        } catch (const Exception& error) {
+            EXPECT_TRUE(std::string(error.what()).ends_with(message)) << error.what();
+            EXPECT_NE(std::string(error.what()).find(home.File()), std::string::npos) << error.what();
+        }
+    }
     fs::remove(home.File());
-    EXPECT_THROW(LookupPassword(), Exception);
+    EXPECT_THROW(LookupPassword("", home.Dir()), Exception);
+    EXPECT_THROW(LookupPassword("", ""), Exception);
 }
 
 class ServerConnectionTest : public ::testing::Test {
@@ -333,6 +343,38 @@ TEST_P(ConnectionCancelTest, EndsAWaitForAHeldRow) {
     }
     EXPECT_EQ(code, isc_cancelled);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    db.Connection().IBCConnection.AutoRollback();
+}
+
+// One canceller for several connections, as the stop of a run on several workers uses it: the
+// waits on both give way. The second connection is made from the first one's settings.
+TEST_P(ConnectionCancelTest, OneCancellerEndsTheWaitsOfSeveralConnections) {
+    TIBCConnection second;
+    second.Use(connection.Settings());
+    second.Connect();
+    db.Connection().IBCConnection.Prepare("UPDATE T SET A = A").Execute({}); // held, not committed
+    TIBCConnection* const both[] = {&connection, &second};
+    std::atomic<std::intptr_t> codes[2] = {0, 0};
+    {
+        std::vector<std::jthread> waits;
+        for (int i = 0; i < 2; ++i)
+            waits.emplace_back([&, i] {
+                try {
+                    both[i]->Prepare("UPDATE T SET A = 2").Execute({});
+                    codes[i] = -1;
+                } catch (const EIBCError& error) {
+                    codes[i] = error.Code();
+                }
+            });
+        TIBCCanceller canceller;
+        while (codes[0] == 0 || codes[1] == 0) { // the lock timeout ends it at the latest
+            canceller.Cancel({both[0], both[1]});
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+    EXPECT_EQ(codes[0], isc_cancelled);
+    EXPECT_EQ(codes[1], isc_cancelled);
+    RollBackUnlessCancelled();
     db.Connection().IBCConnection.AutoRollback();
 }
 
