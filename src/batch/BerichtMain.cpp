@@ -15,6 +15,7 @@
 #include "report/Csv.h"
 #include "report/DmBericht.h"
 #include "report/Html.h"
+#include "report/Site.h"
 
 #include <fmt/format.h>
 
@@ -34,12 +35,15 @@ using batch::PrintLine;
 constexpr std::string_view kVersion = "sollist-bericht 1.0\n";
 
 constexpr std::string_view kUsage =
-    "Aufruf: sollist-bericht [-o DATEI] [--csv DATEI] [--order OFFERT]... [--herkunft]\n"
+    "Aufruf: sollist-bericht [-o DATEI] [--csv DATEI] [--ordner ORDNER] [--order OFFERT]... [--herkunft]\n"
     "Schreibt den Soll-Ist-Bericht der offenen Aufträge als HTML-Seite, aus den Stunden, die\n"
     "sollist in Auftrag und AufSStd gespeichert hat. Die Datenbank wird nur gelesen.\n"
     "  -o DATEI        HTML-Bericht in DATEI (Vorgabe: sollist-bericht.html im aktuellen Ordner)\n"
     "  --csv DATEI     die Zahlen je Auftrag und Tätigkeit zusätzlich als CSV\n"
     "                  (Semikolon, Dezimalkomma, UTF-8 mit BOM)\n"
+    "  --ordner ORDNER der Bericht als kleine Website in ORDNER: ORDNER/index.html führt zur\n"
+    "                  Übersicht (Filter, Suche, Sortierung), je Auftrag eine Seite mit der\n"
+    "                  Herkunft des Solls, dazu die CSV; ersetzt die letzte als Ganzes\n"
     "  --order OFFERT  nur dieses Offert; mehrfach möglich\n"
     "  --herkunft      je Tätigkeit eines Auftrags die Sätze der Sollberechnung, aus denen ihr\n"
     "                  Soll kommt (wird dafür neu berechnet, ohne etwas zu speichern)\n"
@@ -55,16 +59,20 @@ using batch::TUsageError;
 
 // --herkunft: with the explanation of the target hours.
 struct TOptions : batch::TCommonOptions {
-    std::string Html = "sollist-bericht.html";
-    std::string Csv; // empty: no CSV
+    std::string Html;   // empty: none (without --ordner: sollist-bericht.html)
+    std::string Csv;    // empty: no CSV
+    std::string Ordner; // empty: no site
 };
 
 TOptions ParseOptions(int argc, char** argv) {
     TOptions options;
-    batch::WalkArguments(argc, argv, options, {"-o", "--csv"},
-                         [&](std::string_view option, const std::string& value) {
-                             (option == "-o" ? options.Html : options.Csv) = value;
-                         });
+    batch::WalkArguments(
+        argc, argv, options, {"-o", "--csv", "--ordner"},
+        [&](std::string_view option, const std::string& value) {
+            (option == "-o" ? options.Html : option == "--csv" ? options.Csv : options.Ordner) = value;
+        });
+    if (options.Html.empty() && options.Ordner.empty())
+        options.Html = "sollist-bericht.html";
     return options;
 }
 
@@ -113,17 +121,34 @@ int Run(const TOptions& options, batch::TStopSignals& stop) {
         figures.Firma = localIni.Firmenname;
         figures.Database = connection.ConnectString();
         figures.WrittenAt = db::Now();
-        if (options.Herkunft)
-            report::ErklaereAuftraege(figures, context);
+        // The site's order pages are written as each order is explained; their explanations
+        // are kept only for a page with them (-o with --herkunft).
+        std::optional<report::TSiteWriter> site;
+        if (!options.Ordner.empty())
+            site.emplace(options.Ordner, figures);
+        const bool keepHtml = options.Herkunft && !options.Html.empty();
+        if (options.Herkunft || site)
+            report::ErklaereAuftraege(figures, context, [&](report::TOrderHours& order) {
+                if (site)
+                    site->WriteOrderPage(figures, order);
+                if (!keepHtml)
+                    std::string().swap(order.HerkunftHtml);
+                if (!options.Herkunft)
+                    std::string().swap(order.HerkunftCsv);
+            });
+        figures.Herkunft = options.Herkunft;
         watch.Release();
         connection.Close();
 
-        // Each file is replaced whole; once the first is begun, both are written.
+        // Each file is replaced whole; once the first is begun, all are written.
         if (stop.Requested())
             return stop.Report();
-        WriteFile(options.Html, report::HtmlReport(figures));
+        if (!options.Html.empty())
+            WriteFile(options.Html, report::HtmlReport(figures));
         if (!options.Csv.empty())
             WriteFile(options.Csv, report::CsvReport(figures));
+        if (site)
+            site->Finish(figures);
 
         if (running)
             PrintLine("Achtung: Während der Bericht gelesen wurde, lief auf der Datenbank eine Berechnung" +
@@ -131,7 +156,10 @@ int Run(const TOptions& options, batch::TStopSignals& stop) {
                       "; der Bericht zeigt einen Zwischenstand.");
         for (const std::string& ofNumm : figures.NotFound)
             PrintLine("Offert " + ofNumm + " ist nicht offen oder unbekannt.");
-        PrintLine("Bericht: " + Shown(options.Html));
+        if (!options.Html.empty())
+            PrintLine("Bericht: " + Shown(options.Html));
+        if (site)
+            PrintLine("Website: " + Shown(site->IndexPath().string()));
         if (!options.Csv.empty())
             PrintLine("CSV: " + Shown(options.Csv));
         if (stop.Requested()) // while the files were written: they are whole

@@ -20,6 +20,15 @@ bool Among(std::initializer_list<std::string_view> options, std::string_view opt
     return std::find(options.begin(), options.end(), option) != options.end();
 }
 
+// An order number as the database compares it: without trailing blanks. Every use of the
+// number (the run, the explanation, the report) then finds the same order.
+std::string OrderNumber(const std::string& value) {
+    const std::size_t end = value.find_last_not_of(' ');
+    if (end == std::string::npos)
+        throw TUsageError{"--order braucht einen Wert"};
+    return value.substr(0, end + 1);
+}
+
 // The shared options; false for any other.
 bool TakeCommon(TCommonOptions& common, std::string_view option, const std::string& value) {
     if (option == "--help" || option == "-h")
@@ -30,8 +39,9 @@ bool TakeCommon(TCommonOptions& common, std::string_view option, const std::stri
         common.Herkunft = true;
     else if (option != "--order")
         return false;
-    else if (std::find(common.Orders.begin(), common.Orders.end(), value) == common.Orders.end())
-        common.Orders.push_back(value);
+    else if (const std::string number = OrderNumber(value);
+             std::find(common.Orders.begin(), common.Orders.end(), number) == common.Orders.end())
+        common.Orders.push_back(number);
     return true;
 }
 

@@ -23,7 +23,7 @@ struct TUsageError {
 
 // What the command lines of sollist and sollist-bericht share.
 struct TCommonOptions {
-    std::vector<std::string> Orders; // --order, each number once; empty: all open orders
+    std::vector<std::string> Orders; // --order, each number once, trailing blanks cut; empty: all open orders
     bool Herkunft = false;           // --herkunft: the explanation of the target hours
     bool Help = false;               // --help, -h
     bool Version = false;            // --version

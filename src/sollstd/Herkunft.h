@@ -82,6 +82,7 @@ class THerkunftRechnung {
 public:
     // The context's connection, error log folder and day; the calculation's console lines go
     // into the explanation. Master data are read once and kept for every order explained.
+    // Refuses a read-only database (EDatabaseError): the calculation writes SOLLTAT.
     explicit THerkunftRechnung(const TRunContext& context);
     ~THerkunftRechnung();
     THerkunftRechnung(const THerkunftRechnung&) = delete;
@@ -95,6 +96,7 @@ public:
 private:
     class TSammler;
 
+    void RefuseReadOnlyDatabase();
     void ReadSaetze(THerkunft& herkunft);
     void ReadNames(THerkunft& herkunft);
 
@@ -106,6 +108,8 @@ private:
     TSollStunden FSollStunden;
     std::unordered_map<std::string, std::string> FMaterialNamen; // read with the first order
     bool FMaterialNamenGelesen = false;
+    // Which of the texts beside the keys the database has (from the catalogue, once).
+    bool FBezeichnung = false, FPositionsTexte = false, FBaugruppenNamen = false, FMaterialNamenDa = false;
 
 public:
     db::TIBCQuery qryAuftrag{FConnection, "qryAuftrag"};
