@@ -48,8 +48,8 @@ private:
 
     TStopLine line_;
     std::atomic<int> signal_{0};
-    std::atomic<bool> ending_{false};        // the waiting thread's cue
-    std::atomic<bool> cancelEnding_{false};  // the cancelling thread's
+    std::atomic<bool> ending_{false};       // the waiting thread's cue
+    std::atomic<bool> cancelEnding_{false}; // the cancelling thread's
 
     // The watched connections; held while their attachments are noted for a cancel, so none
     // closes meanwhile.

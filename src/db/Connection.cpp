@@ -137,11 +137,12 @@ TIBCCanceller::TTargets TIBCCanceller::Take(const std::vector<TIBCConnection*>& 
             continue;
         }
         const std::string connectString = connection->ConnectString();
-        auto database = std::find_if(targets.Databases.begin(), targets.Databases.end(),
-                                     [&](const TTargets::TDatabase& d) { return d.ConnectString == connectString; });
+        auto database =
+            std::find_if(targets.Databases.begin(), targets.Databases.end(),
+                         [&](const TTargets::TDatabase& d) { return d.ConnectString == connectString; });
         if (database == targets.Databases.end())
-            database = targets.Databases.insert(targets.Databases.end(),
-                                                {connectString, connection->Username, connection->Password, {}});
+            database = targets.Databases.insert(
+                targets.Databases.end(), {connectString, connection->Username, connection->Password, {}});
         database->Ids.push_back(connection->impl_->attachmentId);
     }
     return targets;
