@@ -3,7 +3,9 @@
 // Same settings as sollist (firmen.ini, ConnectionNr, password); reads the database only.
 #include "batch/Console.h"
 #include "batch/Inputs.h"
+#include "batch/OpenDatabase.h"
 #include "batch/RunGuard.h"
+#include "batch/StopSignals.h"
 #include "common/Errors.h"
 #include "common/Files.h"
 #include "config/LocalIni.h"
@@ -14,6 +16,8 @@
 #include "report/DmBericht.h"
 #include "report/Html.h"
 #include "report/Site.h"
+
+#include <fmt/format.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -46,7 +50,8 @@ constexpr std::string_view kUsage =
     "  --help          diese Hilfe\n"
     "  --version       die Programmversion\n"
     "Die Datenbank nennt firmen.ini neben dem Programm, wie für sollist.\n"
-    "Exit-Status: 0 geschrieben, 1 keine Verbindung zur Datenbank, 2 anderer Fehler.\n";
+    "Exit-Status: 0 geschrieben, 1 keine Verbindung zur Datenbank, 2 anderer Fehler,\n"
+    "143 oder 130 durch SIGTERM oder SIGINT abgebrochen.\n";
 
 using batch::kExitConnection;
 using batch::kExitError;
@@ -83,34 +88,30 @@ std::string Shown(const std::string& path) {
     return absolute.empty() ? path : absolute.string();
 }
 
-} // namespace
+// A stop while the figures are read: the statement running is cancelled, no file is written.
+std::string StoppedLine(int signal, bool serverSilent) {
+    return std::string("Bericht durch Signal ") + batch::SignalName(signal) + " abgebrochen; " +
+           (serverSilent ? fmt::format("der Datenbankserver antwortet seit {} s nicht; ",
+                                       batch::TStopSignals::StopGrace.count())
+                         : std::string()) +
+           "keine Datei geschrieben.";
+}
 
-int main(int argc, char** argv) {
-    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
-    TOptions options;
+int Run(const TOptions& options, batch::TStopSignals& stop) {
     try {
-        options = ParseOptions(argc, argv);
-    } catch (const TUsageError& error) {
-        return batch::ReportUsageError("sollist-bericht", error, kUsage);
-    }
-    if (options.Help || options.Version)
-        return batch::PrintText(options.Help ? kUsage : kVersion);
-
-    try {
+        config::TLocalIni localIni;
+        const batch::TDatabaseSettings settings = batch::ReadDatabaseSettings(localIni);
         db::TDMConnection dmConnection;
         db::TIBCConnection& connection = dmConnection.IBCConnection;
-        config::TLocalIni localIni;
-        batch::ReadConnectionSettings(localIni, connection);
-        try {
-            batch::Connect(connection);
-        } catch (const std::exception& error) {
-            const std::string missing = batch::MissingDatabase(localIni);
-            PrintLine(missing.empty() ? batch::ConnectionFailedLine(connection.Database(), error)
-                                      : batch::ConnectionFailedLine(connection.Database(), missing));
-            return kExitConnection;
-        }
+        batch::OpenDatabase(connection, settings);
 
         const double today = db::Today();
+        const TRunContext context{.Connection = connection,
+                                  .Console = {},
+                                  .ErrorLogDir = batch::ErrorLogDir(),
+                                  .Today = today,
+                                  .Stop = &stop};
+        TStopWatch watch(context, connection);
         // A run seen before or after the figures were read worked on them while they were.
         std::optional<std::string> running = batch::RunningCalculation(connection);
         report::TReport figures = report::TdmBericht(connection, today).Read(options.Orders);
@@ -127,22 +128,21 @@ int main(int argc, char** argv) {
             site.emplace(options.Ordner, figures);
         const bool keepHtml = options.Herkunft && !options.Html.empty();
         if (options.Herkunft || site)
-            report::ErklaereAuftraege(figures,
-                                      TRunContext{.Connection = connection,
-                                                  .Console = {},
-                                                  .ErrorLogDir = batch::ErrorLogDir(),
-                                                  .Today = today},
-                                      [&](report::TOrderHours& order) {
-                                          if (site)
-                                              site->WriteOrderPage(figures, order);
-                                          if (!keepHtml)
-                                              std::string().swap(order.HerkunftHtml);
-                                          if (!options.Herkunft)
-                                              std::string().swap(order.HerkunftCsv);
-                                      });
+            report::ErklaereAuftraege(figures, context, [&](report::TOrderHours& order) {
+                if (site)
+                    site->WriteOrderPage(figures, order);
+                if (!keepHtml)
+                    std::string().swap(order.HerkunftHtml);
+                if (!options.Herkunft)
+                    std::string().swap(order.HerkunftCsv);
+            });
         figures.Herkunft = options.Herkunft;
+        watch.Release();
         connection.Close();
 
+        // Each file is replaced whole; once the first is begun, all are written.
+        if (stop.Requested())
+            return stop.Report();
         if (!options.Html.empty())
             WriteFile(options.Html, report::HtmlReport(figures));
         if (!options.Csv.empty())
@@ -162,9 +162,32 @@ int main(int argc, char** argv) {
             PrintLine("Website: " + Shown(site->IndexPath().string()));
         if (!options.Csv.empty())
             PrintLine("CSV: " + Shown(options.Csv));
+        if (stop.Requested()) // while the files were written: they are whole
+            return stop.Report(std::string("Bericht durch Signal ") + batch::SignalName(stop.Signal()) +
+                               " beendet; die Dateien waren schon begonnen und sind ganz geschrieben.");
         return 0;
+    } catch (const batch::EConnectionFailed& error) {
+        PrintLine(error.what());
+        return kExitConnection;
     } catch (const std::exception& error) {
+        // A stop cancels the statement running: whatever it raised, the signal is the cause.
+        if (stop.Signal() != 0)
+            return stop.Report();
         PrintLine(batch::ErrorLine(error));
         return kExitError;
     }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    TOptions options;
+    if (const std::optional<int> done =
+            batch::BeginEntry("sollist-bericht", kUsage, kVersion, [&]() -> const batch::TCommonOptions& {
+                options = ParseOptions(argc, argv);
+                return options;
+            }))
+        return *done;
+    batch::TStopSignals stop(StoppedLine); // before the database client starts threads
+    return Run(options, stop);
 }

@@ -5,9 +5,15 @@
 #include "common/RunContext.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sollist::batch {
+
+// A line of the database's texts fit for a terminal: control characters (escape sequences,
+// bell, line breaks) as their visible pictures (␛ ␇ ␊), a byte that is no UTF-8 as �, each one
+// character wide as before.
+std::string Visible(std::string_view line);
 
 // One table per order, in the order given. Returns the numbers that are no order (each named
 // with the run's line for an unknown order).

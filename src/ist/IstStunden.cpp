@@ -1,6 +1,8 @@
 #include "ist/IstStunden.h"
 
 #include <cmath>
+#include <map>
+#include <tuple>
 #include <utility>
 
 namespace sollist::ist {
@@ -95,8 +97,15 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm, bool perDay) {
         return result;
     }
 
-    const auto readBooking = db::RowReader<TBuchung>(qryZ, "ZeMiNumm", "ZeAufzdat", "ZEENDE", "TatArt",
-                                                     "ZeTaRmTat", "TaKoNumm", "Dauer");
+    const auto readBooking = db::RowReader<TBuchung>(qryZ, {{"ZeMiNumm", &TBuchung::MiNumm},
+                                                            {"ZeAufzdat", &TBuchung::Tag},
+                                                            {"ZEENDE", &TBuchung::Ende},
+                                                            {"TatArt", &TBuchung::TatArt},
+                                                            {"ZeTaRmTat", &TBuchung::RmTat},
+                                                            {"TaKoNumm", &TBuchung::KoNumm},
+                                                            {"Dauer", &TBuchung::Dauer}});
+    // Posten by activity, day and employee while the bookings come by employee and day.
+    std::map<std::tuple<std::string, std::int32_t, std::string>, TIstPosten> posten;
     const TBuchung first = readBooking();
     std::string employee = first.MiNumm;
     TLohnWalk lohn;
@@ -118,7 +127,15 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm, bool perDay) {
                 *KindTotal(result.Tage[WholeDay(b.Tag)], b.TatArt) += hours;
         }
 
-        result.RmTatList.Add(b.RmTat, b.KoNumm, hours);
+        const std::string& rmTat = result.RmTatList.Add(b.RmTat, b.KoNumm, hours);
+        if (perDay) {
+            const auto [at, created] = posten.try_emplace({rmTat, WholeDay(b.Tag), b.MiNumm});
+            TIstPosten& p = at->second;
+            if (created)
+                p = {rmTat, b.TatArt, WholeDay(b.Tag), b.MiNumm, 0, lohn.Fak, 0, lohn.Rows->empty()};
+            p.Stunden += b.Dauer;
+            p.Gewichtet += hours;
+        }
 
         const double endMoment = b.Tag + b.Ende / 24.0;
         if (endMoment > result.LetztDat) {
@@ -128,6 +145,8 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm, bool perDay) {
     }
 
     qryZ.Close();
+    result.Posten.reserve(posten.size());
+    for (auto& entry : posten) result.Posten.push_back(std::move(entry.second));
     return result;
 }
 
@@ -138,10 +157,14 @@ const std::vector<TLohnZeile>& TIstStunden::WageRows(TLohnStamm& lohnStamm, cons
     std::vector<TLohnZeile> rows;
     auto& tbMiLohn = DM_CIstStunden.tbMiLohn;
     OpenWageRows(tbMiLohn, miNumm);
-    const auto read = db::RowReader<std::pair<double, double>>(tbMiLohn, "MILODATUM", "MILOABWFAT");
+    struct TRow {
+        double ValidFrom = 0, Factor = 0;
+    };
+    const auto read =
+        db::RowReader<TRow>(tbMiLohn, {{"MILODATUM", &TRow::ValidFrom}, {"MILOABWFAT", &TRow::Factor}});
     for (; !tbMiLohn.Eof(); tbMiLohn.Next()) {
-        const auto [validFrom, factor] = read();
-        rows.push_back({WholeDay(validFrom), factor});
+        const TRow row = read();
+        rows.push_back({WholeDay(row.ValidFrom), row.Factor});
     }
     tbMiLohn.Close();
     return lohnStamm.emplace(miNumm, std::move(rows)).first->second;

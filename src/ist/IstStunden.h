@@ -20,6 +20,19 @@ struct TIstTag {
     double OffStd = 0;
 };
 
+// One employee's bookings of one reporting activity on one day: raw hours, the wage factor
+// valid that day and the weighted hours, which the totals add up.
+struct TIstPosten {
+    std::string RmTat; // spelled as the per-activity list keeps it
+    std::string TatArt;
+    std::int32_t Tag = 0;
+    std::string MiNumm;
+    double Stunden = 0;    // raw hours, breaks deducted
+    double Fak = 0;        // the wage factor valid that day
+    double Gewichtet = 0;  // each booking's hours times the factor, summed as the totals are
+    bool OhneLohn = false; // the employee has no wage row: the factor is 0, the hours weigh nothing
+};
+
 // The actual hours of one order.
 struct TIstErgebnis {
     double Regiestd = 0;     // weighted hours of activity kind "R"
@@ -30,6 +43,8 @@ struct TIstErgebnis {
     std::string LetztKoNumm; // cost centre of the booking that set LetztDat
     // Per booking day (whole day number), when asked for: the totals above day by day.
     std::map<std::int32_t, TIstTag> Tage;
+    // When asked for with Tage: the bookings by activity, day and employee, in that order.
+    std::vector<TIstPosten> Posten;
 };
 
 // One wage row of an employee: the factor from a day on.
@@ -51,7 +66,8 @@ public:
     TIstStunden& operator=(const TIstStunden&) = delete;
 
     // The order's bookings summed up; zeros and an empty list when it has none. perDay also
-    // fills Tage, with the same weighted hours (the report draws an order's course from it).
+    // fills Tage and Posten, with the same weighted hours (the report draws an order's course
+    // from them and shows how its actual hours came about).
     TIstErgebnis Calc(const std::string& OfNumm, bool perDay = false);
 
     // Day number meaning "no further wage row".

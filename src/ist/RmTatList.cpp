@@ -65,13 +65,13 @@ TRmInfo& TRmTatList::Insert(int index, std::string key, TRmInfo info) {
     return it->Info;
 }
 
-void TRmTatList::Add(const std::string& key, const std::string& koNumm, double hours) {
+const std::string& TRmTatList::Add(const std::string& key, const std::string& koNumm, double hours) {
     int index = 0;
-    if (Find(key, index)) {
+    if (Find(key, index))
         Value(index).Sum += hours;
-    } else {
+    else
         Insert(index, key, TRmInfo{koNumm, hours});
-    }
+    return Key(index);
 }
 
 } // namespace sollist::ist

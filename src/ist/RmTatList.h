@@ -31,8 +31,9 @@ public:
     // Inserts at the position Find gave; the key keeps the spelling given here.
     TRmInfo& Insert(int index, std::string key, TRmInfo info);
     // Adds hours to the key's entry; a key not yet in the list is inserted with this cost
-    // centre, so an entry keeps the spelling and cost centre it was first added with.
-    void Add(const std::string& key, const std::string& koNumm, double hours);
+    // centre, so an entry keeps the spelling and cost centre it was first added with. Returns
+    // the entry's key as spelled.
+    const std::string& Add(const std::string& key, const std::string& koNumm, double hours);
     void Clear() { entries_.clear(); }
 
 private:

@@ -10,10 +10,12 @@ namespace sollist::report {
 std::vector<TBookingDay> CourseOf(const std::map<std::int32_t, ist::TIstTag>& days) {
     std::vector<TBookingDay> course;
     course.reserve(days.size());
-    double sum = 0;
+    double sum = 0, ohneRegie = 0;
     for (const auto& [day, hours] : days) {
         sum += hours.Prodstd + hours.Regiestd + hours.OffStd;
-        course.push_back({static_cast<double>(day), hours.Prodstd, hours.Regiestd, hours.OffStd, sum});
+        ohneRegie += hours.Prodstd + hours.OffStd;
+        course.push_back(
+            {static_cast<double>(day), hours.Prodstd, hours.Regiestd, hours.OffStd, sum, ohneRegie});
     }
     return course;
 }
@@ -23,7 +25,7 @@ double OverTargetSince(const std::vector<TBookingDay>& course, double soll) {
         return 0;
     double since = 0;
     for (const TBookingDay& day : course) {
-        if (!Overrun(day.Sum - soll))
+        if (!Overrun(day.SumOhneRegie - soll))
             since = 0;
         else if (since == 0)
             since = day.Day;
@@ -32,9 +34,26 @@ double OverTargetSince(const std::vector<TBookingDay>& course, double soll) {
 }
 
 double HoursOverTarget(const TBookingDay& day, double soll) {
-    if (!HasTarget(soll) || !(day.Hours() > 0))
+    if (!HasTarget(soll) || !(day.Gezaehlt() > 0))
         return 0;
-    return std::clamp(day.Sum - soll, 0.0, day.Hours());
+    return std::clamp(day.SumOhneRegie - soll, 0.0, day.Gezaehlt());
+}
+
+double ActivityOverSince(const std::vector<ist::TIstPosten>& buchungen, const TActivityHours& activity) {
+    if (activity.Regie())
+        return 0;
+    std::vector<TBookingDay> course;
+    double sum = 0;
+    for (const ist::TIstPosten& p : buchungen) {
+        if (p.RmTat != activity.RmTat)
+            continue;
+        sum += p.Gewichtet;
+        if (course.empty() || course.back().Day != p.Tag)
+            course.push_back({static_cast<double>(p.Tag), 0, 0, 0, 0});
+        course.back().Prod += p.Gewichtet;
+        course.back().Sum = course.back().SumOhneRegie = sum;
+    }
+    return OverTargetSince(course, activity.Soll);
 }
 
 double MondayOf(double day) {
@@ -62,6 +81,7 @@ std::vector<TBookingDay> WeeklyCourse(const std::vector<TBookingDay>& course) {
         week.Regie += day.Regie;
         week.Buero += day.Buero;
         week.Sum = day.Sum;
+        week.SumOhneRegie = day.SumOhneRegie;
     }
     return weeks;
 }

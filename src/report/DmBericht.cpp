@@ -36,7 +36,7 @@ TdmBericht::TdmBericht(db::TIBCConnection& connection, double today)
                  {"AsAbgeschl", TFieldType::ftDate}});
 
     db::Declare(qryAufSStd,
-                {"Select s.AsOfNumm,s.AsRmTat,s.AsKoNumm,s.AsSollStd,s.AsIstStd,t.TaName",
+                {"Select s.AsOfNumm,s.AsRmTat,s.AsKoNumm,s.AsSollStd,s.AsIstStd,t.TaName,t.TatArt",
                  "from AufSStd s left join Taetigke t on t.TaNumm=s.AsRmTat",
                  "order by s.AsOfNumm,s.AsRmTat"},
                 {{"AsOfNumm", TFieldType::ftString, 10},
@@ -44,7 +44,8 @@ TdmBericht::TdmBericht(db::TIBCConnection& connection, double today)
                  {"AsKoNumm", TFieldType::ftString, 3},
                  {"AsSollStd", TFieldType::ftFloat},
                  {"AsIstStd", TFieldType::ftFloat},
-                 {"TaName", TFieldType::ftString, 20}});
+                 {"TaName", TFieldType::ftString, 20},
+                 {"TatArt", TFieldType::ftString, 1}});
 }
 
 TReport TdmBericht::Read(const std::vector<std::string>& selection) {
@@ -55,9 +56,15 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
     qryAuftrag.Close();
     db::SetOpenOrdersDay(qryAuftrag, FToday);
     qryAuftrag.Open();
-    const auto readOrder =
-        db::RowReader<TOrderHours>(qryAuftrag, "AOfNumm", "ANumm", "ABezeich", "AsSollStnd", "AsIstStnd",
-                                   "AsRegStnd", "AOffStnd", "AsIstBis", "AsAbgeschl");
+    const auto readOrder = db::RowReader<TOrderHours>(qryAuftrag, {{"AOfNumm", &TOrderHours::OfNumm},
+                                                                   {"ANumm", &TOrderHours::ANumm},
+                                                                   {"ABezeich", &TOrderHours::Bezeichnung},
+                                                                   {"AsSollStnd", &TOrderHours::Soll},
+                                                                   {"AsIstStnd", &TOrderHours::IstProd},
+                                                                   {"AsRegStnd", &TOrderHours::IstRegie},
+                                                                   {"AOffStnd", &TOrderHours::IstBuero},
+                                                                   {"AsIstBis", &TOrderHours::IstBis},
+                                                                   {"AsAbgeschl", &TOrderHours::Abgeschlossen}});
     std::unordered_map<std::string, std::size_t> indexOf;
     for (; !qryAuftrag.Eof(); qryAuftrag.Next()) {
         TOrderHours order = readOrder();
@@ -73,8 +80,13 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
         qryAufSStd.Close();
         qryAufSStd.Open();
         const db::TField rowOrder = qryAufSStd.FieldByName("AsOfNumm");
-        const auto readActivity = db::RowReader<TActivityHours>(qryAufSStd, "AsRmTat", "TaName", "AsKoNumm",
-                                                                "AsSollStd", "AsIstStd");
+        const auto readActivity =
+            db::RowReader<TActivityHours>(qryAufSStd, {{"AsRmTat", &TActivityHours::RmTat},
+                                                       {"TaName", &TActivityHours::Name},
+                                                       {"AsKoNumm", &TActivityHours::KoNumm},
+                                                       {"AsSollStd", &TActivityHours::Soll},
+                                                       {"AsIstStd", &TActivityHours::Ist},
+                                                       {"TatArt", &TActivityHours::TatArt}});
         for (; !qryAufSStd.Eof(); qryAufSStd.Next()) {
             const auto found = indexOf.find(rowOrder.AsString());
             if (found == indexOf.end())
@@ -91,8 +103,12 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
 
 void TdmBericht::ReadCourses(std::vector<TOrderHours>& orders) {
     for (TOrderHours& order : orders) {
-        order.Course = CourseOf(FIstStunden.Calc(order.OfNumm, true).Tage);
+        ist::TIstErgebnis ist = FIstStunden.Calc(order.OfNumm, true);
+        order.Course = CourseOf(ist.Tage);
         order.OverSince = OverTargetSince(order.Course, order.Soll);
+        order.Buchungen = std::move(ist.Posten);
+        for (TActivityHours& activity : order.Activities)
+            activity.OverSince = ActivityOverSince(order.Buchungen, activity);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "report/ReportData.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 namespace sollist::report {
@@ -9,6 +10,51 @@ double TReport::LatestBooking() const {
     double latest = 0;
     for (const TOrderHours& order : Orders) latest = std::max(latest, order.IstBis);
     return latest;
+}
+
+double TOrderHours::ZeilenSoll() const {
+    double sum = 0;
+    for (const TActivityHours& row : Activities) sum += row.Soll;
+    return sum;
+}
+
+double TOrderHours::ZeilenIst() const {
+    double sum = 0;
+    for (const TActivityHours& row : Activities) sum += row.Ist;
+    return sum;
+}
+
+bool TOrderHours::ZeilenWeichenAb() const {
+    return Overrun(std::fabs(ZeilenSoll() - Soll)) || Overrun(std::fabs(ZeilenIst() - Ist()));
+}
+
+std::size_t TOrderHours::OhneLohnBuchungen() const {
+    return static_cast<std::size_t>(std::count_if(Buchungen.begin(), Buchungen.end(),
+                                                  [](const ist::TIstPosten& p) { return p.OhneLohn; }));
+}
+
+double TOrderHours::OhneLohnStunden() const {
+    double sum = 0;
+    for (const ist::TIstPosten& p : Buchungen)
+        if (p.OhneLohn)
+            sum += p.Stunden;
+    return sum;
+}
+
+std::vector<const TOrderHours*> TReport::ZeilenAbweichend() const {
+    std::vector<const TOrderHours*> out;
+    for (const TOrderHours& order : Orders)
+        if (order.ZeilenWeichenAb())
+            out.push_back(&order);
+    return out;
+}
+
+std::vector<const TOrderHours*> TReport::MitOhneLohn() const {
+    std::vector<const TOrderHours*> out;
+    for (const TOrderHours& order : Orders)
+        if (order.OhneLohnBuchungen() > 0)
+            out.push_back(&order);
+    return out;
 }
 
 namespace {
@@ -39,6 +85,8 @@ void Arrange(TReport& report) {
             total.RmTat = row.RmTat;
             if (total.Name.empty())
                 total.Name = row.Name;
+            if (total.TatArt.empty())
+                total.TatArt = row.TatArt;
             ++total.Orders;
             total.Soll += row.Soll;
             total.Ist += row.Ist;

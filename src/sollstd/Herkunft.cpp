@@ -1,5 +1,11 @@
 #include "sollstd/Herkunft.h"
 
+#include "common/Text.h"
+#include "db/Catalogue.h"
+#include "db/Connection.h"
+#include "db/Convert.h"
+#include "db/Errors.h"
+#include "db/Statement.h"
 #include "solltat/DmSolltat.h"
 #include "solltat/SollStunden.h"
 #include "solltat/Solltat.h"
@@ -19,6 +25,16 @@ template <class Map, class Key>
 const std::string& Lookup(const Map& map, const Key& key) {
     const auto it = map.find(key);
     return it == map.end() ? kNone : it->second;
+}
+
+// AOFNUMM holds 10 characters of valid UTF-8.
+bool FitsOrderColumn(const std::string& OfNumm) {
+    constexpr std::size_t kOfNummCharacters = 10;
+    std::size_t characters = 0;
+    for (std::size_t pos = 0; pos < OfNumm.size(); ++characters)
+        if (text::NextCodePoint(OfNumm, pos) == text::kInvalidCodePoint)
+            return false;
+    return characters <= kOfNummCharacters;
 }
 
 } // namespace
@@ -108,17 +124,29 @@ private:
 // clang-format off
 THerkunftRechnung::THerkunftRechnung(const TRunContext& context)
     : FConnection(context.Connection), FSammler(std::make_unique<TSammler>()),
-      FContext{.Connection = context.Connection,
-               .Console = [this](const std::string& line) { FSammler->Hinweise.push_back(line); },
-               .ErrorLogDir = context.ErrorLogDir,
-               .Today = context.Today},
+      FContext{context.WithSinks([this](const std::string& line) { FSammler->Hinweise.push_back(line); })},
       FStammdaten(std::make_unique<solltat::TSollStammdaten>()),
       FSolltat(std::make_unique<solltat::TSolltat>(FContext, FStammdaten.get())), FSollStunden(context.Connection) {
     FSolltat->Beobachter = FSammler.get();
+    RefuseReadOnlyDatabase();
 
-    db::Declare(qryAuftrag,
-                {"Select ABEZEICH from AUFTRAG where AOFNUMM=:OFNUMM"},
-                {{"ABEZEICH", TFieldType::ftString, 60}});
+    // The texts beside the keys are the business system's own columns, which it does not promise:
+    // each is read only where the catalogue has it, else the keys stand alone.
+    db::TCatalogue& catalogue = FConnection.Catalogue();
+    FBezeichnung = catalogue.HasColumn("AUFTRAG", "ABEZEICH");
+    FPositionsTexte = catalogue.HasColumn("POSITIONEN", "APBEZEICH");
+    FBaugruppenNamen = catalogue.HasColumn("POS_BGR", "APBGNAME");
+    FMaterialNamenDa = catalogue.HasColumn("MATERIAL", "MANAME");
+
+    if (FBezeichnung)
+        db::Declare(qryAuftrag,
+                    {"Select AOFNUMM,ABEZEICH from AUFTRAG where AOFNUMM=:OFNUMM"},
+                    {{"AOFNUMM", TFieldType::ftString, 10}, {"ABEZEICH", TFieldType::ftString, 60}});
+    else
+        db::Declare(qryAuftrag,
+                    {"Select AOFNUMM from AUFTRAG where AOFNUMM=:OFNUMM"},
+                    {{"AOFNUMM", TFieldType::ftString, 10}});
+    // Opened only where their text columns are there.
     db::Declare(qrySolltat,
                 {"Select SollPos,Element,Taetigkeit,TaName,TaEinhKz,EhMenge,Stueck,TaVarEh,TaVarSt,TaFixZt,",
                  "       TaRmTat,TaRmName,TaKoNumm,(" + std::string(solltat::kSatzMinuten) + ")/60 as SollStunden",
@@ -145,16 +173,35 @@ THerkunftRechnung::THerkunftRechnung(const TRunContext& context)
 
 THerkunftRechnung::~THerkunftRechnung() = default;
 
+// The calculation keeps its records in SOLLTAT, whose rows are the connection's own, and creates
+// the table as the run does where no run has yet; a read-only database allows neither.
+void THerkunftRechnung::RefuseReadOnlyDatabase() {
+    bool readOnly = false;
+    FConnection.Prepare("SELECT MON$READ_ONLY FROM MON$DATABASE").Query({}, [&](std::vector<db::TValue>& row) {
+        readOnly = db::ValueToInteger(row.at(0)) != 0;
+    });
+    if (readOnly)
+        throw db::EDatabaseError(
+            "Die Datenbank ist schreibgeschützt: die Herkunft der Sollstunden rechnet wie der Lauf mit "
+            "der Tabelle SOLLTAT (Zeilen nur dieser Verbindung) und kann hier nicht berechnet werden.");
+}
+
 THerkunft THerkunftRechnung::Erklaere(const std::string& OfNumm) {
+    if (FContext.StopRequested())
+        throw ERunStopped("Erklärung vor Offert " + OfNumm + " angehalten");
     THerkunft herkunft;
     herkunft.OfNumm = OfNumm;
     herkunft.VertZuschl = FSollStunden.VertZuschl;
+    // A number the order column cannot hold is no order, as the run finds it; asked for, the
+    // server would refuse it.
+    if (!FitsOrderColumn(OfNumm))
+        return herkunft;
     qryAuftrag.Close();
     qryAuftrag.ParamByName("OFNUMM").AsString(OfNumm);
     qryAuftrag.Open();
     herkunft.Bekannt = !qryAuftrag.IsEmpty();
     if (herkunft.Bekannt)
-        herkunft.Bezeichnung = qryAuftrag.FieldByName("ABEZEICH").AsString();
+        herkunft.Bezeichnung = FBezeichnung ? qryAuftrag.FieldByName("ABEZEICH").AsString() : "";
     qryAuftrag.Close();
     if (!herkunft.Bekannt)
         return herkunft;
@@ -215,21 +262,26 @@ void THerkunftRechnung::ReadSaetze(THerkunft& herkunft) {
 }
 
 void THerkunftRechnung::ReadNames(THerkunft& herkunft) {
-    for (db::TIBCQuery* q : {&qryPositionen, &qryBaugruppen}) {
-        q->Close();
-        q->ParamByName("OFNUMM").AsString(herkunft.OfNumm);
-        q->Open();
+    if (FPositionsTexte) {
+        qryPositionen.Close();
+        qryPositionen.ParamByName("OFNUMM").AsString(herkunft.OfNumm);
+        qryPositionen.Open();
+        for (auto& q = qryPositionen; !q.Eof(); q.Next())
+            herkunft.Positionen.emplace(q.Fields(0).AsString(), q.Fields(1).AsString());
+        qryPositionen.Close();
     }
-    for (auto& q = qryPositionen; !q.Eof(); q.Next())
-        herkunft.Positionen.emplace(q.Fields(0).AsString(), q.Fields(1).AsString());
-    for (auto& q = qryBaugruppen; !q.Eof(); q.Next())
-        herkunft.Baugruppen.emplace(
-            std::make_pair(q.Fields(0).AsString(), static_cast<std::int32_t>(q.Fields(1).AsInteger())),
-            q.Fields(2).AsString());
-    qryPositionen.Close();
-    qryBaugruppen.Close();
+    if (FBaugruppenNamen) {
+        qryBaugruppen.Close();
+        qryBaugruppen.ParamByName("OFNUMM").AsString(herkunft.OfNumm);
+        qryBaugruppen.Open();
+        for (auto& q = qryBaugruppen; !q.Eof(); q.Next())
+            herkunft.Baugruppen.emplace(
+                std::make_pair(q.Fields(0).AsString(), static_cast<std::int32_t>(q.Fields(1).AsInteger())),
+                q.Fields(2).AsString());
+        qryBaugruppen.Close();
+    }
 
-    if (!FMaterialNamenGelesen) {
+    if (FMaterialNamenDa && !FMaterialNamenGelesen) {
         for (qryMaterialNamen.Open(); !qryMaterialNamen.Eof(); qryMaterialNamen.Next())
             FMaterialNamen.emplace(qryMaterialNamen.Fields(0).AsString(),
                                    qryMaterialNamen.Fields(1).AsString());

@@ -82,18 +82,21 @@ class THerkunftRechnung {
 public:
     // The context's connection, error log folder and day; the calculation's console lines go
     // into the explanation. Master data are read once and kept for every order explained.
+    // Refuses a read-only database (EDatabaseError): the calculation writes SOLLTAT.
     explicit THerkunftRechnung(const TRunContext& context);
     ~THerkunftRechnung();
     THerkunftRechnung(const THerkunftRechnung&) = delete;
     THerkunftRechnung& operator=(const THerkunftRechnung&) = delete;
 
     // Calculates the order (open or closed) as the order hours run does, positions with
-    // ApTyp = 1 left out.
+    // ApTyp = 1 left out. Raises ERunStopped, before it begins, when the context's stop is
+    // requested.
     THerkunft Erklaere(const std::string& OfNumm);
 
 private:
     class TSammler;
 
+    void RefuseReadOnlyDatabase();
     void ReadSaetze(THerkunft& herkunft);
     void ReadNames(THerkunft& herkunft);
 
@@ -105,6 +108,8 @@ private:
     TSollStunden FSollStunden;
     std::unordered_map<std::string, std::string> FMaterialNamen; // read with the first order
     bool FMaterialNamenGelesen = false;
+    // Which of the texts beside the keys the database has (from the catalogue, once).
+    bool FBezeichnung = false, FPositionsTexte = false, FBaugruppenNamen = false, FMaterialNamenDa = false;
 
 public:
     db::TIBCQuery qryAuftrag{FConnection, "qryAuftrag"};

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -87,8 +88,60 @@ TEST_P(HerkunftProcess, ExplainsTheOrderAsATableAndStoresNothing) {
     EXPECT_EQ(unknown.output, test::StartLine + "Offert 99999 gibt es nicht; nichts berechnet.\nFertig !\n");
 }
 
+// Order numbers as --order takes them: a trailing blank cut (the database compares without it),
+// a number longer than an order number can be, or no UTF-8, is no order; the others are
+// explained. Texts of the database reach the terminal without their control characters.
+TEST_P(HerkunftProcess, BadOrderNumbersAreNoOrdersAndControlCharactersAreShown) {
+    TestDatabase db(GetParam());
+    db.Exec(test::ReadFileText(fs::path(test::SourceDir()) / "sql" / "demo.sql"));
+    db.Exec("UPDATE AUFTRAG SET ABEZEICH = 'Kueche' || ASCII_CHAR(27) || '[2J' || ASCII_CHAR(7) || "
+            "ASCII_CHAR(10) || 'Meier' WHERE AOFNUMM = '24001'");
+    folder_.WriteConnection(db.Database(), db.Server());
+
+    const ProgramResult run = Run({"--order", "24001 ", "--order", "'; delete from auftrag; --", "--order",
+                                   "A\xff", "--order", "24001", "--order", "24002", "--herkunft"});
+    EXPECT_EQ(run.exitStatus, 3) << run.output;
+    EXPECT_TRUE(run.output.starts_with(test::StartLine + "Offert 24001 (Kueche␛[2J␇␊Meier): Herkunft der "))
+        << run.output;
+    EXPECT_EQ(run.output.find('\x1b'), std::string::npos);
+    EXPECT_EQ(run.output.find('\a'), std::string::npos);
+    EXPECT_EQ(test::Count(run.output, "Offert 24001 ("), 1u)
+        << "the trailing blank's number is the same order";
+    EXPECT_NE(run.output.find("\nOffert '; delete from auftrag; -- gibt es nicht; nichts berechnet.\n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("\nOffert A\xff gibt es nicht; nichts berechnet.\n"), std::string::npos);
+    EXPECT_NE(run.output.find("\nOffert 24002 ("), std::string::npos) << "explained after the bad numbers";
+    EXPECT_TRUE(run.output.ends_with("Fertig !\n"));
+    EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM AUFTRAG"), "4");
+
+    // The run takes the number with the trailing blank as the same order.
+    const ProgramResult order = Run({"--order", "24002 "});
+    EXPECT_EQ(order.exitStatus, 0) << order.output;
+    EXPECT_EQ(order.output.find("gibt es nicht"), std::string::npos) << order.output;
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, HerkunftProcess, ::testing::Values(DbMode::Embedded, DbMode::Server),
                          DbModeName);
+
+// A read-only database: the explanation cannot keep its records in SOLLTAT and says so.
+TEST(HerkunftReadOnly, SaysWhyItCannotRun) {
+    TestDatabase db;
+    db.Exec(test::ReadFileText(fs::path(test::SourceDir()) / "sql" / "demo.sql"));
+    ASSERT_EQ(std::system(("gfix -mode read_only " + db.Database()).c_str()), 0);
+    ProgramFolder folder;
+    folder.WriteConnection(db.Database(), db.Server());
+    RunOptions options;
+    options.args = {"--order", "24001", "--herkunft"};
+    const ProgramResult run = folder.Run(options);
+    EXPECT_EQ(std::system(("gfix -mode read_write " + db.Database()).c_str()), 0);
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_EQ(run.output,
+              test::StartLine +
+                  "EDatabaseError: Die Datenbank ist schreibgeschützt: die Herkunft der Sollstunden "
+                  "rechnet wie der Lauf mit der Tabelle SOLLTAT (Zeilen nur dieser Verbindung) und "
+                  "kann hier nicht berechnet werden.\n");
+}
 
 } // namespace
 } // namespace sollist::batch

@@ -32,6 +32,12 @@ for f in ./usr/bin/sollist ./usr/bin/sollist-formel ./usr/bin/sollist-bericht \
 done
 ROOT=$WORK/root
 dpkg -x "$DEB" "$ROOT"
+# The guide as installed names only files the package holds, and no file of the source tree.
+GUIDE=$ROOT/usr/share/doc/sollist/OPERATIONS.md
+for f in $(grep -o '/usr/\(share/doc/sollist\|lib/sollist\|bin\)/[A-Za-z0-9._/-]*' "$GUIDE" | sort -u); do
+    ls -d "$ROOT${f%.}"* >/dev/null 2>&1 || fail "the guide names $f, which the package lacks"
+done
+! grep -n '](\.\./\|bench/\|docs/\|scripts/' "$GUIDE" || fail "the guide names files of the source tree"
 
 echo "create database 'localhost:$DB' user 'TARVEX' password '$PASSWORD' default character set UTF8;" | isql-fb -q
 isql -i "$SRC/sql/schema.sql" "localhost:$DB"

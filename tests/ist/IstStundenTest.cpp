@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace sollist::ist {
 namespace {
@@ -214,6 +215,51 @@ TEST_F(IstStundenTest, PerDayHoursCarryTheFactorOfTheirDay) {
     EXPECT_DOUBLE_EQ(may31.Prodstd + june3.Prodstd, ist.Prodstd);
     EXPECT_DOUBLE_EQ(may31.Regiestd + june3.Regiestd, ist.Regiestd);
     EXPECT_DOUBLE_EQ(may31.OffStd + june3.OffStd, ist.OffStd);
+}
+
+// The bookings behind the hours, by activity, day and employee: raw hours, the factor of the
+// day and the weighted hours, adding up to each activity's hours; two bookings of a day share
+// a line; an employee without a wage row is marked, his hours weigh 0.
+TEST_F(IstStundenTest, PostenShowRawHoursFactorAndWeightedHours) {
+    db.Exec("INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-01-01', 1.0);"
+            "INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-06-03', 1.25);" +
+            Booking("ANNA", "2024-05-31", 7, 9, "MONT") + Booking("ANNA", "2024-05-31", 13, 14.5, "MONT") +
+            Booking("ANNA", "2024-06-03", 7, 11, "MONT", "A1", 0.5) +
+            Booking("CARL", "2024-06-03", 7, 9, "MONT") + Booking("CARL", "2024-06-04", 7, 8, "REGIE"));
+    EXPECT_TRUE(istStunden.Calc("A1").Posten.empty()) << "only when asked for";
+    const TIstErgebnis ist = istStunden.Calc("A1", true);
+    const auto day = [](int month, int dayOfMonth) {
+        return static_cast<std::int32_t>(db::EncodeDate(2024, month, dayOfMonth));
+    };
+    struct Line {
+        std::string rmTat, tatArt;
+        std::int32_t tag;
+        std::string miNumm;
+        double stunden, fak, gewichtet;
+        bool ohneLohn;
+    };
+    const std::vector<Line> expected{
+        {"MONT", "P", day(5, 31), "ANNA", 3.5, 1.0, 3.5, false},
+        {"MONT", "P", day(6, 3), "ANNA", 3.5, 1.25, 4.375, false},
+        {"MONT", "P", day(6, 3), "CARL", 2, 0, 0, true},
+        {"REGIE", "R", day(6, 4), "CARL", 1, 0, 0, true},
+    };
+    ASSERT_EQ(ist.Posten.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(i);
+        const TIstPosten& p = ist.Posten[i];
+        const Line& e = expected[i];
+        EXPECT_EQ(p.RmTat, e.rmTat);
+        EXPECT_EQ(p.TatArt, e.tatArt);
+        EXPECT_EQ(p.Tag, e.tag);
+        EXPECT_EQ(p.MiNumm, e.miNumm);
+        EXPECT_NEAR(p.Stunden, e.stunden, 1e-9);
+        EXPECT_DOUBLE_EQ(p.Fak, e.fak);
+        EXPECT_NEAR(p.Gewichtet, e.gewichtet, 1e-9);
+        EXPECT_EQ(p.OhneLohn, e.ohneLohn);
+    }
+    EXPECT_DOUBLE_EQ(ist.Posten[0].Gewichtet + ist.Posten[1].Gewichtet + ist.Posten[2].Gewichtet,
+                     Sum(ist, "MONT"));
 }
 
 } // namespace

@@ -162,7 +162,7 @@ TEST_F(BerichtProcessEmbedded, ConnectionFailureGivesTheConnectionLineAndStatus1
     folder_.WriteConnection(missing);
     const test::ProgramResult run = RunReport(folder_, {});
     EXPECT_EQ(run.exitStatus, 1);
-    const std::string line = "Kann keine Serververbindung herstellen. (" + missing + ")\r";
+    const std::string line = "Kann keine Serververbindung herstellen. (" + missing + "): ";
     EXPECT_EQ(run.output.rfind(line, 0), 0u) << run.output;
     EXPECT_GT(run.output.size(), line.size() + 1);
     EXPECT_EQ(Count(run.output, "\n"), 1u);

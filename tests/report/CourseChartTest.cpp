@@ -12,6 +12,8 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -30,10 +32,10 @@ TOrderHours Order(std::string ofNumm, double soll, std::vector<TBookingDay> days
     TOrderHours order;
     order.OfNumm = std::move(ofNumm);
     order.Soll = soll;
-    double sum = 0;
+    double sum = 0, ohneRegie = 0;
     for (TBookingDay& day : days) {
-        sum += day.Hours();
-        day.Sum = sum;
+        day.Sum = sum += day.Hours();
+        day.SumOhneRegie = ohneRegie += day.Gezaehlt();
         order.IstProd += day.Prod;
         order.IstRegie += day.Regie;
         order.IstBuero += day.Buero;
@@ -56,27 +58,29 @@ std::string DetailBlock(const std::string& html, const std::string& ofNumm) {
     return Between(html, R"(<section class="auftrag" id="o-)" + ofNumm + "\">", "</section>");
 }
 
-// K1 passes its 10 h on 3 December; production, Regie and office stacked.
+// K1 passes its 10 h on 9 December: its 2 h of Regie count not against the target. Production,
+// office and Regie stacked, Regie on top.
 TEST(ReportCourseChart, BurnUpEndsAtTheStoredHoursAndNamesTheDayOfPassing) {
     const std::string html = HtmlReport(
         Report({Order("K1", 10, {{December(1), 6, 2, 0}, {December(3), 3, 0, 1}, {December(9), 4, 0, 0}})}));
     const std::string block = DetailBlock(html, "K1");
     const CourseChart chart = ReadCourseChart(block);
 
-    EXPECT_EQ(chart.areas.size(), 3u) << "production, Regie and office";
+    EXPECT_EQ(chart.areas.size(), 3u) << "production, office and Regie";
     const auto [x, y] = chart.End();
-    EXPECT_NEAR(chart.HoursAt(y), 16, 0.01) << "the stored 16 h";
+    EXPECT_NEAR(chart.HoursAt(y), 16, 0.01) << "the stored 16 h, Regie included";
     EXPECT_EQ(chart.areas.at("vp").back().first, x) << "the course reaches the right edge";
-    // Production alone ends at its own 13 h, under the other kinds.
+    // Production alone ends at its own 13 h, with office at the 14 h compared with the target.
     const auto production = chart.areas.at("vp");
     EXPECT_NEAR(chart.HoursAt(production[production.size() - 2].second), 13, 0.01);
-    EXPECT_TRUE(chart.HasText("über Soll seit 03.12.2026"));
+    const auto office = chart.areas.at("vb");
+    EXPECT_NEAR(chart.HoursAt(office[office.size() - 2].second), 14, 0.01);
+    EXPECT_TRUE(chart.HasText("über Soll seit 09.12.2026"));
     EXPECT_TRUE(chart.HasText("Soll 10,00 h"));
-    EXPECT_TRUE(chart.HasText("Ist 16,00 h"));
-    EXPECT_TRUE(chart.HasText("01.12.2026"));
-    EXPECT_TRUE(chart.HasText("09.12.2026"));
-    EXPECT_EQ(chart.title,
-              "Verlauf der Iststunden: 16,00 h bis 09.12.2026, Soll 10,00 h, über Soll seit 03.12.2026");
+    EXPECT_TRUE(chart.HasText("Ist 14,00 h"));
+    EXPECT_TRUE(chart.HasText("07.12.")) << "the Monday in the course";
+    EXPECT_EQ(chart.title, "Verlauf der Iststunden: 14,00 h bis 09.12.2026, dazu Regie 2,00 h, Soll 10,00 h, "
+                           "über Soll seit 09.12.2026");
     EXPECT_NE(block.find(R"(<line class="soll")"), std::string::npos);
     EXPECT_NE(block.find(R"(<circle class="ue")"), std::string::npos);
     EXPECT_EQ(block.find("seit dem Lauf"), std::string::npos) << "the course agrees with the stored hours";
@@ -104,14 +108,79 @@ TEST(ReportCourseChart, LongCourseShowsWeeksAndSaysSo) {
 
 // No target: no target line, no day of passing, in the chart or the overview.
 TEST(ReportCourseChart, OrderWithoutTarget) {
-    const std::string html = HtmlReport(Report({Order("R1", 0, {{December(2), 0, 3}})}));
+    const std::string html = HtmlReport(Report({Order("R1", 0, {{December(2), 0, 3}, {December(4), 0, 1}})}));
     const std::string block = DetailBlock(html, "R1");
     const CourseChart chart = ReadCourseChart(block);
     EXPECT_EQ(chart.areas.size(), 1u);
-    EXPECT_NEAR(chart.HoursAt(chart.End().second), 3, 0.01);
+    EXPECT_NEAR(chart.HoursAt(chart.End().second), 4, 0.01);
     EXPECT_EQ(block.find(R"(<line class="soll")"), std::string::npos);
     EXPECT_EQ(block.find("über Soll seit"), std::string::npos);
-    EXPECT_EQ(chart.title, "Verlauf der Iststunden: 3,00 h bis 02.12.2026, ohne Soll");
+    EXPECT_EQ(chart.title, "Verlauf der Iststunden: 0,00 h bis 04.12.2026, dazu Regie 4,00 h, ohne Soll");
+}
+
+// A single booking day is a point per kind, stacked, not a step across the chart.
+TEST(ReportCourseChart, OneDayOrderIsAPoint) {
+    const std::string block =
+        DetailBlock(HtmlReport(Report({Order("P1", 5, {{December(2), 3, 0, 1}})})), "P1");
+    const CourseChart chart = ReadCourseChart(block);
+    EXPECT_TRUE(chart.areas.empty());
+    const std::string svg = Between(block, R"(<svg class="verlauf")", "</svg>");
+    static const std::regex point(R"re(<circle class="(v[prb])" cx="[^"]*" cy="([^"]*)")re");
+    std::map<std::string, double> hours;
+    for (std::sregex_iterator m(svg.begin(), svg.end(), point), end; m != end; ++m)
+        hours[(*m)[1].str()] = chart.HoursAt(std::stod((*m)[2].str()));
+    ASSERT_EQ(hours.size(), 2u) << svg;
+    EXPECT_NEAR(hours.at("vp"), 3, 0.05);
+    EXPECT_NEAR(hours.at("vb"), 4, 0.05) << "office on top of production";
+}
+
+// Labels of any size stay inside the chart: the scale's on the left, target and actual on the
+// right (at the widest digit of the font); dates by week for a short course, by month for a
+// long one, never crowded.
+TEST(ReportCourseChart, LabelsAndDatesFitAnySize) {
+    constexpr double kDigit = 6.4;
+    const std::string big =
+        Between(HtmlReport(Report({Order("G1", 123456.78, {{December(1), 150000}, {December(3), 500}})})),
+                R"(<svg class="verlauf")", "</svg>");
+    static const std::regex text(R"re(<text x="([^"]*)" y="[^"]*"( class="([^"]*)")?>([^<]*)</text>)re");
+    int checked = 0;
+    for (std::sregex_iterator m(big.begin(), big.end(), text), end; m != end; ++m) {
+        const double x = std::stod((*m)[1].str());
+        const std::string label = (*m)[4].str();
+        const double width = kDigit * static_cast<double>(label.size());
+        if ((*m)[3] == "e") {
+            EXPECT_GE(x - width, 0) << label;
+            ++checked;
+        } else if (label.starts_with("Soll ") || label.starts_with("Ist ")) {
+            EXPECT_LE(x + width, 640) << label;
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 5) << "three scale labels, target and actual";
+    EXPECT_NE(big.find(">200.000 h</text>"), std::string::npos) << big;
+
+    struct Case {
+        double first, last;
+        std::vector<std::string> ticks;
+    };
+    const Case cases[] = {
+        {December(2), December(15), {"07.12.", "14.12."}},
+        {db::EncodeDate(2026, 1, 20),
+         db::EncodeDate(2026, 8, 10),
+         {"02.2026", "03.2026", "04.2026", "05.2026", "06.2026", "07.2026", "08.2026"}},
+        {db::EncodeDate(2022, 1, 20),
+         db::EncodeDate(2026, 8, 10),
+         {"01.2023", "01.2024", "01.2025", "01.2026"}},
+    };
+    for (const Case& c : cases) {
+        const CourseChart chart =
+            ReadCourseChart(HtmlReport(Report({Order("D1", 10, {{c.first, 1}, {c.last, 1}})})));
+        std::vector<std::string> ticks;
+        for (const std::string& label : chart.texts)
+            if (std::regex_match(label, std::regex(R"(\d\d\.(\d\d\.|\d{4}))")))
+                ticks.push_back(label);
+        EXPECT_EQ(ticks, c.ticks);
+    }
 }
 
 // Time records changed since the run: the chart shows them, and a note says what was stored.

@@ -126,6 +126,15 @@ TEST_P(CourseGenerated, CoursesEndAtTheStoredHoursAndWeighEachDayWithItsFactor) 
         const Kinds& s = stored.at(order.OfNumm);
         ASSERT_FALSE(order.Course.empty()) << order.OfNumm;
         EXPECT_NEAR(order.Course.back().Sum, s.prod + s.regie + s.buero, 1e-9) << order.OfNumm;
+        EXPECT_NEAR(order.Course.back().SumOhneRegie, s.prod + s.buero, 1e-9) << order.OfNumm;
+        // The bookings behind each activity add up to its stored actual hours.
+        for (const TActivityHours& activity : order.Activities) {
+            double bookings = 0;
+            for (const ist::TIstPosten& p : order.Buchungen)
+                if (p.RmTat == activity.RmTat)
+                    bookings += p.Gewichtet;
+            EXPECT_NEAR(bookings, activity.Ist, 1e-9) << order.OfNumm << " " << activity.RmTat;
+        }
         Kinds sum;
         for (const TBookingDay& day : order.Course) {
             sum.prod += day.Prod;

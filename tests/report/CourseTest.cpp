@@ -20,7 +20,7 @@ std::vector<TBookingDay> Course(const std::vector<std::pair<double, double>>& da
     double sum = 0;
     for (const auto& [day, hours] : dayAndHours) {
         sum += hours;
-        course.push_back({day, hours, 0, 0, sum});
+        course.push_back({day, hours, 0, 0, sum, sum});
     }
     return course;
 }
@@ -57,8 +57,12 @@ TEST(ReportCourse, HoursOverTheTarget) {
     EXPECT_DOUBLE_EQ(HoursOverTarget(course[1], 6), 2);
     EXPECT_DOUBLE_EQ(HoursOverTarget(course[2], 6), 3);
     EXPECT_DOUBLE_EQ(HoursOverTarget(course[2], 0), 0);
-    const TBookingDay correction{Day(3, 5), -1, 0, 0, 10};
+    const TBookingDay correction{Day(3, 5), -1, 0, 0, 10, 10};
     EXPECT_DOUBLE_EQ(HoursOverTarget(correction, 6), 0);
+    // Time and material is never over the target: of 1 h production and 3 h Regie on a day
+    // that ends 1 h over it without Regie, 1 h.
+    const TBookingDay withRegie{Day(3, 6), 1, 3, 0, 11, 7};
+    EXPECT_DOUBLE_EQ(HoursOverTarget(withRegie, 6), 1);
 }
 
 TEST(ReportCourse, CalendarWeeks) {

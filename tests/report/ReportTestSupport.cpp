@@ -132,7 +132,7 @@ double GermanNumber(std::string_view text) {
 }
 
 std::pair<double, double> CourseChart::End() const {
-    for (const char* kind : {"vb", "vr", "vp"}) {
+    for (const char* kind : {"vr", "vb", "vp"}) {
         const auto found = areas.find(kind);
         if (found == areas.end())
             continue;

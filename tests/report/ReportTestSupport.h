@@ -65,7 +65,7 @@ struct CourseChart {
     double topHours = 0; // the scale's top label
     double topY = 0;     // its grid line
     double baseY = 0;    // the base line
-    // Per area ("vp" production, "vr" Regie, "vb" Büro) its outline, left to right and back
+    // Per area ("vp" production, "vb" and Büro, "vr" and Regie on top) its outline, left to right and back
     // along the base line.
     std::map<std::string, std::vector<std::pair<double, double>>> areas;
     std::vector<std::string> texts;

@@ -5,6 +5,7 @@
 #include "sollstd/Herkunft.h"
 #include "ReportTestSupport.h"
 #include "SolltatTestData.h"
+#include "db/Catalogue.h"
 #include "db/Value.h"
 
 #include <gtest/gtest.h>
@@ -189,6 +190,26 @@ TEST_P(HerkunftTest, DemoOrdersExplainTheStoredRows) {
     const THerkunft unknown = rechnung.Erklaere("99999");
     EXPECT_FALSE(unknown.Bekannt);
     EXPECT_TRUE(unknown.Gruppen.empty());
+}
+
+// The texts beside the keys are columns the business system does not promise: without them
+// the explanation shows the keys alone, with the same figures.
+TEST_P(HerkunftTest, WithoutTheTextColumnsTheKeysStandAlone) {
+    TestDatabase db(GetParam());
+    report::support::LoadDemoWithHours(db);
+    db.Exec("ALTER TABLE AUFTRAG DROP ABEZEICH;\nALTER TABLE POSITIONEN DROP APBEZEICH;\n"
+            "ALTER TABLE POS_BGR DROP APBGNAME;\nALTER TABLE MATERIAL DROP MANAME;\n");
+    db::TIBCConnection& connection = db.Connection().IBCConnection;
+    connection.Catalogue().Forget();
+    THerkunftRechnung rechnung(db.Context());
+    const THerkunft h = rechnung.Erklaere("24001");
+    EXPECT_EQ(ExpectExplainsStoredRows(connection, h), 22u);
+    EXPECT_EQ(h.Bezeichnung, "");
+    EXPECT_EQ(h.PositionText("4"), "");
+    EXPECT_EQ(h.BaugruppeName("1", 1), "");
+    ASSERT_TRUE(h.Materialien.contains("AUSZUG"));
+    EXPECT_EQ(h.MaterialName("AUSZUG"), "");
+    EXPECT_FALSE(rechnung.Erklaere("99999").Bekannt);
 }
 
 TEST_P(HerkunftTest, GeneratedOrdersExplainTheStoredRows) {
