@@ -27,9 +27,6 @@ public:
     // Primary-key columns of a table in key order; empty without a primary key.
     const std::vector<std::string>& PrimaryKeyFields(const std::string& table);
     bool RelationExists(const std::string& relation);
-    // Whether the relation has the column: for a column the business system may lack, asked
-    // before a statement names it (read with the domains, once per relation).
-    bool HasColumn(const std::string& relation, const std::string& field);
 
     // Drops what was read: the next attachment may see another database.
     void Forget();
