@@ -1,7 +1,12 @@
 #include "db/Field.h"
 
 #include "db/Convert.h"
+#include "db/Misuse.h"
 #include "db/RowSet.h"
+
+#include <fmt/format.h>
+
+#include <limits>
 
 namespace sollist::db {
 
@@ -21,6 +26,13 @@ std::string TField::AsString() const {
 }
 
 std::int64_t TField::AsInteger() const { return ValueToInteger(Value()); }
+std::int32_t TField::AsInteger32() const {
+    const std::int64_t wide = AsInteger();
+    if (wide < std::numeric_limits<std::int32_t>::min() || wide > std::numeric_limits<std::int32_t>::max())
+        throw Misuse(rows_->Name(),
+                     fmt::format("Der Wert {} des Feldes '{}' passt nicht in 32 Bit", wide, FieldName()));
+    return static_cast<std::int32_t>(wide);
+}
 double TField::AsFloat() const { return ValueToFloat(Value()); }
 bool TField::AsBoolean() const { return ValueToBoolean(Value()); }
 double TField::AsDateTime() const { return ValueToDateTime(Value()); }

@@ -30,6 +30,7 @@ public:
     bool IsNull() const;
     std::string AsString() const;
     std::int64_t AsInteger() const;
+    std::int32_t AsInteger32() const; // AsInteger, an error when the value does not fit 32 bits
     double AsFloat() const;
     bool AsBoolean() const;
     double AsDateTime() const;

@@ -34,8 +34,15 @@ private:
 
 TTabGK ReadTabGK(db::TIBCTable& tab) {
     TTabGK tables;
-    const auto read = db::RowReader<std::pair<std::int32_t, std::string>>(tab, "TABNR", "TABWERTE");
-    for (; !tab.Eof(); tab.Next()) tables.insert(read());
+    struct TRow {
+        std::int32_t Nr = 0;
+        std::string Werte;
+    };
+    const auto read = db::RowReader<TRow>(tab, {{"TABNR", &TRow::Nr}, {"TABWERTE", &TRow::Werte}});
+    for (; !tab.Eof(); tab.Next()) {
+        TRow row = read();
+        tables.emplace(row.Nr, std::move(row.Werte));
+    }
     return tables;
 }
 
@@ -96,12 +103,29 @@ TQFormelDaten TQFormelLoader::Lies(const std::string& OfNumm) {
          std::initializer_list<db::TIBCDataSet*>{&FDM.qryPosBgr, &FDM.qryPosBgrVar, &FDM.qryTTy, &FDM.qryCNC})
         set->Open();
     TTabGK tabGK = LiesTabGK();
-    return {db::ReadRows<TBgrRow>(FDM.qryPosBgr, "APBGAPNUMM", "APBGLFNR", "APBGME", "APBGBREITE",
-                                  "APBGHOEHE", "APBGTIEFE"),
-            db::ReadRows<TBgVarRow>(FDM.qryPosBgrVar, "PBVAPNUMM", "PBVBGLFNR", "PBVNUM", "PBVWRT"),
-            db::ReadRows<TTTyRow>(FDM.qryTTy, "APTYAPNUMM", "APTYBGLF", "APTYLFD", "APTTYNR", "APTYME",
-                                  "APTYLAENGE", "APTYBREITE", "APTYDICKF"),
-            db::ReadRows<TCNCRow>(FDM.qryCNC, "ACAPNUMM", "ACBGLF", "ACTYLFD", "ACLFNR", "ACVW0"),
+    return {db::ReadRows<TBgrRow>(FDM.qryPosBgr, {{"APBGAPNUMM", &TBgrRow::ApNumm},
+                                                  {"APBGLFNR", &TBgrRow::BgLfNr},
+                                                  {"APBGME", &TBgrRow::Menge},
+                                                  {"APBGBREITE", &TBgrRow::Breite},
+                                                  {"APBGHOEHE", &TBgrRow::Hoehe},
+                                                  {"APBGTIEFE", &TBgrRow::Tiefe}}),
+            db::ReadRows<TBgVarRow>(FDM.qryPosBgrVar, {{"PBVAPNUMM", &TBgVarRow::ApNumm},
+                                                       {"PBVBGLFNR", &TBgVarRow::BgLfNr},
+                                                       {"PBVNUM", &TBgVarRow::Num},
+                                                       {"PBVWRT", &TBgVarRow::Wert}}),
+            db::ReadRows<TTTyRow>(FDM.qryTTy, {{"APTYAPNUMM", &TTTyRow::ApNumm},
+                                               {"APTYBGLF", &TTTyRow::BgLfNr},
+                                               {"APTYLFD", &TTTyRow::LfdNr},
+                                               {"APTTYNR", &TTTyRow::NrInBgrp},
+                                               {"APTYME", &TTTyRow::Menge},
+                                               {"APTYLAENGE", &TTTyRow::Laenge},
+                                               {"APTYBREITE", &TTTyRow::Breite},
+                                               {"APTYDICKF", &TTTyRow::Dicke}}),
+            db::ReadRows<TCNCRow>(FDM.qryCNC, {{"ACAPNUMM", &TCNCRow::ApNumm},
+                                               {"ACBGLF", &TCNCRow::BgLfNr},
+                                               {"ACTYLFD", &TCNCRow::TyLfdNr},
+                                               {"ACLFNR", &TCNCRow::Nummer},
+                                               {"ACVW0", &TCNCRow::Formel}}),
             std::move(tabGK)};
 }
 

@@ -97,8 +97,13 @@ TIstErgebnis TIstStunden::Calc(const std::string& OfNumm, bool perDay) {
         return result;
     }
 
-    const auto readBooking = db::RowReader<TBuchung>(qryZ, "ZeMiNumm", "ZeAufzdat", "ZEENDE", "TatArt",
-                                                     "ZeTaRmTat", "TaKoNumm", "Dauer");
+    const auto readBooking = db::RowReader<TBuchung>(qryZ, {{"ZeMiNumm", &TBuchung::MiNumm},
+                                                            {"ZeAufzdat", &TBuchung::Tag},
+                                                            {"ZEENDE", &TBuchung::Ende},
+                                                            {"TatArt", &TBuchung::TatArt},
+                                                            {"ZeTaRmTat", &TBuchung::RmTat},
+                                                            {"TaKoNumm", &TBuchung::KoNumm},
+                                                            {"Dauer", &TBuchung::Dauer}});
     // Posten by activity, day and employee while the bookings come by employee and day.
     std::map<std::tuple<std::string, std::int32_t, std::string>, TIstPosten> posten;
     const TBuchung first = readBooking();
@@ -152,10 +157,14 @@ const std::vector<TLohnZeile>& TIstStunden::WageRows(TLohnStamm& lohnStamm, cons
     std::vector<TLohnZeile> rows;
     auto& tbMiLohn = DM_CIstStunden.tbMiLohn;
     OpenWageRows(tbMiLohn, miNumm);
-    const auto read = db::RowReader<std::pair<double, double>>(tbMiLohn, "MILODATUM", "MILOABWFAT");
+    struct TRow {
+        double ValidFrom = 0, Factor = 0;
+    };
+    const auto read =
+        db::RowReader<TRow>(tbMiLohn, {{"MILODATUM", &TRow::ValidFrom}, {"MILOABWFAT", &TRow::Factor}});
     for (; !tbMiLohn.Eof(); tbMiLohn.Next()) {
-        const auto [validFrom, factor] = read();
-        rows.push_back({WholeDay(validFrom), factor});
+        const TRow row = read();
+        rows.push_back({WholeDay(row.ValidFrom), row.Factor});
     }
     tbMiLohn.Close();
     return lohnStamm.emplace(miNumm, std::move(rows)).first->second;

@@ -55,9 +55,15 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
     qryAuftrag.Close();
     db::SetOpenOrdersDay(qryAuftrag, FToday);
     qryAuftrag.Open();
-    const auto readOrder =
-        db::RowReader<TOrderHours>(qryAuftrag, "AOfNumm", "ANumm", "ABezeich", "AsSollStnd", "AsIstStnd",
-                                   "AsRegStnd", "AOffStnd", "AsIstBis", "AsAbgeschl");
+    const auto readOrder = db::RowReader<TOrderHours>(qryAuftrag, {{"AOfNumm", &TOrderHours::OfNumm},
+                                                                   {"ANumm", &TOrderHours::ANumm},
+                                                                   {"ABezeich", &TOrderHours::Bezeichnung},
+                                                                   {"AsSollStnd", &TOrderHours::Soll},
+                                                                   {"AsIstStnd", &TOrderHours::IstProd},
+                                                                   {"AsRegStnd", &TOrderHours::IstRegie},
+                                                                   {"AOffStnd", &TOrderHours::IstBuero},
+                                                                   {"AsIstBis", &TOrderHours::IstBis},
+                                                                   {"AsAbgeschl", &TOrderHours::Abgeschlossen}});
     std::unordered_map<std::string, std::size_t> indexOf;
     for (; !qryAuftrag.Eof(); qryAuftrag.Next()) {
         TOrderHours order = readOrder();
@@ -73,8 +79,13 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
         qryAufSStd.Close();
         qryAufSStd.Open();
         const db::TField rowOrder = qryAufSStd.FieldByName("AsOfNumm");
-        const auto readActivity = db::RowReader<TActivityHours>(qryAufSStd, "AsRmTat", "TaName", "AsKoNumm",
-                                                                "AsSollStd", "AsIstStd", "TatArt");
+        const auto readActivity =
+            db::RowReader<TActivityHours>(qryAufSStd, {{"AsRmTat", &TActivityHours::RmTat},
+                                                       {"TaName", &TActivityHours::Name},
+                                                       {"AsKoNumm", &TActivityHours::KoNumm},
+                                                       {"AsSollStd", &TActivityHours::Soll},
+                                                       {"AsIstStd", &TActivityHours::Ist},
+                                                       {"TatArt", &TActivityHours::TatArt}});
         for (; !qryAufSStd.Eof(); qryAufSStd.Next()) {
             const auto found = indexOf.find(rowOrder.AsString());
             if (found == indexOf.end())

@@ -12,13 +12,11 @@ TSollStunden::TSollStunden(db::TIBCConnection& connection) : FConnection(connect
 }
 
 std::vector<TSollGruppe> TSollStunden::Read() {
-    std::vector<TSollGruppe> gruppen;
     qrySollStd.Open();
-    auto rmTat = qrySollStd.FieldByName("TaRmTat");
-    auto koNumm = qrySollStd.FieldByName("TaKoNumm");
-    auto hours = qrySollStd.FieldByName("SollStunden");
-    for (; !qrySollStd.Eof(); qrySollStd.Next())
-        gruppen.push_back({rmTat.AsString(), koNumm.AsString(), hours.AsFloat()});
+    std::vector<TSollGruppe> gruppen =
+        db::ReadRows<TSollGruppe>(qrySollStd, {{"TaRmTat", &TSollGruppe::RmTat},
+                                               {"TaKoNumm", &TSollGruppe::KoNumm},
+                                               {"SollStunden", &TSollGruppe::Stunden}});
     qrySollStd.Close();
     return gruppen;
 }

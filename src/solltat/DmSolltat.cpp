@@ -256,8 +256,12 @@ TAuftragWerte Tdm_Solltat::ReadAuftrag(const std::string& OfNumm) {
     qryAuftrag.Open();
     TAuftragWerte w;
     if (!qryAuftrag.IsEmpty())
-        w = db::RowReader<TAuftragWerte>(qryAuftrag, "AOFNUMM", "ASMONTZULG", "ZLEINHEIT", "ZLWERT", "ASPROV",
-                                         "ASKOGEWINN")();
+        w = db::RowReader<TAuftragWerte>(qryAuftrag, {{"AOFNUMM", &TAuftragWerte::OffertNr},
+                                                      {"ASMONTZULG", &TAuftragWerte::MontZul},
+                                                      {"ZLEINHEIT", &TAuftragWerte::ZulEh},
+                                                      {"ZLWERT", &TAuftragWerte::ZulWert},
+                                                      {"ASPROV", &TAuftragWerte::Prov},
+                                                      {"ASKOGEWINN", &TAuftragWerte::Gewinn}})();
     qryAuftrag.Close();
     return w;
 }

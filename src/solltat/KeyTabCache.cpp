@@ -18,7 +18,8 @@ const TKeyTabErgebnis* TKeyTabCache::Find(db::TIBCQuery& qryMatKyTab, const std:
         qryMatKyTab.Open();
         std::optional<TKeyTabErgebnis> found;
         if (!qryMatKyTab.IsEmpty())
-            found = db::RowReader<TKeyTabErgebnis>(qryMatKyTab, "KYTABMAT", "MENGE")();
+            found = db::RowReader<TKeyTabErgebnis>(qryMatKyTab, {{"KYTABMAT", &TKeyTabErgebnis::KyTabMat},
+                                                                 {"MENGE", &TKeyTabErgebnis::Menge}})();
         qryMatKyTab.Close();
         it = FKeyTab.emplace(std::move(args), std::move(found)).first;
     }

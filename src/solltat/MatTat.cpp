@@ -14,7 +14,10 @@ namespace {
 
 // Reads the activity of the current row of either material-activity query (they name their
 // fields alike).
-auto TatReader(db::TIBCQuery& qry) { return db::RowReader<TMT_Tat>(qry, "MATTAT", "MATERSCHW", "TAEINHKZ"); }
+auto TatReader(db::TIBCQuery& qry) {
+    return db::RowReader<TMT_Tat>(
+        qry, {{"MATTAT", &TMT_Tat::TaNumm}, {"MATERSCHW", &TMT_Tat::Erschw}, {"TAEINHKZ", &TMT_Tat::Einhkz}});
+}
 
 } // namespace
 

@@ -6,7 +6,8 @@ void TStammIndex::Read(db::TIBCTable& tbMaterial, db::TIBCQuery& tbTaetigkeiten)
     FMaterialien.clear();
     FMaterialien.reserve(tbMaterial.RecordCount());
     const db::TField maNumm = tbMaterial.FieldByName("MANUMM");
-    const auto readMaterial = db::RowReader<TMaterialStamm>(tbMaterial, "MAARBEH", "MAFORTS");
+    const auto readMaterial = db::RowReader<TMaterialStamm>(
+        tbMaterial, {{"MAARBEH", &TMaterialStamm::MaArbEh}, {"MAFORTS", &TMaterialStamm::MaForts}});
     for (tbMaterial.First(); !tbMaterial.Eof(); tbMaterial.Next())
         FMaterialien.try_emplace(maNumm.AsString(), readMaterial());
 
@@ -14,9 +15,20 @@ void TStammIndex::Read(db::TIBCTable& tbMaterial, db::TIBCQuery& tbTaetigkeiten)
     FTaetigkeiten.clear();
     FTaetigkeiten.reserve(ta.RecordCount());
     const db::TField taNumm = ta.FieldByName("TANUMM");
-    const auto readActivity = db::RowReader<TTaetigkeitStamm>(
-        ta, "TANAME", "TARMTAT", "TAFIXZT", "TAVAREH", "TAVARST", "TATART", "TAMONT", "TAKONUMM", "TAEINHKZ",
-        "KOLK", "KOLNK", "KOPGK", "KOPGKGRENZ");
+    using T = TTaetigkeitStamm;
+    const auto readActivity = db::RowReader<T>(ta, {{"TANAME", &T::TaName},
+                                                    {"TARMTAT", &T::TaRmTat},
+                                                    {"TAFIXZT", &T::TaFixZt},
+                                                    {"TAVAREH", &T::TaVarEh},
+                                                    {"TAVARST", &T::TaVarSt},
+                                                    {"TATART", &T::TatArt},
+                                                    {"TAMONT", &T::TaMont},
+                                                    {"TAKONUMM", &T::TaKoNumm},
+                                                    {"TAEINHKZ", &T::TaEinhKz},
+                                                    {"KOLK", &T::KoLk},
+                                                    {"KOLNK", &T::KoLNK},
+                                                    {"KOPGK", &T::KoPGK},
+                                                    {"KOPGKGRENZ", &T::KoPGKGrenz}});
     for (ta.First(); !ta.Eof(); ta.Next()) {
         auto [it, added] = FTaetigkeiten.try_emplace(taNumm.AsString());
         if (added)

@@ -7,9 +7,17 @@ namespace sollist::solltat {
 namespace {
 
 std::vector<TTeileTypZeile> ReadPartTypes(db::TIBCQuery& q) {
-    const auto read =
-        db::RowReader<TTeileTypZeile>(q, "APTYOFNUMM", "APTYAPNUMM", "APTYBGLF", "APTYLFD", "APTYDICALC",
-                                      "APMENGE", "MWWERT", "APBGERSCHW", "APTYERSCH", "APTYNAME");
+    using Z = TTeileTypZeile;
+    const auto read = db::RowReader<Z>(q, {{"APTYOFNUMM", &Z::OfNumm},
+                                           {"APTYAPNUMM", &Z::ApNumm},
+                                           {"APTYBGLF", &Z::BgLf},
+                                           {"APTYLFD", &Z::Lfd},
+                                           {"APTYDICALC", &Z::DiCalc},
+                                           {"APMENGE", &Z::ApMenge},
+                                           {"MWWERT", &Z::MwWert},
+                                           {"APBGERSCHW", &Z::BgErschw},
+                                           {"APTYERSCH", &Z::TyErsch},
+                                           {"APTYNAME", &Z::ApTyName}});
     // The text comes in one of the two columns; the other one is NULL.
     const db::TField kurz = q.FieldByName("APTYTEXTKURZ"), lang = q.FieldByName("APTYTEXT");
     const db::TField ecken[] = {q.FieldByName("APTYEC1"), q.FieldByName("APTYEC2"), q.FieldByName("APTYEC3"),
@@ -25,14 +33,34 @@ std::vector<TTeileTypZeile> ReadPartTypes(db::TIBCQuery& q) {
 } // namespace
 
 TTeileTypDaten ReadTeileTypDaten(Tdm_Solltat& dm) {
+    using M = TTeileTypMaterial;
+    using T = TTeileTypTaetigkeit;
+    using C = TTeileTypCNC;
     return {ReadPartTypes(dm.qryPosTyp),
-            db::ReadRows<TTeileTypMaterial>(dm.qryPosTyMat, "PTMAPNUMM", "PTMBGLFNR", "PTMTYLFNR",
-                                            "PTMMANUMM", "PTMLAGE", "MAARBEH", "PTMMENGE", "PTMLAENGE",
-                                            "PTMBREITE", "PTMDICKE"),
-            db::ReadRows<TTeileTypTaetigkeit>(dm.qryPosTyTat, "PTTAPNUMM", "PTTBGLFNR", "PTTTYLFNR",
-                                              "PTTTANUMM", "PTTLAGE", "TAEINHKZ", "PTTERSCHW", "PTTLFNR"),
-            db::ReadRows<TTeileTypCNC>(dm.qryPosTyCNC, "ACAPNUMM", "ACBGLF", "ACTYLFD", "ACNUMM", "TAEINHKZ",
-                                       "ACLFNR")};
+            db::ReadRows<M>(dm.qryPosTyMat, {{"PTMAPNUMM", &M::ApNumm},
+                                             {"PTMBGLFNR", &M::BgLf},
+                                             {"PTMTYLFNR", &M::TyLfd},
+                                             {"PTMMANUMM", &M::MaNumm},
+                                             {"PTMLAGE", &M::Lage},
+                                             {"MAARBEH", &M::MaArbEh},
+                                             {"PTMMENGE", &M::Menge},
+                                             {"PTMLAENGE", &M::Laenge},
+                                             {"PTMBREITE", &M::Breite},
+                                             {"PTMDICKE", &M::Dicke}}),
+            db::ReadRows<T>(dm.qryPosTyTat, {{"PTTAPNUMM", &T::ApNumm},
+                                             {"PTTBGLFNR", &T::BgLf},
+                                             {"PTTTYLFNR", &T::TyLfd},
+                                             {"PTTTANUMM", &T::TaNumm},
+                                             {"PTTLAGE", &T::Lage},
+                                             {"TAEINHKZ", &T::TaEinhKz},
+                                             {"PTTERSCHW", &T::Erschw},
+                                             {"PTTLFNR", &T::LfNr}}),
+            db::ReadRows<C>(dm.qryPosTyCNC, {{"ACAPNUMM", &C::ApNumm},
+                                             {"ACBGLF", &C::BgLf},
+                                             {"ACTYLFD", &C::TyLfd},
+                                             {"ACNUMM", &C::TaNumm},
+                                             {"TAEINHKZ", &C::TaEinhKz},
+                                             {"ACLFNR", &C::LfNr}})};
 }
 
 } // namespace sollist::solltat

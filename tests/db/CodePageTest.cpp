@@ -45,7 +45,8 @@ TEST_F(NoneDatabaseTest, ColumnsBlobsAndKeysReadAsUtf8) {
     struct TRow {
         std::string K, V, M, U;
     };
-    const TRow row = RowReader<TRow>(query, "K", "V", "M", "U")();
+    const TRow row =
+        RowReader<TRow>(query, {{"K", &TRow::K}, {"V", &TRow::V}, {"M", &TRow::M}, {"U", &TRow::U}})();
     EXPECT_EQ(row.V, "Türen ölen");
     EXPECT_EQ(row.M, "Rückwand weiß");
     EXPECT_TRUE(query.Locate("K", {std::string("MÖBEL-1")}));
