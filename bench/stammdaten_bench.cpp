@@ -8,6 +8,7 @@
 #include "DatabaseBench.h"
 #include "batch/BLXExport.h"
 #include "batch/Inputs.h"
+#include "batch/OrderQueue.h"
 #include "batch/OrderWorkers.h"
 #include "batch/Stammdaten.h"
 #include "common/Errors.h"
@@ -31,11 +32,12 @@ using Clock = std::chrono::steady_clock;
 // One whole run on the context's connection; its master data afterwards.
 batch::TStammdaten ReadByOneRun(const TRunContext& context) {
     batch::Tdm_BLXExport module(context);
-    const std::vector<std::string> orders = module.EmptyAufsStdAndListOrders();
-    module.StartOrders();
-    for (const std::string& order : orders) module.CalcOrder(order);
-    batch::TStammdaten read = module.Stammdaten();
-    module.FinishOrders();
+    batch::TOrderQueue queue(module.ListOpenOrders());
+    batch::Tdm_BLXExport::TRun run(module);
+    run.Work(queue);
+    if (const std::exception_ptr error = queue.Error())
+        std::rethrow_exception(error);
+    batch::TStammdaten read = run.Stammdaten();
     return read;
 }
 

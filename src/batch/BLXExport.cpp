@@ -1,20 +1,24 @@
 #include "batch/BLXExport.h"
 
 #include "batch/OrderHoursRun.h"
+#include "batch/OrderQueue.h"
 #include "batch/Stammdaten.h"
 #include "db/Connection.h"
 #include "db/Errors.h"
 #include "db/OpenOrders.h"
+#include "db/ReadView.h"
 #include "db/Statement.h"
 #include "db/WorkUnit.h"
 #include "ist/IstStunden.h"
 #include "solltat/ErrorTxt.h"
 #include "solltat/Solltat.h"
+#include "solltat/SolltatWriter.h"
 
 #include <fmt/format.h>
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace sollist::batch {
 
@@ -23,35 +27,61 @@ using db::TValue;
 
 namespace {
 
-// A user's open edit holds a row the order needs: the order's line in the log and on the console.
+// An order that cannot be stored: its line in the log and on the console.
 constexpr const char* AuftragHeld =
     "Offert {}: Auftrag von einem Benutzer gesperrt, Summen nicht geschrieben";
 constexpr const char* AufsStdHeld = "Offert {}: AufSStd von einem Benutzer gesperrt, nicht berechnet";
+constexpr const char* AuftragGone =
+    "Offert {}: Auftrag während der Berechnung gelöscht oder geändert, nicht gespeichert";
 
-// Empties AufSStd order by order in one statement: where a user holds a row of an order, its
-// delete waits up to the lock timeout and is then undone for that order alone, whose number is
-// returned.
-constexpr const char* EmptyAufsStdSql = R"(EXECUTE BLOCK RETURNS (OFNUMM TYPE OF COLUMN AUFSSTD.ASOFNUMM) AS
+// Deletes the AufSStd rows of every order that is not open (not in Auftrag, or no longer open
+// on the run's day), order by order in one statement: where a user holds a row of an order,
+// its delete waits up to the lock timeout and is then undone for that order alone, whose number
+// is returned.
+std::string DeleteClosedRowsSql() {
+    return fmt::format(R"(EXECUTE BLOCK (DATUM DATE = ?) RETURNS (OFNUMM TYPE OF COLUMN AUFSSTD.ASOFNUMM) AS
 BEGIN
-  FOR SELECT DISTINCT ASOFNUMM FROM AUFSSTD INTO :OFNUMM DO
+  FOR SELECT DISTINCT ASOFNUMM FROM AUFSSTD WHERE NOT EXISTS
+      (SELECT 1 FROM AUFTRAG {} AND AOFNUMM = AUFSSTD.ASOFNUMM) INTO :OFNUMM DO
   BEGIN
     DELETE FROM AUFSSTD WHERE ASOFNUMM = :OFNUMM;
     WHEN GDSCODE LOCK_CONFLICT, GDSCODE LOCK_TIMEOUT, GDSCODE DEADLOCK, GDSCODE UPDATE_CONFLICT DO
       SUSPEND;
   END
-END)";
+END)",
+                       db::OpenOrdersCondition);
+}
+
+// Writes an order's totals into the current row of tbAuftrag.
+void WriteOrderTotals(db::TIBCTable& tbAuftrag, double vertZuschl, double targetSum,
+                      const ist::TIstErgebnis& ist) {
+    tbAuftrag.Edit();
+    tbAuftrag.FieldByName("AsSollStnd").AsFloat(targetSum * vertZuschl);
+    tbAuftrag.FieldByName("AsIstStnd").AsFloat(ist.Prodstd);
+    tbAuftrag.FieldByName("AOFFSTND").AsFloat(ist.OffStd);
+    tbAuftrag.FieldByName("AsRegStnd").AsFloat(ist.Regiestd);
+    tbAuftrag.FieldByName("AsKoLetzt").AsString(ist.LetztKoNumm);
+    auto istBis = tbAuftrag.FieldByName("AsIstBis");
+    if (ist.LetztDat != 0)
+        istBis.AsDateTime(std::floor(ist.LetztDat));
+    else
+        istBis.Clear();
+    tbAuftrag.Post();
+}
+
+std::string LineFor(const char* line, const std::string& OfNumm) {
+    return fmt::format(fmt::runtime(line), OfNumm);
+}
+
+// The line of an order that is not stored, in the log and on the console.
+void ReportSkipped(const TRunContext& context, const std::string& line) {
+    solltat::TErrorTxt log(context.ErrorLogDir);
+    log.Open("SollIst", context.LogLines);
+    log.Write(line);
+    context.Print(line);
+}
 
 } // namespace
-
-struct Tdm_BLXExport::TRun {
-    TRun(const TRunContext& context, const TStammdaten* seed)
-        : Stammdaten(seed != nullptr ? *seed : TStammdaten{}), Solltat(context, &Stammdaten.Soll),
-          IstStunden(context, &Stammdaten.Lohn) {}
-
-    TStammdaten Stammdaten;
-    solltat::TSolltat Solltat;
-    ist::TIstStunden IstStunden;
-};
 
 Tdm_BLXExport::Tdm_BLXExport(const TRunContext& context) : FContext(context) { DeclareDataObjects(); }
 
@@ -91,40 +121,32 @@ void Tdm_BLXExport::DeclareDataObjects() {
 // clang-format on
 
 void Tdm_BLXExport::CalcSollIst() {
-    const std::vector<std::string> orders = EmptyAufsStdAndListOrders();
-    StartOrders();
-    for (const std::string& OfNumm : orders) CalcOrder(OfNumm);
-    FinishOrders();
+    CalcQueue(ListOpenOrders());
+    DeleteRowsOfClosedOrders();
 }
 
-std::vector<std::string> Tdm_BLXExport::EmptyAufsStdAndListOrders() {
-    const std::vector<std::string> held = EmptyAufsStd();
+std::vector<std::string> Tdm_BLXExport::ListOpenOrders() {
     qry.Close();
     db::SetOpenOrdersDay(qry, FContext.Today);
     qry.Open();
     std::vector<std::string> orders;
     orders.reserve(static_cast<std::size_t>(qry.RecordCount()));
-    for (auto orderNumber = qry.FieldByName("AOfNumm"); !qry.Eof(); qry.Next()) {
-        std::string OfNumm = orderNumber.AsString();
-        if (std::find(held.begin(), held.end(), OfNumm) == held.end())
-            orders.push_back(std::move(OfNumm));
-    }
+    for (auto orderNumber = qry.FieldByName("AOfNumm"); !qry.Eof(); qry.Next())
+        orders.push_back(orderNumber.AsString());
     qry.Close();
     return orders;
 }
 
-void Tdm_BLXExport::StartOrders(const TStammdaten* seed) {
-    tbAufsStd.Open();
-    tbAuftrag.Open();
-    FRun = std::make_unique<TRun>(FContext, seed);
-}
-
-const TStammdaten& Tdm_BLXExport::Stammdaten() const { return FRun->Stammdaten; }
-
-void Tdm_BLXExport::FinishOrders() {
-    FRun.reset();
-    tbAufsStd.Close();
-    tbAuftrag.Close();
+void Tdm_BLXExport::DeleteRowsOfClosedOrders() {
+    std::vector<std::string> held;
+    FContext.Connection.Prepare(DeleteClosedRowsSql())
+        .Query({TValue{FContext.Today - db::OpenDays}},
+               [&](std::vector<TValue>& row) { held.push_back(std::get<std::string>(row.at(0))); });
+    FContext.Connection.AutoCommit();
+    for (const std::string& OfNumm : held) {
+        ReportSkipped(FContext, LineFor(AufsStdHeld, OfNumm));
+        SkippedOrders.push_back(OfNumm);
+    }
 }
 
 void Tdm_BLXExport::CalcOrders(const std::vector<std::string>& orders) {
@@ -138,78 +160,19 @@ void Tdm_BLXExport::CalcOrders(const std::vector<std::string>& orders) {
             SkippedOrders.push_back(OfNumm);
         }
     }
-    db::TIBCSQL oldRows(FContext.Connection, "qryAufsStdLoeschen");
-    oldRows.SetSQL({"DELETE FROM AufSStd WHERE ASOFNUMM = :OFNUMM"});
-    StartOrders();
-    for (const std::string& OfNumm : known) CalcOrder(OfNumm, &oldRows, {});
-    FinishOrders();
+    CalcQueue(std::move(known));
 }
 
-std::vector<std::string> Tdm_BLXExport::EmptyAufsStd() {
-    std::vector<std::string> held;
-    FContext.Connection.Prepare(EmptyAufsStdSql).Query({}, [&](std::vector<TValue>& row) {
-        held.push_back(std::get<std::string>(row.at(0)));
-    });
-    FContext.Connection.AutoCommit();
-    for (const std::string& OfNumm : held) SkipHeldOrder(OfNumm, AufsStdHeld);
-    return held;
-}
-
-void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, const TOrderEnd& atEnd) {
-    CalcOrder(OfNumm, nullptr, atEnd);
-}
-
-void Tdm_BLXExport::CalcOrder(const std::string& OfNumm, db::TIBCSQL* oldRows, const TOrderEnd& atEnd) {
-    if (FContext.StopRequested())
-        throw ERunStopped("Lauf vor Offert " + OfNumm + " angehalten");
-    FContext.Print(fmt::format("Berechnung für Offert {} läuft..", OfNumm));
-    // The order's AufSStd rows and its totals are stored together or not at all.
-    db::TIBCWorkUnit unit(FContext.Connection);
-    FRun->Solltat.Calculate({OfNumm}, false); // first: it may create SOLLTAT, before the unit writes
-    std::vector<TStundenZeile> rows;
-    const double targetSum = SumTargetHours(&rows);
-    const ist::TIstErgebnis ist = FRun->IstStunden.Calc(OfNumm);
-    MergeActualHours(rows, ist);
-    const bool stored =
-        WriteUnlessHeld(OfNumm, AufsStdHeld, tbAufsStd,
-                        [&] {
-                            if (oldRows != nullptr) {
-                                oldRows->ParamByName("OFNUMM").AsString(OfNumm);
-                                oldRows->Execute();
-                            }
-                            AppendRows(OfNumm, rows);
-                        }) &&
-        (!tbAuftrag.FindKey({TValue{OfNumm}}) ||
-         WriteUnlessHeld(OfNumm, AuftragHeld, tbAuftrag, [&] { WriteOrderTotals(targetSum, ist); }));
-    if (atEnd)
-        atEnd();
-    if (stored)
-        unit.Commit(); // else the unit rolls back what the order wrote
-}
-
-bool Tdm_BLXExport::WriteUnlessHeld(const std::string& OfNumm, const char* heldMessage, db::TIBCTable& table,
-                                    const std::function<void()>& write) {
-    try {
-        write();
-        return true;
-    } catch (const db::EIBCError& error) {
-        // Leave this order for the next run rather than wait for the user all night. A stop
-        // cancels a wait as well: that is no held row.
-        if (!db::RowHeldByAnother(error) || FContext.StopRequested())
-            throw;
-        table.Cancel();
-        SkipHeldOrder(OfNumm, heldMessage);
-        return false;
+void Tdm_BLXExport::CalcQueue(std::vector<std::string> orders) {
+    TOrderQueue queue(std::move(orders), FContext.Stop);
+    std::vector<std::size_t> skipped;
+    {
+        TRun run(*this);
+        skipped = run.Work(queue);
     }
-}
-
-void Tdm_BLXExport::SkipHeldOrder(const std::string& OfNumm, const char* heldMessage) {
-    const std::string message = fmt::format(fmt::runtime(heldMessage), OfNumm);
-    solltat::TErrorTxt log(FContext.ErrorLogDir);
-    log.Open("SollIst", FContext.LogLines);
-    log.Write(message);
-    FContext.Print(message);
-    SkippedOrders.push_back(OfNumm);
+    if (const std::exception_ptr error = queue.Error())
+        std::rethrow_exception(error);
+    for (const std::size_t position : skipped) SkippedOrders.push_back(queue.Order(position));
 }
 
 void Tdm_BLXExport::CalcSollIst(const std::string& OfNumm) {
@@ -221,37 +184,154 @@ void Tdm_BLXExport::CalcSollIst(const std::string& OfNumm) {
     solltat::TSolltat solltat(FContext);
     ist::TIstStunden istStunden(FContext);
     solltat.Calculate({OfNumm}, false);
-    const double targetSum = SumTargetHours(nullptr);
-    WriteOrderTotals(targetSum, istStunden.Calc(tbAuftrag.FieldByName("AOfNumm").AsString()));
+    const double targetSum = sollstd::TSollStunden::Summe(SollStunden.Read());
+    WriteOrderTotals(tbAuftrag, SollStunden.VertZuschl, targetSum,
+                     istStunden.Calc(tbAuftrag.FieldByName("AOfNumm").AsString()));
     tbAuftrag.Close();
 }
 
-double Tdm_BLXExport::SumTargetHours(std::vector<TStundenZeile>* rows) {
-    const std::vector<sollstd::TSollGruppe> gruppen = SollStunden.Read();
-    if (rows != nullptr)
-        for (const sollstd::TSollGruppe& gruppe : gruppen)
-            rows->push_back({gruppe.RmTat, gruppe.KoNumm, gruppe.Stunden * SollStunden.VertZuschl, 0});
-    return sollstd::TSollStunden::Summe(gruppen);
+// --- one order -------------------------------------------------------------------------------
+
+TPreparedOrder::TPreparedOrder() = default;
+TPreparedOrder::TPreparedOrder(TPreparedOrder&&) noexcept = default;
+TPreparedOrder& TPreparedOrder::operator=(TPreparedOrder&&) noexcept = default;
+TPreparedOrder::~TPreparedOrder() = default;
+
+void TPreparedOrder::Commit() {
+    std::unique_ptr<db::TIBCWorkUnit> unit = std::move(FUnit);
+    if (unit && !Skipped)
+        unit->Commit(); // a skipped order's unit rolls back what it wrote
 }
 
-void Tdm_BLXExport::WriteOrderTotals(double targetSum, const ist::TIstErgebnis& ist) {
-    tbAuftrag.Edit();
-    tbAuftrag.FieldByName("AsSollStnd").AsFloat(targetSum * SollStunden.VertZuschl);
-    tbAuftrag.FieldByName("AsIstStnd").AsFloat(ist.Prodstd);
-    tbAuftrag.FieldByName("AOFFSTND").AsFloat(ist.OffStd);
-    tbAuftrag.FieldByName("AsRegStnd").AsFloat(ist.Regiestd);
-    tbAuftrag.FieldByName("AsKoLetzt").AsString(ist.LetztKoNumm);
-    auto istBis = tbAuftrag.FieldByName("AsIstBis");
-    if (ist.LetztDat != 0)
-        istBis.AsDateTime(std::floor(ist.LetztDat));
-    else
-        istBis.Clear();
-    tbAuftrag.Post();
+struct Tdm_BLXExport::TRun::TCalculators {
+    TCalculators(const TRunContext& context, const TStammdaten* seed)
+        : Stammdaten(seed != nullptr ? *seed : TStammdaten{}), Solltat(context, &Stammdaten.Soll),
+          IstStunden(context, &Stammdaten.Lohn), OldRows(context.Connection, "qryAufsStdLoeschen") {
+        OldRows.SetSQL({"DELETE FROM AufSStd WHERE ASOFNUMM = :OFNUMM"});
+    }
+
+    TStammdaten Stammdaten;
+    solltat::TSolltat Solltat;
+    ist::TIstStunden IstStunden;
+    db::TIBCSQL OldRows;                   // the order's stored AufSStd rows, replaced in its unit
+    std::optional<solltat::TErrorTxt> Log; // the error log, when lines are written in turn
+};
+
+Tdm_BLXExport::TRun::TRun(Tdm_BLXExport& module, TLines lines, const TStammdaten* seed)
+    : FModule(module),
+      FContext(lines == TLines::AtOnce
+                   ? module.FContext.WithSinks(module.FContext.Console, module.FContext.LogLines)
+                   : module.FContext.WithSinks(
+                         [this](const std::string& line) {
+                             FLines.push_back({false, line});
+                         },
+                         [this](const std::string& line) {
+                             FLines.push_back({true, line});
+                         })) {
+    // Made before any order: the orders read in a view that cannot create tables.
+    solltat::CreateSolltat(FContext.Connection);
+    // Never searched: opened without rows, AufSStd is only written.
+    FModule.tbAufsStd.FilterSQL("1=0");
+    FModule.tbAufsStd.Open();
+    FModule.tbAuftrag.Open();
+    FCalc = std::make_unique<TCalculators>(FContext, seed);
+    if (lines == TLines::InTurn && !FModule.FContext.LogLines) {
+        FCalc->Log.emplace(FContext.ErrorLogDir);
+        FCalc->Log->Open("");
+    }
+}
+
+Tdm_BLXExport::TRun::~TRun() {
+    FCalc.reset();
+    FModule.tbAufsStd.Close();
+    FModule.tbAufsStd.FilterSQL("");
+    FModule.tbAuftrag.Close();
+}
+
+const TStammdaten& Tdm_BLXExport::TRun::Stammdaten() const { return FCalc->Stammdaten; }
+
+TPreparedOrder Tdm_BLXExport::TRun::Prepare(const std::string& OfNumm) {
+    if (FContext.StopRequested())
+        throw ERunStopped("Lauf vor Offert " + OfNumm + " angehalten");
+    FLines.clear();
+    TPreparedOrder order;
+    order.OfNumm = OfNumm;
+    FContext.Print(fmt::format("Berechnung für Offert {} läuft..", OfNumm));
+    // The order's AufSStd rows and its totals are stored together or not at all.
+    order.FUnit = std::make_unique<db::TIBCWorkUnit>(FContext.Connection);
+    std::vector<TStundenZeile> rows;
+    double targetSum = 0;
+    ist::TIstErgebnis ist;
+    {
+        // Every input of the order as committed when it begins: a user's change meanwhile
+        // is in none of its figures or in all of them the next night.
+        db::TIBCReadView view(FContext.Connection);
+        FCalc->Solltat.Calculate({OfNumm}, false);
+        targetSum = SumTargetHours(rows);
+        ist = FCalc->IstStunden.Calc(OfNumm);
+        view.End();
+    }
+    MergeActualHours(rows, ist);
+    if (const char* line = Store(OfNumm, rows, targetSum, ist)) {
+        order.FUnit.reset(); // rolls back what the order wrote
+        order.Skipped = true;
+        ReportSkipped(FContext, LineFor(line, OfNumm));
+    }
+    order.Lines = std::move(FLines);
+    FLines.clear();
+    return order;
+}
+
+const char* Tdm_BLXExport::TRun::Store(const std::string& OfNumm, const std::vector<TStundenZeile>& rows,
+                                       double targetSum, const ist::TIstErgebnis& ist) {
+    try {
+        FCalc->OldRows.ParamByName("OFNUMM").AsString(OfNumm);
+        FCalc->OldRows.Execute();
+        AppendRows(OfNumm, rows);
+    } catch (const std::exception& error) {
+        FModule.tbAufsStd.Cancel();
+        if (const char* line = SkipLine(error, AufsStdHeld))
+            return line;
+        throw;
+    }
+    // Gone since the run read Auftrag: deleted, or its number changed.
+    if (!FModule.tbAuftrag.FindKey({TValue{OfNumm}}))
+        return AuftragGone;
+    try {
+        WriteOrderTotals(FModule.tbAuftrag, FModule.SollStunden.VertZuschl, targetSum, ist);
+    } catch (const std::exception& error) {
+        FModule.tbAuftrag.Cancel();
+        if (const char* line = SkipLine(error, AuftragHeld))
+            return line;
+        throw;
+    }
+    return nullptr;
+}
+
+// Leave a held order for the next run rather than wait for the user all night, and an order
+// deleted under the run for what it has become. A stop cancels a wait as well: that is no
+// held row.
+const char* Tdm_BLXExport::TRun::SkipLine(const std::exception& error, const char* heldLine) const {
+    if (FContext.StopRequested())
+        return nullptr;
+    if (db::RowHeldByAnother(error))
+        return heldLine;
+    if (dynamic_cast<const db::ERowGone*>(&error) != nullptr)
+        return AuftragGone;
+    return nullptr;
+}
+
+double Tdm_BLXExport::TRun::SumTargetHours(std::vector<TStundenZeile>& rows) {
+    const sollstd::TSollStunden& sollStunden = FModule.SollStunden;
+    const std::vector<sollstd::TSollGruppe> gruppen = FModule.SollStunden.Read();
+    for (const sollstd::TSollGruppe& gruppe : gruppen)
+        rows.push_back({gruppe.RmTat, gruppe.KoNumm, gruppe.Stunden * sollStunden.VertZuschl, 0});
+    return sollstd::TSollStunden::Summe(gruppen);
 }
 
 // The rows are merged before they are stored, so that each is written once. Activities are
 // compared exactly, as a search of the stored rows would.
-void Tdm_BLXExport::MergeActualHours(std::vector<TStundenZeile>& rows, const ist::TIstErgebnis& ist) {
+void Tdm_BLXExport::TRun::MergeActualHours(std::vector<TStundenZeile>& rows, const ist::TIstErgebnis& ist) {
     for (int i = 0; i < ist.RmTatList.Count(); ++i) {
         const std::string& rmTat = ist.RmTatList.Key(i);
         const ist::TRmInfo& info = ist.RmTatList.Value(i);
@@ -265,13 +345,75 @@ void Tdm_BLXExport::MergeActualHours(std::vector<TStundenZeile>& rows, const ist
 
 // One statement for the order's rows, in the fields' order ASOFNUMM, ASRMTAT, ASKONUMM,
 // ASSOLLSTD, ASISTSTD.
-void Tdm_BLXExport::AppendRows(const std::string& OfNumm, const std::vector<TStundenZeile>& rows) {
+void Tdm_BLXExport::TRun::AppendRows(const std::string& OfNumm, const std::vector<TStundenZeile>& rows) {
     std::vector<std::vector<TValue>> values;
     values.reserve(rows.size());
     for (const TStundenZeile& row : rows)
         values.push_back({OfNumm, row.RmTat, row.KoNumm, row.SollStd, row.IstStd});
-    tbAufsStd.AppendRows(values);
-    tbAufsStd.ForgetRows(); // never searched again: held, they would grow with every order
+    FModule.tbAufsStd.AppendRows(values);
+    FModule.tbAufsStd.ForgetRows(); // never searched again: held, they would grow with every order
+}
+
+// --- the orders of a queue -------------------------------------------------------------------
+
+std::vector<std::size_t> Tdm_BLXExport::TRun::Work(TOrderQueue& queue) {
+    std::vector<std::size_t> skipped;
+    while (const std::optional<std::size_t> position = queue.Take()) {
+        std::optional<TPreparedOrder> order;
+        try {
+            order.emplace(Prepare(queue.Order(*position)));
+        } catch (...) {
+            EndFailed(queue, *position, std::current_exception());
+            continue;
+        }
+        if (!queue.AwaitTurn(*position)) { // an earlier order failed: this one stays unwritten
+            order.reset();
+            queue.EndTurn(*position);
+            continue;
+        }
+        try {
+            WriteLines(order->Lines);
+            order->Commit();
+        } catch (...) {
+            order.reset();
+            queue.Stop();
+            queue.EndTurn(*position, std::current_exception());
+            continue;
+        }
+        if (order->Skipped)
+            skipped.push_back(*position);
+        queue.EndTurn(*position);
+    }
+    return skipped;
+}
+
+// Its lines still come out in its turn, before the error line, as they would have at once; an
+// error writing them came first then.
+void Tdm_BLXExport::TRun::EndFailed(TOrderQueue& queue, std::size_t position, std::exception_ptr error) {
+    queue.Stop();
+    if (!queue.AwaitTurn(position)) {
+        queue.EndTurn(position);
+        return;
+    }
+    try {
+        WriteLines(FLines);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    queue.EndTurn(position, std::move(error));
+}
+
+void Tdm_BLXExport::TRun::WriteLines(std::vector<TOrderLine>& lines) {
+    const TRunContext& to = FModule.FContext;
+    for (const TOrderLine& line : lines) {
+        if (!line.Log)
+            to.Print(line.Text);
+        else if (to.LogLines)
+            to.LogLines(line.Text);
+        else
+            FCalc->Log->AppendLine(line.Text);
+    }
+    lines.clear();
 }
 
 } // namespace sollist::batch

@@ -1,11 +1,14 @@
 #include "batch/Console.h"
 
 #include "common/Errors.h"
-#include "config/LocalIni.h"
 
 #include <fmt/format.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <iostream>
 
@@ -59,6 +62,21 @@ void WalkArguments(int argc, char** argv, TCommonOptions& common, std::initializ
     }
 }
 
+std::optional<int> BeginEntry(std::string_view program, std::string_view usage, std::string_view version,
+                              const std::function<const TCommonOptions&()>& parse) {
+    OpenStandardDescriptors();
+    // Line-buffered, so progress and formula error lines appear as they are printed.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+    try {
+        const TCommonOptions& options = parse();
+        if (options.Help || options.Version)
+            return PrintText(options.Help ? usage : version);
+    } catch (const TUsageError& error) {
+        return ReportUsageError(program, error, usage);
+    }
+    return std::nullopt;
+}
+
 int ReportUsageError(std::string_view program, const TUsageError& error, std::string_view usage) {
     std::cerr << program << ": " << error.message << "\n" << usage;
     return kExitUsage;
@@ -70,6 +88,12 @@ int PrintText(std::string_view text) {
     return std::cout ? 0 : kExitError;
 }
 
+void OpenStandardDescriptors() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd)
+        if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF)
+            ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY); // the lowest free: fd
+}
+
 void PrintLine(const std::string& line) {
     std::fputs(line.c_str(), stdout);
     std::fputc('\n', stdout);
@@ -78,10 +102,18 @@ void PrintLine(const std::string& line) {
 
 std::string OneLine(std::string message) {
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
-    for (char& c : message)
-        if (c == '\n' || c == '\r')
-            c = ' ';
-    return message;
+    std::string line;
+    line.reserve(message.size());
+    for (const char c : message) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n' || c == '\r' || c == '\t')
+            line += ' ';
+        else if (byte < 0x20 || byte == 0x7F)
+            line += fmt::format("\\x{:02x}", byte);
+        else
+            line += c;
+    }
+    return line;
 }
 
 const char* KindOf(const std::exception& error) {
@@ -93,19 +125,8 @@ std::string ErrorLine(const std::exception& error) {
     return std::string(KindOf(error)) + ": " + OneLine(error.what());
 }
 
-std::string ConnectionFailedLine(const std::string& database, const std::exception& error) {
-    return ConnectionFailedLine(database, OneLine(error.what()));
-}
-
 std::string ConnectionFailedLine(const std::string& database, const std::string& message) {
-    return "Kann keine Serververbindung herstellen. (" + database + ")\r" + OneLine(message);
-}
-
-std::string MissingDatabase(const config::TLocalIni& localIni) {
-    if (!localIni.DataBase.empty() || localIni.SettingsFile.empty())
-        return {};
-    return fmt::format("Keine Datenbank in {}: der Abschnitt [CONNECTION{}] fehlt oder hat kein DataBase=",
-                       localIni.SettingsFile, localIni.ConnectionNumber());
+    return "Kann keine Serververbindung herstellen. (" + database + "): " + OneLine(message);
 }
 
 } // namespace sollist::batch

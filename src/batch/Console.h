@@ -4,13 +4,10 @@
 #include <exception>
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-namespace sollist::config {
-class TLocalIni;
-}
 
 namespace sollist::batch {
 
@@ -39,16 +36,29 @@ struct TCommonOptions {
 void WalkArguments(int argc, char** argv, TCommonOptions& common, std::initializer_list<std::string_view> own,
                    const std::function<void(std::string_view option, const std::string& value)>& take);
 
+// The start every entry shares: the standard descriptors made sure of (OpenStandardDescriptors),
+// standard output line-buffered, the command line read by parse (raising TUsageError), --help
+// and --version answered. The exit status when the entry ends here, else none.
+std::optional<int> BeginEntry(std::string_view program, std::string_view usage, std::string_view version,
+                              const std::function<const TCommonOptions&()>& parse);
+
 // "<program>: <message>" and the usage on standard error; returns kExitUsage.
 int ReportUsageError(std::string_view program, const TUsageError& error, std::string_view usage);
 // The usage or version text asked for on standard output; 0, or kExitError when it failed.
 int PrintText(std::string_view text);
 
+// Opens /dev/null onto each of standard input, output and error that is closed, first thing in
+// an entry: else the next file opened, a database connection say, would take its number and the
+// console lines would go into it.
+void OpenStandardDescriptors();
+
 // One line per message, flushed at once: the run is watched live and may be killed.
 void PrintLine(const std::string& line);
 
 // An error message on one line: the client library joins the lines of its messages with line
-// feeds, and a log reader takes every console line for a message of its own.
+// feeds, and a log reader takes every console line for a message of its own. Line ends and tabs
+// become blanks; other control characters are shown as \xNN, so that neither a terminal nor a
+// log viewer acts on them (a carriage return would let the message overwrite the line's start).
 std::string OneLine(std::string message);
 
 // The kind name of an error: the program's own kinds by name, anything else "Exception".
@@ -57,12 +67,7 @@ const char* KindOf(const std::exception& error);
 // "Kind: message" on one line.
 std::string ErrorLine(const std::exception& error);
 
-// The line of a failed connection: the database in brackets, a carriage return, the message.
-std::string ConnectionFailedLine(const std::string& database, const std::exception& error);
+// The line of a failed connection: the database in brackets, a colon, the message.
 std::string ConnectionFailedLine(const std::string& database, const std::string& message);
-
-// Why no connection could be tried: the firmen.ini read has no DataBase= in the connection's
-// section (or no such section). Empty when a database is named or no firmen.ini was found.
-std::string MissingDatabase(const config::TLocalIni& localIni);
 
 } // namespace sollist::batch

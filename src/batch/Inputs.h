@@ -3,14 +3,13 @@
 // file and of the calculation error log, the password. Only the entries read them, once, and
 // hand them down (the run context, constructor arguments, the connection); nothing below the
 // entries reads the environment.
+#include "batch/OpenDatabase.h"
+
 #include <string>
 #include <vector>
 
 namespace sollist::config {
 class TLocalIni;
-}
-namespace sollist::db {
-class TIBCConnection;
 }
 
 namespace sollist::batch {
@@ -20,17 +19,19 @@ namespace sollist::batch {
 std::vector<std::string> SettingsDirs();
 
 // The settings of the chosen connection (firmen.ini from SettingsDirs, the user's ConnectionNr)
-// read into localIni, and its database, server and code page set on connection.
-void ReadConnectionSettings(config::TLocalIni& localIni, db::TIBCConnection& connection);
+// read into localIni, and with the password of a server connection (db::LookupPassword:
+// ISC_PASSWORD, else the password file) into the value every connection of the run is opened
+// from (batch::OpenDatabase). The process name and lock timeout are the entry's to add.
+TDatabaseSettings ReadDatabaseSettings(config::TLocalIni& localIni);
 
 // The folder of the calculation error log: $TEMP as the installation knows it; on this
 // platform usually unset, so $TMPDIR, else /tmp follows (a file in the root folder is not
 // writable).
 std::string ErrorLogDir();
 
-// Connects; through a server with the password of db::LookupPassword (ISC_PASSWORD, else the
-// password file), which the embedded engine does not need. A missing password fails here,
-// like a refused attach.
-void Connect(db::TIBCConnection& connection);
+// Why the run could not write its calculation error log into the folder (missing, not a
+// folder, not writable, full; or the log file there not writable), as the system says it;
+// empty when it can. Leaves nothing behind.
+std::string ErrorLogDirProblem(const std::string& dir);
 
 } // namespace sollist::batch

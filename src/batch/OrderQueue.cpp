@@ -4,10 +4,13 @@
 
 namespace sollist::batch {
 
-TOrderQueue::TOrderQueue(std::vector<std::string> orders) : orders_(std::move(orders)) {}
+TOrderQueue::TOrderQueue(std::vector<std::string> orders, const TRunStop* stop)
+    : orders_(std::move(orders)), stop_(stop) {}
 
 std::optional<std::size_t> TOrderQueue::Take() {
     const std::lock_guard lock(mutex_);
+    if (!stopped_ && next_ < orders_.size() && stop_ != nullptr && stop_->Requested())
+        stopped_ = stopRequested_ = true;
     if (stopped_ || next_ >= orders_.size())
         return std::nullopt;
     return next_++;
@@ -39,6 +42,8 @@ void TOrderQueue::EndTurn(std::size_t position, std::exception_ptr error) {
 
 std::exception_ptr TOrderQueue::Error() const {
     const std::lock_guard lock(mutex_);
+    if (!error_ && stopRequested_)
+        return std::make_exception_ptr(ERunStopped("Lauf vor Offert " + orders_[next_] + " angehalten"));
     return error_;
 }
 

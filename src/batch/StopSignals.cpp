@@ -1,8 +1,11 @@
 #include "batch/StopSignals.h"
 
-#include "db/Connection.h"
+#include <fmt/format.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <ctime>
 #include <pthread.h>
 #include <unistd.h>
@@ -10,6 +13,13 @@
 namespace sollist::batch {
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// The server cancels only a statement that runs, and the run may begin a new one after a
+// cancel: until the run lets go of its connections, what runs is cancelled again this often.
+constexpr auto kCancelAgain = 100ms;
 
 sigset_t StopSet() {
     sigset_t set;
@@ -19,61 +29,117 @@ sigset_t StopSet() {
     return set;
 }
 
+// Straight to the descriptor: the thread printing may hold stdout's lock, blocked on the server.
+void WriteLine(const std::string& line) {
+    const std::string text = line + "\n";
+    for (std::size_t done = 0; done < text.size();) {
+        const ssize_t n = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;
+        done += static_cast<std::size_t>(n);
+    }
+}
+
 } // namespace
 
-TStopSignals::TStopSignals() {
+TStopSignals::TStopSignals(TStopLine line) : line_(line) {
     const sigset_t set = StopSet();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     waiting_ = std::thread([this] { WaitForSignals(); });
+    cancelling_ = std::thread([this] { CancelWatched(); });
 }
 
 TStopSignals::~TStopSignals() {
     ending_ = true;
+    wake_.notify_all();
     // To the waiting thread alone, which takes it (blocked everywhere) as its cue to end.
     pthread_kill(waiting_.native_handle(), SIGTERM); // NOLINT(bugprone-bad-signal-to-kill-thread)
     waiting_.join();
+    cancelling_.join(); // no connection is watched any more: no cancel can be under way
 }
 
-// The server cancels only a statement that runs, and the run may begin a new one after a cancel:
-// until the run lets go of the connection, what runs is cancelled again every tenth of a second.
 void TStopSignals::WaitForSignals() {
     const sigset_t set = StopSet();
-    const timespec again{0, 100'000'000};
+    Clock::time_point deadline{};
     for (;;) {
-        const int signal = sigtimedwait(&set, nullptr, requested_ ? &again : nullptr);
+        timespec left{};
+        if (signal_ != 0) {
+            const auto rest = std::max(Clock::duration::zero(), deadline - Clock::now());
+            const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(rest);
+            left = {static_cast<time_t>(seconds.count()),
+                    static_cast<long>(std::chrono::nanoseconds(rest - seconds).count())};
+        }
+        const int signal = sigtimedwait(&set, nullptr, signal_ != 0 ? &left : nullptr);
         if (ending_)
             return;
         if (signal > 0) {
-            if (requested_)
-                ::_exit(ExitStatusOf(signal)); // asked twice: the server rolls back what is open
+            if (signal_ != 0)
+                EndNow(signal, false); // asked twice
+            deadline = Clock::now() + StopGrace;
             signal_ = signal;
-            requested_ = true;
-        } else if (!requested_) {
-            continue; // interrupted
+            wake_.notify_all();
+        } else if (errno == EAGAIN && signal_ != 0) {
+            EndNow(signal_, true); // the run has not ended: the server does not answer
         }
-        const std::lock_guard lock(mutex_);
-        if (connection_ != nullptr)
-            connection_->CancelOperation();
     }
 }
 
-TStopSignals::TWatch::TWatch(TStopSignals& signals, db::TIBCConnection& connection) : signals_(&signals) {
-    const std::lock_guard lock(signals_->mutex_);
-    signals_->connection_ = &connection;
+void TStopSignals::EndNow(int signal, bool serverSilent) {
+    {
+        const std::lock_guard lock(lineMutex_);
+        if (!reported_)
+            WriteLine(line_(signal, serverSilent));
+        reported_ = true;
+    }
+    ::_exit(ExitStatusOf(signal));
 }
 
-void TStopSignals::TWatch::Release() {
-    if (signals_ == nullptr)
-        return;
-    const std::lock_guard lock(signals_->mutex_);
-    signals_->connection_ = nullptr;
-    signals_ = nullptr;
+// Waits only with a timeout: the signal thread wakes it without the lock, which a cancel hanging
+// on a silent server may hold.
+void TStopSignals::CancelWatched() {
+    std::unique_lock lock(watchMutex_);
+    while (!ending_) {
+        if (signal_ != 0)
+            canceller_.Cancel(watched_);
+        wake_.wait_for(lock, kCancelAgain);
+    }
+    canceller_.Close();
+}
+
+void TStopSignals::Watch(db::TIBCConnection& connection) {
+    const std::lock_guard lock(watchMutex_);
+    watched_.push_back(&connection);
+}
+
+void TStopSignals::Unwatch(db::TIBCConnection& connection) {
+    const std::lock_guard lock(watchMutex_);
+    watched_.erase(std::remove(watched_.begin(), watched_.end(), &connection), watched_.end());
+}
+
+int TStopSignals::Report() { return Report(line_(signal_, false)); }
+
+int TStopSignals::Report(const std::string& line) {
+    const std::lock_guard lock(lineMutex_);
+    if (!reported_) {
+        std::fflush(stdout);
+        WriteLine(line);
+    }
+    reported_ = true;
+    return ExitStatusOf(signal_);
 }
 
 int ExitStatusOf(int signal) { return 128 + signal; }
 
-std::string StoppedLine(int signal) {
-    return std::string("Lauf durch Signal ") + (signal == SIGINT ? "SIGINT" : "SIGTERM") +
+const char* SignalName(int signal) { return signal == SIGINT ? "SIGINT" : "SIGTERM"; }
+
+std::string StoppedLine(int signal, bool serverSilent) {
+    if (serverSilent)
+        return fmt::format("Lauf durch Signal {} abgebrochen; der Datenbankserver antwortet seit {} s nicht, "
+                           "er nimmt das Offert in Arbeit zurück, die fertigen sind gespeichert.",
+                           SignalName(signal), TStopSignals::StopGrace.count());
+    return std::string("Lauf durch Signal ") + SignalName(signal) +
            " abgebrochen; das Offert in Arbeit ist zurückgenommen, die fertigen sind gespeichert.";
 }
 

@@ -1,60 +1,73 @@
 #pragma once
 // SIGTERM and SIGINT (systemd stopping the unit, Ctrl-C) stop a run in order: the statements
-// running are cancelled, the order in hand is rolled back with its unit of work, and the entry
-// reports the stop in one line. A second signal ends the process at once.
+// running on every watched connection are cancelled, the order in hand is rolled back with its
+// unit of work, and the entry reports the stop in one line. A second signal ends the process at
+// once; so does the first when the run has not ended StopGrace after it (a server that does not
+// answer), with a line saying so. The server rolls back what the process left uncommitted.
+#include "common/RunContext.h"
+#include "db/Connection.h"
+
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
-
-namespace sollist::db {
-class TIBCConnection;
-}
+#include <vector>
 
 namespace sollist::batch {
 
-class TStopSignals {
+class TStopSignals final : public TRunStop {
 public:
+    // The entry's line for a stop by signal; serverSilent: the run did not end in StopGrace.
+    using TStopLine = std::string (*)(int signal, bool serverSilent);
+    static constexpr std::chrono::seconds StopGrace{10};
+
     // Takes the two signals away from every thread of the process and waits for them on a thread
     // of its own. Create it before anything starts a thread (the database client does).
-    TStopSignals();
-    ~TStopSignals(); // ends the waiting thread; the signals stay blocked until the process ends
+    explicit TStopSignals(TStopLine line);
+    ~TStopSignals(); // ends its threads; the signals stay blocked until the process ends
     TStopSignals(const TStopSignals&) = delete;
     TStopSignals& operator=(const TStopSignals&) = delete;
 
     // The signal received; 0 while none was.
     int Signal() const { return signal_; }
-    // Set when a signal was received: for the run context.
-    const std::atomic<bool>& Requested() const { return requested_; }
+    bool Requested() const override { return signal_ != 0; }
+    void Watch(db::TIBCConnection& connection) override;
+    void Unwatch(db::TIBCConnection& connection) override;
 
-    // While it lives, a signal cancels what runs on the connection (connected). Let it go before
-    // the connection closes.
-    class TWatch {
-    public:
-        TWatch(TStopSignals& signals, db::TIBCConnection& connection);
-        ~TWatch() { Release(); }
-        TWatch(const TWatch&) = delete;
-        TWatch& operator=(const TWatch&) = delete;
-        void Release();
-
-    private:
-        TStopSignals* signals_;
-    };
+    // Prints the stop line (or the line given), once: the run has ended after a signal. Returns
+    // the exit status.
+    int Report();
+    int Report(const std::string& line);
 
 private:
     void WaitForSignals();
+    void CancelWatched();
+    [[noreturn]] void EndNow(int signal, bool serverSilent);
 
-    std::atomic<bool> requested_{false};
+    TStopLine line_;
     std::atomic<int> signal_{0};
     std::atomic<bool> ending_{false};
-    std::mutex mutex_; // guards connection_ against its release
-    db::TIBCConnection* connection_ = nullptr;
-    std::thread waiting_;
+
+    // The watched connections; held while they are cancelled, so none closes meanwhile.
+    std::mutex watchMutex_;
+    std::condition_variable wake_;
+    std::vector<db::TIBCConnection*> watched_;
+    db::TIBCCanceller canceller_;
+
+    std::mutex lineMutex_; // the stop line is printed once, by the entry or at the end of the grace
+    bool reported_ = false;
+
+    std::thread waiting_;    // takes the signals; never blocks on anything else
+    std::thread cancelling_; // cancels what runs on the watched connections after a signal
 };
 
 // The exit status of a run stopped by a signal: 128 + its number, as the shells report it.
 int ExitStatusOf(int signal);
-// "Lauf durch Signal SIGTERM abgebrochen; ..."
-std::string StoppedLine(int signal);
+// "SIGTERM" or "SIGINT".
+const char* SignalName(int signal);
+// sollist's line: "Lauf durch Signal SIGTERM abgebrochen; ..."
+std::string StoppedLine(int signal, bool serverSilent = false);
 
 } // namespace sollist::batch

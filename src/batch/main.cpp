@@ -4,12 +4,12 @@
 #include "batch/Console.h"
 #include "batch/HerkunftConsole.h"
 #include "batch/Inputs.h"
+#include "batch/OpenDatabase.h"
 #include "batch/OrderHoursRun.h"
 #include "batch/RunGuard.h"
 #include "batch/StopSignals.h"
 #include "config/LocalIni.h"
 #include "db/DMConnection.h"
-#include "db/Errors.h"
 #include "db/Value.h"
 
 #include <fmt/format.h>
@@ -18,6 +18,7 @@
 #include <charconv>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -44,7 +45,8 @@ constexpr std::string_view kUsage =
     "                            Tabelle zeigen, je Tätigkeit ihre Sätze; speichert nichts\n"
     "  --help                    diese Hilfe\n"
     "  --version                 die Programmversion\n"
-    "Exit-Status: 0 fertig, 1 keine Verbindung zur Datenbank, 2 mit Fehlerzeile abgebrochen,\n"
+    "Exit-Status: 0 fertig, 1 nicht begonnen (keine Verbindung zur Datenbank oder das\n"
+    "Fehlerprotokoll nicht schreibbar), 2 mit Fehlerzeile abgebrochen,\n"
     "3 fertig, aber Aufträge ausgelassen, 4 eine andere Berechnung läuft, 64 falscher Aufruf,\n"
     "143 oder 130 durch SIGTERM oder SIGINT abgebrochen.\n";
 
@@ -93,50 +95,33 @@ TOptions ParseOptions(int argc, char** argv) {
     return options;
 }
 
-// The message of a failed connection, with the cause spelled out where the library's words
-// do not tell an administrator what happened.
-std::string ConnectionFailure(const config::TLocalIni& localIni, const std::exception& error) {
-    if (db::OpenedByAnotherProcess(error))
-        return "Die Datenbankdatei ist schon von einem anderen Prozess geöffnet (einer anderen "
-               "Berechnung ohne Server oder dem Firebird-Server); ohne Server kann sie nur ein "
-               "Prozess öffnen: " +
-               batch::OneLine(error.what());
-    if (localIni.SettingsFile.empty()) {
-        std::string places;
-        for (const std::string& place : localIni.SettingsPlaces)
-            places += (places.empty() ? "" : ", ") + place;
-        return "firmen.ini nicht gefunden (gesucht: " + places + ")";
-    }
-    if (std::string missing = batch::MissingDatabase(localIni); !missing.empty())
-        return missing;
-    return batch::OneLine(error.what());
-}
-
 int Run(const TOptions& options, batch::TStopSignals& stop) {
     try {
-        auto dmConnection = std::make_unique<db::TDMConnection>();
-        db::TIBCConnection& connection = dmConnection->IBCConnection;
+        config::TLocalIni localIni;
+        batch::TDatabaseSettings settings = batch::ReadDatabaseSettings(localIni);
         // An explanation writes nothing the run writes: it neither waits for a run nor holds one up.
         if (!options.Herkunft)
-            connection.ProcessName = batch::RunProcessName;
-        connection.LockTimeout = options.LockTimeout;
-        config::TLocalIni localIni;
-        batch::ReadConnectionSettings(localIni, connection);
+            settings.Connection.ProcessName = batch::RunProcessName;
+        settings.Connection.LockTimeout = options.LockTimeout;
+        auto dmConnection = std::make_unique<db::TDMConnection>();
+        db::TIBCConnection& connection = dmConnection->IBCConnection;
 
         PrintLine("Verbindung zur Datenbank wird aufgebaut!");
-        try {
-            batch::Connect(connection);
-        } catch (const std::exception& error) {
-            PrintLine(batch::ConnectionFailedLine(connection.Database(), ConnectionFailure(localIni, error)));
-            return kExitConnection;
-        }
-
-        batch::TStopSignals::TWatch watch(stop, connection);
+        batch::OpenDatabase(connection, settings);
         const TRunContext context{.Connection = connection,
                                   .Console = PrintLine,
                                   .ErrorLogDir = batch::ErrorLogDir(),
                                   .Today = db::Today(),
-                                  .StopRequest = &stop.Requested()};
+                                  .Stop = &stop};
+        // The log takes the first data problem: found unwritable then, the run would stop part-way.
+        if (!options.Herkunft)
+            if (const std::string problem = batch::ErrorLogDirProblem(context.ErrorLogDir);
+                !problem.empty()) {
+                PrintLine("Das Fehlerprotokoll kann nicht geschrieben werden: " + problem +
+                          " (Ordner aus TEMP); nichts berechnet.");
+                return kExitConnection;
+            }
+        TStopWatch watch(context, connection);
         if (context.StopRequested())
             throw ERunStopped("Signal vor dem Lauf");
         std::vector<std::string> skipped;
@@ -153,12 +138,13 @@ int Run(const TOptions& options, batch::TStopSignals& stop) {
         dmConnection.reset();
         PrintLine("Fertig !");
         return skipped.empty() ? kExitFinished : kExitSkipped;
+    } catch (const batch::EConnectionFailed& error) {
+        PrintLine(error.what());
+        return kExitConnection;
     } catch (const std::exception& error) {
         // A stop cancels the statement running: whatever it raised, the signal is the cause.
-        if (stop.Signal() != 0) {
-            PrintLine(batch::StoppedLine(stop.Signal()));
-            return batch::ExitStatusOf(stop.Signal());
-        }
+        if (stop.Signal() != 0)
+            return stop.Report();
         PrintLine(batch::ErrorLine(error));
         return dynamic_cast<const batch::ERunActive*>(&error) != nullptr ? kExitRunActive : kExitError;
     }
@@ -167,16 +153,13 @@ int Run(const TOptions& options, batch::TStopSignals& stop) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // Line-buffered, so progress and formula error lines of the run appear as they are printed.
-    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     TOptions options;
-    try {
-        options = ParseOptions(argc, argv);
-    } catch (const TUsageError& error) {
-        return batch::ReportUsageError("sollist", error, kUsage);
-    }
-    if (options.Help || options.Version)
-        return batch::PrintText(options.Help ? kUsage : kVersion);
-    batch::TStopSignals stop; // before the database client starts threads
+    if (const std::optional<int> done =
+            batch::BeginEntry("sollist", kUsage, kVersion, [&]() -> const batch::TCommonOptions& {
+                options = ParseOptions(argc, argv);
+                return options;
+            }))
+        return *done;
+    batch::TStopSignals stop(batch::StoppedLine); // before the database client starts threads
     return Run(options, stop);
 }

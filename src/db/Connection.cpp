@@ -2,22 +2,30 @@
 
 #include "common/Text.h"
 #include "db/Catalogue.h"
+#include "db/Errors.h"
 #include "db/FbApi.h"
 #include "db/StatementCache.h"
 #include "db/StatementObserver.h"
 #include "db/Transaction.h"
 
 #include <algorithm>
+#include <map>
 #include <mutex>
 
 namespace sollist::db {
 
+struct TIBCCanceller::Impl {
+    // The attachments that cancel, by the connect string of the database they watch.
+    std::map<std::string, fb::Attachment> monitors;
+};
+
 struct TIBCConnection::Impl {
     fb::Attachment attachment;
     std::int64_t attachmentId = 0; // through a server: what the monitor cancels
-    std::mutex cancelling;         // guards monitor
-    fb::Attachment monitor;        // opened at the first cancel through a server
+    std::mutex cancelling;         // guards canceller
+    TIBCCanceller canceller;       // its own, for CancelOperation
     fb::Transaction transaction;   // the default transaction
+    fb::Transaction readView;      // while a read view is open
     TStatementCache statements;
     int openResultSets = 0;
     TCatalogue catalogue;
@@ -34,6 +42,26 @@ TIBCConnection::~TIBCConnection() { Close(); }
 void TIBCConnection::SetDatabase(const std::string& database) {
     Close();
     database_ = text::Trim(database);
+}
+
+TConnectionSettings TIBCConnection::Settings() const {
+    return {.Database = database_,
+            .Server = server_,
+            .Username = Username,
+            .Password = Password,
+            .ProcessName = ProcessName,
+            .LockTimeout = LockTimeout,
+            .CodePage = codePage_};
+}
+
+void TIBCConnection::Use(const TConnectionSettings& settings) {
+    SetDatabase(settings.Database);
+    SetServer(settings.Server);
+    SetCodePage(settings.CodePage != nullptr ? *settings.CodePage : text::CodePage::Windows1252());
+    Username = settings.Username;
+    Password = settings.Password;
+    ProcessName = settings.ProcessName;
+    LockTimeout = settings.LockTimeout;
 }
 
 void TIBCConnection::SetCodePage(const text::CodePage& codePage) {
@@ -71,35 +99,53 @@ void TIBCConnection::Connect() {
 void TIBCConnection::Close() {
     {
         const std::lock_guard lock(impl_->cancelling);
-        impl_->monitor.reset();
+        impl_->canceller.Close();
     }
     for (TIBCTransaction* transaction : std::vector(impl_->explicitTransactions)) transaction->Abandon();
     impl_->statements.Clear();  // statements are freed before the detach
+    impl_->readView.reset();    // it wrote nothing lasting
     impl_->transaction.reset(); // work not auto-committed is rolled back
     impl_->attachment.reset();
     impl_->openResultSets = 0;
     impl_->catalogue.Forget();
 }
 
+void TIBCConnection::CancelOperation() {
+    const std::lock_guard lock(impl_->cancelling);
+    impl_->canceller.Cancel({this});
+}
+
+TIBCCanceller::TIBCCanceller() : impl_(std::make_unique<Impl>()) {}
+TIBCCanceller::~TIBCCanceller() = default;
+
+void TIBCCanceller::Close() { impl_->monitors.clear(); }
+
 // Through a server the cancel does not travel on the connection itself: a cancel sent while the
 // run sends its next statement can make the server lose that statement, and the run then waits
 // for an answer forever (seen with Firebird 3.0.11 under load). A second attachment of the same
-// user cancels the running statement through the monitoring tables instead; it touches nothing
+// user cancels the running statements through the monitoring tables instead; it touches nothing
 // when none runs, so callers that must stop the run repeat the cancel.
-void TIBCConnection::CancelOperation() {
-    if (!Connected())
-        return;
-    if (server_.empty()) {
-        fb::Cancel(impl_->attachment.get());
-        return;
+void TIBCCanceller::Cancel(const std::vector<TIBCConnection*>& connections) {
+    std::map<std::string, std::vector<TIBCConnection*>> byDatabase;
+    for (TIBCConnection* connection : connections) {
+        if (!connection->Connected())
+            continue;
+        if (connection->Server().empty())
+            fb::Cancel(connection->impl_->attachment.get());
+        else
+            byDatabase[connection->ConnectString()].push_back(connection);
     }
-    const std::lock_guard lock(impl_->cancelling);
-    try {
-        if (!impl_->monitor) // no process name: not counted as a run
-            impl_->monitor = fb::Attach(ConnectString(), AttachOptionsOf(*this, ""));
-        fb::CancelThroughMonitor(impl_->monitor.get(), impl_->attachmentId);
-    } catch (const EIBCError&) {
-        impl_->monitor.reset(); // the next cancel attaches afresh
+    for (const auto& [connectString, watched] : byDatabase) {
+        fb::Attachment& monitor = impl_->monitors[connectString];
+        try {
+            if (!monitor) // no process name: not counted as a run
+                monitor = fb::Attach(connectString, AttachOptionsOf(*watched.front(), ""));
+            std::vector<std::int64_t> ids;
+            for (const TIBCConnection* connection : watched) ids.push_back(connection->impl_->attachmentId);
+            fb::CancelThroughMonitor(monitor.get(), ids);
+        } catch (const EIBCError&) {
+            monitor.reset(); // the next cancel attaches afresh
+        }
     }
 }
 
@@ -112,6 +158,10 @@ Firebird::ITransaction* TIBCConnection::DefaultTransaction() {
     if (!impl_->transaction)
         impl_->transaction = fb::StartReadCommitted(Attachment(), fb::Access::ReadWrite, LockTimeout);
     return impl_->transaction.get();
+}
+
+Firebird::ITransaction* TIBCConnection::StatementTransaction() {
+    return impl_->readView ? impl_->readView.get() : DefaultTransaction();
 }
 
 void TIBCConnection::AutoCommit() {
@@ -154,6 +204,21 @@ void TIBCConnection::EndWork(bool commit) {
     } else {
         fb::Rollback(impl_->transaction);
     }
+}
+
+void TIBCConnection::BeginReadView() {
+    if (impl_->readView)
+        throw EDatabaseError("A read view is already open");
+    impl_->readView = fb::StartReadOnlySnapshot(Attachment());
+}
+
+void TIBCConnection::EndReadView() {
+    if (!impl_->readView)
+        return;
+    fb::Transaction view; // closed whatever the commit says: on failure its handle rolls it back
+    view.reset(impl_->readView.get());
+    impl_->readView.forget();
+    fb::Commit(view);
 }
 
 void TIBCConnection::ResultSetOpened() { ++impl_->openResultSets; }

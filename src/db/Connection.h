@@ -1,7 +1,8 @@
 #pragma once
-// The one database connection of the program and its default auto-commit transaction. Beside
-// it: the explicit transaction of the entry (Transaction.h), the unit of work (WorkUnit.h), the
-// statement cache (StatementCache.h), the connection module of the entry (DMConnection.h).
+// A database connection (the entry's, or a worker's) and its default auto-commit transaction.
+// Beside it: the explicit transaction of the entry (Transaction.h), the unit of work
+// (WorkUnit.h), the read view (ReadView.h), the statement cache (StatementCache.h), the
+// connection module of the entry (DMConnection.h).
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,21 @@ class StatementObserver;
 class TCatalogue;
 class TIBCTransaction;
 
+// Where and how a connection attaches, as one value: the entry reads it once, and every further
+// connection of the run is made from a copy of it.
+struct TConnectionSettings {
+    std::string Database;
+    std::string Server; // empty: the embedded engine
+    std::string Username = "TARVEX";
+    // The password of an attach through a server; the embedded engine checks none.
+    std::string Password;
+    // The process name the server shows (MON$REMOTE_PROCESS); empty: the executable's path.
+    std::string ProcessName;
+    // Seconds a write waits for a row another transaction holds; 0 waits without limit.
+    unsigned LockTimeout = 0;
+    const text::CodePage* CodePage = nullptr; // texts of character set NONE; null: Windows-1252
+};
+
 class TIBCConnection {
 public:
     TIBCConnection();
@@ -33,9 +49,9 @@ public:
     TIBCConnection(const TIBCConnection&) = delete;
     TIBCConnection& operator=(const TIBCConnection&) = delete;
 
-    // The definition of the business system's connection. Nothing reads ClientLibrary and Port:
-    // the client library is linked when the program is built, and the port is the server's
-    // default, which the connection string leaves out.
+    // The definition of the business system's connection. Nothing reads ClientLibrary and Port,
+    // and the settings leave them out: the client library is linked when the program is built,
+    // and the port is the server's default, which the connection string leaves out.
     std::string ClientLibrary = "libfbclient.so.2";
     std::string Port = "3050";
     std::string Username = "TARVEX";
@@ -60,6 +76,9 @@ public:
     // unconverted); Windows-1252 unless set. Setting it disconnects first.
     void SetCodePage(const text::CodePage& codePage);
     const text::CodePage& GetCodePage() const { return *codePage_; }
+    // All of the above as one value, and set from one (disconnecting first).
+    TConnectionSettings Settings() const;
+    void Use(const TConnectionSettings& settings);
     // "Server:Database", or Database alone for the embedded engine (empty Server).
     std::string ConnectString() const;
 
@@ -69,7 +88,7 @@ public:
     // From another thread: the statement running on the connection fails with EIBCError
     // ("operation was cancelled"). When none runs, the embedded engine cancels the next one and
     // a server nothing: to stop what the connection does, repeat it. Connect and Close must not
-    // run meanwhile.
+    // run meanwhile. TIBCCanceller does the same for many connections at once.
     void CancelOperation();
 
     // A hook on every statement and default-transaction end of this connection (the floor
@@ -81,6 +100,9 @@ public:
     Firebird::IAttachment* Attachment();
     // The default transaction, started when none is running.
     Firebird::ITransaction* DefaultTransaction();
+    // The transaction a statement runs in: the read view's while one is open (ReadView.h),
+    // else the default transaction.
+    Firebird::ITransaction* StatementTransaction();
     // Commits the default transaction after a write: a retaining commit while result sets
     // are open on the connection, else a full commit. Inside a unit of work the write waits for
     // the unit's commit.
@@ -100,8 +122,12 @@ public:
 
 private:
     friend class TIBCTransaction;
+    friend class TIBCCanceller;
     friend class TIBCWorkUnit;
+    friend class TIBCReadView;
     void EndWork(bool commit); // the common path of AutoCommit and AutoRollback
+    void BeginReadView();      // EDatabaseError when one is open
+    void EndReadView();        // commits it; nothing when none is open
     void Register(TIBCTransaction* transaction);
     void Unregister(TIBCTransaction* transaction);
     struct Impl;
@@ -116,6 +142,27 @@ private:
     std::string server_;
     const text::CodePage* codePage_;
     StatementObserver* observer_ = nullptr;
+};
+
+// Cancels what runs on connections, from another thread, as TIBCConnection::CancelOperation does
+// for one: through a server on an attachment of its own (opened at the first cancel, one per
+// database), all the connections to a database in one statement, so that a run on many workers
+// stops as fast as a run on one. Connect and Close of the connections must not run meanwhile.
+class TIBCCanceller {
+public:
+    TIBCCanceller();
+    ~TIBCCanceller();
+    TIBCCanceller(const TIBCCanceller&) = delete;
+    TIBCCanceller& operator=(const TIBCCanceller&) = delete;
+
+    // Failures are ignored: the next call tries again on a fresh attachment.
+    void Cancel(const std::vector<TIBCConnection*>& connections);
+    // Detaches the attachments it cancels through.
+    void Close();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
 };
 
 } // namespace sollist::db

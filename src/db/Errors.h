@@ -18,6 +18,13 @@ public:
     const char* kind() const noexcept override { return "EDatabaseError"; }
 };
 
+// An update that found no row: it was deleted, or its key changed, after it was read. Its kind
+// name is EDatabaseError's.
+class ERowGone : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+};
+
 // Reported by the server or client library. Code and SQLSTATE let callers tell failures apart
 // without reading the text, which the server words and may reword.
 class EIBCError : public Exception {

@@ -116,20 +116,34 @@ std::int64_t AttachmentId(IAttachment* attachment) {
     return static_cast<std::int64_t>(id);
 }
 
-void CancelThroughMonitor(IAttachment* monitor, std::int64_t id) {
+void CancelThroughMonitor(IAttachment* monitor, const std::vector<std::int64_t>& ids) {
+    if (ids.empty())
+        return;
     Transaction transaction = StartReadCommitted(monitor);
+    // One snapshot of the monitoring tables for all: each costs the server a walk over every
+    // attachment, and a run on many workers has many.
+    std::string list;
+    for (const std::int64_t id : ids) list += (list.empty() ? "" : ", ") + std::to_string(id);
     const std::string sql =
-        "DELETE FROM MON$STATEMENTS WHERE MON$STATE = 1 AND MON$ATTACHMENT_ID = " + std::to_string(id);
+        "DELETE FROM MON$STATEMENTS WHERE MON$STATE = 1 AND MON$ATTACHMENT_ID IN (" + list + ")";
     Status status;
     monitor->execute(&status, transaction.get(), 0, sql.c_str(), 3, nullptr, nullptr, nullptr, nullptr);
     Commit(transaction);
 }
 
-Transaction StartReadCommitted(IAttachment* attachment, Access access, unsigned lockTimeoutSeconds) {
+namespace {
+
+// The parameters of every transaction the program starts.
+Transaction StartTransaction(IAttachment* attachment, Access access, bool snapshot,
+                             unsigned lockTimeoutSeconds) {
     std::vector<unsigned char> tpb = {
         isc_tpb_version3,
-        static_cast<unsigned char>(access == Access::ReadOnly ? isc_tpb_read : isc_tpb_write),
-        isc_tpb_read_committed, isc_tpb_rec_version, isc_tpb_wait};
+        static_cast<unsigned char>(access == Access::ReadOnly ? isc_tpb_read : isc_tpb_write)};
+    if (snapshot)
+        tpb.push_back(isc_tpb_concurrency);
+    else
+        tpb.insert(tpb.end(), {isc_tpb_read_committed, isc_tpb_rec_version});
+    tpb.push_back(isc_tpb_wait);
     if (lockTimeoutSeconds > 0) { // the value: its length, then little-endian bytes
         tpb.insert(tpb.end(), {isc_tpb_lock_timeout, 4});
         for (int shift = 0; shift < 32; shift += 8)
@@ -137,6 +151,16 @@ Transaction StartReadCommitted(IAttachment* attachment, Access access, unsigned 
     }
     Status status;
     return Transaction(attachment->startTransaction(&status, static_cast<unsigned>(tpb.size()), tpb.data()));
+}
+
+} // namespace
+
+Transaction StartReadCommitted(IAttachment* attachment, Access access, unsigned lockTimeoutSeconds) {
+    return StartTransaction(attachment, access, false, lockTimeoutSeconds);
+}
+
+Transaction StartReadOnlySnapshot(IAttachment* attachment) {
+    return StartTransaction(attachment, Access::ReadOnly, true, 0);
 }
 
 namespace {

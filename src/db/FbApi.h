@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace sollist::db::fb {
 
@@ -93,9 +94,10 @@ void Detach(Attachment& attachment);
 void Cancel(Firebird::IAttachment* attachment);
 // The server's number of the attachment (MON$ATTACHMENT_ID).
 std::int64_t AttachmentId(Firebird::IAttachment* attachment);
-// Cancels the statement running on the attachment numbered id, through the monitoring tables of
-// another attachment (monitor) of the same user; nothing when none runs. Raises EIBCError.
-void CancelThroughMonitor(Firebird::IAttachment* monitor, std::int64_t id);
+// Cancels the statements running on the attachments numbered ids, through the monitoring tables
+// of another attachment (monitor) of the same user, in one statement; nothing where none runs.
+// Raises EIBCError.
+void CancelThroughMonitor(Firebird::IAttachment* monitor, const std::vector<std::int64_t>& ids);
 
 enum class Access { ReadWrite, ReadOnly };
 // Starts a read-committed (record version, wait) transaction. A read-only one does not hold
@@ -104,6 +106,9 @@ enum class Access { ReadWrite, ReadOnly };
 // 0 waits without limit.
 Transaction StartReadCommitted(Firebird::IAttachment* attachment, Access access = Access::ReadWrite,
                                unsigned lockTimeoutSeconds = 0);
+// Starts a read-only snapshot (concurrency) transaction: every statement in it reads the
+// database as it was committed when it started. It may still write global temporary tables.
+Transaction StartReadOnlySnapshot(Firebird::IAttachment* attachment);
 
 // What the program's attachments send (the texts in UTF-8, the file name among them).
 struct AttachOptions {

@@ -15,7 +15,7 @@ namespace sollist::db {
 std::string PasswordFilePath() {
     const std::string base = UserConfigHome();
     if (base.empty())
-        throw Exception("No password: neither ISC_PASSWORD nor HOME is set");
+        throw Exception("Kein Passwort: weder ISC_PASSWORD noch HOME ist gesetzt");
     return base + "/Tarvex/R7/password";
 }
 
@@ -26,17 +26,17 @@ std::string LookupPassword() {
     const std::string path = PasswordFilePath();
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0)
-        throw Exception(fmt::format("No password: set ISC_PASSWORD or create the file {} "
-                                    "(readable by its owner only)",
+        throw Exception(fmt::format("Kein Passwort: ISC_PASSWORD setzen oder die Datei {} anlegen "
+                                    "(nur für ihren Besitzer lesbar)",
                                     path));
     if (info.st_mode & (S_IRWXG | S_IRWXO))
-        throw Exception(fmt::format("The password file {} must not be accessible by group or "
-                                    "others (chmod 600)",
+        throw Exception(fmt::format("Die Passwortdatei {} darf für Gruppe und andere nicht "
+                                    "zugänglich sein (chmod 600)",
                                     path));
     std::ifstream file(path);
     std::string line;
     if (!file || !std::getline(file, line))
-        throw Exception(fmt::format("The password file {} cannot be read or is empty", path));
+        throw Exception(fmt::format("Die Passwortdatei {} ist nicht lesbar oder leer", path));
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
     return line;

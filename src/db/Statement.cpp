@@ -208,7 +208,7 @@ TValue ReadColumn(const ColumnInfo& column, const unsigned char* buffer, IAttach
 PreparedStatement::PreparedStatement(TIBCConnection& connection, const std::string& sql)
     : connection_(connection), sql_(sql) {
     fb::Status status;
-    statement_.reset(connection.Attachment()->prepare(&status, connection.DefaultTransaction(),
+    statement_.reset(connection.Attachment()->prepare(&status, connection.StatementTransaction(),
                                                       static_cast<unsigned>(sql.size()), sql.c_str(),
                                                       SQL_DIALECT_V6, IStatement::PREPARE_PREFETCH_METADATA));
     inputMetadata_.reset(statement_->getInputMetadata(&status));
@@ -267,7 +267,7 @@ IMessageMetadata* PreparedStatement::Bind(const std::vector<TValue>& params) {
         Rebind(slots);
     std::fill(inputBuffer_.begin(), inputBuffer_.end(), 0);
     IAttachment* attachment = connection_.Attachment();
-    ITransaction* transaction = connection_.DefaultTransaction();
+    ITransaction* transaction = connection_.StatementTransaction();
     for (std::size_t i = 0; i < boundInputs_.size(); ++i)
         WriteValue(boundInputs_[i], valueAt(i), inputBuffer_.data(), attachment, transaction);
     return boundMetadata_ ? boundMetadata_.get() : inputMetadata_.get();
@@ -316,7 +316,7 @@ bool PreparedStatement::Run(const std::vector<TValue>& params) {
     IMessageMetadata* input = Bind(params);
     Notify(hasCursor_ ? StatementObserver::Kind::OpenClose : StatementObserver::Kind::Execute, input);
     fb::Status status;
-    ITransaction* transaction = connection_.DefaultTransaction();
+    ITransaction* transaction = connection_.StatementTransaction();
     if (hasCursor_) {
         // A select run as a command: open and close it, reading nothing.
         fb::ResultSet cursor(statement_->openCursor(&status, transaction, input, inputBuffer_.data(),
@@ -336,7 +336,7 @@ void PreparedStatement::Query(const std::vector<TValue>& params,
     Notify(hasCursor_ ? StatementObserver::Kind::Query : StatementObserver::Kind::Execute, input);
     fb::Status status;
     IAttachment* attachment = connection_.Attachment();
-    ITransaction* transaction = connection_.DefaultTransaction();
+    ITransaction* transaction = connection_.StatementTransaction();
     std::vector<TValue> row(outputs_.size());
     if (!hasCursor_) {
         // EXECUTE PROCEDURE and the like: one row of output values.

@@ -132,7 +132,10 @@ void TIBCTable::UpdateRow() {
             .ExecuteCounted(params);
     if (found != 1) {
         connection.AutoRollback(); // an update of several rows must not stay
-        throw Misuse(Name(), fmt::format("Update failed. Found {} records", found));
+        const std::string message = fmt::format("Update failed. Found {} records", found);
+        if (found == 0)
+            throw Misuse<ERowGone>(Name(), message);
+        throw Misuse(Name(), message);
     }
     connection.AutoCommit();
     StoreBufferedRow();

@@ -113,7 +113,8 @@ class TQFormelLoader;
 
 class TQFormelAuftrag : public TBaseFormel {
 public:
-    // Formula errors go to the context's console unless OnError is set. keptTabGK: the value
+    // Formula errors go to the context's console unless OnError is set. Keeps a reference to
+    // context (for OnError), which must outlive it. keptTabGK: the value
     // tables a run keeps (see TQFormelLoader); nullptr: read with every order.
     explicit TQFormelAuftrag(const TRunContext& context, std::optional<TTabGK>* keptTabGK = nullptr);
     ~TQFormelAuftrag() override;

@@ -28,13 +28,16 @@ std::vector<TAbgleich> Abgleiche(const TOrderHours& order, const sollstd::THerku
 
 bool Geaendert(double gespeichert, double jetzt) { return FormatHours(gespeichert) != FormatHours(jetzt); }
 
-void ErklaereAuftraege(TReport& report, const TRunContext& context) {
+void ErklaereAuftraege(TReport& report, const TRunContext& context,
+                       const std::function<void(TOrderHours& order)>& explained) {
     report.Herkunft = true;
     sollstd::THerkunftRechnung rechnung(context);
     for (TOrderHours& order : report.Orders) {
         const sollstd::THerkunft herkunft = rechnung.Erklaere(order.OfNumm);
         order.HerkunftHtml = HerkunftHtml(order, herkunft);
         order.HerkunftCsv = HerkunftCsv(order, herkunft);
+        if (explained)
+            explained(order);
     }
 }
 

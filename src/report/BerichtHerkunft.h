@@ -5,6 +5,7 @@
 #include "report/ReportData.h"
 #include "sollstd/Herkunft.h"
 
+#include <functional>
 #include <vector>
 
 namespace sollist::report {
@@ -28,7 +29,9 @@ bool Geaendert(double gespeichert, double jetzt);
 
 // Explains every order of the report and writes its part of the page and its CSV rows.
 // context: the connection, the error log folder and the day (no console: the calculation's
-// lines go into each explanation).
-void ErklaereAuftraege(TReport& report, const TRunContext& context);
+// lines go into each explanation). explained, when given, receives each order as soon as its
+// parts are written (the site writes its page then and drops the part of the page).
+void ErklaereAuftraege(TReport& report, const TRunContext& context,
+                       const std::function<void(TOrderHours& order)>& explained = {});
 
 } // namespace sollist::report

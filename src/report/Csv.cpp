@@ -1,5 +1,6 @@
 #include "report/Csv.h"
 
+#include "report/CsvColumns.h"
 #include "report/Format.h"
 #include "report/HerkunftCsv.h"
 
@@ -9,12 +10,7 @@ namespace sollist::report {
 
 namespace {
 
-constexpr std::string_view kHeader =
-    "Satzart;Offert;Auftrag;Bezeichnung;Tätigkeit;Tätigkeitsname;Kostenstelle;Aufträge;Soll h;Ist h;"
-    "Differenz h;Differenz %;Ist Produktion h;Ist Regie h;Ist Büro h;Letzte Buchung";
-constexpr std::size_t kColumns = 16;
-
-using TRow = std::array<std::string, kColumns>;
+using TRow = TCsvZeile;
 
 // An order's own rows with the explanation's empty columns, about.
 constexpr std::size_t kHerkunftZeilenProAuftrag = 2048;
@@ -23,38 +19,32 @@ std::string Hours(double hours) { return FormatNumber(hours, 2, false); }
 
 // tail: the explanation's columns, empty on these rows, when the report has them.
 void AppendRow(std::string& out, const TRow& row, std::string_view tail) {
-    for (std::size_t i = 0; i < row.size(); ++i) {
-        if (i > 0)
-            out += ';';
-        out += row[i];
-    }
+    AppendFields(out, row);
     out += tail;
     out += "\r\n";
 }
 
 // Soll, Ist, Differenz and Differenz % of a row.
 void SetFigures(TRow& row, double soll, double ist) {
-    row[8] = Hours(soll);
-    row[9] = Hours(ist);
-    row[10] = Hours(ist - soll);
+    row[cSoll] = Hours(soll);
+    row[cIst] = Hours(ist);
+    row[cDifferenz] = Hours(ist - soll);
     double percent = 0;
     if (PercentOfTarget(ist - soll, soll, percent))
-        row[11] = FormatNumber(percent, 1, false);
+        row[cDifferenzProzent] = FormatNumber(percent, 1, false);
 }
 
 // One day of the order's course: its target, the running sum as Ist, that day's hours per
 // kind, the day as Letzte Buchung.
 TRow BookingDayRow(const TRow& orderRow, const TOrderHours& order, const TBookingDay& day) {
     TRow row;
-    row[0] = "Buchungstag";
-    row[1] = orderRow[1];
-    row[2] = orderRow[2];
-    row[3] = orderRow[3];
+    row[cSatzart] = "Buchungstag";
+    for (const TCsvSpalte column : {cOffert, cAuftrag, cBezeichnung}) row[column] = orderRow[column];
     SetFigures(row, order.Soll, day.Sum);
-    row[12] = Hours(day.Prod);
-    row[13] = Hours(day.Regie);
-    row[14] = Hours(day.Buero);
-    row[15] = FormatDate(day.Day);
+    row[cIstProduktion] = Hours(day.Prod);
+    row[cIstRegie] = Hours(day.Regie);
+    row[cIstBuero] = Hours(day.Buero);
+    row[cLetzteBuchung] = FormatDate(day.Day);
     return row;
 }
 
@@ -62,7 +52,9 @@ TRow BookingDayRow(const TRow& orderRow, const TOrderHours& order, const TBookin
 
 std::string CsvField(std::string_view text) {
     std::string field;
-    if (!text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@'))
+    // A tab or carriage return first would be dropped by the spreadsheet, and what follows taken
+    // for a formula again.
+    if (!text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos)
         field += '\'';
     field.append(text);
     if (field.find_first_of(";\"\r\n") == std::string::npos)
@@ -85,34 +77,34 @@ std::string CsvReport(const TReport& report) {
             size += order.HerkunftCsv.size() + kHerkunftZeilenProAuftrag;
         out.reserve(size);
     }
-    out.append(kHeader);
-    const std::string_view tail = report.Herkunft ? kHerkunftCsvLeer : "";
+    AppendFields(out, kCsvKoepfe);
+    const std::string_view tail = report.Herkunft ? HerkunftLeer() : "";
     if (report.Herkunft)
-        out.append(kHerkunftCsvKopf);
+        AppendFields(out, kHerkunftKoepfe, true);
     out += "\r\n";
     for (const TOrderHours& order : report.Orders) {
         TRow row;
-        row[0] = "Auftrag";
-        row[1] = CsvField(order.OfNumm);
-        row[2] = CsvField(order.ANumm);
-        row[3] = CsvField(order.Bezeichnung);
+        row[cSatzart] = "Auftrag";
+        row[cOffert] = CsvField(order.OfNumm);
+        row[cAuftrag] = CsvField(order.ANumm);
+        row[cBezeichnung] = CsvField(order.Bezeichnung);
         SetFigures(row, order.Soll, order.Ist());
-        row[12] = Hours(order.IstProd);
-        row[13] = Hours(order.IstRegie);
-        row[14] = Hours(order.IstBuero);
+        row[cIstProduktion] = Hours(order.IstProd);
+        row[cIstRegie] = Hours(order.IstRegie);
+        row[cIstBuero] = Hours(order.IstBuero);
         if (order.IstBis > 0)
-            row[15] = FormatDate(order.IstBis);
+            row[cLetzteBuchung] = FormatDate(order.IstBis);
+        if (order.OverSince > 0)
+            row[cUeberSollSeit] = FormatDate(order.OverSince);
         AppendRow(out, row, tail);
 
         for (const TActivityHours& activity : order.Activities) {
             TRow detail;
-            detail[0] = "Auftrag-Tätigkeit";
-            detail[1] = row[1];
-            detail[2] = row[2];
-            detail[3] = row[3];
-            detail[4] = CsvField(activity.RmTat);
-            detail[5] = CsvField(activity.Name);
-            detail[6] = CsvField(activity.KoNumm);
+            detail[cSatzart] = "Auftrag-Tätigkeit";
+            for (const TCsvSpalte column : {cOffert, cAuftrag, cBezeichnung}) detail[column] = row[column];
+            detail[cTaetigkeit] = CsvField(activity.RmTat);
+            detail[cTaetigkeitsname] = CsvField(activity.Name);
+            detail[cKostenstelle] = CsvField(activity.KoNumm);
             SetFigures(detail, activity.Soll, activity.Ist);
             AppendRow(out, detail, tail);
         }
@@ -121,10 +113,10 @@ std::string CsvReport(const TReport& report) {
     }
     for (const TActivityTotal& activity : report.Activities) {
         TRow row;
-        row[0] = "Tätigkeit";
-        row[4] = CsvField(activity.RmTat);
-        row[5] = CsvField(activity.Name);
-        row[7] = std::to_string(activity.Orders);
+        row[cSatzart] = "Tätigkeit";
+        row[cTaetigkeit] = CsvField(activity.RmTat);
+        row[cTaetigkeitsname] = CsvField(activity.Name);
+        row[cAuftraege] = std::to_string(activity.Orders);
         SetFigures(row, activity.Soll, activity.Ist);
         AppendRow(out, row, tail);
     }

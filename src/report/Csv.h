@@ -13,6 +13,7 @@
 //   Soll h, Ist h, Differenz h                    hours with two decimals, Differenz = Ist - Soll
 //   Differenz %        of Soll, one decimal; empty without a target
 //   Ist Produktion h, Ist Regie h, Ist Büro h, Letzte Buchung (DD.MM.YYYY)   on "Auftrag" rows
+//   über Soll seit     on "Auftrag" rows: the day its course passed its target for good
 //
 // A "Buchungstag" row carries the order's target as Soll h, the running sum through the day as
 // Ist h (Differenz and % of it), that day's hours per kind in the three Ist columns and the
@@ -30,7 +31,8 @@ namespace sollist::report {
 std::string CsvReport(const TReport& report);
 
 // One field: quoted when it holds a semicolon, quote or line break; a text a spreadsheet
-// would take for a formula (leading = + - @) gets a leading apostrophe.
+// would take for a formula (leading = + - @, or a tab or carriage return) gets a leading
+// apostrophe.
 std::string CsvField(std::string_view text);
 
 } // namespace sollist::report

@@ -17,11 +17,12 @@ using db::TFieldType;
 
 TdmBericht::TdmBericht(db::TIBCConnection& connection, double today)
     : FConnection(connection), FToday(today) {
-    // The order's text is the business system's own column, which it does not promise: read
-    // where the catalogue has it, else the number stands alone.
-    const bool bezeichnung = connection.Catalogue().HasColumn("AUFTRAG", "ABEZEICH");
+    // The order's name is the business system's own column: an installation without it shows
+    // the order by its number alone.
+    const bool named = connection.Catalogue().HasColumn("AUFTRAG", "ABEZEICH");
     db::Declare(qryAuftrag,
-                {std::string("Select AOfNumm,ANumm,") + (bezeichnung ? "ABezeich" : "'' as ABezeich") +
+                {std::string("Select AOfNumm,ANumm,") +
+                     (named ? "ABezeich" : "cast('' as varchar(60)) as ABezeich") +
                      ",AsSollStnd,AsIstStnd,AsRegStnd,AOffStnd,AsIstBis,AsAbgeschl",
                  "from Auftrag", db::OpenOrdersCondition, "order by AOfNumm"},
                 {{"AOfNumm", TFieldType::ftString, 10},

@@ -2,12 +2,11 @@
 
 #include "report/BerichtHerkunft.h"
 #include "report/Csv.h"
+#include "report/CsvColumns.h"
 #include "report/Format.h"
 #include "report/HerkunftText.h"
 
 #include <fmt/format.h>
-
-#include <array>
 
 namespace sollist::report {
 
@@ -16,16 +15,7 @@ using sollstd::THerkunftBeitrag;
 using sollstd::THerkunftGruppe;
 using sollstd::THerkunftSatz;
 
-const std::string_view kHerkunftCsvKopf =
-    ";Position;Positionstext;Teiletyp;Teiletypname;Baugruppe;Herkunft;Satz-Tätigkeit;Satz-Tätigkeitsname;"
-    "Einheit;Menge je Einheit;Stück;min je Einheit;min je Stück;Fixzeit min;Stunden ohne Zuschlag;"
-    "Stunden mit Zuschlag";
-const std::string_view kHerkunftCsvLeer = ";;;;;;;;;;;;;;;;";
-
 namespace {
-
-constexpr std::size_t kSpalten = 16;
-using TSpalten = std::array<std::string, kSpalten>;
 
 std::string Zahl(double value, int decimals) { return FormatNumber(value, decimals, false); }
 
@@ -39,45 +29,48 @@ std::string Herkunft(const THerkunft& herkunft, const THerkunftSatz& satz) {
     return text;
 }
 
-TSpalten SatzSpalten(const THerkunft& herkunft, const THerkunftSatz& satz) {
-    TSpalten s;
-    s[0] = CsvField(satz.SollPos);
-    s[1] = CsvField(herkunft.PositionText(satz.SollPos));
+THerkunftZeile SatzSpalten(const THerkunft& herkunft, const THerkunftSatz& satz) {
+    THerkunftZeile s;
+    s[hPosition] = CsvField(satz.SollPos);
+    s[hPositionstext] = CsvField(herkunft.PositionText(satz.SollPos));
     if (satz.Element != 0 && !satz.Beitraege.empty()) {
         const std::int32_t bgLf = satz.Beitraege.front().Quelle.BgLf;
-        s[2] = std::to_string(satz.Element);
+        s[hTeiletyp] = std::to_string(satz.Element);
         if (const sollstd::THerkunftTeiletyp* t = herkunft.Teiletyp(satz.SollPos, bgLf, satz.Element))
-            s[3] = CsvField(t->Name);
-        s[4] = std::to_string(bgLf);
+            s[hTeiletypname] = CsvField(t->Name);
+        s[hBaugruppe] = std::to_string(bgLf);
     }
-    s[5] = CsvField(Herkunft(herkunft, satz));
-    s[6] = CsvField(satz.Taetigkeit);
-    s[7] = CsvField(satz.TaName);
-    s[8] = CsvField(satz.TaEinhKz);
-    s[9] = Zahl(satz.EhMenge, 3);
-    s[10] = Zahl(satz.Stueck, 3);
-    s[11] = Zahl(satz.TaVarEh, 2);
-    s[12] = Zahl(satz.TaVarSt, 2);
-    s[13] = Zahl(satz.TaFixZt, 2);
-    s[14] = Zahl(satz.Stunden, 4);
-    s[15] = Zahl(satz.Stunden * herkunft.VertZuschl, 4);
+    s[hHerkunft] = CsvField(Herkunft(herkunft, satz));
+    s[hSatzTaetigkeit] = CsvField(satz.Taetigkeit);
+    s[hSatzTaetigkeitsname] = CsvField(satz.TaName);
+    s[hEinheit] = CsvField(satz.TaEinhKz);
+    s[hMengeJeEinheit] = Zahl(satz.EhMenge, 3);
+    s[hStueck] = Zahl(satz.Stueck, 3);
+    s[hMinJeEinheit] = Zahl(satz.TaVarEh, 2);
+    s[hMinJeStueck] = Zahl(satz.TaVarSt, 2);
+    s[hFixzeit] = Zahl(satz.TaFixZt, 2);
+    s[hStundenOhneZuschlag] = Zahl(satz.Stunden, 4);
+    s[hStundenMitZuschlag] = Zahl(satz.Stunden * herkunft.VertZuschl, 4);
     return s;
 }
 
 void AppendRows(std::string& out, const TOrderHours& order, const THerkunft& herkunft,
                 const THerkunftGruppe& gruppe) {
-    // The report's own columns: Satzart, the order, the reporting activity, the cost centre, and
-    // nine figures left empty.
-    const std::string start =
-        fmt::format("Herkunft;{};{};{};{};{};{};;;;;;;;;", CsvField(order.OfNumm), CsvField(order.ANumm),
-                    CsvField(order.Bezeichnung), CsvField(gruppe.RmTat), CsvField(gruppe.RmName),
-                    CsvField(gruppe.KoNumm));
+    // The report's own columns: Satzart, the order, the reporting activity and its cost centre;
+    // the figures stay empty.
+    TCsvZeile own;
+    own[cSatzart] = "Herkunft";
+    own[cOffert] = CsvField(order.OfNumm);
+    own[cAuftrag] = CsvField(order.ANumm);
+    own[cBezeichnung] = CsvField(order.Bezeichnung);
+    own[cTaetigkeit] = CsvField(gruppe.RmTat);
+    own[cTaetigkeitsname] = CsvField(gruppe.RmName);
+    own[cKostenstelle] = CsvField(gruppe.KoNumm);
+    std::string start;
+    AppendFields(start, own);
     for (const THerkunftSatz& satz : gruppe.Saetze) {
         out += start;
-        for (const std::string& field : SatzSpalten(herkunft, satz)) {
-            out += ';';
-            out += field;
-        }
+        AppendFields(out, SatzSpalten(herkunft, satz), true);
         out += "\r\n";
     }
 }

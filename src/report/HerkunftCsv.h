@@ -1,7 +1,7 @@
 #pragma once
 // The explanation of the target hours in the report's CSV: rows with Satzart "Herkunft", one
 // per record of the calculation, after the order's "Auftrag-Tätigkeit" rows. They fill the
-// report's columns for the order and the reporting activity (Soll h and the other figures
+// report's columns (CsvColumns.h) for the order and the reporting activity (Soll h and the other figures
 // stay empty) and columns of their own, added at the end of every row:
 //
 //   Position, Positionstext, Teiletyp (running number), Teiletypname, Baugruppe
@@ -18,11 +18,6 @@
 #include <string_view>
 
 namespace sollist::report {
-
-// The added columns' heads, each after a ";".
-extern const std::string_view kHerkunftCsvKopf;
-// The added columns of the report's own rows: empty.
-extern const std::string_view kHerkunftCsvLeer;
 
 std::string HerkunftCsv(const TOrderHours& order, const sollstd::THerkunft& herkunft);
 

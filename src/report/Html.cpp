@@ -3,12 +3,14 @@
 #include "report/CourseChart.h"
 #include "report/Format.h"
 #include "report/HerkunftHtml.h"
+#include "report/HtmlParts.h"
 
 #include <fmt/format.h>
 
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <map>
 
 namespace sollist::report {
 
@@ -18,7 +20,7 @@ namespace {
 // which CSS backgrounds would need. Blocks of overview rows and detail
 // blocks off the screen are laid out only when scrolled to, and tables take their column
 // widths from their head row: a report of thousands of orders opens quickly.
-constexpr std::string_view kStyle = R"(
+constexpr std::string_view kStyleStart = R"(
 :root{--soll:#9aa5b1;--ist:#2f6db5;--ueber:#c0392b}
 *{box-sizing:border-box}
 body{font:10pt/1.35 "DejaVu Sans",Arial,Helvetica,sans-serif;color:#1d2329;margin:1.5em auto;max-width:1180px;padding:0 1em}
@@ -40,7 +42,9 @@ tr.ueber .d{color:var(--ueber);font-weight:600}
 td.b{padding-top:0;padding-bottom:0}
 table.fest{table-layout:fixed}
 tfoot .n{white-space:normal}
-.ue .k1{width:8%}.ue .k2{width:8.5%}.ue .k3{width:6.5%}.ue .k4{width:10%}.ue .k5{width:8.5%}
+)";
+// Here the overview's column widths (OverviewWidths).
+constexpr std::string_view kStyleEnd = R"(
 th.k5{white-space:normal}
 .einzeln .c1{width:14%}.einzeln .c2{width:30%}.einzeln .c3{width:12%}.einzeln .c4{width:12%}.einzeln .c5{width:8%}
 div.block{content-visibility:auto;contain-intrinsic-size:auto 100em}
@@ -101,15 +105,22 @@ void AppendBars(std::string& out, double soll, double ist, double scale) {
         width(soll), Overrun(ist - soll) ? "u" : "i", width(ist));
 }
 
-// The difference in hours and percent of the target, or "ohne Soll".
-void AppendDifferenceCells(std::string& out, double soll, double ist) {
-    const double difference = ist - soll;
-    fmt::format_to(Out(out), R"(<td class="n d">{}</td>)", FormatDifference(difference));
+// The difference in hours, and in percent of the target or "ohne Soll".
+void AppendDifferenceCell(std::string& out, double soll, double ist) {
+    fmt::format_to(Out(out), R"(<td class="n d">{}</td>)", FormatDifference(ist - soll));
+}
+
+void AppendPercentCell(std::string& out, double soll, double ist) {
     double percent = 0;
-    if (PercentOfTarget(difference, soll, percent))
+    if (PercentOfTarget(ist - soll, soll, percent))
         fmt::format_to(Out(out), R"(<td class="n d">{}</td>)", FormatPercent(percent));
     else
         Append(out, R"(<td class="n ohne">ohne Soll</td>)");
+}
+
+void AppendDifferenceCells(std::string& out, double soll, double ist) {
+    AppendDifferenceCell(out, soll, ist);
+    AppendPercentCell(out, soll, ist);
 }
 
 // Overrunning rows show their difference in the overrun colour.
@@ -152,6 +163,8 @@ void AppendRunningCalculation(std::string& out, const std::string& where) {
                 "Tätigkeiten. Den Bericht nach dem Lauf neu erstellen.</p>\n");
 }
 
+} // namespace
+
 void AppendHeader(std::string& out, const TReport& report) {
     Append(out, "<header>\n<h1>Soll-Ist-Bericht</h1>\n");
     if (report.RunningCalculation)
@@ -180,7 +193,121 @@ void AppendHeader(std::string& out, const TReport& report) {
     Append(out, "</dl>\n</header>\n");
 }
 
-void AppendOverview(std::string& out, const TReport& report) {
+namespace {
+
+// What the overview's cells are written from: the order, the scale of its bars, the sums of the
+// footer, and where its link leads.
+struct TOverviewRow {
+    const TOrderHours& Order;
+    double Scale;
+    const TOverviewOptions& Options;
+};
+
+struct TOverviewSums {
+    std::size_t Orders = 0;
+    double Soll = 0, Prod = 0, Regie = 0, Buero = 0;
+    double Ist() const { return Prod + Regie + Buero; }
+};
+
+// One column of the overview: its head (text, classes of the head cell, its width class and
+// width), how the site's script sorts it, its cell and its footer cell.
+struct TOverviewColumn {
+    std::string_view Head;
+    std::string_view HeadClass; // "" or e.g. "n k2"
+    std::string_view Width;     // "" (the rest of the line) or the width of the class in HeadClass
+    char Sort;                  // 't' text, 'n' German number, 'd' date DD.MM.YYYY
+    void (*Cell)(std::string& out, const TOverviewRow& row);
+    void (*Foot)(std::string& out, const TOverviewSums& sums);
+};
+
+void HoursFoot(std::string& out, double hours) { AppendHoursCell(out, hours); }
+
+constexpr TOverviewColumn kOverviewColumns[] = {
+    {"Offert", "k1", "8%", 't',
+     [](std::string& out, const TOverviewRow& row) {
+         fmt::format_to(Out(out), R"(<td><a href="{}">)",
+                        row.Options.Site ? "auftrag/" + OrderPageName(row.Order.OfNumm)
+                                         : "#" + OrderAnchor(row.Order.OfNumm));
+         AppendEscaped(out, row.Order.OfNumm);
+         Append(out, "</a></td>");
+     },
+     [](std::string& out, const TOverviewSums& sums) {
+         fmt::format_to(Out(out), "<td colspan=\"2\">Summe ({} Aufträge)</td>", sums.Orders);
+     }},
+    {"Bezeichnung", "", "", 't',
+     [](std::string& out, const TOverviewRow& row) {
+         Append(out, "<td>");
+         AppendEscaped(out, row.Order.Bezeichnung);
+         Append(out, "</td>");
+     },
+     [](std::string&, const TOverviewSums&) {}}, // under the sum's label
+    {"Soll", "n k2", "8.5%", 'n',
+     [](std::string& out, const TOverviewRow& row) { AppendHoursCell(out, row.Order.Soll); },
+     [](std::string& out, const TOverviewSums& sums) { HoursFoot(out, sums.Soll); }},
+    {"Ist Produktion", "n k2", "8.5%", 'n',
+     [](std::string& out, const TOverviewRow& row) { AppendHoursCell(out, row.Order.IstProd); },
+     [](std::string& out, const TOverviewSums& sums) { HoursFoot(out, sums.Prod); }},
+    {"Ist Regie", "n k2", "8.5%", 'n',
+     [](std::string& out, const TOverviewRow& row) { AppendHoursCell(out, row.Order.IstRegie); },
+     [](std::string& out, const TOverviewSums& sums) { HoursFoot(out, sums.Regie); }},
+    {"Ist Büro", "n k2", "8.5%", 'n',
+     [](std::string& out, const TOverviewRow& row) { AppendHoursCell(out, row.Order.IstBuero); },
+     [](std::string& out, const TOverviewSums& sums) { HoursFoot(out, sums.Buero); }},
+    {"Ist gesamt", "n k2", "8.5%", 'n',
+     [](std::string& out, const TOverviewRow& row) { AppendHoursCell(out, row.Order.Ist()); },
+     [](std::string& out, const TOverviewSums& sums) { HoursFoot(out, sums.Ist()); }},
+    {"Differenz", "n k2", "8.5%", 'n',
+     [](std::string& out, const TOverviewRow& row) {
+         AppendDifferenceCell(out, row.Order.Soll, row.Order.Ist());
+     },
+     [](std::string& out, const TOverviewSums& sums) { AppendDifferenceCell(out, sums.Soll, sums.Ist()); }},
+    {"%", "n k3", "6.5%", 'n',
+     [](std::string& out, const TOverviewRow& row) {
+         AppendPercentCell(out, row.Order.Soll, row.Order.Ist());
+     },
+     [](std::string& out, const TOverviewSums& sums) { AppendPercentCell(out, sums.Soll, sums.Ist()); }},
+    {"über Soll seit", "n k5", "8.5%", 'd',
+     [](std::string& out, const TOverviewRow& row) { AppendOverSinceCell(out, row.Order); },
+     [](std::string& out, const TOverviewSums&) { Append(out, "<td></td>"); }},
+    {"Soll / Ist", "k4", "10%", 't',
+     [](std::string& out, const TOverviewRow& row) {
+         Append(out, R"(<td class="b">)");
+         AppendBars(out, row.Order.Soll, row.Order.Ist(), row.Scale);
+         Append(out, "</td>");
+     },
+     [](std::string& out, const TOverviewSums&) { Append(out, "<td></td>"); }},
+};
+
+// The overview's width classes as CSS, each once, in the order of their names.
+std::string OverviewWidths() {
+    std::map<std::string_view, std::string_view> widths;
+    for (const TOverviewColumn& column : kOverviewColumns) {
+        if (column.Width.empty())
+            continue;
+        const std::string_view classes = column.HeadClass;
+        widths.emplace(classes.substr(classes.rfind(' ') + 1), column.Width);
+    }
+    std::string css;
+    for (const auto& [name, width] : widths) fmt::format_to(Out(css), ".ue .{}{{width:{}}}", name, width);
+    return css;
+}
+
+void AppendOverviewHead(std::string& out, const TOverviewOptions& options) {
+    Append(out, "<thead><tr>");
+    for (const TOverviewColumn& column : kOverviewColumns) {
+        Append(out, "<th");
+        if (!column.HeadClass.empty())
+            fmt::format_to(Out(out), R"( class="{}")", column.HeadClass);
+        if (options.Site)
+            fmt::format_to(Out(out), R"( data-sort="{}")", column.Sort);
+        fmt::format_to(Out(out), ">{}</th>", column.Head);
+    }
+    Append(out, "</tr></thead>\n<tbody>\n");
+}
+
+} // namespace
+
+void AppendOverview(std::string& out, const TReport& report, const TOverviewOptions& options) {
     Append(out, R"(<section id="uebersicht">)"
                 "\n<h2>Offene Aufträge</h2>\n");
     Append(out, R"(<p class="hinweis">Soll mit Zuschlag, Ist mit den Lohnfaktoren gewichtet. )"
@@ -188,55 +315,40 @@ void AppendOverview(std::string& out, const TReport& report) {
                 "\n");
     AppendRecentWeeksChart(out, report);
     AppendLegend(out);
+    if (options.Filters)
+        options.Filters(out);
     double scale = 0;
-    double soll = 0, prod = 0, regie = 0, buero = 0;
+    TOverviewSums sums;
+    sums.Orders = report.Orders.size();
     for (const TOrderHours& order : report.Orders) {
         scale = std::max({scale, order.Soll, order.Ist()});
-        soll += order.Soll;
-        prod += order.IstProd;
-        regie += order.IstRegie;
-        buero += order.IstBuero;
+        sums.Soll += order.Soll;
+        sums.Prod += order.IstProd;
+        sums.Regie += order.IstRegie;
+        sums.Buero += order.IstBuero;
     }
     // Blocks of rows, each a table with the same fixed columns, so that the browser lays out
     // only the blocks on the screen; every block repeats the column heads.
     for (std::size_t first = 0; first < report.Orders.size(); first += kBlockRows) {
-        Append(
-            out,
-            "\n<div class=\"block\"><table class=\"fest ue\">\n<thead><tr><th class=\"k1\">Offert</th>"
-            "<th>Bezeichnung</th><th class=\"n k2\">Soll</th><th class=\"n k2\">Ist Produktion</th>"
-            "<th class=\"n k2\">Ist Regie</th><th class=\"n k2\">Ist Büro</th><th class=\"n k2\">Ist gesamt</th>"
-            "<th class=\"n k2\">Differenz</th><th class=\"n k3\">%</th><th class=\"n k5\">über Soll seit</th>"
-            "<th class=\"k4\">Soll / Ist</th></tr>"
-            "</thead>\n<tbody>\n");
+        Append(out, "\n<div class=\"block\"><table class=\"fest ue\">\n");
+        AppendOverviewHead(out, options);
         const std::size_t last = std::min(first + kBlockRows, report.Orders.size());
         for (std::size_t i = first; i < last; ++i) {
-            const TOrderHours& order = report.Orders[i];
-            AppendRowStart(out, order.Soll, order.Ist());
-            fmt::format_to(Out(out), R"(<td><a href="#{}">)", OrderAnchor(order.OfNumm));
-            AppendEscaped(out, order.OfNumm);
-            Append(out, "</a></td><td>");
-            AppendEscaped(out, order.Bezeichnung);
-            Append(out, "</td>");
-            AppendHoursCell(out, order.Soll);
-            AppendHoursCell(out, order.IstProd);
-            AppendHoursCell(out, order.IstRegie);
-            AppendHoursCell(out, order.IstBuero);
-            AppendHoursCell(out, order.Ist());
-            AppendDifferenceCells(out, order.Soll, order.Ist());
-            AppendOverSinceCell(out, order);
-            Append(out, R"(<td class="b">)");
-            AppendBars(out, order.Soll, order.Ist(), scale);
-            Append(out, "</td></tr>\n");
+            const TOverviewRow row{report.Orders[i], scale, options};
+            const bool over = Overrun(row.Order.Differenz());
+            Append(out, over ? R"(<tr class="ueber")" : "<tr");
+            if (options.RowAttributes)
+                options.RowAttributes(out, row.Order);
+            Append(out, ">");
+            for (const TOverviewColumn& column : kOverviewColumns) column.Cell(out, row);
+            Append(out, "</tr>\n");
         }
         Append(out, "</tbody>\n");
         if (last == report.Orders.size()) {
-            const double ist = prod + regie + buero;
             Append(out, "<tfoot>");
-            AppendRowStart(out, soll, ist);
-            fmt::format_to(Out(out), "<td colspan=\"2\">Summe ({} Aufträge)</td>", report.Orders.size());
-            for (double hours : {soll, prod, regie, buero, ist}) AppendHoursCell(out, hours);
-            AppendDifferenceCells(out, soll, ist);
-            Append(out, "<td></td><td></td></tr></tfoot>\n");
+            AppendRowStart(out, sums.Soll, sums.Ist());
+            for (const TOverviewColumn& column : kOverviewColumns) column.Foot(out, sums);
+            Append(out, "</tr></tfoot>\n");
         }
         Append(out, "</table></div>\n");
     }
@@ -285,17 +397,21 @@ void AppendActivities(std::string& out, const TReport& report) {
     Append(out, "<td></td></tr></tfoot>\n</table>\n</section>\n");
 }
 
-void AppendOrderDetail(std::string& out, const TOrderHours& order) {
-    fmt::format_to(Out(out),
-                   R"(<section class="auftrag" id="{}">)"
-                   "\n<h3>Offert ",
-                   OrderAnchor(order.OfNumm));
+namespace {
+
+// The order's name as its heading: "Offert <number> · <name>".
+void AppendOrderTitle(std::string& out, const TOrderHours& order) {
+    Append(out, "Offert ");
     AppendEscaped(out, order.OfNumm);
     if (!order.Bezeichnung.empty()) {
         Append(out, " · ");
         AppendEscaped(out, order.Bezeichnung);
     }
-    Append(out, "</h3>\n<p class=\"zahlen\">");
+}
+
+void AppendOrderFigures(std::string& out, const TOrderDetail& detail) {
+    const TOrderHours& order = detail.Order;
+    Append(out, "<p class=\"zahlen\">");
     if (!order.ANumm.empty()) {
         Append(out, "Auftrag ");
         AppendEscaped(out, order.ANumm);
@@ -311,16 +427,19 @@ void AppendOrderDetail(std::string& out, const TOrderHours& order) {
     else
         Append(out, " (ohne Soll)");
     fmt::format_to(Out(out), " · letzte Buchung {}", order.IstBis > 0 ? FormatDate(order.IstBis) : "keine");
-    Append(out, "<span class=\"zurueck\"> · <a href=\"#uebersicht\">zur Übersicht</a></span></p>\n");
-    AppendCourseChart(out, order);
+    fmt::format_to(Out(out), "<span class=\"zurueck\"> · <a href=\"{}\">zur Übersicht</a></span></p>\n",
+                   detail.BackLink);
+}
 
+// The stored rows per reporting activity; with the explanation, each opens onto its records.
+void AppendOrderActivities(std::string& out, const TOrderDetail& detail) {
+    const TOrderHours& order = detail.Order;
     if (!order.HerkunftHtml.empty()) {
         Append(out, order.HerkunftHtml);
-        Append(out, "</section>\n");
         return;
     }
     if (order.Activities.empty()) {
-        Append(out, "<p class=\"leer\">Keine Stunden je Tätigkeit gespeichert.</p>\n</section>\n");
+        Append(out, "<p class=\"leer\">Keine Stunden je Tätigkeit gespeichert.</p>\n");
         return;
     }
     // Fixed column widths: the blocks line up under each other. No bars here: the overview
@@ -344,10 +463,42 @@ void AppendOrderDetail(std::string& out, const TOrderHours& order) {
         AppendDifferenceCells(out, row.Soll, row.Ist);
         Append(out, "</tr>\n");
     }
-    Append(out, "</tbody>\n</table>\n</section>\n");
+    Append(out, "</tbody>\n</table>\n");
 }
 
+// The parts of an order's block, in their order: a new part is one entry here.
+constexpr void (*kOrderDetailParts[])(std::string&, const TOrderDetail&) = {
+    AppendOrderFigures,
+    [](std::string& out, const TOrderDetail& detail) { AppendCourseChart(out, detail.Order); },
+    AppendOrderActivities,
+};
+
 } // namespace
+
+void AppendOrderDetail(std::string& out, const TOrderDetail& detail) {
+    fmt::format_to(Out(out),
+                   R"(<section class="auftrag" id="{}">)"
+                   "\n<h3>",
+                   OrderAnchor(detail.Order.OfNumm));
+    AppendOrderTitle(out, detail.Order);
+    Append(out, "</h3>\n");
+    for (const auto part : kOrderDetailParts) part(out, detail);
+    Append(out, "</section>\n");
+}
+
+void AppendPageStart(std::string& out, const TReport& report, std::string_view title, bool herkunft,
+                     std::string_view moreStyle) {
+    Append(out, "<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"utf-8\">\n"
+                "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>");
+    AppendEscaped(out, title);
+    if (!report.Firma.empty()) {
+        Append(out, " – ");
+        AppendEscaped(out, report.Firma);
+    }
+    fmt::format_to(Out(out), " – {}</title>\n<style>{}{}{}{}{}{}</style>\n</head>\n<body>\n",
+                   FormatDate(report.WrittenAt), kStyleStart, OverviewWidths(), kStyleEnd, kCourseStyle,
+                   herkunft ? kHerkunftStyle : "", moreStyle);
+}
 
 std::string HtmlEscape(std::string_view text) {
     std::string out;
@@ -368,6 +519,17 @@ std::string OrderAnchor(std::string_view ofNumm) {
     return id;
 }
 
+std::string OrderPageName(std::string_view ofNumm) {
+    std::string name = "o-";
+    for (char c : ofNumm) {
+        if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-')
+            name += c;
+        else
+            name += fmt::format("_{:02X}", static_cast<unsigned char>(c));
+    }
+    return name + ".html";
+}
+
 std::string HtmlReport(const TReport& report) {
     std::string out;
     // Styles, header and the weeks' chart, then about 4 KB per order with eight activity rows
@@ -378,16 +540,7 @@ std::string HtmlReport(const TReport& report) {
     std::size_t herkunft = 0;
     for (const TOrderHours& order : report.Orders) herkunft += order.HerkunftHtml.size();
     out.reserve(kHead + report.Orders.size() * kPerOrder + herkunft);
-    Append(
-        out,
-        "<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"utf-8\">\n"
-        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>Soll-Ist-Bericht");
-    if (!report.Firma.empty()) {
-        Append(out, " – ");
-        AppendEscaped(out, report.Firma);
-    }
-    fmt::format_to(Out(out), " – {}</title>\n<style>{}{}{}</style>\n</head>\n<body>\n",
-                   FormatDate(report.WrittenAt), kStyle, kCourseStyle, report.Herkunft ? kHerkunftStyle : "");
+    AppendPageStart(out, report, "Soll-Ist-Bericht", report.Herkunft, "");
     AppendHeader(out, report);
     if (report.Orders.empty()) {
         Append(out, R"(<section id="uebersicht">)"
@@ -396,12 +549,12 @@ std::string HtmlReport(const TReport& report) {
         Append(out, "</p>\n</section>\n</body>\n</html>\n");
         return out;
     }
-    AppendOverview(out, report);
+    AppendOverview(out, report, {});
     AppendActivities(out, report);
     Append(out, R"(<section id="auftraege">)"
                 "\n<h2>Aufträge im Einzelnen</h2>\n");
     AppendCourseLegend(out);
-    for (const TOrderHours& order : report.Orders) AppendOrderDetail(out, order);
+    for (const TOrderHours& order : report.Orders) AppendOrderDetail(out, {order, "#uebersicht"});
     Append(out, "</section>\n</body>\n</html>\n");
     return out;
 }

@@ -124,10 +124,7 @@ private:
 // clang-format off
 THerkunftRechnung::THerkunftRechnung(const TRunContext& context)
     : FConnection(context.Connection), FSammler(std::make_unique<TSammler>()),
-      FContext{.Connection = context.Connection,
-               .Console = [this](const std::string& line) { FSammler->Hinweise.push_back(line); },
-               .ErrorLogDir = context.ErrorLogDir,
-               .Today = context.Today},
+      FContext{context.WithSinks([this](const std::string& line) { FSammler->Hinweise.push_back(line); })},
       FStammdaten(std::make_unique<solltat::TSollStammdaten>()),
       FSolltat(std::make_unique<solltat::TSolltat>(FContext, FStammdaten.get())), FSollStunden(context.Connection) {
     FSolltat->Beobachter = FSammler.get();
@@ -190,6 +187,8 @@ void THerkunftRechnung::RefuseReadOnlyDatabase() {
 }
 
 THerkunft THerkunftRechnung::Erklaere(const std::string& OfNumm) {
+    if (FContext.StopRequested())
+        throw ERunStopped("Erklärung vor Offert " + OfNumm + " angehalten");
     THerkunft herkunft;
     herkunft.OfNumm = OfNumm;
     herkunft.VertZuschl = FSollStunden.VertZuschl;

@@ -89,7 +89,8 @@ public:
     THerkunftRechnung& operator=(const THerkunftRechnung&) = delete;
 
     // Calculates the order (open or closed) as the order hours run does, positions with
-    // ApTyp = 1 left out.
+    // ApTyp = 1 left out. Raises ERunStopped, before it begins, when the context's stop is
+    // requested.
     THerkunft Erklaere(const std::string& OfNumm);
 
 private:

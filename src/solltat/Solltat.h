@@ -46,6 +46,7 @@ public:
     // and taken from there by later ones; the data module and the formula model then live
     // from the first Calculate to the last as well. nullptr: each Calculate reads and drops
     // its own.
+    // Keeps a reference to context, which must outlive it.
     explicit TSolltat(const TRunContext& context, TSollStammdaten* stammdaten = nullptr);
     ~TSolltat();
     TSolltat(const TSolltat&) = delete;

@@ -66,9 +66,8 @@ TEST(FaultConnection, EveryConnectionFailureIsOneLineWithExitStatus1ThroughTheSe
         {"wrong database path", "localhost", missing, true, password, 0, "missing.fdb"},
         {"wrong database path, embedded", "", missing, true, "", 0, "missing.fdb"},
         {"wrong password", "localhost", path, true, "wrong-" + password, 0, ""},
-        {"password file readable by others", "localhost", path, true, "", 0644, "must not be accessible"},
-        {"no password at all", "localhost", path, true, "", 0, "No password"},
-        {"missing firmen.ini", "", "", false, password, 0, "firmen.ini nicht gefunden"},
+        {"password file readable by others", "localhost", path, true, "", 0644, "darf für Gruppe und andere nicht zugänglich sein"},
+        {"no password at all", "localhost", path, true, "", 0, "Kein Passwort"},
     };
     for (const ConnectionFault& fault : faults) {
         SCOPED_TRACE(fault.name);
@@ -83,7 +82,7 @@ TEST(FaultConnection, EveryConnectionFailureIsOneLineWithExitStatus1ThroughTheSe
         const ProgramResult run = folder.Run(options);
 
         EXPECT_EQ(run.exitStatus, 1);
-        const std::string failure = "Kann keine Serververbindung herstellen. (" + fault.database + ")\r";
+        const std::string failure = "Kann keine Serververbindung herstellen. (" + fault.database + "): ";
         ASSERT_EQ(run.output.rfind(test::StartLine + failure, 0), 0u) << run.output;
         const std::string message = run.output.substr(test::StartLine.size() + failure.size());
         if (!fault.expectedPart.empty()) {
@@ -93,6 +92,21 @@ TEST(FaultConnection, EveryConnectionFailureIsOneLineWithExitStatus1ThroughTheSe
         EXPECT_EQ(message.find('\r'), std::string::npos);
         EXPECT_EQ(run.output.find(password), std::string::npos) << "the password never shows";
         ExpectUntouched(db);
+    }
+}
+
+// No firmen.ini anywhere: the line says so and where it was looked for, for the run and for the
+// report, with no pretence of a connection tried to a database of no name.
+TEST(FaultConnection, MissingSettingsFileNamesThePlacesLookedIn) {
+    for (const std::string program : {"sollist", "sollist-bericht"}) {
+        SCOPED_TRACE(program);
+        ProgramFolder folder(program);
+        const ProgramResult run = folder.Run();
+        EXPECT_EQ(run.output,
+                  (program == "sollist" ? test::StartLine : "") +
+                      "firmen.ini nicht gefunden (gesucht: " + (folder.Dir() / "firmen.ini").string() + ", " +
+                      (folder.Dir() / "etc" / "firmen.ini").string() + ")\n");
+        EXPECT_EQ(run.exitStatus, 1);
     }
 }
 
@@ -113,8 +127,7 @@ TEST(FaultConnection, SettingsWithoutDatabaseNameFileSectionAndKey) {
             ProgramFolder folder(program);
             folder.WriteSettings(c.settings);
             const ProgramResult run = folder.Run();
-            EXPECT_EQ(run.output, (program == "sollist" ? test::StartLine : "") +
-                                      "Kann keine Serververbindung herstellen. ()\rKeine Datenbank in " +
+            EXPECT_EQ(run.output, (program == "sollist" ? test::StartLine : "") + "Keine Datenbank in " +
                                       (folder.Dir() / "firmen.ini").string() +
                                       ": der Abschnitt [CONNECTION1] fehlt oder hat kein DataBase=\n");
             EXPECT_EQ(run.exitStatus, 1);
@@ -123,22 +136,26 @@ TEST(FaultConnection, SettingsWithoutDatabaseNameFileSectionAndKey) {
 }
 
 // Without Server= the program opens the file itself, also when a password is set and a server
-// on this machine holds the file: it does not slip through that server.
+// on this machine holds the file: it does not slip through that server. The run and the report
+// say alike that another process has the file open.
 TEST(FaultConnection, EmptyServerOpensTheFileItselfEvenWithAPasswordThroughTheServer) {
     TestDatabase db(DbMode::Server); // the server holds the file while the fixture lives
     db.Exec(OrderWithEarlierResult());
-    ProgramFolder folder;
-    folder.WriteConnection(db.Database(), "");
-    RunOptions options;
-    options.env.emplace_back("ISC_PASSWORD", test::ServerPassword());
-    const ProgramResult run = folder.Run(options);
+    for (const std::string program : {"sollist", "sollist-bericht"}) {
+        SCOPED_TRACE(program);
+        ProgramFolder folder(program);
+        folder.WriteConnection(db.Database(), "");
+        RunOptions options;
+        options.env.emplace_back("ISC_PASSWORD", test::ServerPassword());
+        const ProgramResult run = folder.Run(options);
 
-    EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_TRUE(run.output.starts_with(test::StartLine + "Kann keine Serververbindung herstellen. (" +
-                                       db.Database() +
-                                       ")\rDie Datenbankdatei ist schon von einem anderen Prozess geöffnet"))
-        << run.output;
-    ExpectUntouched(db);
+        EXPECT_EQ(run.exitStatus, 1);
+        EXPECT_TRUE(run.output.starts_with(
+            (program == "sollist" ? test::StartLine : "") + "Kann keine Serververbindung herstellen. (" +
+            db.Database() + "): Die Datenbankdatei ist schon von einem anderen Prozess geöffnet"))
+            << run.output;
+        ExpectUntouched(db);
+    }
 }
 
 // A database in a folder with German letters, through the server and embedded, for the run and

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <fmt/format.h>
 
 #include <chrono>
@@ -66,29 +68,45 @@ void ExpectStoppedAtB2(const ProgramResult& run, TestDatabase& db, const std::st
     EXPECT_EQ(db.QueryValue("SELECT LIST(TRIM(AOFNUMM)) FROM AUFTRAG WHERE ASSOLLSTND IS NOT NULL"), "A1");
 }
 
-// B2 holds a key-table material without key-table rows, a problem for the error log.
-TEST(FaultData, UnwritableErrorLogEndsTheRunInOneLineAfterTheOrdersBeforeIt) {
+// B2 holds a key-table material without key-table rows, a problem for the error log. A log
+// folder the run cannot write to is found before anything changes: one line naming it and its
+// cause, exit 1, the earlier rows and totals all in place.
+TEST(FaultData, UnwritableErrorLogFolderStopsTheRunBeforeAnythingChanges) {
     TestDatabase db(DbMode::Embedded);
     db.Exec(std::string(MasterData) + "INSERT INTO MATERIAL (MANUMM, MAARBEH) VALUES ('K', 'KM1');" +
             Order("A1") + Target("A1", 1, "MONT", 2) + Order("B2") + Target("B2", 1, "MONT", 2) +
-            PosMaterial("B2", 1, "K") + Order("C3") + Target("C3", 1, "MONT", 2));
+            PosMaterial("B2", 1, "K") + Order("C3") + Target("C3", 1, "MONT", 2) +
+            "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) "
+            "VALUES ('A1', 'ALT', 'ZUS', 5, 5);"
+            "UPDATE AUFTRAG SET ASSOLLSTND = 7;");
     ProgramFolder folder; // one folder: a second one of this test would take its place
     folder.WriteConnection(db.Database());
     folder.WriteFile("a-file", "x");
+    folder.WriteFile("ro/SollBerFehler.Txt", "");
+    fs::permissions(folder.Dir() / "ro" / "SollBerFehler.Txt", fs::perms::owner_read);
     const struct {
         fs::path temp;
+        std::string named; // the path the line names
         const char* cause;
-    } cases[] = {{folder.Dir() / "missing" / "dir", "No such file or directory"},
-                 {folder.Dir() / "a-file", "Not a directory"}};
+    } cases[] = {{folder.Dir() / "missing" / "dir", "", "No such file or directory"},
+                 {folder.Dir() / "a-file", "", "Not a directory"},
+                 {folder.Dir() / "ro", "SollBerFehler.Txt", "Permission denied"}};
+    const std::string before = db.QueryValue(AufsStdListing);
     for (const auto& c : cases) {
         SCOPED_TRACE("TEMP=" + c.temp.string());
-        db.Exec("DELETE FROM AUFSSTD; UPDATE AUFTRAG SET ASSOLLSTND = NULL");
+        if (c.named.empty() == false && ::geteuid() == 0)
+            continue; // root writes a read-only file
         test::RunOptions options;
         options.env.emplace_back("TEMP", c.temp.string());
         const ProgramResult run = folder.Run(options);
-        ExpectStoppedAtB2(run, db,
-                          "EInOutError: Datei kann nicht geschrieben werden: " +
-                              (c.temp / "SollBerFehler.Txt").string() + " (" + c.cause + ")\n");
+        EXPECT_EQ(run.output, test::StartLine + "Das Fehlerprotokoll kann nicht geschrieben werden: " +
+                                  (c.named.empty() ? c.temp : c.temp / c.named).string() + ": " + c.cause +
+                                  " (Ordner aus TEMP); nichts berechnet.\n");
+        EXPECT_EQ(run.exitStatus, 1);
+        EXPECT_EQ(db.QueryValue(AufsStdListing), before);
+        EXPECT_EQ(db.QueryValue(
+                      "SELECT LIST(TRIM(AOFNUMM) || '=' || CAST(ASSOLLSTND AS NUMERIC(9,3))) FROM AUFTRAG"),
+                  "A1=7.000,B2=7.000,C3=7.000");
     }
 }
 

@@ -87,6 +87,9 @@ public:
     std::string Server() const { return "localhost/" + std::to_string(port_); }
     static std::string Password() { return "tarvex"; }
 
+    // SIGSTOP: the server keeps its connections open and answers nothing, as a hung one.
+    void Pause() { ::kill(pid_, SIGSTOP); }
+
     // SIGKILL, as when the machine's server dies: no shutdown of attachments.
     void Kill() {
         if (pid_ <= 0)
@@ -117,18 +120,16 @@ private:
     pid_t pid_ = 0;
 };
 
-TEST(FaultServerKill, ServerKilledMidRunEndsInOneLineAndKeepsTheFinishedOrders) {
-    constexpr int Orders = 300;
-    test::TestDatabase db(test::DbMode::Embedded);
-    // Every order: 2 pieces of MONT (1 target hour) and a booking of 2 hours.
-    db.Exec(std::string(MasterData) + R"(
+// Every order: 2 pieces of MONT (1 target hour) and a booking of 2 hours.
+std::string OrdersWithBookings(int orders) {
+    return std::string(MasterData) + R"(
 SET TERM ^ ;
 EXECUTE BLOCK AS
 DECLARE i INTEGER = 0;
 DECLARE nr CHAR(10);
 BEGIN
   WHILE (i < )" +
-            std::to_string(Orders) + R"() DO BEGIN
+           std::to_string(orders) + R"() DO BEGIN
     nr = 'K' || (1000 + i);
     INSERT INTO AUFTRAG (AOFNUMM, ANUMM, ASMONTZULG) VALUES (:nr, :nr, 'KM');
     INSERT INTO POSITIONEN (APOFNUMM, APNUMM, APMENGE, APMWST) VALUES (:nr, '1', 1, '1');
@@ -140,7 +141,13 @@ BEGIN
   END
 END^
 SET TERM ; ^
-)");
+)";
+}
+
+TEST(FaultServerKill, ServerKilledMidRunEndsInOneLineAndKeepsTheFinishedOrders) {
+    constexpr int Orders = 300;
+    test::TestDatabase db(test::DbMode::Embedded);
+    db.Exec(OrdersWithBookings(Orders));
     PrivateServer server;
     test::ProgramFolder folder;
     folder.WriteConnection(db.Database(), server.Server());
@@ -198,6 +205,83 @@ SET TERM ; ^
                             ") AND ASSOLLSTND IS NOT NULL"),
               "0");
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM AUFSSTD WHERE ASOFNUMM NOT IN (" + touched + ")"), "0");
+}
+
+// The server stops answering (its process stopped) while the run works, then the run gets
+// SIGTERM: the first signal ends it within a bounded time with a line saying the server does
+// not answer, a second one at once. Either way the status is 128 + the signal's number.
+TEST(FaultServerKill, StopEndsARunOnAServerThatDoesNotAnswer) {
+    test::TestDatabase db(test::DbMode::Embedded);
+    db.Exec(OrdersWithBookings(300));
+    for (const int signals : {1, 2}) {
+        SCOPED_TRACE(std::to_string(signals) + " signal(s)");
+        PrivateServer server;
+        test::ProgramFolder folder;
+        folder.WriteConnection(db.Database(), server.Server());
+        test::RunOptions options;
+        options.env.emplace_back("ISC_PASSWORD", PrivateServer::Password());
+        options.timeout = 60s;
+        int pid = 0, progressLines = 0;
+        std::chrono::steady_clock::time_point signalled;
+        options.onStart = [&](int started) { pid = started; };
+        options.onLine = [&](const std::string& line) {
+            if (!line.starts_with("Berechnung") || ++progressLines != 3)
+                return;
+            server.Pause();
+            ::kill(pid, SIGTERM);
+            signalled = std::chrono::steady_clock::now();
+            if (signals == 2) {
+                std::this_thread::sleep_for(500ms);
+                ::kill(pid, SIGTERM);
+            }
+        };
+        const test::ProgramResult run = folder.Run(options);
+        const auto stopped = std::chrono::steady_clock::now() - signalled;
+        server.Kill();
+
+        ASSERT_FALSE(run.timedOut) << run.output;
+        EXPECT_EQ(run.exitStatus, 128 + SIGTERM) << run.output;
+        EXPECT_EQ(run.output.find("Lauf durch"), run.output.rfind("Lauf durch")) << "one stop line";
+        if (signals == 1) {
+            EXPECT_TRUE(run.output.ends_with("Lauf durch Signal SIGTERM abgebrochen; der Datenbankserver "
+                                             "antwortet seit 10 s nicht, er nimmt das Offert in Arbeit "
+                                             "zurück, die fertigen sind gespeichert.\n"))
+                << run.output;
+            EXPECT_LT(stopped, 20s);
+        } else {
+            EXPECT_TRUE(
+                run.output.ends_with("Lauf durch Signal SIGTERM abgebrochen; das Offert in Arbeit ist "
+                                     "zurückgenommen, die fertigen sind gespeichert.\n"))
+                << run.output;
+            EXPECT_LT(stopped, 5s);
+        }
+    }
+}
+
+// The report on a server that stops answering while it reads: SIGTERM ends it within a bounded
+// time, with its own line and status, and no file written.
+TEST(FaultServerKill, ReportStoppedOnAServerThatDoesNotAnswerWritesNothing) {
+    test::TestDatabase db(test::DbMode::Embedded);
+    db.Exec(OrdersWithBookings(3));
+    PrivateServer server;
+    test::ProgramFolder folder("sollist-bericht");
+    folder.WriteConnection(db.Database(), server.Server());
+    server.Pause();
+    test::RunOptions options;
+    options.env.emplace_back("ISC_PASSWORD", PrivateServer::Password());
+    options.timeout = 60s;
+    options.onStart = [](int pid) {
+        std::this_thread::sleep_for(1s); // the report waits for the server by then
+        ::kill(pid, SIGTERM);
+    };
+    const test::ProgramResult run = folder.Run(options);
+    server.Kill();
+
+    ASSERT_FALSE(run.timedOut) << run.output;
+    EXPECT_EQ(run.output, "Bericht durch Signal SIGTERM abgebrochen; der Datenbankserver antwortet seit 10 s "
+                          "nicht; keine Datei geschrieben.\n");
+    EXPECT_EQ(run.exitStatus, 128 + SIGTERM);
+    EXPECT_FALSE(fs::exists(folder.Dir() / "sollist-bericht.html"));
 }
 
 } // namespace

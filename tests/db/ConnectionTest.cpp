@@ -24,6 +24,7 @@
 #include <filesystem>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace sollist::db {
 namespace {
@@ -303,6 +304,38 @@ TEST_P(ConnectionCancelTest, EndsAWaitForAHeldRow) {
     }
     EXPECT_EQ(code, isc_cancelled);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    db.Connection().IBCConnection.AutoRollback();
+}
+
+// One canceller for several connections, as the stop of a run on several workers uses it: the
+// waits on both give way. The second connection is made from the first one's settings.
+TEST_P(ConnectionCancelTest, OneCancellerEndsTheWaitsOfSeveralConnections) {
+    TIBCConnection second;
+    second.Use(connection.Settings());
+    second.Connect();
+    db.Connection().IBCConnection.Prepare("UPDATE T SET A = A").Execute({}); // held, not committed
+    TIBCConnection* const both[] = {&connection, &second};
+    std::atomic<std::intptr_t> codes[2] = {0, 0};
+    {
+        std::vector<std::jthread> waits;
+        for (int i = 0; i < 2; ++i)
+            waits.emplace_back([&, i] {
+                try {
+                    both[i]->Prepare("UPDATE T SET A = 2").Execute({});
+                    codes[i] = -1;
+                } catch (const EIBCError& error) {
+                    codes[i] = error.Code();
+                }
+            });
+        TIBCCanceller canceller;
+        while (codes[0] == 0 || codes[1] == 0) { // the lock timeout ends it at the latest
+            canceller.Cancel({both[0], both[1]});
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+    EXPECT_EQ(codes[0], isc_cancelled);
+    EXPECT_EQ(codes[1], isc_cancelled);
+    RollBackUnlessCancelled();
     db.Connection().IBCConnection.AutoRollback();
 }
 

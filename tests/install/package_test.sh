@@ -32,6 +32,12 @@ for f in ./usr/bin/sollist ./usr/bin/sollist-formel ./usr/bin/sollist-bericht \
 done
 ROOT=$WORK/root
 dpkg -x "$DEB" "$ROOT"
+# The guide as installed names only files the package holds, and no file of the source tree.
+GUIDE=$ROOT/usr/share/doc/sollist/OPERATIONS.md
+for f in $(grep -o '/usr/\(share/doc/sollist\|lib/sollist\|bin\)/[A-Za-z0-9._/-]*' "$GUIDE" | sort -u); do
+    ls -d "$ROOT${f%.}"* >/dev/null 2>&1 || fail "the guide names $f, which the package lacks"
+done
+! grep -n '](\.\./\|bench/\|docs/\|scripts/' "$GUIDE" || fail "the guide names files of the source tree"
 
 echo "create database 'localhost:$DB' user 'TARVEX' password '$PASSWORD' default character set UTF8;" | isql-fb -q
 isql -i "$SRC/sql/schema.sql" "localhost:$DB"
@@ -55,37 +61,42 @@ STORED=$(echo "select count(distinct asofnumm) from aufsstd;" | isql "localhost:
 [[ $(echo "2*3" | "$ROOT/usr/bin/sollist-formel") == 6 ]] ||
     fail "sollist-formel"
 
-# The nightly helper as the scheduling examples call it: the run, then the report and its CSV
-# in the report folder. The examples name it and the folder /var/lib/sollist.
-nightly() { # <usr tree> <report folder>: the helper's exit status
+# The nightly helper as the scheduling examples call it: the run, then the report as a site in
+# the report folder. The examples name it and the folder /var/lib/sollist.
+nightly() { # <usr tree> <report folder> [option]...: the helper's exit status
     set +e
     (cd "$WORK" && env -u HOME -u XDG_CONFIG_HOME SOLLIST_ETC_DIR="$ROOT/etc/sollist" TEMP="$WORK" \
-        ISC_PASSWORD="$PASSWORD" "$1/lib/sollist/nachtlauf" "$2" >"$WORK/nightly.out" 2>&1)
+        ISC_PASSWORD="$PASSWORD" "$1/lib/sollist/nachtlauf" "$2" "${@:3}" >"$WORK/nightly.out" 2>&1)
     local status=$?
     set -e
     return $status
 }
 mkdir -p "$WORK/bericht"
 nightly "$ROOT/usr" "$WORK/bericht" || fail "nachtlauf: exit status $?: $(cat "$WORK/nightly.out")"
-tail -1 "$WORK/nightly.out" | grep -qx "CSV: $WORK/bericht/sollist-bericht.csv" || fail "nachtlauf: $(cat "$WORK/nightly.out")"
-grep -q '<svg class="verlauf"' "$WORK/bericht/sollist-bericht.html" || fail "no course chart in the report"
-grep -q '^Buchungstag;' "$WORK/bericht/sollist-bericht.csv" || fail "no Buchungstag rows in the CSV"
-[[ $(stat -c %a "$WORK/bericht/sollist-bericht.html") == 644 ]] || fail "report not readable by others"
+tail -1 "$WORK/nightly.out" | grep -qx "Website: $WORK/bericht/current/index.html" || fail "nachtlauf: $(cat "$WORK/nightly.out")"
+grep -q 'current/index.html' "$WORK/bericht/index.html" || fail "the folder's index.html does not lead to the site"
+grep -lq '<svg class="verlauf"' "$WORK"/bericht/current/auftrag/*.html || fail "no course chart on the order pages"
+grep -q '<details class="hk"' "$WORK"/bericht/current/auftrag/*.html || fail "no explanation on the order pages"
+grep -q '^Buchungstag;' "$WORK/bericht/current/sollist-bericht.csv" || fail "no Buchungstag rows in the CSV"
+[[ $(stat -c %a "$WORK/bericht/current/index.html") == 644 ]] || fail "report not readable by others"
 # A run that finished with orders skipped (status 3) gets its report; one that stopped
-# (status 2) leaves the last one. The run stands in as a script with that status.
+# (status 2) leaves the last one. The run stands in as a script with that status, which notes
+# the options it was given: the report's go to the report, the rest to the run.
 STUB=$WORK/stub/usr
 mkdir -p "$STUB/bin" "$STUB/lib/sollist"
 cp "$ROOT/usr/lib/sollist/nachtlauf" "$STUB/lib/sollist/"
 ln -s "$ROOT/usr/bin/sollist-bericht" "$STUB/bin/sollist-bericht"
 for status in 3 2; do
-    printf '#!/bin/sh\necho "Fertig !"\nexit %s\n' "$status" >"$STUB/bin/sollist"
+    printf '#!/bin/sh\necho "$*" >"%s/run-options"\necho "Fertig !"\nexit %s\n' "$WORK" "$status" >"$STUB/bin/sollist"
     chmod +x "$STUB/bin/sollist"
     rm -rf "$WORK/bericht$status" && mkdir "$WORK/bericht$status"
-    nightly "$STUB" "$WORK/bericht$status" && got=0 || got=$?
+    nightly "$STUB" "$WORK/bericht$status" --herkunft --jobs 2 && got=0 || got=$?
     [[ $got == "$status" ]] || fail "nachtlauf after a run with status $status: exit status $got"
-    written=$(ls "$WORK/bericht$status" | tr '\n' ' ')
+    [[ $(cat "$WORK/run-options") == "--jobs 2" ]] || fail "the run was given '$(cat "$WORK/run-options")'"
+    written=$(ls "$WORK/bericht$status" | grep -v '^bericht-' | tr '\n' ' ')
     if [[ $status == 3 ]]; then
-        [[ $written == "sollist-bericht.csv sollist-bericht.html " ]] || fail "status 3: report folder holds '$written'"
+        [[ $written == "current index.html " ]] || fail "status 3: report folder holds '$written'"
+        grep -q '^Herkunft;' "$WORK/bericht$status/current/sollist-bericht.csv" || fail "--herkunft not given to the report"
     else
         [[ -z $written ]] || fail "status 2: report folder holds '$written'"
     fi

@@ -54,6 +54,24 @@ TEST_P(BerichtProcess, GeneratedDatabaseCsvEqualsTheStoredRows) {
     EXPECT_EQ(Count(html, R"(<a href="#o-A00000)"), 25u);
 }
 
+// An installation whose tables have only the columns the program relies on: the report reads
+// the order's name only where the column exists, and shows the order by its number alone.
+TEST_P(BerichtProcess, DatabaseWithOnlyTheReliedOnColumns) {
+    TestDatabase db(GetParam());
+    LoadDemoWithHours(db);
+    db.KeepOnlyReliedOnColumns();
+    folder_.WriteConnection(db.Database(), db.Server());
+
+    const test::ProgramResult run = RunReport(folder_, {"--csv", "zahlen.csv"});
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    const std::string csv = ReadFileText(folder_.Dir() / "zahlen.csv");
+    EXPECT_EQ(ExpectCsvMatchesStoredRows(csv, db.Connection().IBCConnection), 3);
+    for (const auto& row : ParseCsv(csv))
+        EXPECT_TRUE(row[0] != "Auftrag" || row[3].empty()) << row[1] << ": " << row[3];
+    const std::string html = ReadFileText(folder_.Dir() / "sollist-bericht.html");
+    EXPECT_NE(html.find("<h3>Offert 24001</h3>"), std::string::npos);
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, BerichtProcess, ::testing::Values(DbMode::Embedded, DbMode::Server),
                          DbModeName);
 
@@ -144,7 +162,7 @@ TEST_F(BerichtProcessEmbedded, ConnectionFailureGivesTheConnectionLineAndStatus1
     folder_.WriteConnection(missing);
     const test::ProgramResult run = RunReport(folder_, {});
     EXPECT_EQ(run.exitStatus, 1);
-    const std::string line = "Kann keine Serververbindung herstellen. (" + missing + ")\r";
+    const std::string line = "Kann keine Serververbindung herstellen. (" + missing + "): ";
     EXPECT_EQ(run.output.rfind(line, 0), 0u) << run.output;
     EXPECT_GT(run.output.size(), line.size() + 1);
     EXPECT_EQ(Count(run.output, "\n"), 1u);
@@ -226,11 +244,12 @@ TEST_F(BerichtProcessEmbedded, OptionsWithoutDatabase) {
     const Case cases[] = {
         {{"--help"},
          0,
-         "Aufruf: sollist-bericht [-o DATEI] [--csv DATEI] [--order OFFERT]... [--herkunft]\n"},
+         "Aufruf: sollist-bericht [-o DATEI] [--csv DATEI] [--ordner ORDNER] [--order OFFERT]... [--herkunft]\n"},
         {{"--version"}, 0, "sollist-bericht 1.0\n"},
         {{"--unbekannt"}, 64, ""},
         {{"--order"}, 64, ""},
         {{"-o", ""}, 64, ""},
+        {{"--ordner"}, 64, ""},
         {{"--csv", "x.csv", "--help"}, 0, "Aufruf: "},
     };
     for (const Case& c : cases) {

@@ -3,6 +3,7 @@
 // the database escaped, and the report's CSV rules on the Herkunft rows.
 #include "ReportTestSupport.h"
 #include "report/Csv.h"
+#include "report/CsvColumns.h"
 #include "report/HerkunftCsv.h"
 #include "report/HerkunftHtml.h"
 
@@ -114,27 +115,29 @@ TEST(HerkunftCsv, RowsKeepTheReportsRules) {
     const std::string csv = CsvReport(report);
     const auto rows = support::ParseCsv(std::string_view(csv).substr(3));
     ASSERT_EQ(rows.size(), 1u + 1 + 2 + 3) << csv; // head, order, its two activities, the records
-    for (const auto& row : rows) EXPECT_EQ(row.size(), 32u) << row[0];
-    EXPECT_EQ(rows[0][16], "Position");
-    EXPECT_EQ(rows[0][31], "Stunden mit Zuschlag");
-    EXPECT_EQ(rows[1][31], "") << "the report's own rows leave the added columns empty";
+    // The explanation's columns follow the report's own (CsvColumns.h).
+    const auto h = [](THerkunftSpalte column) { return std::size_t{kCsvSpalten} + column; };
+    for (const auto& row : rows) EXPECT_EQ(row.size(), h(kHerkunftSpalten)) << row[0];
+    EXPECT_EQ(rows[0][h(hPosition)], "Position");
+    EXPECT_EQ(rows[0][h(hStundenMitZuschlag)], "Stunden mit Zuschlag");
+    EXPECT_EQ(rows[1][h(hStundenMitZuschlag)], "") << "the report's own rows leave the added columns empty";
 
     const auto& mont = rows[4];
-    EXPECT_EQ(mont[0], "Herkunft");
-    EXPECT_EQ(mont[1], "A1");
-    EXPECT_EQ(mont[4], "MONT");
-    EXPECT_EQ(mont[8], "") << "Soll h is what the run stored: on the activity's row";
-    EXPECT_EQ(mont[17], "'=Schrank <b>&\"Eiche\"'") << "a formula start gets an apostrophe";
-    EXPECT_EQ(mont[21], "Positionsmaterial 1: M1 Platte; \"roh\" (Menge 3,000, Stück 3,000) + "
-                        "Positionsmaterial 2: M2 <Band> (Menge 1,000, Stück 1,000)");
-    EXPECT_EQ(mont[30], "1,0000");
-    EXPECT_EQ(mont[31], "1,1000");
+    EXPECT_EQ(mont[cSatzart], "Herkunft");
+    EXPECT_EQ(mont[cOffert], "A1");
+    EXPECT_EQ(mont[cTaetigkeit], "MONT");
+    EXPECT_EQ(mont[cSoll], "") << "Soll h is what the run stored: on the activity's row";
+    EXPECT_EQ(mont[h(hPositionstext)], "'=Schrank <b>&\"Eiche\"'") << "a formula start gets an apostrophe";
+    EXPECT_EQ(mont[h(hHerkunft)], "Positionsmaterial 1: M1 Platte; \"roh\" (Menge 3,000, Stück 3,000) + "
+                                  "Positionsmaterial 2: M2 <Band> (Menge 1,000, Stück 1,000)");
+    EXPECT_EQ(mont[h(hStundenOhneZuschlag)], "1,0000");
+    EXPECT_EQ(mont[h(hStundenMitZuschlag)], "1,1000");
     const auto& kanten = rows[5];
-    EXPECT_EQ(kanten[18], "2");
-    EXPECT_EQ(kanten[19], "'-Seite <script>alert(1)</script>");
-    EXPECT_EQ(kanten[20], "1");
-    EXPECT_EQ(kanten[25], "1234,500") << "decimal comma, no thousands point";
-    EXPECT_EQ(rows[6][4], "ZUS") << "groups not stored follow";
+    EXPECT_EQ(kanten[h(hTeiletyp)], "2");
+    EXPECT_EQ(kanten[h(hTeiletypname)], "'-Seite <script>alert(1)</script>");
+    EXPECT_EQ(kanten[h(hBaugruppe)], "1");
+    EXPECT_EQ(kanten[h(hMengeJeEinheit)], "1234,500") << "decimal comma, no thousands point";
+    EXPECT_EQ(rows[6][cTaetigkeit], "ZUS") << "groups not stored follow";
     EXPECT_NE(csv.find(";\"Positionsmaterial 1: M1 Platte; \"\"roh\"\""), std::string::npos) << "quoted";
 }
 

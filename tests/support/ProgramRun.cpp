@@ -145,7 +145,14 @@ ProgramResult ProgramFolder::Run(const RunOptions& options) const {
         return result;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    // With standard output closed the pipe stays open in the program on a high number, only to
+    // tell when it ends.
+    constexpr int EndOnlyFd = 200;
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], options.closedStdout ? EndOnlyFd : STDOUT_FILENO);
+    if (options.closedStdout) {
+        posix_spawn_file_actions_addclose(&actions, STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, pipeFds[1]);
+    }
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
     posix_spawn_file_actions_addchdir_np(&actions, dir_.c_str());
     const std::string program = (dir_ / program_).string();
@@ -165,6 +172,8 @@ ProgramResult ProgramFolder::Run(const RunOptions& options) const {
         ::close(pipeFds[0]);
         return result;
     }
+    if (options.onStart)
+        options.onStart(pid);
 
     const auto deadline = start + options.timeout;
     std::size_t emitted = 0;

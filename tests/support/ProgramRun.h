@@ -32,6 +32,11 @@ struct RunOptions {
         std::string line;
         int number = 0;
     } signalAfter;
+    // Called with the process id once the program runs (to signal it at a moment of the test's
+    // choosing, from onLine or another thread).
+    std::function<void(int pid)> onStart;
+    // Standard output closed in the program, as `program >&-` leaves it (output then stays empty).
+    bool closedStdout = false;
     // The largest file the program may write, in bytes (a write beyond fails with EFBIG, as on
     // a full disk); 0: no limit.
     unsigned long fileSizeLimit = 0;

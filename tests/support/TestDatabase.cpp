@@ -179,6 +179,10 @@ void TestDatabase::Exec(const std::string& script) {
     }
 }
 
+void TestDatabase::KeepOnlyReliedOnColumns() {
+    Exec(ReadFileText(fs::path(SourceDir()) / "tests" / "support" / "relied-on-columns.sql"));
+}
+
 std::string TestDatabase::QueryValue(const std::string& sql) {
     Impl::Use use(*impl_);
     return QueryFirstValue(impl_->attachment.get(), impl_->Encode(sql), impl_->codePage);

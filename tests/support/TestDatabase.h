@@ -47,6 +47,10 @@ public:
     // First column of the first row through the fixture's own attachment; NULL and no row
     // give "". Dates read as "YYYY-MM-DD", timestamps with " HH:MM:SS" when not midnight.
     std::string QueryValue(const std::string& sql);
+    // Drops the columns of sql/schema.sql that the program may not rely on an installation to
+    // have (tests/support/relied-on-columns.sql): what a program reads beyond the rest it must
+    // look up first. Call it after loading data and before Connection().
+    void KeepOnlyReliedOnColumns();
 
     // A connected program connection module on this database (through the server with
     // ServerPassword()), created on first call and kept until the fixture goes.
