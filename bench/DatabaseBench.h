@@ -5,9 +5,11 @@
 #include "batch/Inputs.h"
 #include "common/Errors.h"
 #include "db/Connection.h"
+#include "db/Password.h"
 
 #include <fmt/format.h>
 
+#include <cstdlib>
 #include <exception>
 #include <functional>
 
@@ -16,9 +18,14 @@ namespace sollist::bench {
 // Connects to argv[1] through the server argv[2] (absent or empty: the file itself), with the
 // password as the programs take it.
 inline void ConnectFromArguments(db::TIBCConnection& connection, int argc, char** argv) {
-    connection.SetDatabase(argv[1]);
-    connection.SetServer(argc > 2 ? argv[2] : "");
-    batch::Connect(connection);
+    db::TConnectionSettings settings;
+    settings.Database = argv[1];
+    settings.Server = argc > 2 ? argv[2] : "";
+    if (!settings.Server.empty()) {
+        const char* password = std::getenv("ISC_PASSWORD");
+        settings.Password = db::LookupPassword(password != nullptr ? password : "", batch::UserConfigDir());
+    }
+    batch::OpenDatabase(connection, settings);
 }
 
 // The tool's exit status: 2 with the usage when no database is named, 1 with the error's line
