@@ -43,16 +43,16 @@ p.datei{margin:.6em 0}
 
 // Filters, search and sorting of the overview. The rows stay in the page as written, so that
 // without script the whole table shows; the script hides, orders and refills the blocks of 60.
+// Cells without a value ("ohne Soll", no day) sort last either way.
 constexpr std::string_view kSiteScript = R"(<script>
 (function(){
 var form=document.getElementById('filter');if(!form)return;
 var bodies=[].slice.call(document.querySelectorAll('#uebersicht tbody'));
 var rows=[];bodies.forEach(function(b){rows=rows.concat([].slice.call(b.rows));});
 var count=form.querySelector('output'),col=-1,dir=1,kind='t';
-function num(s){s=s.replace(/\u2212/g,'-').replace(/[^0-9,+-]/g,'').replace(',','.');var v=parseFloat(s);return isNaN(v)?-Infinity:v;}
 function key(tr){var t=tr.cells[col].textContent;
-if(kind=='n')return num(t);
-if(kind=='d'){var m=/(\d\d)\.(\d\d)\.(\d{4})/.exec(t);return m?m[3]+m[2]+m[1]:'';}
+if(kind=='n'){var v=parseFloat(t.replace(/\u2212/g,'-').replace(/[^0-9,+-]/g,'').replace(',','.'));return isNaN(v)?null:v;}
+if(kind=='d'){var m=/(\d\d)\.(\d\d)\.(\d{4})/.exec(t);return m?m[3]+m[2]+m[1]:null;}
 return t.toLowerCase();}
 function has(list,v){return ('|'+list+'|').indexOf('|'+v+'|')>=0;}
 function update(){
@@ -60,7 +60,8 @@ var e=form.elements,z=e.z.value,t=e.t.value,k=e.k.value,q=e.q.value.trim().toLow
 var list=rows.filter(function(tr){var d=tr.dataset;
 return (!z||has(d.f,z))&&(!t||has(d.t,t))&&(!k||has(d.k,k))&&(!q||tr.textContent.toLowerCase().indexOf(q)>=0);});
 if(col>=0){var keyed=list.map(function(tr,i){return [key(tr),i,tr];});
-keyed.sort(function(a,b){return a[0]<b[0]?-dir:a[0]>b[0]?dir:a[1]-b[1];});
+keyed.sort(function(a,b){if((a[0]===null)!=(b[0]===null))return a[0]===null?1:-1;
+return a[0]<b[0]?-dir:a[0]>b[0]?dir:a[1]-b[1];});
 list=keyed.map(function(x){return x[2];});}
 bodies.forEach(function(b,i){var part=list.slice(i*60,i*60+60);
 while(b.firstChild)b.removeChild(b.firstChild);

@@ -323,9 +323,9 @@ std::string ManyOrders(int count) {
 }
 
 // SIGTERM to a run on 64 workers, all of them waiting for their turn behind the first order,
-// which a user holds: every worker's statement is cancelled together and the run ends soon with
-// the stop line, nothing stored. (How soon is measured in bench/stop_jobs.sh; the bound here
-// only catches a run that keeps going.)
+// which a user holds: every worker's statement is cancelled together and the run ends in order
+// with the stop line, nothing stored. A run that took longer than the stop's grace would end
+// with the line of a silent server instead. (How soon: bench/stop_jobs.sh.)
 TEST(NightlyRun, SignalStopsSixtyFourWorkersThroughTheServer) {
     TestDatabase db(DbMode::Server);
     db.Exec(ManyOrders(70));
@@ -339,16 +339,13 @@ TEST(NightlyRun, SignalStopsSixtyFourWorkersThroughTheServer) {
     ASSERT_FALSE(pid.empty());
     std::this_thread::sleep_for(1s); // the other workers reach their turn
     ASSERT_EQ(::kill(std::stoi(pid), SIGTERM), 0);
-    const auto signalled = std::chrono::steady_clock::now();
     const ProgramResult result = run.get();
-    const auto stopped = std::chrono::steady_clock::now() - signalled;
     holder.Release();
 
     EXPECT_TRUE(result.output.ends_with("Lauf durch Signal SIGTERM abgebrochen; das Offert in Arbeit ist "
                                         "zurückgenommen, die fertigen sind gespeichert.\n"))
         << result.output;
     EXPECT_EQ(result.exitStatus, 128 + SIGTERM);
-    EXPECT_LT(stopped, 10s);
     EXPECT_EQ(db.QueryValue(AufsStdListing), "");
 }
 

@@ -14,13 +14,21 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <map>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -312,6 +320,290 @@ TEST(BerichtBrowser, HerkunftOpensAnActivityOntoItsRecordsAndIsPhotographed) {
     RunChromium({"--hide-scrollbars", "--window-size=1280,1400", "--screenshot=" + picture.string(),
                  "file://" + (folder.Dir() / "kueche-offen.html").string() + "#o-24001"});
     EXPECT_GT(ReadFileText(picture).size(), 20000u);
+}
+
+// Drives the site in the browser as a user would: a page of the test's own holds the site in a
+// frame (same origin: files with --allow-file-access-from-files, or one web server) and writes
+// what it saw as "key=value" lines, values joined by "|".
+constexpr std::string_view kSiteDriver = R"(<!DOCTYPE html><meta charset="utf-8"><body><pre id="out"></pre>
+<iframe id="f" src="@START@" style="width:1200px;height:900px"></iframe>
+<script>
+var out=[],f=document.getElementById('f'),step=0,odd='';
+function put(k,v){out.push(k+'='+v);}
+function rows(d){return [].filter.call(d.querySelectorAll('#uebersicht tbody tr'),function(tr){
+  return !tr.closest('div.block').hidden;}).map(function(tr){return tr.cells[0].textContent;}).join('|');}
+function set(d,name,value){var e=d.getElementById('filter').elements[name];e.value=value;
+  e.dispatchEvent(new Event(name=='q'?'input':'change',{bubbles:true}));}
+function heading(d,text){return [].filter.call(d.querySelectorAll('#uebersicht th'),function(th){
+  return th.textContent==text;})[0];}
+f.onload=function(){var d=f.contentDocument;
+ if(step==0&&!d.getElementById('filter'))return; // the folder's page, on its way to the site
+ if(step==0){step=1;
+  put('filterShown',!d.getElementById('filter').hidden);
+  put('all',rows(d));
+  ['ueber','neu0','neu1','ohne','abg'].forEach(function(z){set(d,'z',z);put(z,rows(d));});
+  set(d,'z','');set(d,'t','REGIE');put('taetigkeit',rows(d));set(d,'t','');
+  set(d,'k','KAN');put('kostenstelle',rows(d));set(d,'k','');
+  set(d,'q','KUECHE');put('sucheName',rows(d));set(d,'q','ü/1');put('sucheUmlaut',rows(d));set(d,'q','24002');put('sucheNummer',rows(d));set(d,'q','');
+  set(d,'z','ueber');set(d,'q','a');put('ueberMitSuche',rows(d));set(d,'z','');set(d,'q','');
+  put('count',d.querySelector('#filter output').value);
+  var diff=heading(d,'Differenz');diff.click();put('differenzAuf',rows(d));diff.click();put('differenzAb',rows(d));
+  heading(d,'Offert').click();put('offert',rows(d));heading(d,'über Soll seit').click();put('seit',rows(d));
+  [].forEach.call(d.querySelectorAll('#uebersicht tbody a'),function(a){
+    if(a.textContent=='@ODD@')odd=a.getAttribute('href');});
+  put('oddHref',odd);
+  var link=[].filter.call(d.querySelectorAll('#uebersicht tbody a'),function(a){return a.textContent=='24001';})[0];
+  link.click();
+ }else if(step==1){step=2;
+  put('titel',d.querySelector('h3').textContent);
+  put('zahlen',d.querySelector('p.zahlen').textContent);
+  var s=[].filter.call(d.querySelectorAll('details.hk>summary'),function(s){
+    return s.firstElementChild.textContent=='MONT';})[0];
+  put('zuVorher',s.parentNode.open);s.click();put('aufNachher',s.parentNode.open);
+  put('summary',[].map.call(s.children,function(c){return c.textContent;}).join('|'));
+  put('saetze',[].filter.call(s.parentNode.querySelectorAll('table.saetze tbody tr'),function(tr){
+    return tr.querySelectorAll('td').length==9;}).length);
+  put('zurueck',d.querySelector('a[href="../index.html"]')!=null);
+  f.src=f.contentWindow.location.href.replace(/auftrag\/[^\/]*$/,'')+odd;
+ }else{
+  put('oddTitel',d.querySelector('h3').textContent);
+  document.getElementById('out').textContent=out.join('\n');
+ }};
+</script>
+)";
+
+std::map<std::string, std::string> DriveSite(const std::string& dom) {
+    const std::string start = "<pre id=\"out\">";
+    const std::string shown = Between(dom, start, "</pre>");
+    const std::string text = shown.empty() ? shown : shown.substr(start.size());
+    std::map<std::string, std::string> seen;
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        std::size_t end = text.find('\n', begin);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(begin, end - begin);
+        const std::size_t eq = line.find('=');
+        if (eq != std::string::npos)
+            seen[line.substr(0, eq)] = line.substr(eq + 1);
+        begin = end + 1;
+    }
+    return seen;
+}
+
+std::string Joined(const std::vector<std::string>& values) {
+    std::string text;
+    for (const std::string& value : values) text += (text.empty() ? "" : "|") + value;
+    return text;
+}
+
+// The open orders' numbers, by the query's own SQL, in the overview's order (worst overrun first).
+std::string OrdersWhere(TestDatabase& db, const std::vector<StoredOrder>& stored,
+                        const std::string& condition) {
+    std::vector<std::string> numbers;
+    for (const StoredOrder& order : stored)
+        if (db.QueryValue("SELECT COUNT(*) FROM AUFTRAG WHERE AOFNUMM = " + test::SqlLiteral(order.ofNumm) +
+                          " AND (" + condition + ")") == "1")
+            numbers.push_back(order.ofNumm);
+    return Joined(numbers);
+}
+
+// The Monday of a day's week: day 0 (30.12.1899) was a Saturday.
+double Monday(double day) { return day - std::fmod(day - 2 + 7000, 7.0); }
+
+// A web server (python3 -m http.server) serving a folder on a free port of 127.0.0.1 while
+// the object lives.
+class WebServer {
+public:
+    explicit WebServer(const fs::path& folder) {
+        const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(probe, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            throw std::runtime_error("no free port");
+        port_ = ntohs(address.sin_port);
+        ::close(probe);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const int quiet = ::open("/dev/null", O_WRONLY);
+            ::dup2(quiet, 1);
+            ::dup2(quiet, 2);
+            const std::string port = std::to_string(port_);
+            ::execlp("python3", "python3", "-m", "http.server", port.c_str(), "--bind", "127.0.0.1",
+                     "--directory", folder.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        for (int attempt = 0; attempt < 100; ++attempt) { // until it answers
+            const int client = ::socket(AF_INET, SOCK_STREAM, 0);
+            const bool up = ::connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+            ::close(client);
+            if (up)
+                return;
+            ::usleep(100000);
+        }
+        throw std::runtime_error("the web server did not start");
+    }
+    ~WebServer() {
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    WebServer(const WebServer&) = delete;
+    WebServer& operator=(const WebServer&) = delete;
+
+    std::string Url(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(port_) + "/" + path;
+    }
+
+private:
+    int port_ = 0;
+    pid_t pid_ = -1;
+};
+
+TEST(BerichtBrowser, SiteFiltersSortsSearchesAndLeadsToTheExplanation) {
+    TestDatabase db;
+    // An order number with a slash, an umlaut and a blank: its page's file name stays safe.
+    const std::string odd = "Ü/1 a";
+    db.Exec("INSERT INTO AUFTRAG (AOFNUMM, ABEZEICH, ASMONTZULG) VALUES (" + test::SqlLiteral(odd) +
+            ", 'Sonderfall', 'KM')");
+    LoadDemoWithHours(db);
+    test::ProgramFolder folder("sollist-bericht");
+    folder.WriteSettings("[CONNECTION1]\nText=Demo-Schreinerei\nDataBase=" + db.Database() + "\nServer=\n");
+    test::RunOptions options;
+    options.args = {"--ordner", "bericht"};
+    const test::ProgramResult run = folder.Run(options);
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    EXPECT_EQ(run.output, "Website: " + (folder.Dir() / "bericht/current/index.html").string() + "\n");
+
+    std::string driver(kSiteDriver);
+    driver.replace(driver.find("@ODD@"), 5, odd);
+    folder.WriteFile("bericht/fahrer.html",
+                     std::string(driver).replace(driver.find("@START@"), 7, "current/index.html"));
+    const std::string dom =
+        RunChromium({"--allow-file-access-from-files", "--virtual-time-budget=10000", "--dump-dom",
+                     "file://" + (folder.Dir() / "bericht/fahrer.html").string()});
+    const auto seen = DriveSite(dom);
+    ASSERT_TRUE(seen.contains("oddTitel")) << "the driver did not get through: " << dom.substr(0, 3000);
+
+    std::vector<StoredOrder> stored = StoredOrders(db.Connection().IBCConnection);
+    ASSERT_EQ(stored.size(), 4u);
+    std::vector<std::string> numbers;
+    for (const StoredOrder& order : stored) numbers.push_back(order.ofNumm);
+    EXPECT_EQ(seen.at("filterShown"), "true");
+    EXPECT_EQ(seen.at("all"), Joined(numbers)) << "worst overrun first";
+    EXPECT_EQ(seen.at("count"), "4 von 4 Aufträgen");
+    const std::string ist = "COALESCE(ASISTSTND, 0) + COALESCE(ASREGSTND, 0) + COALESCE(AOFFSTND, 0)";
+    EXPECT_EQ(seen.at("ueber"), OrdersWhere(db, stored, ist + " - COALESCE(ASSOLLSTND, 0) >= 0.005"));
+    EXPECT_EQ(seen.at("ohne"), OrdersWhere(db, stored, "COALESCE(ASSOLLSTND, 0) < 0.005"));
+    EXPECT_EQ(seen.at("abg"), OrdersWhere(db, stored, "ASABGESCHL IS NOT NULL"));
+    EXPECT_EQ(seen.at("taetigkeit"),
+              OrdersWhere(db, stored,
+                          "EXISTS (SELECT 1 FROM AUFSSTD WHERE ASOFNUMM = AOFNUMM AND ASRMTAT = 'REGIE')"));
+    EXPECT_EQ(seen.at("kostenstelle"),
+              OrdersWhere(db, stored,
+                          "EXISTS (SELECT 1 FROM AUFSSTD WHERE ASOFNUMM = AOFNUMM AND ASKONUMM = 'KAN')"));
+    // 24001 passed its target three days ago, 24002 fifteen days ago (see the demo test above).
+    const double today = db::Today();
+    std::vector<std::string> thisWeek, lastWeek;
+    for (const auto& [ofNumm, day] :
+         std::map<std::string, double>{{"24001", today - 3}, {"24002", today - 15}}) {
+        if (Monday(day) == Monday(today))
+            thisWeek.push_back(ofNumm);
+        else if (Monday(day) == Monday(today) - 7)
+            lastWeek.push_back(ofNumm);
+    }
+    EXPECT_EQ(seen.at("neu0"), Joined(thisWeek));
+    EXPECT_EQ(seen.at("neu1"), Joined(lastWeek));
+    EXPECT_EQ(seen.at("sucheName"), "24001") << "search ignores case";
+    EXPECT_EQ(seen.at("sucheUmlaut"), odd) << "umlauts too";
+    EXPECT_EQ(seen.at("sucheNummer"), "24002");
+    EXPECT_EQ(seen.at("ueberMitSuche"), OrdersWhere(db, stored,
+                                                    ist + " - COALESCE(ASSOLLSTND, 0) >= 0.005 AND "
+                                                          "LOWER(ABEZEICH) CONTAINING 'a'"))
+        << "filters and search together";
+
+    // Sorting by a click on a head, again for the other way round.
+    std::vector<StoredOrder> byDifference = stored;
+    std::stable_sort(byDifference.begin(), byDifference.end(),
+                     [](const StoredOrder& a, const StoredOrder& b) {
+                         return std::round((a.ist - a.soll) * 100) < std::round((b.ist - b.soll) * 100);
+                     });
+    std::vector<std::string> ascending;
+    for (const StoredOrder& order : byDifference) ascending.push_back(order.ofNumm);
+    EXPECT_EQ(seen.at("differenzAuf"), Joined(ascending));
+    std::vector<std::string> descending = ascending;
+    std::reverse(descending.begin(), descending.end());
+    EXPECT_EQ(seen.at("differenzAb"), Joined(descending));
+    std::sort(numbers.begin(), numbers.end());
+    EXPECT_EQ(seen.at("offert"), Joined(numbers));
+    EXPECT_EQ(seen.at("seit").substr(0, 11), "24002|24001") << "the earlier day first";
+
+    // The order's page, reached by its link: its figures and an activity opened onto its records.
+    const auto kitchen =
+        std::find_if(stored.begin(), stored.end(), [](const StoredOrder& o) { return o.ofNumm == "24001"; });
+    EXPECT_EQ(seen.at("titel"), "Offert 24001 · Kueche Familie Meier");
+    const auto german = [](double hours) {
+        std::string text = fmt::format("{:.2f} h", hours);
+        text[text.find('.')] = ',';
+        return text;
+    };
+    EXPECT_NE(seen.at("zahlen").find("Soll " + german(kitchen->soll) + " · Ist " + german(kitchen->ist)),
+              std::string::npos)
+        << seen.at("zahlen");
+    EXPECT_EQ(seen.at("zuVorher"), "false");
+    EXPECT_EQ(seen.at("aufNachher"), "true");
+    const std::string storedMont = db.QueryValue(
+        "SELECT CAST(ASSOLLSTD AS NUMERIC(9,2)) || ' ' || CAST(ASISTSTD AS NUMERIC(9,2)) FROM AUFSSTD "
+        "WHERE ASOFNUMM = '24001' AND ASRMTAT = 'MONT'");
+    const std::vector<std::string> summary = [&] {
+        std::vector<std::string> cells;
+        std::stringstream in(seen.at("summary"));
+        for (std::string cell; std::getline(in, cell, '|');) cells.push_back(cell);
+        return cells;
+    }();
+    ASSERT_GE(summary.size(), 5u) << seen.at("summary");
+    EXPECT_EQ(summary[0], "MONT");
+    EXPECT_EQ(fmt::format("{:.2f} {:.2f}", GermanNumber(summary[3]), GermanNumber(summary[4])), storedMont);
+    EXPECT_EQ(seen.at("saetze"), std::to_string(KitchenRecordsUnderMont(db).size() + 2))
+        << "four records and the two sources of the first";
+    EXPECT_EQ(seen.at("zurueck"), "true");
+    EXPECT_EQ(seen.at("oddHref"), "auftrag/o-_C3_9C_2F1_20_61.html");
+    EXPECT_EQ(seen.at("oddTitel"), "Offert " + odd + " · Sonderfall");
+
+    // Without script (the page with its script taken out): the whole table, no filters.
+    std::string index = ReadFileText(folder.Dir() / "bericht/current/index.html");
+    const std::size_t script = index.find("<script>");
+    ASSERT_NE(script, std::string::npos);
+    index.erase(script, index.find("</script>", script) + 9 - script);
+    folder.WriteFile("bericht/current/ohne-skript.html", index);
+    const std::string still =
+        RunChromium({"--dump-dom", "file://" + (folder.Dir() / "bericht/current/ohne-skript.html").string()});
+    EXPECT_EQ(BodyRows(SectionOf(still, R"(<section id="uebersicht">)")).size(), stored.size());
+    EXPECT_NE(still.find(R"(<form class="filter" id="filter" hidden="">)"), std::string::npos);
+
+    // The same through a web server serving the report folder, entered at the folder's page.
+    {
+        const WebServer server(folder.Dir() / "bericht");
+        folder.WriteFile("bericht/fahrer-web.html",
+                         std::string(driver).replace(driver.find("@START@"), 7, "index.html"));
+        const std::string web =
+            RunChromium({"--virtual-time-budget=10000", "--dump-dom", server.Url("fahrer-web.html")});
+        EXPECT_EQ(DriveSite(web), seen) << web.substr(0, 3000);
+    }
+
+    const fs::path pictures = fs::path(test::BinaryDir()) / "tests" / "report";
+    RunChromium({"--hide-scrollbars", "--window-size=1280,1000",
+                 "--screenshot=" + (pictures / "bericht-site-uebersicht.png").string(),
+                 "file://" + (folder.Dir() / "bericht/current/index.html").string()});
+    folder.WriteFile(
+        "bericht/current/auftrag/offen.html",
+        WithOpened(ReadFileText(folder.Dir() / "bericht/current/auftrag/o-24001.html"), "o-24001", {"MONT"}));
+    RunChromium({"--hide-scrollbars", "--window-size=1280,1300",
+                 "--screenshot=" + (pictures / "bericht-site-auftrag.png").string(),
+                 "file://" + (folder.Dir() / "bericht/current/auftrag/offen.html").string()});
+    EXPECT_GT(ReadFileText(pictures / "bericht-site-auftrag.png").size(), 20000u);
 }
 
 } // namespace
