@@ -162,8 +162,7 @@ std::string ThreeOrdersAfterLastNight() {
 }
 
 // The test database's context with console lines handed to onLine as well.
-TRunContext Watched(TestDatabase& db, const std::atomic<bool>* stop,
-                    const std::function<void(const std::string&)>& onLine) {
+TRunContext Watched(TestDatabase& db, TRunStop* stop, const std::function<void(const std::string&)>& onLine) {
     const TRunContext& context = db.Context();
     return TRunContext{.Connection = context.Connection,
                        .Console =
@@ -173,18 +172,24 @@ TRunContext Watched(TestDatabase& db, const std::atomic<bool>* stop,
                            },
                        .ErrorLogDir = context.ErrorLogDir,
                        .Today = context.Today,
-                       .StopRequest = stop};
+                       .Stop = stop};
 }
 
 // A run that stops after B2 changed B2 and A1 alone: C3 keeps last night's rows and totals, and
 // the row of the order no longer open goes only when a run finishes.
 TEST_F(BLXExportTest, RunStoppedPartWayLeavesTheRestWithLastNightsRowsAndTotals) {
     db.Exec(ThreeOrdersAfterLastNight());
-    std::atomic<bool> stop = false;
+    // A stop that cancels nothing: requested while B2 is calculated, B2 finishes.
+    struct TFlagStop : TRunStop {
+        bool Requested() const override { return flag; }
+        void Watch(db::TIBCConnection&) override {}
+        void Unwatch(db::TIBCConnection&) override {}
+        bool flag = false;
+    } stop;
     bool stopped = false; // once
     const TRunContext context = Watched(db, &stop, [&](const std::string& line) {
         if (line == "Berechnung für Offert B2 läuft.." && !stopped)
-            stop = stopped = true; // while B2 is calculated: B2 is finished, C3 not begun
+            stop.flag = stopped = true; // while B2 is calculated: B2 is finished, C3 not begun
     });
     Tdm_BLXExport module(context);
     EXPECT_THROW(module.CalcSollIst(), ERunStopped);
@@ -195,7 +200,7 @@ TEST_F(BLXExportTest, RunStoppedPartWayLeavesTheRestWithLastNightsRowsAndTotals)
                             "(SELECT * FROM AUFTRAG ORDER BY AOFNUMM)"),
               "A1=1.000 B2=2.000 C3=7.000 OLD=7.000");
 
-    stop = false;
+    stop.flag = false;
     module.CalcSollIst();
     EXPECT_EQ(db.QueryValue(AufsStdListing),
               "A1/MONT/MON/1.000/0.000 B2/MONT/MON/2.000/0.000 C3/ZUSCHN/ZUS/1.000/0.000");
