@@ -161,9 +161,16 @@ std::string ThreeOrdersAfterLastNight() {
            "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) VALUES ('OLD', 'ALT', 'MON', 5, 5);";
 }
 
+// A stop the test requests itself; it cancels nothing.
+struct TTestStop final : TRunStop {
+    std::atomic<bool> requested = false;
+    bool Requested() const override { return requested; }
+    void Watch(db::TIBCConnection& /*connection*/) override {}
+    void Unwatch(db::TIBCConnection& /*connection*/) override {}
+};
+
 // The test database's context with console lines handed to onLine as well.
-TRunContext Watched(TestDatabase& db, const std::atomic<bool>* stop,
-                    const std::function<void(const std::string&)>& onLine) {
+TRunContext Watched(TestDatabase& db, TRunStop* stop, const std::function<void(const std::string&)>& onLine) {
     const TRunContext& context = db.Context();
     return TRunContext{.Connection = context.Connection,
                        .Console =
@@ -173,18 +180,18 @@ TRunContext Watched(TestDatabase& db, const std::atomic<bool>* stop,
                            },
                        .ErrorLogDir = context.ErrorLogDir,
                        .Today = context.Today,
-                       .StopRequest = stop};
+                       .Stop = stop};
 }
 
 // A run that stops after B2 changed B2 and A1 alone: C3 keeps last night's rows and totals, and
 // the row of the order no longer open goes only when a run finishes.
 TEST_F(BLXExportTest, RunStoppedPartWayLeavesTheRestWithLastNightsRowsAndTotals) {
     db.Exec(ThreeOrdersAfterLastNight());
-    std::atomic<bool> stop = false;
+    TTestStop stop;
     bool stopped = false; // once
     const TRunContext context = Watched(db, &stop, [&](const std::string& line) {
         if (line == "Berechnung für Offert B2 läuft.." && !stopped)
-            stop = stopped = true; // while B2 is calculated: B2 is finished, C3 not begun
+            stop.requested = stopped = true; // while B2 is calculated: B2 is finished, C3 not begun
     });
     Tdm_BLXExport module(context);
     EXPECT_THROW(module.CalcSollIst(), ERunStopped);
@@ -195,7 +202,7 @@ TEST_F(BLXExportTest, RunStoppedPartWayLeavesTheRestWithLastNightsRowsAndTotals)
                             "(SELECT * FROM AUFTRAG ORDER BY AOFNUMM)"),
               "A1=1.000 B2=2.000 C3=7.000 OLD=7.000");
 
-    stop = false;
+    stop.requested = false;
     module.CalcSollIst();
     EXPECT_EQ(db.QueryValue(AufsStdListing),
               "A1/MONT/MON/1.000/0.000 B2/MONT/MON/2.000/0.000 C3/ZUSCHN/ZUS/1.000/0.000");
