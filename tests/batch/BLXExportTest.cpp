@@ -161,6 +161,14 @@ std::string ThreeOrdersAfterLastNight() {
            "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) VALUES ('OLD', 'ALT', 'MON', 5, 5);";
 }
 
+// A stop the test requests itself; it cancels nothing.
+struct TTestStop final : TRunStop {
+    std::atomic<bool> requested = false;
+    bool Requested() const override { return requested; }
+    void Watch(db::TIBCConnection& /*connection*/) override {}
+    void Unwatch(db::TIBCConnection& /*connection*/) override {}
+};
+
 // The test database's context with console lines handed to onLine as well.
 TRunContext Watched(TestDatabase& db, TRunStop* stop, const std::function<void(const std::string&)>& onLine) {
     const TRunContext& context = db.Context();
@@ -179,17 +187,11 @@ TRunContext Watched(TestDatabase& db, TRunStop* stop, const std::function<void(c
 // the row of the order no longer open goes only when a run finishes.
 TEST_F(BLXExportTest, RunStoppedPartWayLeavesTheRestWithLastNightsRowsAndTotals) {
     db.Exec(ThreeOrdersAfterLastNight());
-    // A stop that cancels nothing: requested while B2 is calculated, B2 finishes.
-    struct TFlagStop : TRunStop {
-        bool Requested() const override { return flag; }
-        void Watch(db::TIBCConnection&) override {}
-        void Unwatch(db::TIBCConnection&) override {}
-        bool flag = false;
-    } stop;
+    TTestStop stop;
     bool stopped = false; // once
     const TRunContext context = Watched(db, &stop, [&](const std::string& line) {
         if (line == "Berechnung für Offert B2 läuft.." && !stopped)
-            stop.flag = stopped = true; // while B2 is calculated: B2 is finished, C3 not begun
+            stop.requested = stopped = true; // while B2 is calculated: B2 is finished, C3 not begun
     });
     Tdm_BLXExport module(context);
     EXPECT_THROW(module.CalcSollIst(), ERunStopped);
@@ -200,7 +202,7 @@ TEST_F(BLXExportTest, RunStoppedPartWayLeavesTheRestWithLastNightsRowsAndTotals)
                             "(SELECT * FROM AUFTRAG ORDER BY AOFNUMM)"),
               "A1=1.000 B2=2.000 C3=7.000 OLD=7.000");
 
-    stop.flag = false;
+    stop.requested = false;
     module.CalcSollIst();
     EXPECT_EQ(db.QueryValue(AufsStdListing),
               "A1/MONT/MON/1.000/0.000 B2/MONT/MON/2.000/0.000 C3/ZUSCHN/ZUS/1.000/0.000");
