@@ -19,11 +19,6 @@ public:
     // Names are as stored: upper case, or as written between double quotes.
     // Domain name of a relation's column (RDB$FIELD_SOURCE), "" when unknown.
     const std::string& DomainName(const std::string& relation, const std::string& field);
-    // Whether the relation has the column: a column the business system does not promise is
-    // read only where it is there. Read with the relation's domains, once.
-    bool HasColumn(const std::string& relation, const std::string& field) {
-        return !DomainName(relation, field).empty();
-    }
     // Primary-key columns of a table in key order; empty without a primary key.
     const std::vector<std::string>& PrimaryKeyFields(const std::string& table);
     bool RelationExists(const std::string& relation);
