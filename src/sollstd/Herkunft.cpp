@@ -126,7 +126,7 @@ THerkunftRechnung::THerkunftRechnung(const TRunContext& context)
     : FConnection(context.Connection), FSammler(std::make_unique<TSammler>()),
       FContext{context.WithSinks([this](const std::string& line) { FSammler->Hinweise.push_back(line); })},
       FStammdaten(std::make_unique<solltat::TSollStammdaten>()),
-      FSolltat(std::make_unique<solltat::TSolltat>(FContext, FStammdaten.get())), FSollStunden(context.Connection) {
+      FSolltat(std::make_unique<solltat::TSolltat>(FContext, *FStammdaten)), FSollStunden(context.Connection) {
     FSolltat->Beobachter = FSammler.get();
     RefuseReadOnlyDatabase();
 
@@ -221,32 +221,36 @@ THerkunft THerkunftRechnung::Erklaere(const std::string& OfNumm) {
 void THerkunftRechnung::ReadSaetze(THerkunft& herkunft) {
     const std::vector<TSollGruppe> sums = FSollStunden.Read();
     herkunft.Stunden = TSollStunden::Summe(sums);
-    herkunft.MitZuschlag = herkunft.Stunden * herkunft.VertZuschl;
+    herkunft.MitZuschlag = FSollStunden.MitZuschlag(herkunft.Stunden);
     std::map<std::pair<std::string, std::string>, std::size_t> groupOf;
     for (const TSollGruppe& sum : sums) {
         groupOf.emplace(std::make_pair(sum.RmTat, sum.KoNumm), herkunft.Gruppen.size());
         herkunft.Gruppen.push_back(
-            {sum.RmTat, "", sum.KoNumm, sum.Stunden, sum.Stunden * herkunft.VertZuschl, {}});
+            {sum.RmTat, "", sum.KoNumm, sum.Stunden, FSollStunden.MitZuschlag(sum.Stunden), {}});
     }
 
     std::vector<std::vector<std::pair<TSammler::Rang, THerkunftSatz>>> ranked(herkunft.Gruppen.size());
+    struct TGruppenSchluessel {
+        std::string RmTat, RmName, KoNumm;
+    };
     auto& q = qrySolltat;
     q.Open();
-    auto f = [&q](const char* name) { return q.FieldByName(name); };
-    auto sollPos = f("SollPos"), element = f("Element"), taetigkeit = f("Taetigkeit"), taName = f("TaName"),
-         taEinhKz = f("TaEinhKz"), ehMenge = f("EhMenge"), stueck = f("Stueck"), taVarEh = f("TaVarEh"),
-         taVarSt = f("TaVarSt"), taFixZt = f("TaFixZt"), taRmTat = f("TaRmTat"), taRmName = f("TaRmName"),
-         taKoNumm = f("TaKoNumm"), stunden = f("SollStunden");
+    const auto readSatz = db::RowReader<THerkunftSatz>(
+        q, {{"SollPos", &THerkunftSatz::SollPos}, {"Element", &THerkunftSatz::Element},
+            {"Taetigkeit", &THerkunftSatz::Taetigkeit}, {"TaName", &THerkunftSatz::TaName},
+            {"TaEinhKz", &THerkunftSatz::TaEinhKz}, {"EhMenge", &THerkunftSatz::EhMenge},
+            {"Stueck", &THerkunftSatz::Stueck}, {"TaVarEh", &THerkunftSatz::TaVarEh},
+            {"TaVarSt", &THerkunftSatz::TaVarSt}, {"TaFixZt", &THerkunftSatz::TaFixZt},
+            {"SollStunden", &THerkunftSatz::Stunden}});
+    const auto readGruppe = db::RowReader<TGruppenSchluessel>(q, {{"TaRmTat", &TGruppenSchluessel::RmTat},
+                                                                 {"TaRmName", &TGruppenSchluessel::RmName},
+                                                                 {"TaKoNumm", &TGruppenSchluessel::KoNumm}});
     for (; !q.Eof(); q.Next()) {
-        THerkunftSatz satz{sollPos.AsString(),    static_cast<std::int32_t>(element.AsInteger()),
-                           taetigkeit.AsString(), taName.AsString(),
-                           taEinhKz.AsString(),   ehMenge.AsFloat(),
-                           stueck.AsFloat(),      taVarEh.AsFloat(),
-                           taVarSt.AsFloat(),     taFixZt.AsFloat(),
-                           stunden.AsFloat(),     {}};
+        THerkunftSatz satz = readSatz();
+        const TGruppenSchluessel schluessel = readGruppe();
         const TSammler::Rang rang = FSammler->Uebergib(satz);
-        const std::size_t group = groupOf.at({taRmTat.AsString(), taKoNumm.AsString()});
-        herkunft.Gruppen[group].RmName = taRmName.AsString();
+        const std::size_t group = groupOf.at({schluessel.RmTat, schluessel.KoNumm});
+        herkunft.Gruppen[group].RmName = schluessel.RmName;
         ranked[group].emplace_back(rang, std::move(satz));
     }
     q.Close();
@@ -262,29 +266,38 @@ void THerkunftRechnung::ReadSaetze(THerkunft& herkunft) {
 }
 
 void THerkunftRechnung::ReadNames(THerkunft& herkunft) {
+    struct TText {
+        std::string Key, Text;
+    };
+    struct TBaugruppe {
+        std::string SollPos;
+        std::int32_t BgLf = 0;
+        std::string Name;
+    };
     if (FPositionsTexte) {
         qryPositionen.Close();
         qryPositionen.ParamByName("OFNUMM").AsString(herkunft.OfNumm);
         qryPositionen.Open();
-        for (auto& q = qryPositionen; !q.Eof(); q.Next())
-            herkunft.Positionen.emplace(q.Fields(0).AsString(), q.Fields(1).AsString());
+        for (TText& row : db::ReadRows<TText>(qryPositionen, {{"APNUMM", &TText::Key}, {"APBEZEICH", &TText::Text}}))
+            herkunft.Positionen.emplace(std::move(row.Key), std::move(row.Text));
         qryPositionen.Close();
     }
     if (FBaugruppenNamen) {
         qryBaugruppen.Close();
         qryBaugruppen.ParamByName("OFNUMM").AsString(herkunft.OfNumm);
         qryBaugruppen.Open();
-        for (auto& q = qryBaugruppen; !q.Eof(); q.Next())
-            herkunft.Baugruppen.emplace(
-                std::make_pair(q.Fields(0).AsString(), static_cast<std::int32_t>(q.Fields(1).AsInteger())),
-                q.Fields(2).AsString());
+        for (TBaugruppe& row : db::ReadRows<TBaugruppe>(qryBaugruppen, {{"APBGAPNUMM", &TBaugruppe::SollPos},
+                                                                        {"APBGLFNR", &TBaugruppe::BgLf},
+                                                                        {"APBGNAME", &TBaugruppe::Name}}))
+            herkunft.Baugruppen.emplace(std::make_pair(std::move(row.SollPos), row.BgLf), std::move(row.Name));
         qryBaugruppen.Close();
     }
 
     if (FMaterialNamenDa && !FMaterialNamenGelesen) {
-        for (qryMaterialNamen.Open(); !qryMaterialNamen.Eof(); qryMaterialNamen.Next())
-            FMaterialNamen.emplace(qryMaterialNamen.Fields(0).AsString(),
-                                   qryMaterialNamen.Fields(1).AsString());
+        qryMaterialNamen.Open();
+        for (TText& row :
+             db::ReadRows<TText>(qryMaterialNamen, {{"MANUMM", &TText::Key}, {"MANAME", &TText::Text}}))
+            FMaterialNamen.emplace(std::move(row.Key), std::move(row.Text));
         qryMaterialNamen.Close();
         FMaterialNamenGelesen = true;
     }
