@@ -15,6 +15,7 @@
 #include "db/StatementObserver.h"
 #include "db/Value.h"
 #include "solltat/Solltat.h"
+#include "solltat/Stammdaten.h"
 
 #include <fmt/format.h>
 
@@ -221,7 +222,8 @@ int main(int argc, char** argv) {
         bench::ConnectFromArguments(dm.IBCConnection, argc, argv);
         const TRunContext context{
             .Connection = dm.IBCConnection, .ErrorLogDir = batch::ErrorLogDir(), .Today = db::Today()};
-        solltat::TSolltat(context).Calculate({}, false); // SOLLTAT exists before the recording
+        solltat::TSollStammdaten stammdaten;
+        solltat::TSolltat(context, stammdaten).Calculate({}, false); // SOLLTAT exists before the recording
 
         Recorder recording;
         dm.IBCConnection.SetStatementObserver(&recording);

@@ -9,6 +9,7 @@
 #include <fmt/format.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace {
@@ -61,7 +62,8 @@ sollist::TRunContext Context() {
 
 void BM_Berechne(benchmark::State& state) {
     const sollist::TRunContext context = Context();
-    TQFormelAuftrag model(context);
+    std::optional<sollist::formula::TTabGK> tabGK;
+    TQFormelAuftrag model(context, tabGK);
     for (auto _ : state) {
         model.Berechne("BIG");
         state.PauseTiming();
@@ -75,7 +77,8 @@ BENCHMARK(BM_Berechne)->Unit(benchmark::kMillisecond);
 // Every part type and CNC value once, in the order the target calculation asks for them.
 void BM_LookupAll(benchmark::State& state) {
     const sollist::TRunContext context = Context();
-    TQFormelAuftrag model(context);
+    std::optional<sollist::formula::TTabGK> tabGK;
+    TQFormelAuftrag model(context, tabGK);
     model.Berechne("BIG");
     const std::vector<std::string> positions = [] {
         std::vector<std::string> v;
@@ -97,7 +100,8 @@ BENCHMARK(BM_LookupAll)->Unit(benchmark::kMicrosecond);
 // The same lookups as first-match linear scans over the lists, for comparison.
 void BM_LookupAllLinear(benchmark::State& state) {
     const sollist::TRunContext context = Context();
-    TQFormelAuftrag model(context);
+    std::optional<sollist::formula::TTabGK> tabGK;
+    TQFormelAuftrag model(context, tabGK);
     model.Berechne("BIG");
     for (auto _ : state) {
         double sum = 0;

@@ -23,6 +23,7 @@
 #include "formula/QFormelLoader.h"
 #include "ist/DmCIstStunden.h"
 #include "solltat/DmSolltat.h"
+#include "solltat/Stammdaten.h"
 
 #include <fmt/format.h>
 
@@ -52,7 +53,8 @@ struct OrderQuery {
 
 // The run's per-order read queries, as its data modules declare them.
 std::vector<OrderQuery> OrderQueries(db::TIBCConnection& connection) {
-    solltat::Tdm_Solltat dm(connection);
+    solltat::TSollStammdaten stammdaten;
+    solltat::Tdm_Solltat dm(connection, stammdaten);
     formula::TdmQuickFormel formel(connection);
     ist::TDM_CIstStunden ist(connection);
     std::vector<OrderQuery> queries;

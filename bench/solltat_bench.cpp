@@ -3,6 +3,7 @@
 // reported quantity: hash index against the first-match linear scan it replaces.
 #include "solltat/DmSolltat.h"
 #include "solltat/Solltat.h"
+#include "solltat/Stammdaten.h"
 
 #include "TestDatabase.h"
 
@@ -81,8 +82,11 @@ void BM_CalculateOrder(benchmark::State& state) {
     const sollist::TRunContext context{.Connection = db.Connection().IBCConnection,
                                        .ErrorLogDir = db.ErrorLogDir(),
                                        .Today = 0}; // no day asked
-    sollist::solltat::TSolltat calc(context);
-    for (auto _ : state) benchmark::DoNotOptimize(calc.Calculate({"BIG"}, false));
+    for (auto _ : state) {                          // each order as if alone: master data read with it
+        sollist::solltat::TSollStammdaten stammdaten;
+        sollist::solltat::TSolltat calc(context, stammdaten);
+        benchmark::DoNotOptimize(calc.Calculate({"BIG"}, false));
+    }
     state.counters["positions"] = kPositions;
 }
 BENCHMARK(BM_CalculateOrder)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

@@ -7,6 +7,7 @@
 #include "db/Errors.h"
 #include "db/OpenOrders.h"
 #include "db/ReadView.h"
+#include "db/RowReader.h"
 #include "db/Statement.h"
 #include "db/WorkUnit.h"
 #include "ist/IstStunden.h"
@@ -52,11 +53,11 @@ END)",
                        db::OpenOrdersCondition);
 }
 
-// Writes an order's totals into the current row of tbAuftrag.
-void WriteOrderTotals(db::TIBCTable& tbAuftrag, double vertZuschl, double targetSum,
-                      const ist::TIstErgebnis& ist) {
+// Writes an order's totals into the current row of tbAuftrag: its target hours with the
+// surcharge, and its actual hours.
+void WriteOrderTotals(db::TIBCTable& tbAuftrag, double sollStnd, const ist::TIstErgebnis& ist) {
     tbAuftrag.Edit();
-    tbAuftrag.FieldByName("AsSollStnd").AsFloat(targetSum * vertZuschl);
+    tbAuftrag.FieldByName("AsSollStnd").AsFloat(sollStnd);
     tbAuftrag.FieldByName("AsIstStnd").AsFloat(ist.Prodstd);
     tbAuftrag.FieldByName("AOFFSTND").AsFloat(ist.OffStd);
     tbAuftrag.FieldByName("AsRegStnd").AsFloat(ist.Regiestd);
@@ -129,10 +130,12 @@ std::vector<std::string> Tdm_BLXExport::ListOpenOrders() {
     qry.Close();
     db::SetOpenOrdersDay(qry, FContext.Today);
     qry.Open();
+    struct TOpenOrder {
+        std::string OfNumm;
+    };
     std::vector<std::string> orders;
-    orders.reserve(static_cast<std::size_t>(qry.RecordCount()));
-    for (auto orderNumber = qry.FieldByName("AOfNumm"); !qry.Eof(); qry.Next())
-        orders.push_back(orderNumber.AsString());
+    for (TOpenOrder& order : db::ReadRows<TOpenOrder>(qry, {{"AOfNumm", &TOpenOrder::OfNumm}}))
+        orders.push_back(std::move(order.OfNumm));
     qry.Close();
     return orders;
 }
@@ -181,11 +184,12 @@ void Tdm_BLXExport::CalcSollIst(const std::string& OfNumm) {
         tbAuftrag.Close();
         return;
     }
-    solltat::TSolltat solltat(FContext);
-    ist::TIstStunden istStunden(FContext);
+    TStammdaten stammdaten; // this order's alone
+    solltat::TSolltat solltat(FContext, stammdaten.Soll);
+    ist::TIstStunden istStunden(FContext, stammdaten.Lohn);
     solltat.Calculate({OfNumm}, false);
     const double targetSum = sollstd::TSollStunden::Summe(SollStunden.Read());
-    WriteOrderTotals(tbAuftrag, SollStunden.VertZuschl, targetSum,
+    WriteOrderTotals(tbAuftrag, SollStunden.MitZuschlag(targetSum),
                      istStunden.Calc(tbAuftrag.FieldByName("AOfNumm").AsString()));
     tbAuftrag.Close();
 }
@@ -205,8 +209,8 @@ void TPreparedOrder::Commit() {
 
 struct Tdm_BLXExport::TRun::TCalculators {
     TCalculators(const TRunContext& context, const TStammdaten* seed)
-        : Stammdaten(seed != nullptr ? *seed : TStammdaten{}), Solltat(context, &Stammdaten.Soll),
-          IstStunden(context, &Stammdaten.Lohn), OldRows(context.Connection, "qryAufsStdLoeschen") {
+        : Stammdaten(seed != nullptr ? *seed : TStammdaten{}), Solltat(context, Stammdaten.Soll),
+          IstStunden(context, Stammdaten.Lohn), OldRows(context.Connection, "qryAufsStdLoeschen") {
         OldRows.SetSQL({"DELETE FROM AufSStd WHERE ASOFNUMM = :OFNUMM"});
     }
 
@@ -298,7 +302,7 @@ const char* Tdm_BLXExport::TRun::Store(const std::string& OfNumm, const std::vec
     if (!FModule.tbAuftrag.FindKey({TValue{OfNumm}}))
         return AuftragGone;
     try {
-        WriteOrderTotals(FModule.tbAuftrag, FModule.SollStunden.VertZuschl, targetSum, ist);
+        WriteOrderTotals(FModule.tbAuftrag, FModule.SollStunden.MitZuschlag(targetSum), ist);
     } catch (const std::exception& error) {
         FModule.tbAuftrag.Cancel();
         if (const char* line = SkipLine(error, AuftragHeld))
@@ -322,10 +326,9 @@ const char* Tdm_BLXExport::TRun::SkipLine(const std::exception& error, const cha
 }
 
 double Tdm_BLXExport::TRun::SumTargetHours(std::vector<TStundenZeile>& rows) {
-    const sollstd::TSollStunden& sollStunden = FModule.SollStunden;
     const std::vector<sollstd::TSollGruppe> gruppen = FModule.SollStunden.Read();
     for (const sollstd::TSollGruppe& gruppe : gruppen)
-        rows.push_back({gruppe.RmTat, gruppe.KoNumm, gruppe.Stunden * sollStunden.VertZuschl, 0});
+        rows.push_back({gruppe.RmTat, gruppe.KoNumm, FModule.SollStunden.MitZuschlag(gruppe.Stunden), 0});
     return sollstd::TSollStunden::Summe(gruppen);
 }
 

@@ -1,6 +1,7 @@
 #include "batch/Inputs.h"
 
 #include "common/Text.h"
+#include "common/UserConfig.h"
 #include "config/LocalIni.h"
 #include "db/Password.h"
 #include "solltat/ErrorTxt.h"
@@ -29,8 +30,11 @@ std::vector<std::string> SettingsDirs() {
     return {config::TLocalIni::ExecutableDir(), etc.empty() ? "/etc/sollist" : etc};
 }
 
+std::string UserConfigDir() { return UserConfigHome(Variable("XDG_CONFIG_HOME"), Variable("HOME")); }
+
 TDatabaseSettings ReadDatabaseSettings(config::TLocalIni& localIni) {
     localIni.SettingsDirs = SettingsDirs();
+    localIni.UserConfigDir = UserConfigDir();
     localIni.ReadConnectionInfo(-1);
     TDatabaseSettings settings;
     settings.Connection.Database = text::Trim(localIni.DataBase);
@@ -41,7 +45,8 @@ TDatabaseSettings ReadDatabaseSettings(config::TLocalIni& localIni) {
     settings.ConnectionNumber = localIni.ConnectionNumber();
     if (!settings.Connection.Server.empty() && !settings.Connection.Database.empty()) {
         try {
-            settings.Connection.Password = db::LookupPassword();
+            settings.Connection.Password =
+                db::LookupPassword(Variable("ISC_PASSWORD"), localIni.UserConfigDir);
         } catch (const Exception& error) {
             settings.PasswordProblem = error.what();
         }

@@ -18,10 +18,14 @@ namespace sollist::batch {
 // own folder, then $SOLLIST_ETC_DIR, else /etc/sollist.
 std::vector<std::string> SettingsDirs();
 
-// The settings of the chosen connection (firmen.ini from SettingsDirs, the user's ConnectionNr)
-// read into localIni, and with the password of a server connection (db::LookupPassword:
-// ISC_PASSWORD, else the password file) into the value every connection of the run is opened
-// from (batch::OpenDatabase). The process name and lock timeout are the entry's to add.
+// The per-user settings folder: UserConfigHome of $XDG_CONFIG_HOME and $HOME.
+std::string UserConfigDir();
+
+// The settings of the chosen connection (firmen.ini from SettingsDirs, the user's ConnectionNr
+// below UserConfigDir) read into localIni, and with the password of a server connection
+// (db::LookupPassword: $ISC_PASSWORD, else the password file below UserConfigDir) into the value every
+// connection of the run is opened from (batch::OpenDatabase). The process name and lock timeout are the
+// entry's to add.
 TDatabaseSettings ReadDatabaseSettings(config::TLocalIni& localIni);
 
 // The folder of the calculation error log: $TEMP as the installation knows it; on this

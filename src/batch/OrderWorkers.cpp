@@ -36,6 +36,7 @@ public:
 
     void Run(TOrderQueue& queue) { Skipped = FRun->Work(queue); }
 
+    // Ends the run and closes the connection; again: nothing.
     void Finish() {
         FRun.reset();
         FModule.reset();
@@ -54,11 +55,21 @@ private:
     std::unique_ptr<Tdm_BLXExport::TRun> FRun;
 };
 
+// Closes the workers' connections together, each on a thread of its own: one after the other,
+// many of them take seconds, also at the end of a run stopped by a signal.
+struct TClosing {
+    std::vector<std::unique_ptr<TWorker>>& Pool;
+    ~TClosing() {
+        std::vector<std::jthread> threads;
+        for (auto& worker : Pool) threads.emplace_back([&w = *worker] { w.Finish(); });
+    }
+};
+
 } // namespace
 
 std::vector<std::string> RunOrderHoursOnWorkers(const TRunContext& context, unsigned workers,
                                                 const TStammdaten* seed) {
-    Tdm_BLXExport module(context); // reads the surcharge factor once before any order
+    Tdm_BLXExport module(context); // lists the orders; each worker reads the surcharge again
     TOrderQueue queue(module.ListOpenOrders(), context.Stop);
 
     // Every attachment first: a limit of the server's or this process's that refuses one ends
@@ -68,22 +79,24 @@ std::vector<std::string> RunOrderHoursOnWorkers(const TRunContext& context, unsi
     for (std::size_t i = 0; i < count; ++i)
         pool.push_back(
             std::make_unique<TWorker>(context, fmt::format("Verbindung {} von {}", i + 2, count + 1)));
+    const TClosing closing{pool}; // also when a worker's start fails
     // Made here, once: workers starting together would each find it missing and create it.
     solltat::CreateSolltat(context.Connection);
     for (auto& worker : pool) worker->Start(seed);
     {
         std::vector<std::jthread> threads;
         threads.reserve(pool.size());
-        for (auto& worker : pool) threads.emplace_back([&queue, &w = *worker] { w.Run(queue); });
+        for (auto& worker : pool)
+            threads.emplace_back([&queue, &w = *worker] {
+                w.Run(queue);
+                w.Finish();
+            });
     } // joined
     if (const std::exception_ptr error = queue.Error())
         std::rethrow_exception(error);
 
     std::vector<std::size_t> skipped;
-    for (auto& worker : pool) {
-        worker->Finish();
-        skipped.insert(skipped.end(), worker->Skipped.begin(), worker->Skipped.end());
-    }
+    for (auto& worker : pool) skipped.insert(skipped.end(), worker->Skipped.begin(), worker->Skipped.end());
     std::sort(skipped.begin(), skipped.end());
     std::vector<std::string> orders;
     for (const std::size_t position : skipped) orders.push_back(queue.Order(position));

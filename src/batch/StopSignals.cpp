@@ -17,9 +17,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-// The server cancels only a statement that runs, and the run may begin a new one after a
-// cancel: until the run lets go of its connections, what runs is cancelled again this often.
-constexpr auto kCancelAgain = 100ms;
+// The server cancels only a statement that runs. After the first cancel the connections refuse
+// every further statement, so a repeat only catches one that had passed that check: what runs
+// is cancelled again this often until the run lets go of its connections. Not more often: each
+// cancel through a server takes a snapshot of all its attachments, which slows every one of
+// them, the run's closing its own included.
+constexpr auto kCancelAgain = 1s;
 
 sigset_t StopSet() {
     sigset_t set;
@@ -52,12 +55,15 @@ TStopSignals::TStopSignals(TStopLine line) : line_(line) {
 }
 
 TStopSignals::~TStopSignals() {
-    ending_ = true;
+    // The cancelling thread first: a cancel hanging on a silent server still ends the process
+    // at the end of the grace, which the waiting thread keeps.
+    cancelEnding_ = true;
     wake_.notify_all();
+    cancelling_.join();
+    ending_ = true;
     // To the waiting thread alone, which takes it (blocked everywhere) as its cue to end.
     pthread_kill(waiting_.native_handle(), SIGTERM); // NOLINT(bugprone-bad-signal-to-kill-thread)
     waiting_.join();
-    cancelling_.join(); // no connection is watched any more: no cancel can be under way
 }
 
 void TStopSignals::WaitForSignals() {
@@ -96,13 +102,19 @@ void TStopSignals::EndNow(int signal, bool serverSilent) {
     ::_exit(ExitStatusOf(signal));
 }
 
-// Waits only with a timeout: the signal thread wakes it without the lock, which a cancel hanging
-// on a silent server may hold.
+// The lock keeps the watched connections from closing only while their attachments are noted:
+// the server's answer to the cancel is waited for without it, so that the run can let go of its
+// connections meanwhile. Waits only with a timeout: the signal thread wakes it without the lock.
 void TStopSignals::CancelWatched() {
     std::unique_lock lock(watchMutex_);
-    while (!ending_) {
-        if (signal_ != 0)
-            canceller_.Cancel(watched_);
+    while (!cancelEnding_) {
+        if (signal_ != 0) {
+            for (db::TIBCConnection* connection : watched_) connection->RefuseStatements();
+            const db::TIBCCanceller::TTargets targets = canceller_.Take(watched_);
+            lock.unlock();
+            canceller_.Cancel(targets);
+            lock.lock();
+        }
         wake_.wait_for(lock, kCancelAgain);
     }
     canceller_.Close();

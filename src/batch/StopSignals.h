@@ -21,7 +21,7 @@ class TStopSignals final : public TRunStop {
 public:
     // The entry's line for a stop by signal; serverSilent: the run did not end in StopGrace.
     using TStopLine = std::string (*)(int signal, bool serverSilent);
-    static constexpr std::chrono::seconds StopGrace{10};
+    static constexpr std::chrono::seconds StopGrace{15};
 
     // Takes the two signals away from every thread of the process and waits for them on a thread
     // of its own. Create it before anything starts a thread (the database client does).
@@ -48,9 +48,11 @@ private:
 
     TStopLine line_;
     std::atomic<int> signal_{0};
-    std::atomic<bool> ending_{false};
+    std::atomic<bool> ending_{false};       // the waiting thread's cue
+    std::atomic<bool> cancelEnding_{false}; // the cancelling thread's
 
-    // The watched connections; held while they are cancelled, so none closes meanwhile.
+    // The watched connections; held while their attachments are noted for a cancel, so none
+    // closes meanwhile.
     std::mutex watchMutex_;
     std::condition_variable wake_;
     std::vector<db::TIBCConnection*> watched_;

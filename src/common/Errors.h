@@ -30,6 +30,7 @@ SOLLIST_ERROR_KIND(EMathError, Exception)         // base of the arithmetic faul
 SOLLIST_ERROR_KIND(EZeroDivide, EMathError)
 SOLLIST_ERROR_KIND(EInvalidOp, EMathError)
 SOLLIST_ERROR_KIND(EOverflow, EMathError)
+SOLLIST_ERROR_KIND(ERunStopped, Exception) // a run stopped between two orders: its stop was requested
 
 #undef SOLLIST_ERROR_KIND
 // NOLINTEND(bugprone-macro-parentheses)

@@ -8,10 +8,14 @@
 namespace sollist {
 
 // Replaces the file at path with content, so that no reader, full disk or killed process ever
-// leaves a part of it: the content goes to a temporary file beside it, is flushed to the disk
-// and renamed over the old file. On failure the old file stays as it was and the temporary file
-// is removed. A symbolic link at path keeps pointing at its file, which is the one replaced. The
-// new file keeps the old one's permissions; a file that did not exist gets mode less the umask.
+// leaves a part of it: the content goes to a temporary file beside it ("<name>.<pid>-<n>.tmp"),
+// is flushed to the disk and renamed over the old file. On failure the old file stays as it was
+// and the temporary file is removed; those a killed writer left (its process no longer runs)
+// are removed by the next write. A symbolic link at path keeps pointing at its file, which is
+// the one replaced. The new file keeps the old one's permissions, from the temporary file's
+// creation on; a file that did not exist gets mode less the umask. What is no regular file (a
+// device such as /dev/null, a pipe, a link to /proc/self/fd/1) is written into, never
+// replaced; a folder is refused (is_a_directory).
 [[nodiscard]] std::error_code ReplaceFile(const std::filesystem::path& path, std::string_view content,
                                           unsigned mode = 0666);
 

@@ -106,10 +106,4 @@ private:
     db::TIBCConnection& connection_;
 };
 
-// The run stopped between two orders because its stop was requested.
-class ERunStopped : public Exception {
-public:
-    using Exception::Exception;
-};
-
 } // namespace sollist

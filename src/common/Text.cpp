@@ -109,6 +109,13 @@ char32_t NextCodePoint(std::string_view text, std::size_t& pos) {
     return cp;
 }
 
+bool IsValidUtf8(std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size();)
+        if (NextCodePoint(text, pos) == kInvalidCodePoint)
+            return false;
+    return true;
+}
+
 std::string FirstCharacters(std::string_view text, std::size_t count) {
     std::size_t pos = 0;
     for (std::size_t n = 0; pos < text.size() && n < count; ++n) NextCodePoint(text, pos);

@@ -22,6 +22,8 @@ inline constexpr char32_t kInvalidCodePoint = 0xFFFFFFFF;
 // sequence (bad lead or continuation byte, cut short, overlong, surrogate) gives
 // kInvalidCodePoint and moves pos by one byte.
 char32_t NextCodePoint(std::string_view text, std::size_t& pos);
+// Whether text is valid UTF-8 throughout.
+bool IsValidUtf8(std::string_view text);
 // The first count characters (a malformed byte counts as one).
 std::string FirstCharacters(std::string_view text, std::size_t count);
 

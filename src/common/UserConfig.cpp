@@ -3,20 +3,20 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <vector>
 
 namespace sollist {
 
 namespace {
 bool Absolute(const char* path) { return path != nullptr && path[0] == '/'; }
+bool Absolute(const std::string& path) { return path.starts_with('/'); }
 } // namespace
 
-std::string UserConfigHome() {
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); Absolute(config))
-        return config;
-    if (const char* home = std::getenv("HOME"); Absolute(home))
-        return std::string(home) + "/.config";
+std::string UserConfigHome(const std::string& xdgConfigHome, const std::string& home) {
+    if (Absolute(xdgConfigHome))
+        return xdgConfigHome;
+    if (Absolute(home))
+        return home + "/.config";
     long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
     passwd entry{};

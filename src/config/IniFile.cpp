@@ -1,5 +1,6 @@
 #include "config/IniFile.h"
 
+#include "common/Errors.h"
 #include "common/Text.h"
 
 #include <cstddef>
@@ -42,6 +43,12 @@ std::map<std::string, std::string> ReadIniSection(const std::string& file, const
     bool inSection = false;
     std::string line;
     for (bool first = true; std::getline(in, line); first = false) {
+        // A file saved as UTF-16 (with or without its byte order mark) has a NUL in every
+        // other byte of its first line: none of its sections would be found.
+        if (first && (line.starts_with("\xFF\xFE") || line.starts_with("\xFE\xFF") ||
+                      line.find('\0') != std::string::npos))
+            throw Exception("Die Datei " + file +
+                            " ist als UTF-16 gespeichert: bitte als UTF-8 oder Windows-1252 speichern");
         const std::string text = LineText(line, first);
         if (text.empty() || text.front() == ';' || text.front() == '#')
             continue;

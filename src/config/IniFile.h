@@ -8,7 +8,7 @@
 namespace sollist::config {
 
 // The keys of one section of an INI file (names upper-cased; the first occurrence wins).
-// A missing file or section gives no keys.
+// A missing file or section gives no keys; a file saved as UTF-16 raises Exception naming it.
 std::map<std::string, std::string> ReadIniSection(const std::string& file, const std::string& section);
 // The value of name (any case) among the keys of ReadIniSection; empty text when it is missing.
 std::string ValueOf(const std::map<std::string, std::string>& values, const std::string& name);

@@ -2,7 +2,6 @@
 
 #include "common/Errors.h"
 #include "common/Text.h"
-#include "common/UserConfig.h"
 #include "config/AtomicFile.h"
 #include "config/IniFile.h"
 
@@ -25,9 +24,9 @@ constexpr const char* ConnectionNrName = "ConnectionNr";
 
 } // namespace
 
-std::string TLocalIni::RegistryFile() {
-    const std::string base = UserConfigHome();
-    return base.empty() ? std::string() : (fs::path(base) / "Tarvex" / "R7" / "registry.ini").string();
+std::string TLocalIni::RegistryFile() const {
+    return UserConfigDir.empty() ? std::string()
+                                 : (fs::path(UserConfigDir) / "Tarvex" / "R7" / "registry.ini").string();
 }
 
 std::string TLocalIni::ExecutableDir() {
@@ -78,6 +77,10 @@ void TLocalIni::ReadConnectionInfo(int ConnectionNrOverride) {
                                     "(bekannt: Windows-1252, ISO-8859-1, ISO-8859-15)",
                                     codepage, FConNr));
     Codepage = page;
+    // Shown on the report's page: a text saved in the installation's code page (firmen.ini
+    // comes from Windows) is made UTF-8; valid UTF-8 stays as it is.
+    if (!text::IsValidUtf8(Firmenname))
+        Firmenname = page->ToUtf8(Firmenname);
 }
 
 void TLocalIni::Firmenwechsel(int ToNr) {

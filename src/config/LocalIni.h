@@ -55,9 +55,12 @@ public:
     std::string SettingsFile;
     std::vector<std::string> SettingsPlaces;
 
-    // <UserConfigHome()>/Tarvex/R7/registry.ini, section [R7]; empty when there is no
-    // per-user folder.
-    static std::string RegistryFile();
+    // The per-user settings folder (UserConfigHome, from what the entry read), which holds the
+    // connection number; empty when there is none.
+    std::string UserConfigDir;
+    // <UserConfigDir>/Tarvex/R7/registry.ini, section [R7]; empty when there is no per-user
+    // folder.
+    std::string RegistryFile() const;
     // The folder of the running executable; "." when it cannot be told.
     static std::string ExecutableDir();
 

@@ -125,24 +125,40 @@ void TIBCCanceller::Close() { impl_->monitors.clear(); }
 // for an answer forever (seen with Firebird 3.0.11 under load). A second attachment of the same
 // user cancels the running statements through the monitoring tables instead; it touches nothing
 // when none runs, so callers that must stop the run repeat the cancel.
-void TIBCCanceller::Cancel(const std::vector<TIBCConnection*>& connections) {
-    std::map<std::string, std::vector<TIBCConnection*>> byDatabase;
+void TIBCCanceller::Cancel(const std::vector<TIBCConnection*>& connections) { Cancel(Take(connections)); }
+
+TIBCCanceller::TTargets TIBCCanceller::Take(const std::vector<TIBCConnection*>& connections) {
+    TTargets targets;
     for (TIBCConnection* connection : connections) {
         if (!connection->Connected())
             continue;
-        if (connection->Server().empty())
+        if (connection->Server().empty()) {
             fb::Cancel(connection->impl_->attachment.get());
-        else
-            byDatabase[connection->ConnectString()].push_back(connection);
+            continue;
+        }
+        const std::string connectString = connection->ConnectString();
+        auto database =
+            std::find_if(targets.Databases.begin(), targets.Databases.end(),
+                         [&](const TTargets::TDatabase& d) { return d.ConnectString == connectString; });
+        if (database == targets.Databases.end())
+            database = targets.Databases.insert(
+                targets.Databases.end(), {connectString, connection->Username, connection->Password, {}});
+        database->Ids.push_back(connection->impl_->attachmentId);
     }
-    for (const auto& [connectString, watched] : byDatabase) {
-        fb::Attachment& monitor = impl_->monitors[connectString];
+    return targets;
+}
+
+void TIBCCanceller::Cancel(const TTargets& targets) {
+    for (const TTargets::TDatabase& database : targets.Databases) {
+        fb::Attachment& monitor = impl_->monitors[database.ConnectString];
         try {
-            if (!monitor) // no process name: not counted as a run
-                monitor = fb::Attach(connectString, AttachOptionsOf(*watched.front(), ""));
-            std::vector<std::int64_t> ids;
-            for (const TIBCConnection* connection : watched) ids.push_back(connection->impl_->attachmentId);
-            fb::CancelThroughMonitor(monitor.get(), ids);
+            if (!monitor) { // no process name: not counted as a run
+                fb::AttachOptions options;
+                options.user = database.Username;
+                options.password = database.Password;
+                monitor = fb::Attach(database.ConnectString, options);
+            }
+            fb::CancelThroughMonitor(monitor.get(), database.Ids);
         } catch (const EIBCError&) {
             monitor.reset(); // the next cancel attaches afresh
         }
@@ -161,6 +177,8 @@ Firebird::ITransaction* TIBCConnection::DefaultTransaction() {
 }
 
 Firebird::ITransaction* TIBCConnection::StatementTransaction() {
+    if (refused_)
+        throw EIBCError("operation was cancelled (the run is stopping)", isc_cancelled);
     return impl_->readView ? impl_->readView.get() : DefaultTransaction();
 }
 

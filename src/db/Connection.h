@@ -3,6 +3,8 @@
 // Beside it: the explicit transaction of the entry (Transaction.h), the unit of work
 // (WorkUnit.h), the read view (ReadView.h), the statement cache (StatementCache.h), the
 // connection module of the entry (DMConnection.h).
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -90,6 +92,11 @@ public:
     // a server nothing: to stop what the connection does, repeat it. Connect and Close must not
     // run meanwhile. TIBCCanceller does the same for many connections at once.
     void CancelOperation();
+    // From another thread, for a stop: from now on every statement of the connection fails at
+    // once, before it reaches the server, with EIBCError "operation was cancelled". A statement
+    // that runs is not touched: cancel it as well. Reaches a connection busy with the program's
+    // own work between two statements, which a cancel on the server cannot.
+    void RefuseStatements() { refused_ = true; }
 
     // A hook on every statement and default-transaction end of this connection (the floor
     // benchmark records a run through it); null by default, set only while nothing runs.
@@ -142,6 +149,7 @@ private:
     std::string server_;
     const text::CodePage* codePage_;
     StatementObserver* observer_ = nullptr;
+    std::atomic<bool> refused_{false};
 };
 
 // Cancels what runs on connections, from another thread, as TIBCConnection::CancelOperation does
@@ -157,6 +165,20 @@ public:
 
     // Failures are ignored: the next call tries again on a fresh attachment.
     void Cancel(const std::vector<TIBCConnection*>& connections);
+
+    // Cancel in two steps, so that whoever keeps the connections from closing need not do so
+    // while a server answers: Take cancels the embedded ones and notes the others' attachments
+    // (the connections must not close meanwhile); Cancel then cancels those through the server,
+    // whatever the connections do meanwhile.
+    struct TTargets {
+        struct TDatabase {
+            std::string ConnectString, Username, Password;
+            std::vector<std::int64_t> Ids;
+        };
+        std::vector<TDatabase> Databases;
+    };
+    TTargets Take(const std::vector<TIBCConnection*>& connections);
+    void Cancel(const TTargets& targets);
     // Detaches the attachments it cancels through.
     void Close();
 

@@ -68,7 +68,7 @@ std::size_t TQFormelAuftrag::BgrpKeyHash::operator()(const BgrpKey& k) const {
     return std::hash<std::string>{}(k.ApNumm) * 31 + std::hash<std::int32_t>{}(k.BgLfNr);
 }
 
-TQFormelAuftrag::TQFormelAuftrag(const TRunContext& context, std::optional<TTabGK>* keptTabGK)
+TQFormelAuftrag::TQFormelAuftrag(const TRunContext& context, std::optional<TTabGK>& keptTabGK)
     : FLoader(std::make_unique<TQFormelLoader>(context.Connection, keptTabGK)) {
     BerechnungsTyp = TBerechnungsTyp::btCNC;
     OnError = [&context](const std::string& Beschreibung, const std::string&) {

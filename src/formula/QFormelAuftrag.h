@@ -113,10 +113,9 @@ class TQFormelLoader;
 
 class TQFormelAuftrag : public TBaseFormel {
 public:
-    // Formula errors go to the context's console unless OnError is set. Keeps a reference to
-    // context (for OnError), which must outlive it. keptTabGK: the value
-    // tables a run keeps (see TQFormelLoader); nullptr: read with every order.
-    explicit TQFormelAuftrag(const TRunContext& context, std::optional<TTabGK>* keptTabGK = nullptr);
+    // Formula errors go to the context's console unless OnError is set. keptTabGK: the value
+    // tables kept (see TQFormelLoader); it must outlive the model, and so must the context.
+    TQFormelAuftrag(const TRunContext& context, std::optional<TTabGK>& keptTabGK);
     ~TQFormelAuftrag() override;
     TQFormelAuftrag(const TQFormelAuftrag&) = delete;
     TQFormelAuftrag& operator=(const TQFormelAuftrag&) = delete;

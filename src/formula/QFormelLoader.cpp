@@ -130,13 +130,11 @@ TQFormelDaten TQFormelLoader::Lies(const std::string& OfNumm) {
 }
 
 TTabGK TQFormelLoader::LiesTabGK() {
-    if (FKeptTabGK != nullptr && FKeptTabGK->has_value())
-        return **FKeptTabGK;
-    FDM.tbTabGK.Open();
-    TTabGK tabGK = ReadTabGK(FDM.tbTabGK);
-    if (FKeptTabGK != nullptr)
-        *FKeptTabGK = tabGK;
-    return tabGK;
+    if (!FKeptTabGK.has_value()) {
+        FDM.tbTabGK.Open();
+        FKeptTabGK = ReadTabGK(FDM.tbTabGK); // kept only once read whole
+    }
+    return *FKeptTabGK;
 }
 
 } // namespace sollist::formula

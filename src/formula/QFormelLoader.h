@@ -27,9 +27,9 @@ public:
 
 class TQFormelLoader {
 public:
-    // keptTabGK: the value tables a run keeps (it changes none), read with its first order and
-    // taken from there by later ones; nullptr: read with every order.
-    explicit TQFormelLoader(db::TIBCConnection& connection, std::optional<TTabGK>* keptTabGK = nullptr)
+    // keptTabGK: the value tables kept (a run changes none), read with the first order and
+    // taken from there by later ones; it must outlive the loader.
+    TQFormelLoader(db::TIBCConnection& connection, std::optional<TTabGK>& keptTabGK)
         : FDM(connection), FKeptTabGK(keptTabGK) {}
 
     // The rows of order OfNumm (compared as given). The query set is closed again
@@ -41,7 +41,7 @@ private:
     TTabGK LiesTabGK();
 
     TdmQuickFormel FDM;
-    std::optional<TTabGK>* FKeptTabGK;
+    std::optional<TTabGK>& FKeptTabGK;
 };
 
 } // namespace sollist::formula

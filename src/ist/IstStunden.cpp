@@ -80,14 +80,13 @@ struct TBuchung {
 
 } // namespace
 
-TIstStunden::TIstStunden(const TRunContext& context, TLohnStamm* lohnStamm)
+TIstStunden::TIstStunden(const TRunContext& context, TLohnStamm& lohnStamm)
     : DM_CIstStunden(context.Connection), FLohnStamm(lohnStamm) {}
 
 TIstErgebnis TIstStunden::Calc(const std::string& OfNumm, bool perDay) {
     auto& qryZ = DM_CIstStunden.qryZ;
     TIstErgebnis result;
-    TLohnStamm ownLohnStamm; // this call's, without the run's
-    TLohnStamm& lohnStamm = FLohnStamm != nullptr ? *FLohnStamm : ownLohnStamm;
+    TLohnStamm& lohnStamm = FLohnStamm;
 
     qryZ.Close();
     qryZ.ParamByName("OfNumm").AsString(OfNumm);

@@ -59,9 +59,10 @@ using TLohnStamm = std::unordered_map<std::string, std::vector<TLohnZeile>>;
 
 class TIstStunden {
 public:
-    // lohnStamm: the wage rows a run keeps, read into and taken from by every Calc; nullptr:
-    // each Calc reads its own.
-    explicit TIstStunden(const TRunContext& context, TLohnStamm* lohnStamm = nullptr);
+    // lohnStamm: the wage rows kept (a run changes none), read into and taken from by every
+    // Calc; it must outlive the calculator. A caller that wants each Calc to read them afresh
+    // hands in a new one per calculator.
+    TIstStunden(const TRunContext& context, TLohnStamm& lohnStamm);
     TIstStunden(const TIstStunden&) = delete;
     TIstStunden& operator=(const TIstStunden&) = delete;
 
@@ -75,7 +76,7 @@ public:
 
 private:
     TDM_CIstStunden DM_CIstStunden;
-    TLohnStamm* FLohnStamm; // the run's, or nullptr
+    TLohnStamm& FLohnStamm;
 
     // The employee's wage rows by day, read through tbMiLohn on first use.
     const std::vector<TLohnZeile>& WageRows(TLohnStamm& lohnStamm, const std::string& miNumm);

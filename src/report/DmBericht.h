@@ -36,7 +36,7 @@ private:
     // Each order's booking days; the wage rows read once for the whole report.
     ist::TLohnStamm FLohnStamm;
     ist::TIstStunden FIstStunden{TRunContext{.Connection = FConnection, .ErrorLogDir = {}, .Today = FToday},
-                                 &FLohnStamm};
+                                 FLohnStamm};
 
     void ReadCourses(std::vector<TOrderHours>& orders);
 };

@@ -50,7 +50,7 @@ THerkunftZeile SatzSpalten(const THerkunft& herkunft, const THerkunftSatz& satz)
     s[hMinJeStueck] = Zahl(satz.TaVarSt, 2);
     s[hFixzeit] = Zahl(satz.TaFixZt, 2);
     s[hStundenOhneZuschlag] = Zahl(satz.Stunden, 4);
-    s[hStundenMitZuschlag] = Zahl(satz.Stunden * herkunft.VertZuschl, 4);
+    s[hStundenMitZuschlag] = Zahl(sollstd::TSollStunden::MitZuschlag(satz.Stunden, herkunft.VertZuschl), 4);
     return s;
 }
 

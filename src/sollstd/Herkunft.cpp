@@ -126,7 +126,7 @@ THerkunftRechnung::THerkunftRechnung(const TRunContext& context)
     : FConnection(context.Connection), FSammler(std::make_unique<TSammler>()),
       FContext{context.WithSinks([this](const std::string& line) { FSammler->Hinweise.push_back(line); })},
       FStammdaten(std::make_unique<solltat::TSollStammdaten>()),
-      FSolltat(std::make_unique<solltat::TSolltat>(FContext, FStammdaten.get())), FSollStunden(context.Connection) {
+      FSolltat(std::make_unique<solltat::TSolltat>(FContext, *FStammdaten)), FSollStunden(context.Connection) {
     FSolltat->Beobachter = FSammler.get();
     RefuseReadOnlyDatabase();
 
@@ -221,12 +221,12 @@ THerkunft THerkunftRechnung::Erklaere(const std::string& OfNumm) {
 void THerkunftRechnung::ReadSaetze(THerkunft& herkunft) {
     const std::vector<TSollGruppe> sums = FSollStunden.Read();
     herkunft.Stunden = TSollStunden::Summe(sums);
-    herkunft.MitZuschlag = herkunft.Stunden * herkunft.VertZuschl;
+    herkunft.MitZuschlag = FSollStunden.MitZuschlag(herkunft.Stunden);
     std::map<std::pair<std::string, std::string>, std::size_t> groupOf;
     for (const TSollGruppe& sum : sums) {
         groupOf.emplace(std::make_pair(sum.RmTat, sum.KoNumm), herkunft.Gruppen.size());
         herkunft.Gruppen.push_back(
-            {sum.RmTat, "", sum.KoNumm, sum.Stunden, sum.Stunden * herkunft.VertZuschl, {}});
+            {sum.RmTat, "", sum.KoNumm, sum.Stunden, FSollStunden.MitZuschlag(sum.Stunden), {}});
     }
 
     std::vector<std::vector<std::pair<TSammler::Rang, THerkunftSatz>>> ranked(herkunft.Gruppen.size());

@@ -25,6 +25,11 @@ public:
     // The groups' hours added up in their order, before the surcharge.
     static double Summe(const std::vector<TSollGruppe>& gruppen);
 
+    // Target hours with the surcharge, as the run stores them (a group's, an order's sum) and
+    // the explanation shows them (also a single record's): the one place it is applied.
+    double MitZuschlag(double stunden) const { return MitZuschlag(stunden, VertZuschl); }
+    static double MitZuschlag(double stunden, double vertZuschl) { return stunden * vertZuschl; }
+
     // Factor on all target hours: 1 + the percentage of Firmenstamm/VertZuschl.
     double VertZuschl = 1.0;
 

@@ -193,10 +193,8 @@ void DeclarePartTypeDetailQueries(Tdm_Solltat& dm) {
 } // namespace
 // clang-format on
 
-Tdm_Solltat::Tdm_Solltat(db::TIBCConnection& connection, TSollStammdaten* stammdaten)
-    : FConnection(connection),
-      FOwnStammdaten(stammdaten != nullptr ? nullptr : std::make_unique<TSollStammdaten>()),
-      FStammdaten(stammdaten != nullptr ? *stammdaten : *FOwnStammdaten) {
+Tdm_Solltat::Tdm_Solltat(db::TIBCConnection& connection, TSollStammdaten& stammdaten)
+    : FConnection(connection), FStammdaten(stammdaten) {
     DeclareMasterSets(*this);
     DeclareMaterialActivityQueries(*this);
     DeclarePositionQueries(*this, PartTypeTextCharset(FConnection));

@@ -20,9 +20,9 @@ struct TSollStammdaten;
 
 class Tdm_Solltat {
 public:
-    // stammdaten: the master data a run keeps, which the module reads into and from; nullptr:
-    // the module keeps its own for its lifetime.
-    explicit Tdm_Solltat(db::TIBCConnection& connection, TSollStammdaten* stammdaten = nullptr);
+    // stammdaten: the master data kept, which the module reads into and from; it must outlive
+    // the module.
+    Tdm_Solltat(db::TIBCConnection& connection, TSollStammdaten& stammdaten);
     ~Tdm_Solltat();
     Tdm_Solltat(const Tdm_Solltat&) = delete;
     Tdm_Solltat& operator=(const Tdm_Solltat&) = delete;
@@ -31,7 +31,6 @@ public:
 
 private:
     db::TIBCConnection& FConnection;
-    std::unique_ptr<TSollStammdaten> FOwnStammdaten; // when none is given
     TSollStammdaten& FStammdaten;
 
 public:

@@ -59,7 +59,7 @@ TSollQuelle MaterialQuelle(const TTeileTypZeile& part, const TTeileTypMaterial& 
 
 } // namespace
 
-TSolltat::TSolltat(const TRunContext& context, TSollStammdaten* stammdaten)
+TSolltat::TSolltat(const TRunContext& context, TSollStammdaten& stammdaten)
     : FContext(context), FStammdaten(stammdaten) {}
 
 TSolltat::~TSolltat() = default;
@@ -91,8 +91,8 @@ bool TSolltat::Calculate(const std::vector<std::string>& orders, bool wahlPos) {
     return hasRows;
 }
 
-// With the run's master data the data module and the formula model live from the first call
-// to the last, reading into and from them; without, each call has its own.
+// The data module and the formula model live from the first call to the last, reading into and
+// from the master data.
 void TSolltat::BeginRun() {
     if (!dm_Solltat)
         dm_Solltat = std::make_unique<Tdm_Solltat>(FContext.Connection, FStammdaten);
@@ -100,8 +100,7 @@ void TSolltat::BeginRun() {
     ErrLog = std::make_unique<TErrorTxt>(FContext.ErrorLogDir);
     ErrLog->Open("SollTat", FContext.LogLines);
     if (!Formel)
-        Formel = std::make_unique<formula::TQFormelAuftrag>(
-            FContext, FStammdaten != nullptr ? &FStammdaten->TabGK : nullptr);
+        Formel = std::make_unique<formula::TQFormelAuftrag>(FContext, FStammdaten.TabGK);
     Formel->Clear(); // a kept model may hold the order of a failed call
     aMatTat = std::make_unique<TMatTat>(*dm_Solltat);
     bFehler = false;
@@ -110,10 +109,6 @@ void TSolltat::BeginRun() {
 
 void TSolltat::EndRun() {
     aMatTat.reset();
-    if (FStammdaten == nullptr) {
-        Formel.reset();
-        dm_Solltat.reset();
-    }
     ErrLog.reset();
     ht.clear();
     FStammFehltGemeldet.clear();

@@ -42,12 +42,11 @@ struct TSollHerkunft {
 
 class TSolltat {
 public:
-    // stammdaten: the master data a run keeps (it changes none), read by the first Calculate
-    // and taken from there by later ones; the data module and the formula model then live
-    // from the first Calculate to the last as well. nullptr: each Calculate reads and drops
-    // its own.
-    // Keeps a reference to context, which must outlive it.
-    explicit TSolltat(const TRunContext& context, TSollStammdaten* stammdaten = nullptr);
+    // stammdaten: the master data kept (a run changes none), read by the first Calculate and
+    // taken from there by later ones; the data module and the formula model live from the
+    // first Calculate to the last as well. The context and stammdaten must outlive the
+    // calculator; a caller that wants a calculation as if alone makes both for it.
+    TSolltat(const TRunContext& context, TSollStammdaten& stammdaten);
     ~TSolltat();
     TSolltat(const TSolltat&) = delete;
     TSolltat& operator=(const TSolltat&) = delete;
@@ -67,7 +66,7 @@ private:
     friend struct TSolltatTestPeer; // tests drive the private steps against a real database
 
     const TRunContext& FContext;
-    TSollStammdaten* FStammdaten; // the run's, or nullptr
+    TSollStammdaten& FStammdaten;
     std::unique_ptr<Tdm_Solltat> dm_Solltat;
     // Per order: activity number -> sum of the piece increments AddTaetigkeit received.
     std::unordered_map<std::string, double> ht;
@@ -80,8 +79,8 @@ private:
     // Missing master rows already logged for the current order (one line each).
     std::unordered_set<std::string> FStammFehltGemeldet;
 
-    // Creates and opens the objects of one calculation run (SOLLTAT is empty afterwards);
-    // EndRun releases them again.
+    // Opens the objects of one Calculate (SOLLTAT is empty afterwards), the data module and
+    // the formula model made by the first; EndRun releases what lives for one Calculate.
     void BeginRun();
     void EndRun();
 

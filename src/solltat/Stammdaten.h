@@ -9,9 +9,9 @@
 
 namespace sollist::solltat {
 
-// Master data as the target calculation has read them: kept while the object lives, for one
-// Calculate when the calculation holds its own, for a whole run when the run hands one in
-// (a run changes no master data, so later orders take what earlier ones read). Each part is
+// Master data as the target calculation has read them: kept while the object lives, which the
+// caller decides (a run keeps one for all its orders, since it changes no master data; a
+// calculation meant as if alone gets a new one). Each part is
 // filled on first use through the data module of whoever calculates with it; the object holds
 // plain values and knows no connection, so a copy is whole and independent.
 struct TSollStammdaten {
@@ -23,8 +23,7 @@ struct TSollStammdaten {
     TKeyTabCache KeyTab;
     // The activities of materials (MATTATIG): the orders' preloaded, others on first use.
     TMatTatListe Materialtaetigkeiten;
-    // The formula model's value tables (TabGK), read with the first order of a run. A
-    // calculation without a run's object reads them per order.
+    // The formula model's value tables (TabGK), read with the first order calculated.
     std::optional<formula::TTabGK> TabGK;
 };
 

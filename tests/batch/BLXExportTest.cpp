@@ -2,10 +2,17 @@
 
 #include "OrderHoursData.h"
 #include "common/Errors.h"
+#include "common/Text.h"
+#include "db/Connection.h"
+#include "db/StatementObserver.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -141,6 +148,112 @@ TEST_F(BLXExportTest, SingleOrderRecalculationWritesOnlyTheOrderTotals) {
     EXPECT_DOUBLE_EQ(Auftrag("A1", "ASSOLLSTND"), 2);
     EXPECT_DOUBLE_EQ(Auftrag("A1", "ASISTSTND"), 3);
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM AUFSSTD"), "1");
+}
+
+// Three open orders and what the run before stored for them: old rows of B2 and C3, totals of 7
+// everywhere, and a row of OLD, an order no longer open.
+std::string ThreeOrdersAfterLastNight() {
+    return Order("A1") + Target("A1", 1, "MONT", 2) + Order("B2") + Target("B2", 1, "MONT", 4) + Order("C3") +
+           Target("C3", 1, "ZUSCHN", 10) + Order("OLD", "CURRENT_DATE - 100") +
+           "UPDATE AUFTRAG SET ASSOLLSTND = 7;"
+           "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) VALUES ('B2', 'ALT', 'MON', 5, 5);"
+           "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) VALUES ('C3', 'ALT', 'ZUS', 5, 5);"
+           "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) VALUES ('OLD', 'ALT', 'MON', 5, 5);";
+}
+
+// The test database's context with console lines handed to onLine as well.
+TRunContext Watched(TestDatabase& db, const std::atomic<bool>* stop,
+                    const std::function<void(const std::string&)>& onLine) {
+    const TRunContext& context = db.Context();
+    return TRunContext{.Connection = context.Connection,
+                       .Console =
+                           [&context, onLine](const std::string& line) {
+                               context.Print(line);
+                               onLine(line);
+                           },
+                       .ErrorLogDir = context.ErrorLogDir,
+                       .Today = context.Today,
+                       .StopRequest = stop};
+}
+
+// A run that stops after B2 changed B2 and A1 alone: C3 keeps last night's rows and totals, and
+// the row of the order no longer open goes only when a run finishes.
+TEST_F(BLXExportTest, RunStoppedPartWayLeavesTheRestWithLastNightsRowsAndTotals) {
+    db.Exec(ThreeOrdersAfterLastNight());
+    std::atomic<bool> stop = false;
+    bool stopped = false; // once
+    const TRunContext context = Watched(db, &stop, [&](const std::string& line) {
+        if (line == "Berechnung für Offert B2 läuft.." && !stopped)
+            stop = stopped = true; // while B2 is calculated: B2 is finished, C3 not begun
+    });
+    Tdm_BLXExport module(context);
+    EXPECT_THROW(module.CalcSollIst(), ERunStopped);
+    EXPECT_EQ(
+        db.QueryValue(AufsStdListing),
+        "A1/MONT/MON/1.000/0.000 B2/MONT/MON/2.000/0.000 C3/ALT/ZUS/5.000/5.000 OLD/ALT/MON/5.000/5.000");
+    EXPECT_EQ(db.QueryValue("SELECT LIST(TRIM(AOFNUMM) || '=' || CAST(ASSOLLSTND AS NUMERIC(9,3)), ' ') FROM "
+                            "(SELECT * FROM AUFTRAG ORDER BY AOFNUMM)"),
+              "A1=1.000 B2=2.000 C3=7.000 OLD=7.000");
+
+    stop = false;
+    module.CalcSollIst();
+    EXPECT_EQ(db.QueryValue(AufsStdListing),
+              "A1/MONT/MON/1.000/0.000 B2/MONT/MON/2.000/0.000 C3/ZUSCHN/ZUS/1.000/0.000");
+}
+
+// An order deleted by a user while the run is under way cannot be stored: it is skipped with a
+// line in the log and on the console, the others are stored, and its rows go with the order.
+TEST_F(BLXExportTest, OrderDeletedUnderTheRunIsSkippedAndTheOthersStored) {
+    db.Exec(ThreeOrdersAfterLastNight());
+    const TRunContext context = Watched(db, nullptr, [&](const std::string& line) {
+        if (line == "Berechnung für Offert B2 läuft..")
+            db.Exec("DELETE FROM AUFTRAG WHERE AOFNUMM = 'B2'");
+    });
+    Tdm_BLXExport module(context);
+    module.CalcSollIst();
+    const std::string line =
+        "Offert B2: Auftrag während der Berechnung gelöscht oder geändert, nicht gespeichert";
+    EXPECT_EQ(db.TakeConsoleText(), "Berechnung für Offert A1 läuft..\nBerechnung für Offert B2 läuft..\n" +
+                                        line + "\nBerechnung für Offert C3 läuft..\n");
+    EXPECT_EQ(module.SkippedOrders, std::vector<std::string>{"B2"});
+    EXPECT_EQ(db.QueryValue(AufsStdListing), "A1/MONT/MON/1.000/0.000 C3/ZUSCHN/ZUS/1.000/0.000");
+    std::ifstream log(db.ErrorLogFile());
+    const std::string logText((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_NE(logText.find(text::Utf8ToCp1252(line)), std::string::npos) << logText;
+}
+
+// Each order's inputs are read in one view of the database: a booking a user adds while the
+// order is calculated (after its target hours were read, before its bookings are) counts in
+// none of its figures; the next run counts it.
+class BookingAddedMidOrder : public db::StatementObserver {
+public:
+    explicit BookingAddedMidOrder(TestDatabase& db) : db_(db) {}
+    void Executed(const std::string& sql, Kind, Firebird::IMessageMetadata*, const unsigned char*) override {
+        if (!done_ && sql.find("from Zeiterfa") != std::string::npos) {
+            done_ = true;
+            db_.Exec(Booking("A1", "2024-05-03", 13, 17, "MONT"));
+        }
+    }
+    void Ended(bool, bool) override {}
+
+private:
+    TestDatabase& db_;
+    bool done_ = false;
+};
+
+TEST_F(BLXExportTest, InputsChangedWhileAnOrderIsCalculatedCountFromTheNextRun) {
+    db.Exec(Order("A1") + Target("A1", 1, "MONT", 2) + Booking("A1", "2024-05-02", 7, 10, "MONT"));
+    BookingAddedMidOrder observer(db);
+    db::TIBCConnection& connection = db.Context().Connection;
+    connection.SetStatementObserver(&observer);
+    RunAll();
+    connection.SetStatementObserver(nullptr);
+    EXPECT_EQ(db.QueryValue(AufsStdListing), "A1/MONT/MON/1.000/3.000");
+    EXPECT_EQ(db.QueryValue("SELECT CAST(ASISTSTND AS NUMERIC(9,3)) || ' ' || ASISTBIS FROM AUFTRAG"),
+              "3.000 2024-05-02");
+
+    RunAll();
+    EXPECT_EQ(db.QueryValue(AufsStdListing), "A1/MONT/MON/1.000/7.000");
 }
 
 // The same run with the database reached through the server on localhost.

@@ -66,7 +66,8 @@ TEST(FaultConnection, EveryConnectionFailureIsOneLineWithExitStatus1ThroughTheSe
         {"wrong database path", "localhost", missing, true, password, 0, "missing.fdb"},
         {"wrong database path, embedded", "", missing, true, "", 0, "missing.fdb"},
         {"wrong password", "localhost", path, true, "wrong-" + password, 0, ""},
-        {"password file readable by others", "localhost", path, true, "", 0644, "darf für Gruppe und andere nicht zugänglich sein"},
+        {"password file readable by others", "localhost", path, true, "", 0644,
+         "darf für Gruppe und andere nicht zugänglich sein"},
         {"no password at all", "localhost", path, true, "", 0, "Kein Passwort"},
     };
     for (const ConnectionFault& fault : faults) {

@@ -2,8 +2,10 @@
 // embedded database: the run either finishes with the right figures or ends in one line
 // with the orders before the failing one stored.
 #include "OrderHoursData.h"
+#include "common/Text.h"
 #include "support/ProgramRun.h"
 #include "support/TestDatabase.h"
+#include "support/TextFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -133,6 +135,31 @@ TEST(FaultData, OrderWhoseTotalsAreRefusedKeepsNoneOfItsRows) {
     EXPECT_EQ(
         db.QueryValue(AufsStdListing),
         "A1/MONT/MON/1.000/0.000 B2/MONT/MON/1.000/0.000 B2/ZUSCHN/ZUS/1.000/0.000 C3/MONT/MON/1.000/0.000");
+}
+
+// B2 is deleted while the run is under way (by a trigger, as A1 is stored): B2 cannot be
+// stored and is skipped with one line on the console and in the log, A1 and C3 are stored,
+// and the status is 3, as for an order a user holds.
+TEST(FaultData, OrderDeletedDuringTheRunIsSkippedAndTheRunGoesOn) {
+    TestDatabase db(DbMode::Embedded);
+    db.Exec(std::string(MasterData) + Order("A1") + Target("A1", 1, "MONT", 2) + Order("B2") +
+            Target("B2", 1, "MONT", 2) + Order("C3") + Target("C3", 1, "MONT", 2) +
+            "SET TERM ^ ;"
+            "CREATE TRIGGER B2_GOES FOR AUFSSTD AFTER INSERT AS "
+            "BEGIN IF (NEW.ASOFNUMM = 'A1') THEN DELETE FROM AUFTRAG WHERE AOFNUMM = 'B2'; END^"
+            "SET TERM ; ^");
+    ProgramFolder folder;
+    folder.WriteConnection(db.Database());
+    const ProgramResult run = folder.Run();
+    const std::string line =
+        "Offert B2: Auftrag während der Berechnung gelöscht oder geändert, nicht gespeichert";
+    EXPECT_EQ(run.output, test::StartLine + test::ProgressLine("A1") + test::ProgressLine("B2") + line +
+                              "\n" + test::ProgressLine("C3") + "Fertig !\n");
+    EXPECT_EQ(run.exitStatus, 3);
+    EXPECT_EQ(db.QueryValue(AufsStdListing), "A1/MONT/MON/1.000/0.000 C3/MONT/MON/1.000/0.000");
+    const std::string log = test::ReadFileText(folder.Dir() / "SollBerFehler.Txt");
+    EXPECT_EQ(test::Count(log, text::Utf8ToCp1252(line) + "\r\n"), 1u) << log; // the log's code page
+    EXPECT_EQ(test::Count(log, "Offert "), 1u) << log;
 }
 
 // Keys with apostrophes travel as parameters or are escaped in the wage filter: the

@@ -236,15 +236,17 @@ TEST(NightlyRun, OrderWhoseAufsStdRowAUserHoldsIsSkippedThroughTheServer) {
 }
 
 // SIGTERM or SIGINT while B2 is in hand (its AufSStd rows written, its totals waiting for a user
-// who holds the order): B2 is rolled back, A1 stays stored, C3 is not begun; one line says so
-// and the status is 128 + the signal's number.
+// who holds the order): B2 is rolled back, A1 stays stored, C3 is not begun and keeps the rows
+// of the run before; one line says so and the status is 128 + the signal's number.
 TEST(NightlyRun, SignalStopsTheRunAndRollsBackTheOrderInHandThroughTheServer) {
     TestDatabase db(DbMode::Server);
     db.Exec(ThreeOrders());
     for (const int signal : {SIGTERM, SIGINT}) {
         const std::string name = signal == SIGTERM ? "SIGTERM" : "SIGINT";
         SCOPED_TRACE(name);
-        db.Exec("DELETE FROM AUFSSTD; UPDATE AUFTRAG SET ASSOLLSTND = NULL;");
+        db.Exec(
+            "DELETE FROM AUFSSTD; UPDATE AUFTRAG SET ASSOLLSTND = NULL;"
+            "INSERT INTO AUFSSTD (ASOFNUMM, ASRMTAT, ASKONUMM, ASSOLLSTD, ASISTSTD) VALUES ('C3', 'ALT', 'ZUS', 5, 5);");
         ProgramFolder folder;
         folder.WriteConnection(db.Database(), db.Server());
         RowHolder holder(db, "B2");
@@ -259,7 +261,8 @@ TEST(NightlyRun, SignalStopsTheRunAndRollsBackTheOrderInHandThroughTheServer) {
                                   "gespeichert.\n");
         EXPECT_EQ(run.exitStatus, 128 + signal);
         EXPECT_LT(run.elapsed, 30s);
-        EXPECT_EQ(db.QueryValue(AufsStdListing), "A1/MONT/MON/1.000/2.000");
+        EXPECT_EQ(db.QueryValue(AufsStdListing),
+                  "A1/MONT/MON/1.000/2.000 C3/ALT/ZUS/5.000/5.000"); // C3: as before
         EXPECT_EQ(db.QueryValue(AuftragListing),
                   "A1/1.000/2.000/0.000/0.000/2024-05-02/MON B2/-/-/-/-/-/- C3/-/-/-/-/-/-");
     }
@@ -320,9 +323,9 @@ std::string ManyOrders(int count) {
 }
 
 // SIGTERM to a run on 64 workers, all of them waiting for their turn behind the first order,
-// which a user holds: every worker's statement is cancelled together and the run ends soon with
-// the stop line, nothing stored. (How soon is measured in bench/stop_jobs.sh; the bound here
-// only catches a run that keeps going.)
+// which a user holds: every worker's statement is cancelled together and the run ends in order
+// with the stop line, nothing stored. A run that took longer than the stop's grace would end
+// with the line of a silent server instead. (How soon: bench/stop_jobs.sh.)
 TEST(NightlyRun, SignalStopsSixtyFourWorkersThroughTheServer) {
     TestDatabase db(DbMode::Server);
     db.Exec(ManyOrders(70));
@@ -336,16 +339,13 @@ TEST(NightlyRun, SignalStopsSixtyFourWorkersThroughTheServer) {
     ASSERT_FALSE(pid.empty());
     std::this_thread::sleep_for(1s); // the other workers reach their turn
     ASSERT_EQ(::kill(std::stoi(pid), SIGTERM), 0);
-    const auto signalled = std::chrono::steady_clock::now();
     const ProgramResult result = run.get();
-    const auto stopped = std::chrono::steady_clock::now() - signalled;
     holder.Release();
 
     EXPECT_TRUE(result.output.ends_with("Lauf durch Signal SIGTERM abgebrochen; das Offert in Arbeit ist "
                                         "zurückgenommen, die fertigen sind gespeichert.\n"))
         << result.output;
     EXPECT_EQ(result.exitStatus, 128 + SIGTERM);
-    EXPECT_LT(stopped, 10s);
     EXPECT_EQ(db.QueryValue(AufsStdListing), "");
 }
 

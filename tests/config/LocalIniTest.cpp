@@ -1,7 +1,6 @@
 #include "config/LocalIni.h"
 
 #include "common/Errors.h"
-#include "support/Environment.h"
 #include "support/TestDatabase.h"
 #include "support/TextFiles.h"
 #include "support/UserConfig.h"
@@ -23,14 +22,14 @@ void WriteFile(const fs::path& path, const std::string& content) {
     std::ofstream(path, std::ios::binary) << content;
 }
 
-// A private folder holding the per-user config (XDG_CONFIG_HOME) and a firmen.ini.
+// A private folder holding the per-user config and a firmen.ini.
 class LocalIniTest : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("sollist_localini_" + std::to_string(::getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
-        env_.Set("XDG_CONFIG_HOME", (dir_ / "config").string());
+        ini_.UserConfigDir = (dir_ / "config").string();
         ini_.SettingsDirs = {dir_.string()};
         WriteFile(dir_ / "firmen.ini",
                   "[CONNECTION1]\nDataBase=/data/eins.fdb\nServer=\nDatenPfad=/daten/eins/\nText=Eins AG\n"
@@ -42,7 +41,6 @@ protected:
     fs::path RegistryPath() const { return test::RegistryFile(dir_ / "config"); }
     void WriteRegistry(const std::string& content) { WriteFile(RegistryPath(), content); }
 
-    test::EnvironmentGuard env_;
     fs::path dir_;
     TLocalIni ini_;
 };
@@ -54,7 +52,7 @@ TEST_F(LocalIniTest, WithoutRegistryFileConnectionOneIsRead) {
     EXPECT_EQ(ini_.Server, "");
     EXPECT_EQ(ini_.Firmenname, "Eins AG");
     EXPECT_EQ(ini_.Datenpfad(), "/daten/eins"); // trailing delimiter removed
-    EXPECT_EQ(TLocalIni::RegistryFile(), RegistryPath().string());
+    EXPECT_EQ(ini_.RegistryFile(), RegistryPath().string());
 }
 
 TEST_F(LocalIniTest, RegistryNumberSelectsTheSectionWhateverItsCase) {
@@ -120,6 +118,36 @@ TEST_F(LocalIniTest, CodepageOfTheConnectionSection) {
     }
 }
 
+// The company text comes out UTF-8 for the page whether the file holds it in UTF-8 or in the
+// connection's code page; a file saved as UTF-16 is named, not taken for one without sections.
+TEST_F(LocalIniTest, TextsAreUtf8AndAUtf16FileIsNamed) {
+    WriteFile(dir_ / "firmen.ini", "[CONNECTION1]\nText=M\xF6"
+                                   "bel \x80 M\xFCller\n"
+                                   "[CONNECTION2]\nText=M\xC3\xB6"
+                                   "bel M\xC3\xBCller\n"
+                                   "[CONNECTION3]\nText=\xA4 Schreinerei\nCodepage=ISO-8859-15\n");
+    const std::pair<int, const char*> cases[] = {
+        {1, "Möbel € Müller"}, {2, "Möbel Müller"}, {3, "€ Schreinerei"}};
+    for (const auto& [number, text] : cases) {
+        ini_.ReadConnectionInfo(number);
+        EXPECT_EQ(ini_.Firmenname, text) << number;
+    }
+
+    for (const std::string bom : {std::string("\xFF\xFE"), std::string()}) {
+        std::string utf16 = bom;
+        for (const char c : std::string("[CONNECTION1]\r\nDataBase=/a.fdb\r\n")) utf16 += {c, '\0'};
+        WriteFile(dir_ / "firmen.ini", utf16);
+        try {
+            ini_.ReadConnectionInfo(1);
+            ADD_FAILURE() << "no error";
+        } catch (const Exception& error) {
+            EXPECT_EQ(std::string(error.what()), "Die Datei " + (dir_ / "firmen.ini").string() +
+                                                     " ist als UTF-16 gespeichert: bitte als UTF-8 oder "
+                                                     "Windows-1252 speichern");
+        }
+    }
+}
+
 TEST_F(LocalIniTest, FirmenwechselCreatesTheFileAndTakesEffectOnTheNextRead) {
     ini_.ReadConnectionInfo(-1);
     ini_.Firmenwechsel(3);
@@ -168,7 +196,7 @@ TEST_F(LocalIniTest, FirmenwechselChangesTheSectionTheReadFinds) {
 // naming the file, like any other failed write.
 TEST_F(LocalIniTest, FirmenwechselThatCannotWriteRaisesRegistryError) {
     WriteFile(dir_ / "blocked", "");
-    env_.Set("XDG_CONFIG_HOME", (dir_ / "blocked").string());
+    ini_.UserConfigDir = (dir_ / "blocked").string();
     try {
         ini_.Firmenwechsel(2);
         FAIL() << "no error";

@@ -6,10 +6,12 @@
 #include "UserConfig.h"
 
 #include "db/Connection.h"
+#include "db/Convert.h"
 #include "db/DataSet.h"
 #include "db/Errors.h"
 #include "db/FbApi.h"
 #include "db/Password.h"
+#include "db/ReadView.h"
 #include "db/Statement.h"
 #include "db/Transaction.h"
 
@@ -82,25 +84,18 @@ TEST(ConnectionTargetTest, ServerPrefixAndTrimmedDatabase) {
 
 TEST(PasswordTest, EnvironmentComesFirstThenThePrivateFile) {
     ConfigHome home;
-    EnvironmentGuard config("XDG_CONFIG_HOME", home.Dir());
-    {
-        EnvironmentGuard password("ISC_PASSWORD", "from-env");
-        EXPECT_EQ(LookupPassword(), "from-env");
-    }
-    EnvironmentGuard noPassword("ISC_PASSWORD", std::nullopt);
-    EXPECT_EQ(PasswordFilePath(), home.File());
+    EXPECT_EQ(LookupPassword("from-env", home.Dir()), "from-env");
+    EXPECT_EQ(PasswordFilePath(home.Dir()), home.File());
     home.WritePassword("from-file", 0600);
-    EXPECT_EQ(LookupPassword(), "from-file");
+    EXPECT_EQ(LookupPassword("", home.Dir()), "from-file");
 }
 
 TEST(PasswordTest, RefusesAMissingOrSharedFileWithoutShowingThePassword) {
     ConfigHome home;
-    EnvironmentGuard config("XDG_CONFIG_HOME", home.Dir());
-    EnvironmentGuard noPassword("ISC_PASSWORD", std::nullopt);
     for (mode_t mode : {0644, 0620, 0604, 0660}) {
         home.WritePassword("geheim-123", mode);
         try {
-            LookupPassword();
+            LookupPassword("", home.Dir());
             ADD_FAILURE() << "mode " << std::oct << mode << " accepted";
         } catch (const Exception& error) {
             EXPECT_STREQ(error.kind(), "Exception");
@@ -108,8 +103,24 @@ TEST(PasswordTest, RefusesAMissingOrSharedFileWithoutShowingThePassword) {
             EXPECT_EQ(std::string(error.what()).find("geheim"), std::string::npos) << error.what();
         }
     }
+    // A byte order mark or a blank first line would reach the server as the password.
+    const std::pair<const char*, const char*> unusable[] = {
+        {"\xEF\xBB\xBFgeheim-123", "beginnt mit einer Byte-Order-Markierung (BOM): bitte ohne BOM speichern"},
+        {"\r\ngeheim-123", "ist leer: das Passwort gehört in die erste Zeile"},
+        {" \ngeheim-123", "ist leer: das Passwort gehört in die erste Zeile"}};
+    for (const auto& [content, message] : unusable) {
+        home.WritePassword(content, 0600);
+        try {
+            LookupPassword("", home.Dir());
+            ADD_FAILURE() << "accepted: " << content;
+        } catch (const Exception& error) {
+            EXPECT_TRUE(std::string(error.what()).ends_with(message)) << error.what();
+            EXPECT_NE(std::string(error.what()).find(home.File()), std::string::npos) << error.what();
+        }
+    }
     fs::remove(home.File());
-    EXPECT_THROW(LookupPassword(), Exception);
+    EXPECT_THROW(LookupPassword("", home.Dir()), Exception);
+    EXPECT_THROW(LookupPassword("", ""), Exception);
 }
 
 class ServerConnectionTest : public ::testing::Test {
@@ -219,6 +230,34 @@ TEST_F(EmbeddedConnectionFixture, WritesAreCommittedAtOnceAndTheExplicitTransact
     entry.Commit();
     EXPECT_FALSE(entry.Active());
     EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM T"), "1");
+}
+
+// While a read view is open, the connection's statements read the database as committed when
+// it began: a row committed meanwhile by another attachment is not seen until the view ends.
+// A global temporary table may be written in it and reads back what was written; a write of
+// any other table is refused.
+TEST_F(EmbeddedConnectionFixture, ReadViewReadsOneSnapshotAndWritesOnlyTemporaryTables) {
+    db.Exec("CREATE TABLE T (A INTEGER);"
+            "CREATE GLOBAL TEMPORARY TABLE G (A INTEGER) ON COMMIT PRESERVE ROWS;"
+            "INSERT INTO T VALUES (1)");
+    auto count = [&](const std::string& table) {
+        std::string value;
+        connection.Prepare("SELECT COUNT(*) FROM " + table).Query({}, [&](std::vector<TValue>& row) {
+            value = ValueToString(row.at(0));
+        });
+        return value;
+    };
+    {
+        TIBCReadView view(connection);
+        EXPECT_THROW(TIBCReadView{connection}, EDatabaseError); // one at a time
+        EXPECT_EQ(count("T"), "1");
+        db.Exec("INSERT INTO T VALUES (2)");
+        EXPECT_EQ(count("T"), "1");
+        connection.Prepare("INSERT INTO G VALUES (1)").Execute({});
+        EXPECT_EQ(count("G"), "1");
+        EXPECT_THROW(connection.Prepare("INSERT INTO T VALUES (3)").Execute({}), EIBCError);
+    }
+    EXPECT_EQ(count("T"), "2");
 }
 
 // The entry's transaction spans the whole run. Held open on the server it would pin the

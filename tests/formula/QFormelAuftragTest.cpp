@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -76,7 +77,8 @@ std::string ParseErrorOf(F&& f) {
 class QFormelAuftragTest : public testing::Test {
 protected:
     TestDatabase db;
-    TQFormelAuftrag model{db.Context()};
+    std::optional<TTabGK> tabGK;
+    TQFormelAuftrag model{db.Context(), tabGK};
 };
 
 // Every case is one assembly of position 1: part type 1 (number 1) has M 2, L 500, B 300,

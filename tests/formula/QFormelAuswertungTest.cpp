@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,7 +24,8 @@ protected:
 
     db::TIBCConnection unconnected;
     TRunContext context{.Connection = unconnected, .ErrorLogDir = {}, .Today = 0}; // formulas only
-    TQFormelAuftrag model{context};
+    std::optional<TTabGK> tabGK;
+    TQFormelAuftrag model{context, tabGK};
     std::vector<std::pair<std::string, std::string>> reports;
 };
 

@@ -44,7 +44,8 @@ class IstStundenTest : public ::testing::Test {
 protected:
     void SetUp() override { db.Exec(kActivities); }
     TestDatabase db;
-    TIstStunden istStunden{db.Context()};
+    TLohnStamm lohnStamm;
+    TIstStunden istStunden{db.Context(), lohnStamm};
 };
 
 // Each booking goes to an activity of its own, so its weighted hours show the factor used.
@@ -94,7 +95,7 @@ INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('O''NEILL', '2020-0
 
 // Kept wage rows serve later orders from their first row again: A2's booking before ANNA's
 // change takes the first factor although A1 moved past the change. A copy of what was kept
-// serves another calculator alike, without reading; a calculator without kept rows reads.
+// serves another calculator alike, without reading; a calculator with rows of its own reads.
 TEST_F(IstStundenTest, KeptWageRowsStartFromTheFirstRowForEachOrder) {
     db.Exec("INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-03-01', 1.0);"
             "INSERT INTO MILOHN (MILONUMM, MILODATUM, MILOABWFAT) VALUES ('ANNA', '2024-06-01', 1.2);" +
@@ -102,11 +103,11 @@ TEST_F(IstStundenTest, KeptWageRowsStartFromTheFirstRowForEachOrder) {
             Booking("ANNA", "2024-04-01", 7, 9, "MONT", "A2") +
             Booking("ANNA", "2024-06-01", 7, 9, "CNC", "A2"));
     TLohnStamm kept;
-    TIstStunden run{db.Context(), &kept};
+    TIstStunden run{db.Context(), kept};
     EXPECT_DOUBLE_EQ(run.Calc("A1").Prodstd, 2 * 1.2);
     db.Exec("UPDATE MILOHN SET MILOABWFAT = 9"); // not read again while kept
     TLohnStamm copy = kept;
-    TIstStunden worker{db.Context(), &copy};
+    TIstStunden worker{db.Context(), copy};
     for (TIstStunden* calculator : {&run, &worker}) {
         const TIstErgebnis ist = calculator->Calc("A2");
         EXPECT_DOUBLE_EQ(Sum(ist, "MONT"), 2 * 1.0);

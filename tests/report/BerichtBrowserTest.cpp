@@ -7,6 +7,7 @@
 #include "db/DataSet.h"
 #include "db/Value.h"
 #include "solltat/Solltat.h"
+#include "solltat/Stammdaten.h"
 #include "support/ProgramRun.h"
 #include "support/TestDatabase.h"
 
@@ -260,7 +261,8 @@ struct StoredRecord {
 // The kitchen's records under MONT as the calculation leaves them in SOLLTAT, read with SQL of
 // the test's own, in the order the calculation created them.
 std::vector<StoredRecord> KitchenRecordsUnderMont(TestDatabase& db) {
-    solltat::TSolltat calc(db.Context());
+    solltat::TSollStammdaten stammdaten;
+    solltat::TSolltat calc(db.Context(), stammdaten);
     calc.Calculate({"24001"}, false);
     db::TIBCQuery query(db.Connection().IBCConnection, "qryRecords");
     query.SetSQL({"SELECT SOLLPOS, TAETIGKEIT, (TAFIXZT + EHMENGE * TAVAREH + STUECK * TAVARST) / 60 "

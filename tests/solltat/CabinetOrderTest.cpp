@@ -88,7 +88,8 @@ protected:
     bool BoardAreaComparable() const { return GetParam().charset != test::DbCharset::Win1252; }
 
     test::TestDatabase db{GetParam().mode, true, GetParam().charset};
-    TSolltat calc{db.Context()};
+    TSollStammdaten stammdaten;
+    TSolltat calc{db.Context(), stammdaten};
 };
 
 TEST_P(CabinetOrderTest, TargetActivitiesPerPartType) {

@@ -3,6 +3,7 @@
 // must return what the original text returns, row for row and in the same order.
 #include "db/DataSet.h"
 #include "solltat/DmSolltat.h"
+#include "solltat/Stammdaten.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -79,7 +80,8 @@ TEST(InitMTQuery, JoinReturnsTheRowsOfTheOriginalInTheSameOrder) {
             "INSERT INTO MATTATIG VALUES ('M9', 'T1', 8);"
             "INSERT INTO MATTATIG VALUES ('M7', 'T1', 9);");
 
-    Tdm_Solltat dm(db.Connection().IBCConnection);
+    TSollStammdaten stammdaten;
+    Tdm_Solltat dm(db.Connection().IBCConnection, stammdaten);
     db::TIBCQuery original(db.Connection().IBCConnection, "original");
     original.SetSQL(kOriginalInitMT);
     ASSERT_NE(dm.qryInitMT.SQLText(), original.SQLText());
@@ -137,7 +139,8 @@ TEST(PosTypQuery, ShortTextsInTheRowLongOnesAsBlobsTheSameRowsAsTheOriginal) {
     }
     db.Exec(sql);
 
-    Tdm_Solltat dm(db.Connection().IBCConnection);
+    TSollStammdaten stammdaten;
+    Tdm_Solltat dm(db.Connection().IBCConnection, stammdaten);
     db::TIBCQuery original(db.Connection().IBCConnection, "original");
     original.SetSQL(kOriginalPosTyp);
     original.BooleanDomainFields = true; // as the data module reads flags

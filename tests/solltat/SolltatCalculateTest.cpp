@@ -192,19 +192,19 @@ TEST_F(SolltatCalculate, DataProblemSetsTheFlagForThatCalculationOnly) {
 
 // Master data kept for a run serve later orders unread: an activity's fixed time and a
 // material's activities changed after the first order count as they were, also for a second
-// calculator given a copy. A calculation without kept master data reads the change.
+// calculator given a copy. A calculator with master data of its own reads the change.
 TEST_F(SolltatCalculate, KeptMasterDataServeLaterOrdersAndCopies) {
     Load(Activity({.nr = "T1", .fix = 30}) + Activity({.nr = "T2"}) + Material("M", "STK") +
          MatActivity("M", "T1") + Order({.nr = "A1"}) + Order({.nr = "A2"}) +
          Position({.order = "A1", .pos = "P1"}) + PosMat({.order = "A1", .pos = "P1", .mat = "M"}) +
          Position({.order = "A2", .pos = "P1"}) + PosMat({.order = "A2", .pos = "P1", .mat = "M"}));
     TSollStammdaten kept;
-    TSolltat run{db.Context(), &kept};
+    TSolltat run{db.Context(), kept};
     ASSERT_TRUE(run.Calculate({"A1"}, false));
     db.Exec("UPDATE TAETIGKE SET TAFIXZT = 45; UPDATE MATTATIG SET MATTAT = 'T2'");
 
     TSollStammdaten copy = kept;
-    TSolltat worker{db.Context(), &copy};
+    TSolltat worker{db.Context(), copy};
     for (TSolltat* calculator : {&run, &worker}) {
         ASSERT_TRUE(calculator->Calculate({"A2"}, false));
         const auto rows = SolltatRows(db);

@@ -6,6 +6,7 @@
 #include "db/DataSet.h"
 #include "solltat/DmSolltat.h"
 #include "solltat/Solltat.h"
+#include "solltat/Stammdaten.h"
 #include "solltat/TeileTyp.h"
 
 #include <fmt/format.h>
@@ -251,7 +252,8 @@ protected:
     void Load(const std::string& data) { db.Exec(test::BaseData() + data); }
 
     test::TestDatabase db;
-    TSolltat calc{db.Context()};
+    TSollStammdaten stammdaten;
+    TSolltat calc{db.Context(), stammdaten};
 };
 
 // The same with a run of the calculation's steps: Start loads and begins it, the test's end

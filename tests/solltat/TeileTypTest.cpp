@@ -24,7 +24,8 @@ protected:
     }
 
     test::TestDatabase db;
-    TSolltat calc{db.Context()};
+    TSollStammdaten stammdaten;
+    TSolltat calc{db.Context(), stammdaten};
 };
 
 // Part 1000 x 500 x 19, 2 pieces, no material rows (so every edge thickness sum is 0).

@@ -96,7 +96,8 @@ inline std::string Cnc(const std::string& ap, int bg, int ty, int lfnr, const st
 // fixtures that depend on the stored order choose those values and check the order first.
 inline std::vector<std::string> DeliveredMaterialCodes(db::TIBCConnection& connection, const std::string& ap,
                                                        int bg, int ty) {
-    solltat::Tdm_Solltat dm(connection);
+    solltat::TSollStammdaten stammdaten;
+    solltat::Tdm_Solltat dm(connection, stammdaten);
     db::TIBCQuery& q = dm.qryPosTyMat;
     q.ParamByName("OFNUMM").AsString("A1");
     q.Open();
