@@ -3,6 +3,7 @@
 // in the master data since the run shows with both figures. The report writes nothing.
 #include "ReportTestSupport.h"
 #include "db/DataSet.h"
+#include "report/CsvColumns.h"
 #include "support/ProgramRun.h"
 #include "support/TestDatabase.h"
 
@@ -22,7 +23,9 @@ using test::DbModeName;
 using test::TestDatabase;
 using namespace support;
 
-constexpr std::size_t kSollH = 8, kStundenOhne = 30, kStundenMit = 31; // CSV columns
+// CSV columns: the explanation's after the report's own.
+constexpr std::size_t kSollH = cSoll, kStundenOhne = std::size_t{kCsvSpalten} + hStundenOhneZuschlag,
+                      kStundenMit = std::size_t{kCsvSpalten} + hStundenMitZuschlag;
 
 // The stored rows of AufSStd and Auftrag, to see that the report changed none (through the
 // fixture's own attachment, which an embedded program run does not meet).

@@ -62,14 +62,24 @@ TEST_P(BerichtProcess, DatabaseWithOnlyTheReliedOnColumns) {
     db.KeepOnlyReliedOnColumns();
     folder_.WriteConnection(db.Database(), db.Server());
 
-    const test::ProgramResult run = RunReport(folder_, {"--csv", "zahlen.csv"});
+    // Everything the report writes: the page and the CSV with the explanation, and the site.
+    const test::ProgramResult run = RunReport(
+        folder_, {"-o", "sollist-bericht.html", "--csv", "zahlen.csv", "--ordner", "site", "--herkunft"});
     ASSERT_EQ(run.exitStatus, 0) << run.output;
     const std::string csv = ReadFileText(folder_.Dir() / "zahlen.csv");
     EXPECT_EQ(ExpectCsvMatchesStoredRows(csv, db.Connection().IBCConnection), 3);
     for (const auto& row : ParseCsv(csv))
         EXPECT_TRUE(row[0] != "Auftrag" || row[3].empty()) << row[1] << ": " << row[3];
+    EXPECT_GT(Count(csv, "\r\nHerkunft;"), 20u);
+    EXPECT_EQ(ReadFileText(folder_.Dir() / "site/current/sollist-bericht.csv"), csv);
     const std::string html = ReadFileText(folder_.Dir() / "sollist-bericht.html");
     EXPECT_NE(html.find("<h3>Offert 24001</h3>"), std::string::npos);
+    for (const char* ofNumm : {"24001", "24002", "24004"}) {
+        const std::string page =
+            ReadFileText(folder_.Dir() / "site/current/auftrag" / (std::string("o-") + ofNumm + ".html"));
+        EXPECT_NE(page.find(std::string("<h3>Offert ") + ofNumm + "</h3>"), std::string::npos) << ofNumm;
+        EXPECT_NE(page.find(R"(<details class="hk")"), std::string::npos) << ofNumm << ": the explanation";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, BerichtProcess, ::testing::Values(DbMode::Embedded, DbMode::Server),
@@ -79,6 +89,41 @@ class BerichtProcessEmbedded : public ::testing::Test {
 protected:
     test::ProgramFolder folder_{"sollist-bericht"};
 };
+
+// The site replaced whole: a second report takes the place of the first and removes it; a
+// report that fails half way (the explanation meets a table gone) leaves the last site as it
+// was and nothing of its own.
+TEST_F(BerichtProcessEmbedded, SiteIsReplacedWholeOrNotAtAll) {
+    TestDatabase db;
+    LoadDemoWithHours(db);
+    folder_.WriteConnection(db.Database());
+    const fs::path site = folder_.Dir() / "bericht";
+    const auto sites = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(site))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+
+    ASSERT_EQ(RunReport(folder_, {"--ordner", "bericht"}).exitStatus, 0);
+    const fs::path first = fs::read_symlink(site / "current");
+    // A report of a minute later, from another process: a folder of its own.
+    ASSERT_EQ(RunReport(folder_, {"--ordner", "bericht"}).exitStatus, 0);
+    const fs::path second = fs::read_symlink(site / "current");
+    EXPECT_NE(second, first);
+    EXPECT_EQ(sites(), (std::vector<std::string>{second.string(), "current", "index.html"}));
+    EXPECT_NE(ReadFileText(site / "index.html").find("url=current/index.html"), std::string::npos);
+    const std::string overview = ReadFileText(site / "current/index.html");
+
+    db.Exec("DROP TABLE POS_TAT");
+    const test::ProgramResult failed = RunReport(folder_, {"--ordner", "bericht"});
+    EXPECT_EQ(failed.exitStatus, 2) << failed.output;
+    EXPECT_EQ(failed.output.rfind("EIBCError: ", 0), 0u) << failed.output;
+    EXPECT_EQ(fs::read_symlink(site / "current"), second);
+    EXPECT_EQ(sites(), (std::vector<std::string>{second.string(), "current", "index.html"}));
+    EXPECT_EQ(ReadFileText(site / "current/index.html"), overview);
+}
 
 TEST_F(BerichtProcessEmbedded, TextsFromTheDatabaseShowAsText) {
     TestDatabase db;
