@@ -67,7 +67,7 @@ inline constexpr std::array<std::string_view, kHerkunftSpalten> kHerkunftKoepfe{
                                                                                 "Satz-Tätigkeit",
                                                                                 "Satz-Tätigkeitsname",
                                                                                 "Einheit",
-                                                                                "Menge in Einheiten",
+                                                                                "Menge je Einheit",
                                                                                 "Stück",
                                                                                 "min je Einheit",
                                                                                 "min je Stück",

@@ -7,7 +7,7 @@
 //   Position, Positionstext, Teiletyp (running number), Teiletypname, Baugruppe
 //   Herkunft                 what asked for the record's quantities; several joined by " + ",
 //                            each with its Menge and Stück
-//   Satz-Tätigkeit, Satz-Tätigkeitsname, Einheit, Menge in Einheiten, Stück,
+//   Satz-Tätigkeit, Satz-Tätigkeitsname, Einheit, Menge je Einheit, Stück,
 //   min je Einheit, min je Stück, Fixzeit min (its share)
 //   Stunden ohne Zuschlag, Stunden mit Zuschlag   four decimals; summed per reporting activity
 //                                                 they give its target hours

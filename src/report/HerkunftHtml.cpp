@@ -156,8 +156,6 @@ std::string HerkunftHtml(const TOrderHours& order, const THerkunft& herkunft) {
         for (const std::string& hinweis : herkunft.Hinweise) out += "<li>" + HtmlEscape(hinweis) + "</li>";
         out += "</ul>\n";
     }
-    out += "<p class=\"hinweis\">" + std::string(kSaetzeErklaert) +
-           " Eine Zeile mit ▸ öffnet sich per Klick auf die Sätze, aus denen ihr Soll kommt.</p>\n";
     out += "<div class=\"hk\">\n<div class=\"hk-kopf\"><span>Tätigkeit</span><span>Bezeichnung</span>"
            "<span>Kostenstelle</span><span class=\"n\">Soll</span><span class=\"n\">Ist</span>"
            "<span class=\"n\">Differenz</span><span class=\"n\">%</span></div>\n";

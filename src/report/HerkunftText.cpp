@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <utility>
 
 namespace sollist::report {
 
@@ -25,7 +24,7 @@ std::string Named(const std::string& number, const std::string& name) {
 }
 
 std::string WithCode(const std::string& text, const std::string& code) {
-    return code.empty() ? text : text + " (" + LageText(code) + ")";
+    return code.empty() ? text : text + " (" + code + ")";
 }
 
 // The assembly of a part-type record: that of its first source.
@@ -174,21 +173,6 @@ std::string Zuschlag(double vertZuschl) {
     return FormatNumber(percent, whole ? 0 : 2) + " %";
 }
 
-const std::string_view kSaetzeErklaert =
-    "Ein Satz ist eine Zeile der Sollberechnung: eine Tätigkeit einer Position oder eines Teiletyps mit "
-    "ihrer Menge, ihren Stück und ihren Vorgabezeiten; ihre Stunden summiert ergeben das Soll.";
-
-std::string LageText(const std::string& code) {
-    static const std::pair<std::string_view, std::string_view> kNamen[] = {
-        {"KV", "Kante vorne"},      {"KH", "Kante hinten"},  {"KL", "Kante links"}, {"KR", "Kante rechts"},
-        {"KA", "alle vier Kanten"}, {"GR", "Grundmaterial"}, {"OV", "Belag vorne"}, {"OH", "Belag hinten"},
-    };
-    for (const auto& [kurz, name] : kNamen)
-        if (code == kurz)
-            return code + ": " + std::string(name);
-    return code;
-}
-
 std::string SaetzeText(std::size_t count) { return count == 1 ? "1 Satz" : fmt::format("{} Sätze", count); }
 
 std::vector<std::string> HerkunftTabelle(const THerkunft& herkunft) {
@@ -199,8 +183,6 @@ std::vector<std::string> HerkunftTabelle(const THerkunft& herkunft) {
                                 FormatHours(herkunft.MitZuschlag), Zuschlag(herkunft.VertZuschl)));
     for (const std::string& hinweis : herkunft.Hinweise)
         lines.push_back("Meldung der Berechnung: " + hinweis);
-    if (!herkunft.Gruppen.empty())
-        lines.emplace_back(kSaetzeErklaert);
     if (herkunft.Gruppen.empty())
         lines.emplace_back("Keine Sollstunden.");
     for (const THerkunftGruppe& gruppe : herkunft.Gruppen) AppendGruppe(lines, herkunft, gruppe);

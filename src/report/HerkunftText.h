@@ -5,15 +5,14 @@
 #include "sollstd/Herkunft.h"
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace sollist::report {
 
 // "Positionstätigkeit 1", "Positionsmaterial 2: TOPFBAND Topfband 110 Grad",
-// "Tätigkeitszeile 1 (KV: Kante vorne)", "CNC-Zeile 2", "Material KANTE-ABS2 ABS-Kante 2 mm
-// (KV: Kante vorne)"; a material whose activity comes from another material adds
-// "→ <number> <name>"; a part-type row of another assembly than the record's first names it.
+// "Tätigkeitszeile 1 (KV)", "CNC-Zeile 2", "Material KANTE-ABS2 ABS-Kante 2 mm (KV)"; a
+// material whose activity comes from another material adds "→ <number> <name>"; a part-type
+// row of another assembly than the record's first names it.
 std::string QuellText(const sollstd::THerkunft& herkunft, const sollstd::THerkunftSatz& satz,
                       const sollstd::THerkunftBeitrag& beitrag);
 
@@ -32,10 +31,6 @@ std::string Menge(double value);
 std::string Minuten(double value);
 // The surcharge as a percentage: "10 %".
 std::string Zuschlag(double vertZuschl);
-// What a "Satz" is, said once where the word is used.
-extern const std::string_view kSaetzeErklaert;
-// A part-type row's position code spelled out: "KV: Kante vorne"; an unknown code as it is.
-std::string LageText(const std::string& code);
 // "1 Satz", "3 Sätze".
 std::string SaetzeText(std::size_t count);
 

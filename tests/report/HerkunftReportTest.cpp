@@ -80,7 +80,7 @@ TEST(HerkunftHtml, EachActivityRowOpensOntoItsRecordsGroupedByPositionAndPartTyp
                         "<td>3,000</td><td></td><td>3,000</td>"),
               std::string::npos);
     EXPECT_NE(html.find(R"(<tr class="q"><td>Positionsmaterial 2: M2 &lt;Band&gt;</td>)"), std::string::npos);
-    EXPECT_NE(html.find("<td>Material M1 Platte; &quot;roh&quot; (GR: Grundmaterial) → M2 &lt;Band&gt;</td>"),
+    EXPECT_NE(html.find("<td>Material M1 Platte; &quot;roh&quot; (GR) → M2 &lt;Band&gt;</td>"),
               std::string::npos);
     EXPECT_NE(html.find("<td>1.234,500</td>"), std::string::npos);
 }
