@@ -60,7 +60,10 @@ void AppendSummary(std::string& out, const TAbgleich& abgleich, bool geaendert) 
     const THerkunftGruppe* gruppe = abgleich.Gruppe;
     const double soll = abgleich.GespeichertSoll();
     const double ist = row != nullptr ? row->Ist : 0.0;
-    out += ist - soll >= 0.005 ? R"(<summary class="ueber">)" : "<summary>";
+    // Time and material is compared with nothing.
+    const bool regie = row != nullptr && row->Regie();
+    const double gezaehlt = regie ? 0.0 : ist;
+    out += Overrun(gezaehlt - soll) ? R"(<summary class="ueber">)" : "<summary>";
     AppendSpan(out, "", row != nullptr ? row->RmTat : gruppe->RmTat);
     out += "<span>";
     out += HtmlEscape(row != nullptr ? row->Name : gruppe->RmName);
@@ -70,9 +73,11 @@ void AppendSummary(std::string& out, const TAbgleich& abgleich, bool geaendert) 
     AppendSpan(out, "", row != nullptr ? row->KoNumm : gruppe->KoNumm);
     AppendSpan(out, "n", FormatHours(soll));
     AppendSpan(out, "n", FormatHours(ist));
-    AppendSpan(out, "n d", FormatDifference(ist - soll));
+    AppendSpan(out, "n d", FormatDifference(gezaehlt - soll));
     double percent = 0;
-    if (PercentOfTarget(ist - soll, soll, percent))
+    if (regie)
+        AppendSpan(out, "n ohne", "Regie");
+    else if (PercentOfTarget(gezaehlt - soll, soll, percent))
         AppendSpan(out, "n d", FormatPercent(percent));
     else
         AppendSpan(out, "n ohne", "ohne Soll");

@@ -4,6 +4,7 @@
 #include "report/Format.h"
 #include "report/HerkunftHtml.h"
 #include "report/HtmlParts.h"
+#include "report/IstHtml.h"
 
 #include <fmt/format.h>
 
@@ -123,6 +124,15 @@ void AppendDifferenceCells(std::string& out, double soll, double ist) {
     AppendPercentCell(out, soll, ist);
 }
 
+// A row's difference; a time-and-material row says so instead of a percentage.
+void AppendRowDifference(std::string& out, double soll, double gezaehlt, bool regie) {
+    AppendDifferenceCell(out, soll, gezaehlt);
+    if (regie)
+        Append(out, R"(<td class="n ohne">Regie</td>)");
+    else
+        AppendPercentCell(out, soll, gezaehlt);
+}
+
 // Overrunning rows show their difference in the overrun colour.
 void AppendRowStart(std::string& out, double soll, double ist) {
     Append(out, Overrun(ist - soll) ? R"(<tr class="ueber">)" : "<tr>");
@@ -207,6 +217,7 @@ struct TOverviewSums {
     std::size_t Orders = 0;
     double Soll = 0, Prod = 0, Regie = 0, Buero = 0;
     double Ist() const { return Prod + Regie + Buero; }
+    double Gezaehlt() const { return Prod + Buero; }
 };
 
 // One column of the overview: its head (text, classes of the head cell, its width class and
@@ -232,12 +243,16 @@ constexpr TOverviewColumn kOverviewColumns[] = {
          Append(out, "</a></td>");
      },
      [](std::string& out, const TOverviewSums& sums) {
-         fmt::format_to(Out(out), "<td colspan=\"2\">Summe ({} Aufträge)</td>", sums.Orders);
+         fmt::format_to(Out(out), "<td colspan=\"2\">Summe ({} Aufträge, ihre gespeicherten Summen)</td>",
+                        sums.Orders);
      }},
     {"Bezeichnung", "", "", 't',
      [](std::string& out, const TOverviewRow& row) {
          Append(out, "<td>");
          AppendEscaped(out, row.Order.Bezeichnung);
+         if (row.Order.Abgeschlossen > 0)
+             fmt::format_to(Out(out), R"({}<span class="abg">{}</span>)",
+                            row.Order.Bezeichnung.empty() ? "" : " ", ClosedText(row.Order));
          Append(out, "</td>");
      },
      [](std::string&, const TOverviewSums&) {}}, // under the sum's label
@@ -258,21 +273,23 @@ constexpr TOverviewColumn kOverviewColumns[] = {
      [](std::string& out, const TOverviewSums& sums) { HoursFoot(out, sums.Ist()); }},
     {"Differenz", "n k2", "8.5%", 'n',
      [](std::string& out, const TOverviewRow& row) {
-         AppendDifferenceCell(out, row.Order.Soll, row.Order.Ist());
+         AppendDifferenceCell(out, row.Order.Soll, row.Order.Gezaehlt());
      },
-     [](std::string& out, const TOverviewSums& sums) { AppendDifferenceCell(out, sums.Soll, sums.Ist()); }},
+     [](std::string& out, const TOverviewSums& sums) {
+         AppendDifferenceCell(out, sums.Soll, sums.Gezaehlt());
+     }},
     {"%", "n k3", "6.5%", 'n',
      [](std::string& out, const TOverviewRow& row) {
-         AppendPercentCell(out, row.Order.Soll, row.Order.Ist());
+         AppendPercentCell(out, row.Order.Soll, row.Order.Gezaehlt());
      },
-     [](std::string& out, const TOverviewSums& sums) { AppendPercentCell(out, sums.Soll, sums.Ist()); }},
+     [](std::string& out, const TOverviewSums& sums) { AppendPercentCell(out, sums.Soll, sums.Gezaehlt()); }},
     {"über Soll seit", "n k5", "8.5%", 'd',
      [](std::string& out, const TOverviewRow& row) { AppendOverSinceCell(out, row.Order); },
      [](std::string& out, const TOverviewSums&) { Append(out, "<td></td>"); }},
     {"Soll / Ist", "k4", "10%", 't',
      [](std::string& out, const TOverviewRow& row) {
          Append(out, R"(<td class="b">)");
-         AppendBars(out, row.Order.Soll, row.Order.Ist(), row.Scale);
+         AppendBars(out, row.Order.Soll, row.Order.Gezaehlt(), row.Scale);
          Append(out, "</td>");
      },
      [](std::string& out, const TOverviewSums&) { Append(out, "<td></td>"); }},
@@ -310,9 +327,12 @@ void AppendOverviewHead(std::string& out, const TOverviewOptions& options) {
 void AppendOverview(std::string& out, const TReport& report, const TOverviewOptions& options) {
     Append(out, R"(<section id="uebersicht">)"
                 "\n<h2>Offene Aufträge</h2>\n");
-    Append(out, R"(<p class="hinweis">Soll mit Zuschlag, Ist mit den Lohnfaktoren gewichtet. )"
-                R"(Sortiert nach der Differenz Ist − Soll in Stunden, die größte Überschreitung zuerst.</p>)"
+    Append(out, R"(<p class="hinweis">Soll mit Zuschlag, Ist mit den Lohnfaktoren gewichtet. )");
+    Append(out, kDifferenzText);
+    Append(out, R"( Sortiert nach der Differenz in Stunden, die größte Überschreitung zuerst. Aufträge, )"
+                R"(die in den letzten Tagen abgeschlossen wurden, zählen noch als offen und sagen es.</p>)"
                 "\n");
+    AppendOverviewNotes(out, report);
     AppendRecentWeeksChart(out, report);
     AppendLegend(out);
     if (options.Filters)
@@ -321,7 +341,7 @@ void AppendOverview(std::string& out, const TReport& report, const TOverviewOpti
     TOverviewSums sums;
     sums.Orders = report.Orders.size();
     for (const TOrderHours& order : report.Orders) {
-        scale = std::max({scale, order.Soll, order.Ist()});
+        scale = std::max({scale, order.Soll, order.Gezaehlt()});
         sums.Soll += order.Soll;
         sums.Prod += order.IstProd;
         sums.Regie += order.IstRegie;
@@ -346,7 +366,7 @@ void AppendOverview(std::string& out, const TReport& report, const TOverviewOpti
         Append(out, "</tbody>\n");
         if (last == report.Orders.size()) {
             Append(out, "<tfoot>");
-            AppendRowStart(out, sums.Soll, sums.Ist());
+            AppendRowStart(out, sums.Soll, sums.Gezaehlt());
             for (const TOverviewColumn& column : kOverviewColumns) column.Foot(out, sums);
             Append(out, "</tr></tfoot>\n");
         }
@@ -362,20 +382,22 @@ void AppendActivities(std::string& out, const TReport& report) {
         Append(out, "<p class=\"leer\">Keine Stunden je Tätigkeit gespeichert.</p>\n</section>\n");
         return;
     }
-    Append(out, R"(<p class="hinweis">Je Rückmeldetätigkeit summiert. Wo das Ist über alle Aufträge )"
-                R"(über dem Soll liegt, sind die Vorgabezeiten der Stammdaten zu knapp.</p>)"
+    Append(out, R"(<p class="hinweis">Die gespeicherten Tätigkeitszeilen der Aufträge je Rückmeldetätigkeit )"
+                R"(summiert. Wo das Ist über alle Aufträge über dem Soll liegt, sind die Vorgabezeiten der )"
+                R"(Stammdaten zu knapp; Regie (nach Aufwand) zählt dabei nicht als Überschreitung.</p>)"
                 "\n");
-    double scale = 0, soll = 0, ist = 0;
+    double scale = 0, soll = 0, ist = 0, gezaehlt = 0;
     for (const TActivityTotal& activity : report.Activities) {
-        scale = std::max({scale, activity.Soll, activity.Ist});
+        scale = std::max({scale, activity.Soll, activity.Gezaehlt()});
         soll += activity.Soll;
         ist += activity.Ist;
+        gezaehlt += activity.Gezaehlt();
     }
     Append(out, "<table>\n<thead><tr><th>Tätigkeit</th><th>Bezeichnung</th><th class=\"n\">Aufträge</th>"
                 "<th class=\"n\">Soll</th><th class=\"n\">Ist</th><th class=\"n\">Differenz</th>"
                 "<th class=\"n\">%</th><th>Soll / Ist</th></tr></thead>\n<tbody>\n");
     for (const TActivityTotal& activity : report.Activities) {
-        AppendRowStart(out, activity.Soll, activity.Ist);
+        AppendRowStart(out, activity.Soll, activity.Gezaehlt());
         Append(out, "<td>");
         AppendEscaped(out, activity.RmTat);
         Append(out, "</td><td>");
@@ -383,17 +405,17 @@ void AppendActivities(std::string& out, const TReport& report) {
         fmt::format_to(Out(out), R"(</td><td class="n">{}</td>)", activity.Orders);
         AppendHoursCell(out, activity.Soll);
         AppendHoursCell(out, activity.Ist);
-        AppendDifferenceCells(out, activity.Soll, activity.Ist);
+        AppendRowDifference(out, activity.Soll, activity.Gezaehlt(), activity.Regie());
         Append(out, R"(<td class="b">)");
-        AppendBars(out, activity.Soll, activity.Ist, scale);
+        AppendBars(out, activity.Soll, activity.Gezaehlt(), scale);
         Append(out, "</td></tr>\n");
     }
     Append(out, "</tbody>\n<tfoot>");
-    AppendRowStart(out, soll, ist);
-    Append(out, "<td colspan=\"3\">Summe</td>");
+    AppendRowStart(out, soll, gezaehlt);
+    Append(out, "<td colspan=\"3\">Summe der Tätigkeitszeilen</td>");
     AppendHoursCell(out, soll);
     AppendHoursCell(out, ist);
-    AppendDifferenceCells(out, soll, ist);
+    AppendDifferenceCells(out, soll, gezaehlt);
     Append(out, "<td></td></tr></tfoot>\n</table>\n</section>\n");
 }
 
@@ -417,7 +439,7 @@ void AppendOrderFigures(std::string& out, const TOrderDetail& detail) {
         AppendEscaped(out, order.ANumm);
         Append(out, " · ");
     }
-    fmt::format_to(Out(out), "Soll {} · Ist {} (Produktion {}, Regie {}, Büro {}) · Differenz {}",
+    fmt::format_to(Out(out), "Soll {} · Ist {} (Produktion {}, Regie {}, Büro {}) · Differenz ohne Regie {}",
                    FormatHours(order.Soll), FormatHours(order.Ist()), FormatHours(order.IstProd),
                    FormatHours(order.IstRegie), FormatHours(order.IstBuero),
                    FormatDifference(order.Differenz()));
@@ -427,6 +449,8 @@ void AppendOrderFigures(std::string& out, const TOrderDetail& detail) {
     else
         Append(out, " (ohne Soll)");
     fmt::format_to(Out(out), " · letzte Buchung {}", order.IstBis > 0 ? FormatDate(order.IstBis) : "keine");
+    if (order.Abgeschlossen > 0)
+        fmt::format_to(Out(out), " · {}", ClosedText(order));
     fmt::format_to(Out(out), "<span class=\"zurueck\"> · <a href=\"{}\">zur Übersicht</a></span></p>\n",
                    detail.BackLink);
 }
@@ -450,7 +474,7 @@ void AppendOrderActivities(std::string& out, const TOrderDetail& detail) {
         "<th class=\"c3\">Kostenstelle</th><th class=\"n c4\">Soll</th><th class=\"n c4\">Ist</th>"
         "<th class=\"n c4\">Differenz</th><th class=\"n c5\">%</th></tr></thead>\n<tbody>\n");
     for (const TActivityHours& row : order.Activities) {
-        AppendRowStart(out, row.Soll, row.Ist);
+        AppendRowStart(out, row.Soll, row.Gezaehlt());
         Append(out, "<td>");
         AppendEscaped(out, row.RmTat);
         Append(out, "</td><td>");
@@ -460,7 +484,7 @@ void AppendOrderActivities(std::string& out, const TOrderDetail& detail) {
         Append(out, "</td>");
         AppendHoursCell(out, row.Soll);
         AppendHoursCell(out, row.Ist);
-        AppendDifferenceCells(out, row.Soll, row.Ist);
+        AppendRowDifference(out, row.Soll, row.Gezaehlt(), row.Regie());
         Append(out, "</tr>\n");
     }
     Append(out, "</tbody>\n</table>\n");
@@ -469,8 +493,13 @@ void AppendOrderActivities(std::string& out, const TOrderDetail& detail) {
 // The parts of an order's block, in their order: a new part is one entry here.
 constexpr void (*kOrderDetailParts[])(std::string&, const TOrderDetail&) = {
     AppendOrderFigures,
+    [](std::string& out, const TOrderDetail& detail) { AppendOrderNotes(out, detail.Order); },
     [](std::string& out, const TOrderDetail& detail) { AppendCourseChart(out, detail.Order); },
     AppendOrderActivities,
+    [](std::string& out, const TOrderDetail& detail) {
+        if (detail.Buchungen)
+            AppendBookings(out, detail.Order);
+    },
 };
 
 } // namespace
@@ -495,9 +524,9 @@ void AppendPageStart(std::string& out, const TReport& report, std::string_view t
         Append(out, " – ");
         AppendEscaped(out, report.Firma);
     }
-    fmt::format_to(Out(out), " – {}</title>\n<style>{}{}{}{}{}{}</style>\n</head>\n<body>\n",
+    fmt::format_to(Out(out), " – {}</title>\n<style>{}{}{}{}{}{}{}</style>\n</head>\n<body>\n",
                    FormatDate(report.WrittenAt), kStyleStart, OverviewWidths(), kStyleEnd, kCourseStyle,
-                   herkunft ? kHerkunftStyle : "", moreStyle);
+                   kIstStyle, herkunft ? kHerkunftStyle : "", moreStyle);
 }
 
 std::string HtmlEscape(std::string_view text) {

@@ -23,6 +23,7 @@ struct TOverviewOptions {
 struct TOrderDetail {
     const TOrderHours& Order;
     std::string_view BackLink; // "#uebersicht", or the overview's page
+    bool Buchungen = false;    // with the bookings behind the actual hours (an order's own page)
 };
 
 // <!DOCTYPE> through <body>: the title with the company and the day, the report's styles (the

@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 
@@ -15,6 +16,8 @@ p.warnung{border-left:3px solid var(--ueber);padding:.2em .6em;margin:.3em 0 .5e
 .abg{color:#56606b;font-style:italic;white-space:nowrap}
 table.buchungen{width:auto;margin:.2em 0 .6em 1.5em;font-size:.92em}
 td.ohnelohn{color:var(--ueber);font-weight:600}
+details.ist{margin:.1em 0}details.ist summary{cursor:pointer}
+table.fest td,h3{overflow-wrap:anywhere}
 )";
 
 const std::string_view kDifferenzText =
@@ -116,8 +119,10 @@ void AppendActualSide(std::string& out, const TOrderHours& order, const TActivit
         }
     if (lines == 0)
         return;
-    fmt::format_to(Out(out), "<p class=\"hinweis\">Ist aus den Zeitbuchungen: {} gebucht, {} gewichtet",
-                   FormatHours(raw), FormatHours(weighted));
+    fmt::format_to(Out(out), "<details class=\"ist\"><summary>{}", HtmlEscape(activity.RmTat));
+    if (!activity.Name.empty())
+        fmt::format_to(Out(out), " {}", HtmlEscape(activity.Name));
+    fmt::format_to(Out(out), ": {} gebucht, {} gewichtet", FormatHours(raw), FormatHours(weighted));
     if (activity.Regie())
         out += " (Regie: zählt nicht gegen das Soll)";
     else if (activity.OverSince > 0)
@@ -125,7 +130,7 @@ void AppendActualSide(std::string& out, const TOrderHours& order, const TActivit
     if (Overrun(std::fabs(weighted - activity.Ist)))
         fmt::format_to(Out(out), "; gespeichert sind {}: seit dem Lauf geändert", FormatHours(activity.Ist));
     out +=
-        ".</p>\n<table class=\"buchungen\"><thead><tr><th>Tag</th><th>Mitarbeiter</th>"
+        "</summary>\n<table class=\"buchungen\"><thead><tr><th>Tag</th><th>Mitarbeiter</th>"
         "<th class=\"n\">Stunden</th><th class=\"n\">Lohnfaktor</th><th class=\"n\">gewichtet</th></tr></thead>"
         "<tbody>\n";
     for (const ist::TIstPosten& p : order.Buchungen) {
@@ -141,8 +146,31 @@ void AppendActualSide(std::string& out, const TOrderHours& order, const TActivit
     }
     fmt::format_to(Out(out),
                    "</tbody><tfoot><tr><td colspan=\"2\">Summe</td><td class=\"n\">{}</td><td></td>"
-                   "<td class=\"n\">{}</td></tr></tfoot></table>\n",
+                   "<td class=\"n\">{}</td></tr></tfoot></table></details>\n",
                    FormatHours(raw), FormatHours(weighted));
+}
+
+void AppendBookings(std::string& out, const TOrderHours& order) {
+    if (order.Buchungen.empty())
+        return;
+    out += "<h4>Iststunden aus den Zeitbuchungen</h4>\n<p class=\"hinweis\">Je Tätigkeit (zum Aufklappen "
+           "anklicken): die Buchungen je Tag und Mitarbeiter, die Stunden mit dem an diesem Tag gültigen "
+           "Lohnfaktor gewichtet, wie der Lauf sie summiert.</p>\n";
+    // The activities with stored rows in their order, then any booked since without one.
+    std::vector<std::string> shown;
+    for (const TActivityHours& activity : order.Activities) {
+        AppendActualSide(out, order, activity);
+        shown.push_back(activity.RmTat);
+    }
+    for (const ist::TIstPosten& p : order.Buchungen) {
+        if (std::find(shown.begin(), shown.end(), p.RmTat) != shown.end())
+            continue;
+        shown.push_back(p.RmTat);
+        TActivityHours unstored;
+        unstored.RmTat = p.RmTat;
+        unstored.TatArt = p.TatArt;
+        AppendActualSide(out, order, unstored);
+    }
 }
 
 } // namespace sollist::report

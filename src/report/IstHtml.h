@@ -27,10 +27,14 @@ void AppendOverviewNotes(std::string& out, const TReport& report);
 // figures the page shows), bookings without a wage row (activity, employee, day, raw hours).
 void AppendOrderNotes(std::string& out, const TOrderHours& order);
 
-// The bookings behind an activity's actual hours: by day and employee the raw hours, the wage
-// factor of that day and the weighted hours, summed to the stored actual hours; the day the
-// activity passed its target. Nothing for an activity without bookings.
+// The bookings behind an activity's actual hours, a line that opens: by day and employee the raw
+// hours, the wage factor of that day and the weighted hours, summed to the stored actual hours;
+// the day the activity passed its target. Nothing for an activity without bookings.
 void AppendActualSide(std::string& out, const TOrderHours& order, const TActivityHours& activity);
+
+// Under the heading "Iststunden aus den Zeitbuchungen" each activity's actual side, the
+// activities with stored rows first; nothing for an order without bookings.
+void AppendBookings(std::string& out, const TOrderHours& order);
 
 // A wage factor with as many decimals as it has, two at least: "1,00", "1,125".
 std::string FormatFactor(double factor);

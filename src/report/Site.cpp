@@ -204,7 +204,7 @@ constexpr void (*kOrderPageParts[])(std::string&, const TReport&, const TOrderHo
     },
     [](std::string& out, const TReport&, const TOrderHours&) { AppendCourseLegend(out); },
     [](std::string& out, const TReport&, const TOrderHours& order) {
-        AppendOrderDetail(out, {order, "../index.html"});
+        AppendOrderDetail(out, {order, "../index.html", true});
     },
 };
 

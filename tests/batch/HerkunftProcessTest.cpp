@@ -121,6 +121,26 @@ TEST_P(HerkunftProcess, BadOrderNumbersAreNoOrdersAndControlCharactersAreShown) 
     EXPECT_EQ(order.output.find("gibt es nicht"), std::string::npos) << order.output;
 }
 
+// A database with only the columns an installation must have: the explanation shows the keys
+// without their texts, with the same figures.
+TEST_P(HerkunftProcess, ExplainsOnADatabaseWithOnlyTheReliedOnColumns) {
+    TestDatabase db(GetParam());
+    db.Exec(test::ReadFileText(fs::path(test::SourceDir()) / "sql" / "demo.sql"));
+    db.KeepOnlyReliedOnColumns();
+    folder_.WriteConnection(db.Database(), db.Server());
+    ASSERT_EQ(Run({}).exitStatus, 0);
+
+    const ProgramResult run = Run({"--order", "24001", "--herkunft"});
+    EXPECT_EQ(run.exitStatus, 0) << run.output;
+    EXPECT_TRUE(run.output.starts_with(test::StartLine +
+                                       "Offert 24001: Herkunft der Sollstunden, 19,63 h ohne Zuschlag, 21,59 h "
+                                       "mit Zuschlag 10 %\n"))
+        << run.output;
+    EXPECT_NE(run.output.find("\n  Position 4\n"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Positionsmaterial 1: TOPFBAND "), std::string::npos);
+    EXPECT_TRUE(run.output.ends_with("Fertig !\n"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, HerkunftProcess, ::testing::Values(DbMode::Embedded, DbMode::Server),
                          DbModeName);
 

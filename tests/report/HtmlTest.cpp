@@ -93,7 +93,7 @@ TEST(ReportHtml, OverviewWorstFirstLinkedToDetailBlocks) {
     EXPECT_NE(overview.find("<tr><td><a href=\"#o-C\">C</a></td>"), std::string::npos);
     EXPECT_NE(overview.find("<td class=\"n d\">-10,00 h</td><td class=\"n d\">-25,0 %</td>"),
               std::string::npos);
-    EXPECT_NE(overview.find("Summe (3 Aufträge)"), std::string::npos);
+    EXPECT_NE(overview.find("Summe (3 Aufträge, ihre gespeicherten Summen)"), std::string::npos);
     EXPECT_NE(overview.find("<td class=\"n\">50,00 h</td><td class=\"n\">55,00 h</td>"), std::string::npos);
     for (const char* broken : {"inf", "nan", "NaN"})
         EXPECT_EQ(html.find(broken), std::string::npos) << broken;
@@ -137,7 +137,7 @@ TEST(ReportHtml, LongOverviewComesInBlocksOfOneTableEach) {
     }
     EXPECT_EQ(rows, 130u);
     EXPECT_EQ(blocks[0].find("<tfoot>"), std::string::npos);
-    EXPECT_NE(blocks[2].find("<tfoot><tr class=\"ueber\"><td colspan=\"2\">Summe (130 Aufträge)</td>"),
+    EXPECT_NE(blocks[2].find("<tfoot><tr class=\"ueber\"><td colspan=\"2\">Summe (130 Aufträge, ihre gespeicherten Summen)</td>"),
               std::string::npos);
     // The worst order first, in the first block.
     EXPECT_NE(blocks[0].find("<a href=\"#o-N006\">N006</a>"), std::string::npos);
