@@ -15,7 +15,7 @@
 #include "db/StatementObserver.h"
 #include "db/Value.h"
 #include "solltat/Solltat.h"
-#include "solltat/Stammdaten.h"
+#include "solltat/SollStammdaten.h"
 
 #include <fmt/format.h>
 

@@ -23,7 +23,7 @@
 #include "formula/QFormelLoader.h"
 #include "ist/DmCIstStunden.h"
 #include "solltat/DmSolltat.h"
-#include "solltat/Stammdaten.h"
+#include "solltat/SollStammdaten.h"
 
 #include <fmt/format.h>
 

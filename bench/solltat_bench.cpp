@@ -3,7 +3,7 @@
 // reported quantity: hash index against the first-match linear scan it replaces.
 #include "solltat/DmSolltat.h"
 #include "solltat/Solltat.h"
-#include "solltat/Stammdaten.h"
+#include "solltat/SollStammdaten.h"
 
 #include "TestDatabase.h"
 

@@ -10,7 +10,7 @@
 #include "batch/Inputs.h"
 #include "batch/OrderQueue.h"
 #include "batch/OrderWorkers.h"
-#include "batch/Stammdaten.h"
+#include "batch/RunStammdaten.h"
 #include "common/Errors.h"
 #include "db/DMConnection.h"
 #include "db/Value.h"

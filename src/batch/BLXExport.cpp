@@ -2,9 +2,9 @@
 
 #include "batch/OrderHoursRun.h"
 #include "batch/OrderQueue.h"
-#include "batch/Stammdaten.h"
+#include "batch/RunStammdaten.h"
 #include "db/Connection.h"
-#include "db/Errors.h"
+#include "db/DbErrors.h"
 #include "db/OpenOrders.h"
 #include "db/ReadView.h"
 #include "db/RowReader.h"

@@ -2,7 +2,7 @@
 // sollist --order OFFERT --herkunft: the explanation of the named orders' target hours as
 // plain tables on the console. Calculates as the run does into the connection's own SOLLTAT
 // and writes nothing else.
-#include "common/RunContext.h"
+#include "db/RunContext.h"
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,7 @@
 #include "batch/OpenDatabase.h"
 
 #include "batch/Console.h"
-#include "db/Errors.h"
+#include "db/DbErrors.h"
 
 #include <fmt/format.h>
 

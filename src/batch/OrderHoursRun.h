@@ -1,5 +1,5 @@
 #pragma once
-#include "common/RunContext.h"
+#include "db/RunContext.h"
 
 #include <string>
 #include <vector>

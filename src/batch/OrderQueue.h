@@ -5,7 +5,7 @@
 // commits it, so the console, the error log and what is stored come out as in a run on one
 // connection; a worker holds one order at a time, so at most as many orders are held as there
 // are workers.
-#include "common/RunContext.h"
+#include "db/RunContext.h"
 
 #include <condition_variable>
 #include <cstddef>

@@ -4,7 +4,7 @@
 // one queue. Each order stays one unit of work on its worker's connection. The console lines
 // and error-log lines of an order are collected and written in the order of the open-order
 // query, so a run on several workers prints, logs and stores what a run on one does.
-#include "common/RunContext.h"
+#include "db/RunContext.h"
 
 #include <string>
 #include <vector>

@@ -4,7 +4,7 @@
 // unit of work, and the entry reports the stop in one line. A second signal ends the process at
 // once; so does the first when the run has not ended StopGrace after it (a server that does not
 // answer), with a line saying so. The server rolls back what the process left uncommitted.
-#include "common/RunContext.h"
+#include "db/RunContext.h"
 #include "db/Connection.h"
 
 #include <atomic>

@@ -22,6 +22,10 @@ const std::string& TCatalogue::DomainName(const std::string& relation, const std
     return domain == cached->second.end() ? unknown : domain->second;
 }
 
+bool TCatalogue::HasColumn(const std::string& relation, const std::string& field) {
+    return !DomainName(relation, field).empty();
+}
+
 const std::vector<std::string>& TCatalogue::PrimaryKeyFields(const std::string& table) {
     auto cached = primaryKeys_.find(table);
     if (cached != primaryKeys_.end())

@@ -22,6 +22,9 @@ public:
     // Primary-key columns of a table in key order; empty without a primary key.
     const std::vector<std::string>& PrimaryKeyFields(const std::string& table);
     bool RelationExists(const std::string& relation);
+    // Whether the relation has the column: a column the business system does not promise is
+    // read only where it is there (read with the relation's domains, once).
+    bool HasColumn(const std::string& relation, const std::string& field);
 
     // Drops what was read: the next attachment may see another database.
     void Forget();

@@ -2,7 +2,7 @@
 
 #include "common/Text.h"
 #include "db/Catalogue.h"
-#include "db/Errors.h"
+#include "db/DbErrors.h"
 #include "db/FbApi.h"
 #include "db/StatementCache.h"
 #include "db/StatementObserver.h"

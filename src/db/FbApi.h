@@ -2,7 +2,7 @@
 // Thin owners of Firebird OO API objects and the status object that turns every failure
 // reported by the client library into EIBCError. Used by src/db, the test support and the floor
 // benchmark; nothing above src/db names a Firebird interface.
-#include "db/Errors.h"
+#include "db/DbErrors.h"
 
 #include <firebird/Interface.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 // Misuse of a data object is an EDatabaseError whose message names the object.
-#include "db/Errors.h"
+#include "db/DbErrors.h"
 
 #include <string>
 

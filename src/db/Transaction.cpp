@@ -1,7 +1,7 @@
 #include "db/Transaction.h"
 
 #include "db/Connection.h"
-#include "db/Errors.h"
+#include "db/DbErrors.h"
 #include "db/FbApi.h"
 
 namespace sollist::db {

@@ -1,7 +1,7 @@
 #include "db/WorkUnit.h"
 
 #include "db/Connection.h"
-#include "db/Errors.h"
+#include "db/DbErrors.h"
 
 namespace sollist::db {
 

@@ -4,7 +4,7 @@
 // Berechne reads the order's rows (TQFormelLoader) and evaluates every formula on memory
 // alone; the lookups afterwards as well.
 #include "common/Errors.h"
-#include "common/RunContext.h"
+#include "db/RunContext.h"
 #include "formula/BaseFormel.h"
 #include "formula/FirstMatchIndex.h"
 #include "formula/QFormelDaten.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Actual hours of an order from the employees' time records, each booking weighted with
 // the wage factor of its employee valid on the booking's day.
-#include "common/RunContext.h"
+#include "db/RunContext.h"
 #include "ist/DmCIstStunden.h"
 #include "ist/RmTatList.h"
 

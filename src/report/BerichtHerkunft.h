@@ -1,7 +1,7 @@
 #pragma once
 // The explanation of the target hours in the report (sollist-bericht --herkunft): each order
 // calculated as the run does, its explanation set against the rows the run stored.
-#include "common/RunContext.h"
+#include "db/RunContext.h"
 #include "report/ReportData.h"
 #include "sollstd/Herkunft.h"
 

@@ -4,12 +4,12 @@
 #include "db/Catalogue.h"
 #include "db/Connection.h"
 #include "db/Convert.h"
-#include "db/Errors.h"
+#include "db/DbErrors.h"
 #include "db/Statement.h"
 #include "solltat/DmSolltat.h"
-#include "solltat/SollStunden.h"
+#include "solltat/SolltatSummen.h"
 #include "solltat/Solltat.h"
-#include "solltat/Stammdaten.h"
+#include "solltat/SollStammdaten.h"
 
 #include <algorithm>
 

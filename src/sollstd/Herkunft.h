@@ -3,7 +3,7 @@
 // the order hours run, its records as SOLLTAT holds them grouped per reporting activity and
 // cost centre, and for every record what asked for its quantities (positions, materials,
 // part-type rows). Writes nothing but the connection's own SOLLTAT.
-#include "common/RunContext.h"
+#include "db/RunContext.h"
 #include "db/DataSet.h"
 #include "sollstd/SollStunden.h"
 #include "solltat/SollQuelle.h"

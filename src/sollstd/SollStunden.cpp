@@ -1,7 +1,7 @@
 #include "sollstd/SollStunden.h"
 
 #include "config/DBIniFile.h"
-#include "solltat/SollStunden.h"
+#include "solltat/SolltatSummen.h"
 
 namespace sollist::sollstd {
 

@@ -1,8 +1,8 @@
 #include "solltat/DmSolltat.h"
 
-#include "db/Errors.h"
+#include "db/DbErrors.h"
 #include "db/TempTable.h"
-#include "solltat/Stammdaten.h"
+#include "solltat/SollStammdaten.h"
 
 #include <algorithm>
 #include <cctype>

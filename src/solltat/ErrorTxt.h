@@ -1,7 +1,7 @@
 #pragma once
 // Calculation error log "SollBerFehler.Txt" in the temporary directory: data problems that
 // do not stop the calculation, one line each, for reading after the batch has run.
-#include "common/RunContext.h"
+#include "db/RunContext.h"
 
 #include <string>
 #include <string_view>

@@ -2,7 +2,7 @@
 
 #include "common/Errors.h"
 #include "solltat/DmSolltat.h"
-#include "solltat/Stammdaten.h"
+#include "solltat/SollStammdaten.h"
 
 #include <fmt/format.h>
 

@@ -5,7 +5,7 @@
 #include "solltat/DmSolltat.h"
 #include "solltat/ErrorTxt.h"
 #include "solltat/MatTat.h"
-#include "solltat/Stammdaten.h"
+#include "solltat/SollStammdaten.h"
 #include "solltat/TeileTypDaten.h"
 
 #include <fmt/format.h>

@@ -2,7 +2,7 @@
 // Target activity calculation of orders: position materials, position activities and part
 // types become records (position, part-type element, activity) in the data module, whose
 // fixed times are shared out per activity before they are written into SOLLTAT.
-#include "common/RunContext.h"
+#include "db/RunContext.h"
 #include "solltat/SollQuelle.h"
 
 #include <cstdint>

@@ -133,7 +133,7 @@ TEST_F(LocalIniTest, TextsAreUtf8AndAUtf16FileIsNamed) {
         EXPECT_EQ(ini_.Firmenname, text) << number;
     }
 
-    for (const std::string bom : {std::string("\xFF\xFE"), std::string()}) {
+    for (const std::string& bom : {std::string("\xFF\xFE"), std::string()}) {
         std::string utf16 = bom;
         for (const char c : std::string("[CONNECTION1]\r\nDataBase=/a.fdb\r\n")) utf16 += {c, '\0'};
         WriteFile(dir_ / "firmen.ini", utf16);

@@ -3,7 +3,7 @@
 #include "TestDatabase.h"
 
 #include "db/DataSet.h"
-#include "db/Errors.h"
+#include "db/DbErrors.h"
 
 #include <gtest/gtest.h>
 

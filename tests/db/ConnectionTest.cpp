@@ -8,7 +8,7 @@
 #include "db/Connection.h"
 #include "db/Convert.h"
 #include "db/DataSet.h"
-#include "db/Errors.h"
+#include "db/DbErrors.h"
 #include "db/FbApi.h"
 #include "db/Password.h"
 #include "db/ReadView.h"

@@ -3,7 +3,7 @@
 
 #include "db/Connection.h"
 #include "db/DataSet.h"
-#include "db/Errors.h"
+#include "db/DbErrors.h"
 #include "db/Loader.h"
 #include "db/StatementObserver.h"
 

@@ -7,7 +7,7 @@
 #include "db/DataSet.h"
 #include "db/Value.h"
 #include "solltat/Solltat.h"
-#include "solltat/Stammdaten.h"
+#include "solltat/SollStammdaten.h"
 #include "support/ProgramRun.h"
 #include "support/TestDatabase.h"
 

@@ -3,7 +3,7 @@
 // must return what the original text returns, row for row and in the same order.
 #include "db/DataSet.h"
 #include "solltat/DmSolltat.h"
-#include "solltat/Stammdaten.h"
+#include "solltat/SollStammdaten.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>

@@ -5,8 +5,8 @@
 
 #include "SolltatTestData.h"
 #include "db/DataSet.h"
-#include "solltat/SollStunden.h"
-#include "solltat/Stammdaten.h"
+#include "solltat/SolltatSummen.h"
+#include "solltat/SollStammdaten.h"
 
 #include <gtest/gtest.h>
 

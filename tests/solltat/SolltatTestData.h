@@ -6,7 +6,7 @@
 #include "db/DataSet.h"
 #include "solltat/DmSolltat.h"
 #include "solltat/Solltat.h"
-#include "solltat/Stammdaten.h"
+#include "solltat/SollStammdaten.h"
 #include "solltat/TeileTyp.h"
 
 #include <fmt/format.h>

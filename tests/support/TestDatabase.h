@@ -2,7 +2,7 @@
 // A fresh database per test: created empty (user TARVEX, character set UTF8 unless asked
 // otherwise), optionally with the business schema from sql/schema.sql, and dropped again when
 // the fixture goes.
-#include "common/RunContext.h"
+#include "db/RunContext.h"
 #include "db/DMConnection.h"
 
 #include <gtest/gtest.h>

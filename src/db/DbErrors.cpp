@@ -1,4 +1,4 @@
-#include "db/Errors.h"
+#include "db/DbErrors.h"
 
 #include <firebird/Interface.h>
 

@@ -1,4 +1,4 @@
-#include "solltat/SollStunden.h"
+#include "solltat/SolltatSummen.h"
 
 #include "db/Query.h"
 

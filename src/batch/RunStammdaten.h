@@ -14,7 +14,7 @@
 // TIstStunden's wage rows); what is in it is never changed or removed once there, and entries
 // stay where they are while others are added.
 #include "ist/IstStunden.h"
-#include "solltat/Stammdaten.h"
+#include "solltat/SollStammdaten.h"
 
 namespace sollist::batch {
 
