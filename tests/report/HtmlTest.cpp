@@ -195,7 +195,7 @@ TEST(ReportHtml, OrderWithoutActivityRowsSaysSo) {
     const std::string html = HtmlReport(Sample());
     const std::string block = Between(html, "<section class=\"auftrag\" id=\"o-B\">", "</section>");
     EXPECT_NE(block.find("Keine Stunden je Tätigkeit gespeichert."), std::string::npos);
-    EXPECT_NE(block.find("Differenz +5,00 h (ohne Soll) · letzte Buchung keine"), std::string::npos);
+    EXPECT_NE(block.find("Differenz ohne Regie +5,00 h (ohne Soll) · letzte Buchung keine"), std::string::npos);
 }
 
 } // namespace
