@@ -14,8 +14,8 @@
 #include "db/Statement.h"
 #include "db/StatementObserver.h"
 #include "db/Value.h"
-#include "solltat/Solltat.h"
 #include "solltat/SollStammdaten.h"
+#include "solltat/Solltat.h"
 
 #include <fmt/format.h>
 

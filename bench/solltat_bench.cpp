@@ -2,8 +2,8 @@
 // master sets, the material cache and the SOLLTAT loader), and the record lookup of every
 // reported quantity: hash index against the first-match linear scan it replaces.
 #include "solltat/DmSolltat.h"
-#include "solltat/Solltat.h"
 #include "solltat/SollStammdaten.h"
+#include "solltat/Solltat.h"
 
 #include "TestDatabase.h"
 

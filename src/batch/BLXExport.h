@@ -2,8 +2,8 @@
 // The order hours run: for every open order, target hours per reporting activity and cost
 // centre (with the surcharge factor) and actual hours go into AufSStd, and the totals into
 // the order's row of Auftrag.
-#include "db/RunContext.h"
 #include "db/DataSet.h"
+#include "db/RunContext.h"
 #include "sollstd/SollStunden.h"
 
 #include <cstddef>

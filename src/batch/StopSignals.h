@@ -4,8 +4,8 @@
 // unit of work, and the entry reports the stop in one line. A second signal ends the process at
 // once; so does the first when the run has not ended StopGrace after it (a server that does not
 // answer), with a line saying so. The server rolls back what the process left uncommitted.
-#include "db/RunContext.h"
 #include "db/Connection.h"
+#include "db/RunContext.h"
 
 #include <atomic>
 #include <chrono>

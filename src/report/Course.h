@@ -15,8 +15,8 @@ namespace sollist::report {
 std::vector<TBookingDay> CourseOf(const std::map<std::int32_t, ist::TIstTag>& days);
 
 // The booking day from which the course without time and material stays over the target (by
-// at least the 0,01 h the report shows): the day it passed the target, or, where corrections took it back under, the
-// day it passed again. 0 when it ends not over the target, or the order has no target.
+// at least the 0,01 h the report shows): the day it passed the target, or, where corrections took it back
+// under, the day it passed again. 0 when it ends not over the target, or the order has no target.
 double OverTargetSince(const std::vector<TBookingDay>& course, double soll);
 
 // The part of a booking day's hours compared with the target (time and material is not) that

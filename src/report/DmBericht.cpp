@@ -56,15 +56,16 @@ TReport TdmBericht::Read(const std::vector<std::string>& selection) {
     qryAuftrag.Close();
     db::SetOpenOrdersDay(qryAuftrag, FToday);
     qryAuftrag.Open();
-    const auto readOrder = db::RowReader<TOrderHours>(qryAuftrag, {{"AOfNumm", &TOrderHours::OfNumm},
-                                                                   {"ANumm", &TOrderHours::ANumm},
-                                                                   {"ABezeich", &TOrderHours::Bezeichnung},
-                                                                   {"AsSollStnd", &TOrderHours::Soll},
-                                                                   {"AsIstStnd", &TOrderHours::IstProd},
-                                                                   {"AsRegStnd", &TOrderHours::IstRegie},
-                                                                   {"AOffStnd", &TOrderHours::IstBuero},
-                                                                   {"AsIstBis", &TOrderHours::IstBis},
-                                                                   {"AsAbgeschl", &TOrderHours::Abgeschlossen}});
+    const auto readOrder =
+        db::RowReader<TOrderHours>(qryAuftrag, {{"AOfNumm", &TOrderHours::OfNumm},
+                                                {"ANumm", &TOrderHours::ANumm},
+                                                {"ABezeich", &TOrderHours::Bezeichnung},
+                                                {"AsSollStnd", &TOrderHours::Soll},
+                                                {"AsIstStnd", &TOrderHours::IstProd},
+                                                {"AsRegStnd", &TOrderHours::IstRegie},
+                                                {"AOffStnd", &TOrderHours::IstBuero},
+                                                {"AsIstBis", &TOrderHours::IstBis},
+                                                {"AsAbgeschl", &TOrderHours::Abgeschlossen}});
     std::unordered_map<std::string, std::size_t> indexOf;
     for (; !qryAuftrag.Eof(); qryAuftrag.Next()) {
         TOrderHours order = readOrder();

@@ -7,9 +7,9 @@
 #include "db/DbErrors.h"
 #include "db/Statement.h"
 #include "solltat/DmSolltat.h"
-#include "solltat/SolltatSummen.h"
-#include "solltat/Solltat.h"
 #include "solltat/SollStammdaten.h"
+#include "solltat/Solltat.h"
+#include "solltat/SolltatSummen.h"
 
 #include <algorithm>
 
@@ -177,9 +177,8 @@ THerkunftRechnung::~THerkunftRechnung() = default;
 // the table as the run does where no run has yet; a read-only database allows neither.
 void THerkunftRechnung::RefuseReadOnlyDatabase() {
     bool readOnly = false;
-    FConnection.Prepare("SELECT MON$READ_ONLY FROM MON$DATABASE").Query({}, [&](std::vector<db::TValue>& row) {
-        readOnly = db::ValueToInteger(row.at(0)) != 0;
-    });
+    FConnection.Prepare("SELECT MON$READ_ONLY FROM MON$DATABASE")
+        .Query({}, [&](std::vector<db::TValue>& row) { readOnly = db::ValueToInteger(row.at(0)) != 0; });
     if (readOnly)
         throw db::EDatabaseError(
             "Die Datenbank ist schreibgeschützt: die Herkunft der Sollstunden rechnet wie der Lauf mit "
@@ -235,16 +234,20 @@ void THerkunftRechnung::ReadSaetze(THerkunft& herkunft) {
     };
     auto& q = qrySolltat;
     q.Open();
-    const auto readSatz = db::RowReader<THerkunftSatz>(
-        q, {{"SollPos", &THerkunftSatz::SollPos}, {"Element", &THerkunftSatz::Element},
-            {"Taetigkeit", &THerkunftSatz::Taetigkeit}, {"TaName", &THerkunftSatz::TaName},
-            {"TaEinhKz", &THerkunftSatz::TaEinhKz}, {"EhMenge", &THerkunftSatz::EhMenge},
-            {"Stueck", &THerkunftSatz::Stueck}, {"TaVarEh", &THerkunftSatz::TaVarEh},
-            {"TaVarSt", &THerkunftSatz::TaVarSt}, {"TaFixZt", &THerkunftSatz::TaFixZt},
-            {"SollStunden", &THerkunftSatz::Stunden}});
+    const auto readSatz = db::RowReader<THerkunftSatz>(q, {{"SollPos", &THerkunftSatz::SollPos},
+                                                           {"Element", &THerkunftSatz::Element},
+                                                           {"Taetigkeit", &THerkunftSatz::Taetigkeit},
+                                                           {"TaName", &THerkunftSatz::TaName},
+                                                           {"TaEinhKz", &THerkunftSatz::TaEinhKz},
+                                                           {"EhMenge", &THerkunftSatz::EhMenge},
+                                                           {"Stueck", &THerkunftSatz::Stueck},
+                                                           {"TaVarEh", &THerkunftSatz::TaVarEh},
+                                                           {"TaVarSt", &THerkunftSatz::TaVarSt},
+                                                           {"TaFixZt", &THerkunftSatz::TaFixZt},
+                                                           {"SollStunden", &THerkunftSatz::Stunden}});
     const auto readGruppe = db::RowReader<TGruppenSchluessel>(q, {{"TaRmTat", &TGruppenSchluessel::RmTat},
-                                                                 {"TaRmName", &TGruppenSchluessel::RmName},
-                                                                 {"TaKoNumm", &TGruppenSchluessel::KoNumm}});
+                                                                  {"TaRmName", &TGruppenSchluessel::RmName},
+                                                                  {"TaKoNumm", &TGruppenSchluessel::KoNumm}});
     for (; !q.Eof(); q.Next()) {
         THerkunftSatz satz = readSatz();
         const TGruppenSchluessel schluessel = readGruppe();
@@ -278,7 +281,8 @@ void THerkunftRechnung::ReadNames(THerkunft& herkunft) {
         qryPositionen.Close();
         qryPositionen.ParamByName("OFNUMM").AsString(herkunft.OfNumm);
         qryPositionen.Open();
-        for (TText& row : db::ReadRows<TText>(qryPositionen, {{"APNUMM", &TText::Key}, {"APBEZEICH", &TText::Text}}))
+        for (TText& row :
+             db::ReadRows<TText>(qryPositionen, {{"APNUMM", &TText::Key}, {"APBEZEICH", &TText::Text}}))
             herkunft.Positionen.emplace(std::move(row.Key), std::move(row.Text));
         qryPositionen.Close();
     }
@@ -289,7 +293,8 @@ void THerkunftRechnung::ReadNames(THerkunft& herkunft) {
         for (TBaugruppe& row : db::ReadRows<TBaugruppe>(qryBaugruppen, {{"APBGAPNUMM", &TBaugruppe::SollPos},
                                                                         {"APBGLFNR", &TBaugruppe::BgLf},
                                                                         {"APBGNAME", &TBaugruppe::Name}}))
-            herkunft.Baugruppen.emplace(std::make_pair(std::move(row.SollPos), row.BgLf), std::move(row.Name));
+            herkunft.Baugruppen.emplace(std::make_pair(std::move(row.SollPos), row.BgLf),
+                                        std::move(row.Name));
         qryBaugruppen.Close();
     }
 

@@ -3,8 +3,8 @@
 // the order hours run, its records as SOLLTAT holds them grouped per reporting activity and
 // cost centre, and for every record what asked for its quantities (positions, materials,
 // part-type rows). Writes nothing but the connection's own SOLLTAT.
-#include "db/RunContext.h"
 #include "db/DataSet.h"
+#include "db/RunContext.h"
 #include "sollstd/SollStunden.h"
 #include "solltat/SollQuelle.h"
 

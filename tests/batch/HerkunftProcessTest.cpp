@@ -132,9 +132,9 @@ TEST_P(HerkunftProcess, ExplainsOnADatabaseWithOnlyTheReliedOnColumns) {
 
     const ProgramResult run = Run({"--order", "24001", "--herkunft"});
     EXPECT_EQ(run.exitStatus, 0) << run.output;
-    EXPECT_TRUE(run.output.starts_with(test::StartLine +
-                                       "Offert 24001: Herkunft der Sollstunden, 19,63 h ohne Zuschlag, 21,59 h "
-                                       "mit Zuschlag 10 %\n"))
+    EXPECT_TRUE(run.output.starts_with(
+        test::StartLine + "Offert 24001: Herkunft der Sollstunden, 19,63 h ohne Zuschlag, 21,59 h "
+                          "mit Zuschlag 10 %\n"))
         << run.output;
     EXPECT_NE(run.output.find("\n  Position 4\n"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("Positionsmaterial 1: TOPFBAND "), std::string::npos);

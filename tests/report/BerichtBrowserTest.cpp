@@ -6,8 +6,8 @@
 #include "ReportTestSupport.h"
 #include "db/DataSet.h"
 #include "db/Value.h"
-#include "solltat/Solltat.h"
 #include "solltat/SollStammdaten.h"
+#include "solltat/Solltat.h"
 #include "support/ProgramRun.h"
 #include "support/TestDatabase.h"
 

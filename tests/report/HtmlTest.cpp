@@ -137,8 +137,10 @@ TEST(ReportHtml, LongOverviewComesInBlocksOfOneTableEach) {
     }
     EXPECT_EQ(rows, 130u);
     EXPECT_EQ(blocks[0].find("<tfoot>"), std::string::npos);
-    EXPECT_NE(blocks[2].find("<tfoot><tr class=\"ueber\"><td colspan=\"2\">Summe (130 Aufträge, ihre gespeicherten Summen)</td>"),
-              std::string::npos);
+    EXPECT_NE(
+        blocks[2].find(
+            "<tfoot><tr class=\"ueber\"><td colspan=\"2\">Summe (130 Aufträge, ihre gespeicherten Summen)</td>"),
+        std::string::npos);
     // The worst order first, in the first block.
     EXPECT_NE(blocks[0].find("<a href=\"#o-N006\">N006</a>"), std::string::npos);
 }
@@ -195,7 +197,8 @@ TEST(ReportHtml, OrderWithoutActivityRowsSaysSo) {
     const std::string html = HtmlReport(Sample());
     const std::string block = Between(html, "<section class=\"auftrag\" id=\"o-B\">", "</section>");
     EXPECT_NE(block.find("Keine Stunden je Tätigkeit gespeichert."), std::string::npos);
-    EXPECT_NE(block.find("Differenz ohne Regie +5,00 h (ohne Soll) · letzte Buchung keine"), std::string::npos);
+    EXPECT_NE(block.find("Differenz ohne Regie +5,00 h (ohne Soll) · letzte Buchung keine"),
+              std::string::npos);
 }
 
 } // namespace

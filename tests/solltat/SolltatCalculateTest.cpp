@@ -5,8 +5,8 @@
 
 #include "SolltatTestData.h"
 #include "db/DataSet.h"
-#include "solltat/SolltatSummen.h"
 #include "solltat/SollStammdaten.h"
+#include "solltat/SolltatSummen.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include "TestDatabase.h"
 #include "db/DataSet.h"
 #include "solltat/DmSolltat.h"
-#include "solltat/Solltat.h"
 #include "solltat/SollStammdaten.h"
+#include "solltat/Solltat.h"
 #include "solltat/TeileTyp.h"
 
 #include <fmt/format.h>

@@ -2,8 +2,8 @@
 // A fresh database per test: created empty (user TARVEX, character set UTF8 unless asked
 // otherwise), optionally with the business schema from sql/schema.sql, and dropped again when
 // the fixture goes.
-#include "db/RunContext.h"
 #include "db/DMConnection.h"
+#include "db/RunContext.h"
 
 #include <gtest/gtest.h>
 
