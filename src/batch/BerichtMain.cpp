@@ -55,7 +55,6 @@ constexpr std::string_view kUsage =
 
 using batch::kExitConnection;
 using batch::kExitError;
-using batch::TUsageError;
 
 // --herkunft: with the explanation of the target hours.
 struct TOptions : batch::TCommonOptions {

@@ -30,7 +30,7 @@ bool OutOfFileHandles(const std::exception& error) {
 }
 
 std::string Cause(const std::exception& error, std::string_view which) {
-    const std::string words = OneLine(error.what());
+    std::string words = OneLine(error.what());
     const std::string lead = which.empty() ? std::string() : std::string(which) + ": ";
     if (db::OpenedByAnotherProcess(error))
         return lead +

@@ -99,6 +99,7 @@ std::vector<std::string> RunOrderHoursOnWorkers(const TRunContext& context, unsi
     for (auto& worker : pool) skipped.insert(skipped.end(), worker->Skipped.begin(), worker->Skipped.end());
     std::sort(skipped.begin(), skipped.end());
     std::vector<std::string> orders;
+    orders.reserve(skipped.size() + module.SkippedOrders.size());
     for (const std::size_t position : skipped) orders.push_back(queue.Order(position));
     module.DeleteRowsOfClosedOrders(); // AufSStd rows held of orders no longer open
     orders.insert(orders.end(), module.SkippedOrders.begin(), module.SkippedOrders.end());

@@ -17,7 +17,8 @@
 
 namespace sollist::batch {
 
-class TStopSignals final : public TRunStop {
+// Final and never deleted through TRunStop, whose destructor is protected.
+class TStopSignals final : public TRunStop { // NOLINT(cppcoreguidelines-virtual-class-destructor)
 public:
     // The entry's line for a stop by signal; serverSilent: the run did not end in StopGrace.
     using TStopLine = std::string (*)(int signal, bool serverSilent);

@@ -186,10 +186,10 @@ void AppendDateTicks(std::string& out, const TPlot& plot) {
         double monday = MondayOf(plot.First);
         if (monday < plot.First)
             monday += 7;
-        for (double day = monday; day <= last; day += step) {
+        for (double date = monday; date <= last; date += step) {
             int year = 0, month = 0, dayOfMonth = 0;
-            db::DecodeDate(day, year, month, dayOfMonth);
-            tick(day, fmt::format("{:02}.{:02}.", dayOfMonth, month));
+            db::DecodeDate(date, year, month, dayOfMonth);
+            tick(date, fmt::format("{:02}.{:02}.", dayOfMonth, month));
         }
         return;
     }
